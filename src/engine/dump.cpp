@@ -1,0 +1,48 @@
+// The state dump of headless runs: JSON with texts converted to UTF-8.
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/form1.h"
+#include "platform/cp932.h"
+
+namespace zepa::engine {
+
+std::string Form1::DumpJson() const {
+  using nlohmann::ordered_json;
+  auto text = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
+  ordered_json j;
+  j["adv_mode"] = st_.adv_mode;
+  j["skip_mode"] = st_.skip_mode;
+  if (st_.current_line) {
+    j["current_line"] = *st_.current_line;
+  } else {
+    j["current_line"] = nullptr;
+  }
+  j["scenario"] = text(st_.scenario_name);
+  j["scene"] = text(st_.scene_name);
+  j["go_target"] = text(st_.go_target);
+  j["window_request"] = st_.window_request;
+  j["save_allowed"] = st_.save_allowed;
+  j["debug_state"] = debug_state_;
+  j["full_screen"] = full_screen_;
+  j["wait_start"] = st_.wait_start;
+  j["until_target"] = st_.until_target;
+  j["clock_ms"] = host_.NowMs();
+  ordered_json vars = ordered_json::object();
+  for (int i = 0; i < script::kVariableCount; ++i) {
+    const script::VariableEntry& e = vars_.entry(i);
+    if (e.name[0] == '\0') continue;
+    vars[text(e.name)] = text(e.value);
+  }
+  j["variables"] = vars;
+  return j.dump(2) + "\n";
+}
+
+void Form1::OnDumpRequest(const std::string& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const std::string json = DumpJson();
+  out.write(json.data(), static_cast<std::streamsize>(json.size()));
+}
+
+}  // namespace zepa::engine

@@ -1,0 +1,182 @@
+// zepa: picks a backend, reads the command line and runs the main window.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/config.h"
+#include "engine/form1.h"
+#include "platform/headless/headless_host.h"
+#include "platform/headless/image_writer.h"
+#include "platform/sdl/sdl_host.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zepa [options] [file.kvs | file.kvd ...]\n"
+    "  --game DIR        the game directory (default: the current directory)\n"
+    "  --scale N         open the window N times larger\n"
+    "  --font FILE       the font file for message text\n"
+    "  --headless        run without a window, on a virtual clock\n"
+    "  --input EVENTS    headless: the scripted input file\n"
+    "  --dump FILE       headless: write the state as JSON at the end\n"
+    "  --shot FILE       headless: write the display (.png or .bmp) at the end\n"
+    "  --until MS        headless: stop at this virtual time\n"
+    "  --quantum MS      headless: virtual time per presented frame (default 1)\n"
+    "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
+    "  --help, --version\n";
+
+struct Options {
+  zepa::engine::Form1Options form;
+  bool headless = false;
+  int scale = 1;
+  std::string input, dump, shot;
+  std::optional<uint32_t> until_ms;
+  uint32_t quantum_ms = 1;
+  int screen_w = 1920, screen_h = 1080;
+};
+
+int BadUsage(const std::string& message) {
+  std::fprintf(stderr, "zepa: %s (see zepa --help)\n", message.c_str());
+  return 2;
+}
+
+std::optional<long> ParseInt(const std::string& s, long min, long max) {
+  if (s.empty()) return std::nullopt;
+  char* end = nullptr;
+  const long v = std::strtol(s.c_str(), &end, 10);
+  if (*end != '\0' || v < min || v > max) return std::nullopt;
+  return v;
+}
+
+// Returns an exit status when the program should stop now.
+std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string* out) -> bool {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::printf("%s\n", zepa::engine::kVersion);
+      return 0;
+    } else if (a == "--headless") {
+      o->headless = true;
+    } else if (a == "--game") {
+      if (!value(&o->form.game_dir)) return BadUsage("--game needs a directory");
+    } else if (a == "--font") {
+      if (!value(&o->form.font_file)) return BadUsage("--font needs a file");
+    } else if (a == "--input") {
+      if (!value(&o->input)) return BadUsage("--input needs a file");
+    } else if (a == "--dump") {
+      if (!value(&o->dump)) return BadUsage("--dump needs a file");
+    } else if (a == "--shot") {
+      if (!value(&o->shot)) return BadUsage("--shot needs a file");
+    } else if (a == "--scale") {
+      if (!value(&v)) return BadUsage("--scale needs a number");
+      auto n = ParseInt(v, 1, 8);
+      if (!n) return BadUsage("--scale takes a whole number from 1 to 8");
+      o->scale = static_cast<int>(*n);
+    } else if (a == "--until") {
+      if (!value(&v)) return BadUsage("--until needs milliseconds");
+      auto n = ParseInt(v, 0, 0x7fffffffL);
+      if (!n) return BadUsage("--until takes a number of milliseconds");
+      o->until_ms = static_cast<uint32_t>(*n);
+    } else if (a == "--quantum") {
+      if (!value(&v)) return BadUsage("--quantum needs milliseconds");
+      auto n = ParseInt(v, 1, 1000);
+      if (!n) return BadUsage("--quantum takes a number of milliseconds from 1 to 1000");
+      o->quantum_ms = static_cast<uint32_t>(*n);
+    } else if (a == "--screen") {
+      if (!value(&v)) return BadUsage("--screen needs WxH");
+      const size_t x = v.find('x');
+      auto w = x == std::string::npos ? std::nullopt : ParseInt(v.substr(0, x), 1, 65535);
+      auto h = x == std::string::npos ? std::nullopt : ParseInt(v.substr(x + 1), 1, 65535);
+      if (!w || !h) return BadUsage("--screen takes WxH, for example 1920x1080");
+      o->screen_w = static_cast<int>(*w);
+      o->screen_h = static_cast<int>(*h);
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return BadUsage("unknown option " + a);
+    } else {
+      o->form.args.push_back(a);
+    }
+  }
+  if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms))
+    return BadUsage("--input, --dump, --shot and --until need --headless");
+  return std::nullopt;
+}
+
+int RunHeadless(Options& o) {
+  zepa::platform::HeadlessOptions ho;
+  ho.quantum_ms = o.quantum_ms;
+  ho.screen_width = o.screen_w;
+  ho.screen_height = o.screen_h;
+  ho.until_ms = o.until_ms;
+  auto host = zepa::platform::CreateHeadlessHost(ho);
+  if (!o.input.empty()) {
+    std::ifstream in(o.input, std::ios::binary);
+    if (!in) return BadUsage("cannot read the input file " + o.input);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    std::string error;
+    if (!host->LoadEvents(ss.str(), &error)) return BadUsage(o.input + ": " + error);
+  }
+  zepa::engine::Form1 form(*host, o.form);
+  host->SetHandler(&form);
+  host->SetTimerIntervalMs(50);
+  host->SetTimerEnabled(true);
+  form.FormCreate();
+  form.Run();
+  if (!o.dump.empty()) form.OnDumpRequest(o.dump);
+  if (!o.shot.empty() && !zepa::platform::WriteImage(form.image2(), o.shot))
+    std::fprintf(stderr, "zepa: cannot write %s\n", o.shot.c_str());
+  host->SetHandler(nullptr);
+  return host->error_shown() ? 1 : 0;
+}
+
+int RunWindow(Options& o) {
+  zepa::platform::SdlOptions so;
+  so.scale = o.scale;
+  auto host = zepa::platform::CreateSdlHost(so);
+  if (!host) {
+    std::fprintf(stderr, "zepa: cannot open the window\n");
+    return 1;
+  }
+  int status = 0;
+  try {
+    zepa::engine::Form1 form(*host, o.form);
+    host->SetHandler(&form);
+    host->SetTimerIntervalMs(50);
+    host->SetTimerEnabled(true);
+    form.FormCreate();
+    form.Run();
+    host->SetHandler(nullptr);
+  } catch (const std::exception& e) {
+    host->ShowError(e.what());
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (auto status = ParseArgs(argc, argv, &o)) return *status;
+  try {
+    return o.headless ? RunHeadless(o) : RunWindow(o);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zepa: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,116 @@
+#pragma once
+// The one object through which game code reaches the machine. Two backends
+// implement it: the SDL window (platform/sdl) and a headless host with a
+// virtual clock and scripted input (platform/headless).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace zepa::platform {
+
+/// Windows virtual-key codes: the key tables of the game are written in them.
+namespace vk {
+constexpr int kReturn = 0x0D;
+constexpr int kShift = 0x10;
+constexpr int kControl = 0x11;
+constexpr int kEscape = 0x1B;
+constexpr int kSpace = 0x20;
+constexpr int kUp = 0x26;
+constexpr int kDown = 0x28;
+constexpr int kF1 = 0x70;
+// Letters and digits are their upper-case ASCII codes ('A' = 0x41, '0' = 0x30).
+}  // namespace vk
+
+enum class MouseButton { kLeft, kRight, kMiddle };
+
+/// Keys whose held state busy effects poll (the hurry inputs).
+enum class HeldKey { kShift, kSpace, kReturn, kMiddleButton };
+
+/// Receives what the event pump dispatches. All calls arrive on the one game
+/// thread, from inside `Host::Pump`, and may nest when a handler pumps again.
+class InputHandler {
+ public:
+  virtual ~InputHandler() = default;
+  /// A key went down; `vk_code` is a Windows virtual-key code.
+  virtual void OnKeyDown(int vk_code, bool shift, bool ctrl) = 0;
+  /// A mouse button went down at display coordinates (640 x 480 space).
+  virtual void OnMouseDown(MouseButton button, int x, int y) = 0;
+  /// The pointer moved over the display (640 x 480 space).
+  virtual void OnMouseMove(int x, int y) = 0;
+  /// The wheel turned; positive `steps` is away from the player (up).
+  virtual void OnMouseWheel(int steps) = 0;
+  /// The 50 ms game timer fired.
+  virtual void OnTimer() = 0;
+  /// The player asked to close the main window (title bar, window manager).
+  virtual void OnCloseRequest() = 0;
+  /// A scripted headless event asked for a state dump at this moment.
+  virtual void OnDumpRequest(const std::string& /*path*/) {}
+};
+
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  /// Milliseconds since an arbitrary start, wrapping at 2^32.
+  virtual uint32_t NowMs() = 0;
+
+  virtual void SetHandler(InputHandler* handler) = 0;
+
+  /// Enables or disables the periodic game timer (`Timer1`).
+  virtual void SetTimerEnabled(bool enabled) = 0;
+  virtual bool TimerEnabled() const = 0;
+  virtual void SetTimerIntervalMs(uint32_t interval_ms) = 0;
+
+  /// Sleeps until an input event arrives, the timer falls due or the clock
+  /// reaches `deadline_ms` (whichever is first), then dispatches everything
+  /// that is due. Never spins. With `has_deadline` false it waits for input
+  /// or the timer only. Returns false once the main window has closed.
+  virtual bool Pump(bool has_deadline, uint32_t deadline_ms) = 0;
+
+  /// True when nothing but the player can move the game on: no scripted
+  /// input is left (headless) — the SDL host always answers false.
+  virtual bool OutOfScriptedInput() const = 0;
+
+  /// Asynchronous key state: is the key held down right now?
+  virtual bool IsHeld(HeldKey key) = 0;
+
+  /// Throws away keyboard and mouse input that waits in the queue.
+  virtual void DiscardInput() = 0;
+
+  /// Shows `display` now. Busy effects call this once per frame; it returns
+  /// no sooner than the next display refresh, so effects never spin.
+  virtual void Present(const Surface& display) = 0;
+
+  /// Shows `display` when convenient (a repaint after a change that is not
+  /// part of an animation). Cheap to call often.
+  virtual void Invalidate(const Surface& display) = 0;
+
+  virtual ScreenSize GetScreenSize() = 0;
+
+  /// Switches to full screen (true) or back to a window; returns false when
+  /// the platform refuses.
+  virtual bool SetFullScreen(bool full) = 0;
+  /// Places the window (windowed mode) with its client area's top-left here.
+  virtual void SetWindowPosition(int left, int top) = 0;
+  virtual void GetWindowPosition(int* left, int* top) = 0;
+
+  virtual void SetCaption(std::string_view utf8) = 0;
+
+  /// The standard error message box; `utf8` is the message. Modal.
+  virtual void ShowError(std::string_view utf8) = 0;
+
+  /// Closes the main window: the next Pump returns false.
+  virtual void Close() = 0;
+  virtual bool Closed() const = 0;
+};
+
+}  // namespace zepa::platform
