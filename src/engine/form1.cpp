@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/cp932.h"
 #include "script/scenario.h"
 
 namespace zepa::engine {
@@ -43,6 +44,7 @@ Form1::Form1(platform::Host& host, Form1Options options)
       interp_(st_, vars_, *this),
       image1_(kScreenWidth, kScreenHeight, 0xffffff),
       image2_(kScreenWidth, kScreenHeight, 0xffffff) {
+  paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ini_path_ = paths_.Resolve(kIniName);
   vars_.tick_count = [this] { return host_.NowMs(); };
   vars_.music_playing = [] { return false; };
@@ -121,10 +123,15 @@ void Form1::FormCreate() {
   text_wait_ = config_.text_wait;
   main_scenario_ = Bounded(config_.scenario, script::kNameBytes);
   st_.scenario_name = main_scenario_;
+  geometry_ = display::ClampMessageGeometry(config_.message_line, config_.message_mojisuu,
+                                            config_.message_width, config_.interval);
+  select_y_ = config_.message_y;
   host_.SetCaption(kCaption);
   image1_.Fill(0xffffff);
   image2_.Fill(0xffffff);
   Repaint();
+  OpenFontFromConfig();
+  LoadWaitIcons();
 
   for (const std::string& arg : options_.args) {
     if (HasExtension(arg, ".kvs")) {
@@ -204,8 +211,9 @@ void Form1::Tick() {
 
   if (st_.go_target == "#MENU") {
     FillBuffer(0xffffff);
-    character_count_ = 0;
-    character_record_.clear();
+    ForgetCharacters();
+    HideWaitIcon();
+    DrawFrame();
     FadeToBuffer(500);
     st_.adv_mode = script::adv::kRun;
   }
@@ -217,6 +225,16 @@ void Form1::Tick() {
     // The save and load windows are not built yet; the request is consumed.
     st_.window_request = 0;
   }
+  BlinkWaitIcon();
+}
+
+void Form1::OpenFontFromConfig() {
+  if (!options_.open_font) return;
+  platform::FontRequest request;
+  if (!config_.font_file.empty()) request.file = paths_.Resolve(config_.font_file);
+  std::string error;
+  font_ = options_.open_font(request, &error);
+  if (!font_) host_.ShowError(error);
 }
 
 void Form1::FillBuffer(platform::Color color) { image1_.Fill(color); }
@@ -279,9 +297,48 @@ void Form1::RunCommand(script::Command command, const script::CommandArgs& args)
       break;
     case Command::kFill:
       FillBuffer(args.color);
-      character_count_ = 0;
-      character_record_.clear();
+      ForgetCharacters();
       frame_shown_ = 0;
+      break;
+    case Command::kPic:
+      LoadBackground(args.text);
+      ForgetCharacters();
+      DrawFrame();
+      break;
+    case Command::kPicture:
+      LoadBackground(args.text);
+      frame_shown_ = 0;
+      ForgetCharacters();
+      break;
+    case Command::kP:
+      LoadBackground(args.text);
+      DrawFrame();
+      ForgetCharacters();
+      message_exist_ = 0;
+      FadeToBuffer(1000);
+      break;
+    case Command::kBPic:
+      DrawPictureCommand(args.text, true);
+      break;
+    case Command::kBPicture:
+      DrawPictureCommand(args.text, false);
+      break;
+    case Command::kFrame:
+      DrawFrame();
+      break;
+    case Command::kChara: {
+      const bool frame = frame_shown_ == 1;
+      if (frame) RemoveFrame();
+      ShowCharacters(args.text);
+      if (frame) DrawFrame();
+      break;
+    }
+    case Command::kGDot:
+    case Command::kGLine:
+    case Command::kGSquare:
+    case Command::kGCircle:
+    case Command::kGEllipse:
+      DrawShape(command, args.numbers);
       break;
     case Command::kEndPic:
       end_picture_ = Bounded(args.text, 512);
@@ -325,56 +382,45 @@ void Form1::RunCommand(script::Command command, const script::CommandArgs& args)
     case Command::kWavLoop:
       effect_loop_ = args.numbers[0];
       break;
+    case Command::kText:
+      ShowText(args.text, false);
+      break;
+    case Command::kTextNw:
+      ShowText(args.text, true);
+      break;
+    case Command::kSel:
+      select_now_ = 0;
+      ShowChoices(args.text);
+      break;
+    case Command::kTelo:
+      Telo(args.text);
+      break;
+    case Command::kBText:
+      BText(args.text);
+      break;
+    case Command::kMouse: {
+      // Without a comma the old targets stay; a third field is ignored.
+      const size_t comma = args.text.find(',');
+      if (comma != std::string::npos) {
+        const std::string x = args.text.substr(0, comma);
+        std::string y = args.text.substr(comma + 1);
+        y = y.substr(0, y.find(','));
+        mouse_x_target_.reset();
+        mouse_y_target_.reset();
+        if (vars_.VariableText(x)) mouse_x_target_ = x;
+        if (vars_.VariableText(y)) mouse_y_target_ = y;
+      }
+      wait_bmp_ = WaitIcon::kMouse;
+      ShowWaitIcon();
+      break;
+    }
     default:
-      // Pictures, text, sound and windows act through their own modules.
+      // Sound and the auxiliary windows act through their own modules.
       break;
   }
 }
 
 void Form1::OnTimer() { Tick(); }
-
-void Form1::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
-  using namespace platform::vk;
-  if (vk_code == 'L' && ctrl) {
-    FillBuffer(0xffffff);
-    FadeToBuffer(500);
-    if (LoadScenario(st_.scenario_name) == script::LoadOutcome::kLoaded) {
-      ResetState();
-      st_.adv_mode = script::adv::kRun;
-    }
-    return;
-  }
-  if (vk_code == kF1) {
-    st_.go_target = "#MENU";
-    return;
-  }
-  if (vk_code == kShift) return;
-  if (vk_code == 'L') {
-    st_.window_request = 2;
-    return;
-  }
-  if (vk_code == kReturn || vk_code == kSpace) {
-    if (st_.skip_mode == 1) {
-      interp_.SkipToLabel();
-      st_.adv_mode = script::adv::kRun;
-      return;
-    }
-  }
-}
-
-void Form1::OnMouseDown(platform::MouseButton button, int /*x*/, int /*y*/) {
-  if (button != platform::MouseButton::kLeft) return;
-  host_.SetTimerEnabled(false);
-  if (st_.skip_mode == 1) {
-    interp_.SkipToLabel();
-    st_.adv_mode = script::adv::kRun;
-  }
-  host_.SetTimerEnabled(true);
-}
-
-void Form1::OnMouseMove(int /*x*/, int /*y*/) {}
-
-void Form1::OnMouseWheel(int /*steps*/) {}
 
 void Form1::OnCloseRequest() { host_.Close(); }
 

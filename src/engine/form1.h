@@ -1,6 +1,8 @@
 #pragma once
 // The main window: owns every piece of game state, runs the 50 ms tick and
 // receives the player's input.
+#include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,17 +12,24 @@
 #include "engine/config.h"
 #include "engine/ini_file.h"
 #include "engine/paths.h"
+#include "display/text_layout.h"
+#include "platform/font.h"
 #include "platform/host.h"
 #include "platform/surface.h"
+#include "script/arguments.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
 
 namespace zepa::engine {
 
+using FontOpener =
+    std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string* error)>;
+
 struct Form1Options {
   std::string game_dir = ".";
   std::vector<std::string> args;  // scenario and save-file arguments
   std::string font_file;          // --font overrides the configuration
+  FontOpener open_font;           // the platform's font service
 };
 
 class Form1 : public platform::InputHandler, public script::CommandSink {
@@ -72,6 +81,46 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
   void Repaint();
   bool HurryHeld();
 
+  // Back-buffer composition.
+  std::optional<platform::Surface> LoadPicture(std::string_view name);
+  void LoadBackground(std::string_view name);
+  void DrawPicture(int x, int y, std::string_view name);
+  void DrawPictureKeyed(int x, int y, int opacity, std::string_view name);
+  void ShowCharacters(std::string_view argument);
+  void EraseCharacter(int slot);
+  void ShadeStrip(std::string_view name);
+  void DrawFrame();
+  void RemoveFrame();
+  void ForgetCharacters();
+
+  // The message window.
+  void LoadWaitIcons();
+  void ShowWaitIcon();
+  void HideWaitIcon();
+  void BlinkWaitIcon();
+  void EraseMessage();
+  void DrawPage(std::string_view page, int32_t wait);
+  std::optional<size_t> LayoutPage(std::optional<size_t> start);
+  int RevealLine(int x, int y, std::string_view text);
+  void FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms);
+  void ChooseWaitIcon();
+  void ShowText(std::string_view text, bool no_wait);
+  void ContinueText();
+  void Telo(std::string_view arg);
+  void BText(std::string_view arg);
+
+  // Choices and input.
+  void ShowChoices(std::string_view text);
+  void DrawChoices(int highlight);
+  void SetHighlight(int n);
+  void Choose(int k);
+  bool InOptionArea(int x, int y) const;
+  int OptionAt(int y) const;
+  void Restart();
+  void OpenMenu();
+  void EnterFullScreen();
+  void LeaveFullScreen();
+
   std::string ResolvePath(std::string_view name) const { return paths_.Resolve(name); }
 
   // State, readable by tests and the debug view.
@@ -86,6 +135,12 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
 
  private:
   void ConfigurationWriteBack();
+  void OpenFontFromConfig();
+  void DrawTextAt(platform::Surface& surface, int x, int y, std::string_view text, platform::Color color);
+  enum class WaitIcon { kNext, kEnd, kMouse, kSelect };
+  const platform::Surface& CurrentIcon() const;
+  void DrawPictureCommand(std::string_view arg, bool keyed);
+  void DrawShape(script::Command command, const std::array<int32_t, 5>& numbers);
   void ShowCreateError(const std::string& message);
 
   platform::Host& host_;
@@ -120,6 +175,12 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
   int frame_shown_ = 0;
   int character_count_ = 0;
   std::string character_record_;
+  struct Character {
+    int center = 0;
+    platform::Surface backup;  // the back buffer under the character
+  };
+  std::array<Character, 3> characters_;
+  platform::Surface frame_backup_;
   int message_exist_ = 0;
   int text_pending_ = 0;
   int wait_mode_ = 0;
@@ -133,6 +194,21 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
   platform::Color select_text_color_ = 0x00ffff;
   platform::Color graphic_brush_color_ = 0xff0000;
   platform::Color graphic_pen_color_ = 0x00ff00;
+  // Message window and wait icon.
+  display::MessageGeometry geometry_;
+  std::unique_ptr<platform::Font> font_;
+  std::string message_text_;
+  std::optional<size_t> next_page_start_;
+  platform::Surface message_backup_;
+  int select_y_ = 348;
+  platform::Surface next_icon_, end_icon_, mouse_icon_, select_icon_;
+  WaitIcon wait_bmp_ = WaitIcon::kNext;
+  platform::Surface icon_backup_;
+  uint32_t icon_shown_ms_ = 0;
+  uint32_t icon_interval_ms_ = 500;
+  // Choices.
+  std::string select_text_;
+  platform::Surface choice_backup_;
   std::optional<std::string> mouse_x_target_;
   std::optional<std::string> mouse_y_target_;
 

@@ -22,6 +22,7 @@ constexpr int kSpace = 0x20;
 constexpr int kUp = 0x26;
 constexpr int kDown = 0x28;
 constexpr int kF1 = 0x70;
+constexpr int kF11 = 0x7A;
 // Letters and digits are their upper-case ASCII codes ('A' = 0x41, '0' = 0x30).
 }  // namespace vk
 

@@ -35,7 +35,8 @@ TEST(Arguments, NumberListStopsAtTheFirstMissingComma) {
   EXPECT_EQ(NumberList(vars, "10,20", 4), (A{10, 0, 0, 0, 0}));  // only the first is taken
   EXPECT_EQ(NumberList(vars, "1+2, 3*4", 2), (A{3, 12, 0, 0, 0}));
   EXPECT_EQ(NumberList(vars, "1,2,3,4", 5), (A{1, 2, 3, 0, 0}));  // "4" is missing its comma
-  EXPECT_EQ(NumberList(vars, "1,2,3,4,5,6", 5), (A{1, 2, 3, 4, 0}));  // last value is the rest
+  // The last value is the whole rest: ",6" reads as an absent name.
+  EXPECT_EQ(NumberList(vars, "1,2,3,4,5,6", 5), (A{1, 2, 3, 4, 5}));
   // A comma inside a double-byte character is no separator.
   EXPECT_EQ(NumberList(vars, "\x82,5", 2), (A{0, 0, 0, 0, 0}));
   // A lead byte at the very end stops the parse.

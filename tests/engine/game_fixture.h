@@ -1,0 +1,79 @@
+#pragma once
+// Runs a small game through the headless host in-process: a temporary game
+// directory, scripted input, then the state and the display to look at.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/form1.h"
+#include "platform/headless/headless_host.h"
+#include "platform/sdl/ttf_font.h"
+
+namespace zepa::engine::testing {
+
+class GameFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           (std::string("zepa_game_") + info->test_suite_name() + "_" + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    // Windowed, so tests see no full-screen switch unless they ask for it.
+    Write("rurirora.ini", "[SCREEN]\r\nFULL=0\r\n");
+  }
+  void TearDown() override {
+    form_.reset();
+    host_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
+  void Write(const std::string& name, const std::string& bytes) {
+    const auto path = dir_ / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  /// Creates the main window (FormCreate) without running the loop.
+  void Create(const std::string& events = "", platform::HeadlessOptions options = {},
+              std::vector<std::string> args = {}) {
+    host_ = platform::CreateHeadlessHost(options);
+    std::string error;
+    ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
+    Form1Options fo;
+    fo.game_dir = dir_.string();
+    fo.args = std::move(args);
+    fo.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
+    form_ = std::make_unique<Form1>(*host_, fo);
+    host_->SetHandler(form_.get());
+    host_->SetTimerIntervalMs(50);
+    host_->SetTimerEnabled(true);
+    form_->FormCreate();
+  }
+
+  /// Runs the game like `zepa --headless`: until quit, until, or idle.
+  void Play(const std::string& scenario, const std::string& events = "",
+            platform::HeadlessOptions options = {}, std::vector<std::string> args = {}) {
+    Write("story.kvs", scenario);
+    Create(events, options, std::move(args));
+    form_->Run();
+  }
+
+  script::InterpreterState& State() { return form_->interpreter_state(); }
+  int32_t Var(const std::string& name) { return form_->variables().VariableNumber(name); }
+  uint32_t Now() { return host_->NowMs(); }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<platform::HeadlessHost> host_;
+  std::unique_ptr<Form1> form_;
+};
+
+}  // namespace zepa::engine::testing

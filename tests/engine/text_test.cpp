@@ -1,0 +1,146 @@
+// Text, choices and input through the headless host.
+#include <nlohmann/json.hpp>
+
+#include "game_fixture.h"
+
+namespace zepa::engine::testing {
+namespace {
+
+namespace adv = script::adv;
+using Text = GameFixture;
+
+// "あいうえお" and friends in Shift-JIS.
+const std::string kA = "\x82\xa0";  // あ
+const std::string kI = "\x82\xa2";  // い
+
+bool HasColor(const platform::Surface& s, int x0, int y0, int x1, int y1, platform::Color c) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (s.Get(x, y) == c) return true;
+  return false;
+}
+
+TEST_F(Text, ClickEndsTheTextWaitAndErasesTheMessage) {
+  Play("[fill]000000\n[flip]\n[text]" + kA + kI + "\n[set]after=1\n", "5000 click 100 100\n");
+  EXPECT_EQ(Var("after"), 1);
+  // The message area is back to the black background.
+  EXPECT_FALSE(HasColor(form_->image2(), 12, 348, 100, 369, 0xffffff));
+}
+
+TEST_F(Text, TextStaysWithTheEndIconUntilThePlayerActs) {
+  Play("[fill]000000\n[flip]\n[textcolor]ffffff\n[text]" + kA + kA + kA + "\n[set]after=1\n");
+  EXPECT_EQ(State().adv_mode, adv::kTextEnd);
+  EXPECT_EQ(Var("after"), 0);
+  // White glyph pixels in the first line of the window.
+  EXPECT_TRUE(HasColor(form_->image2(), 12, 348, 80, 369, 0xffffff));
+}
+
+TEST_F(Text, TextColourReachesThePixels) {
+  Play("[fill]000000\n[flip]\n[textcolor]ff0000\n[text]" + kA + kA + "\n");
+  EXPECT_TRUE(HasColor(form_->image2(), 12, 348, 60, 369, 0x0000ff));
+  EXPECT_FALSE(HasColor(form_->image2(), 12, 348, 60, 369, 0xffffff));
+}
+
+TEST_F(Text, ReturnPagesThroughALongText) {
+  // Seven lines with six per page: the first page waits with more to come.
+  std::string lines;
+  for (int i = 0; i < 7; ++i) lines += kA + "\\n";
+  const std::string d1 = (dir_ / "d1.json").string(), d2 = (dir_ / "d2.json").string();
+  Play("[text]" + lines + "\n[set]after=1\n",
+       "2900 dump " + d1 + "\n3000 key Return\n4900 dump " + d2 + "\n5000 key Space\n");
+  EXPECT_EQ(nlohmann::json::parse(Read("d1.json"))["adv_mode"], adv::kMoreText);
+  EXPECT_EQ(nlohmann::json::parse(Read("d2.json"))["adv_mode"], adv::kTextEnd);
+  EXPECT_EQ(Var("after"), 1);
+}
+
+TEST_F(Text, HeldReturnHurriesTheReveal) {
+  const std::string many(40, 'a');
+  Play("[textwait]100\n[text]" + many + "\n", "0 hold Return 100000\n");
+  // 40 characters at 100 ms would take 4 s; held Return draws them at once.
+  EXPECT_EQ(State().adv_mode, adv::kTextEnd);
+  EXPECT_LT(Now(), 2000u);
+}
+
+TEST_F(Text, AClickDuringTheRevealDoesNotEndTheNextWait) {
+  Play("[textwait]100\n[text]abcdefghij\n[set]after=1\n", "700 click 100 100\n");
+  EXPECT_EQ(State().adv_mode, adv::kTextEnd);
+  EXPECT_EQ(Var("after"), 0);
+}
+
+TEST_F(Text, SkipModeAbandonsAText) {
+  Play("[skip]\n[text]hello\n[set]x=1\n#next\n[set]y=1\n", "3000 key Return\n");
+  EXPECT_EQ(Var("x"), 0);
+  EXPECT_EQ(Var("y"), 1);
+}
+
+TEST_F(Text, ChoiceByClickAfterMovingOntoTheOption) {
+  Play("[text]q\n[sel]one\\ntwo\\nthree\n[if]SELECT=2[go]#two\n[end]\n#two\n[set]ok=1\n",
+       // The list starts on the line below the text: y 369.
+       "3000 move 40 395\n3100 click 40 395\n");
+  EXPECT_EQ(Var("SELECT"), 2);
+  EXPECT_EQ(Var("ok"), 1);
+}
+
+TEST_F(Text, HighlightUsesTheChoiceColours) {
+  Play("[fill]000000\n[flip]\n[sel]one\\ntwo\n", "3000 move 40 360\n");
+  EXPECT_EQ(State().adv_mode, adv::kChoice);
+  // Option 1 on a blue ground with yellow text; option 2 cyan on black.
+  EXPECT_TRUE(HasColor(form_->image2(), 33, 349, 60, 369, 0xff0000));
+  EXPECT_TRUE(HasColor(form_->image2(), 33, 349, 60, 369, 0x00ffff));
+  EXPECT_TRUE(HasColor(form_->image2(), 33, 370, 60, 390, 0xffff00));
+}
+
+TEST_F(Text, OptionAreaEdgesAreOpen) {
+  Play("[sel]one\\ntwo\n", "3000 move 32 360\n3100 move 40 348\n");
+  EXPECT_EQ(nlohmann::json::parse(form_->DumpJson())["select_now"], 0);
+}
+
+TEST_F(Text, KeysMoveTheHighlightWithoutWrapping) {
+  Play("[sel]a\\nb\\nc\n",
+       "3000 key Down\n3100 key Down\n3200 key Down\n3300 key Down\n3400 key Up\n3500 key Return\n");
+  EXPECT_EQ(Var("SELECT"), 2);
+}
+
+TEST_F(Text, ReturnWithoutAHighlightChoosesNothing) {
+  Play("[sel]a\\nb\n", "3000 key Return\n");
+  EXPECT_EQ(State().adv_mode, adv::kChoice);
+}
+
+TEST_F(Text, ClickWithoutHighlightPicksTheOptionUnderThePointer) {
+  Play("[sel]a\\nb\\nc\n", "3000 click 40 395\n");
+  EXPECT_EQ(Var("SELECT"), 2);
+}
+
+TEST_F(Text, MouseCommandWritesTheClickPosition) {
+  Play("[mouse]X,Y\n[set]after=1\n", "3000 click 100 200\n");
+  EXPECT_EQ(Var("X"), 100);
+  EXPECT_EQ(Var("Y"), 200);
+  EXPECT_EQ(Var("after"), 1);
+}
+
+TEST_F(Text, F1DuringAChoiceRunsTheMenuLabel) {
+  Play("[sel]a\\nb\n[set]never=1\n#MENU\n[set]menu=1\n", "3000 key F1\n");
+  EXPECT_EQ(Var("menu"), 1);
+  EXPECT_EQ(Var("never"), 0);
+}
+
+TEST_F(Text, CtrlLRestartsTheScenario) {
+  Play("[set]runs=runs+1\n[set]keep=5\n[text]x\n", "3000 key ctrl+L\n");
+  // After the restart the state was reset: runs counts from 0 again.
+  EXPECT_EQ(Var("runs"), 1);
+  EXPECT_EQ(State().adv_mode, adv::kTextEnd);
+  EXPECT_GT(Now(), 3000u);
+}
+
+TEST_F(Text, BadTextNeverCrashes) {
+  std::string text(5000, 'x');
+  text += "\x82";  // a lone lead byte at the end
+  Play("[text]" + text + "\n[text]\x82\x20\xff\xfc\x81\n[sel]" + std::string(20, 'o') +
+           "\\n1\\n2\\n3\\n4\\n5\\n6\\n7\\n8\\n9\\n10\\n11\\n12\\n13\\n14\\n15\\n16\\n17\\n18\\n19\n",
+       "0 hold Return 100000\n1000 click 5 5\n2000 click -50 -50\n3000 click 5000 5000\n"
+       "4000 click 5 5\n");
+  EXPECT_NE(State().adv_mode, adv::kBusy);
+}
+
+}  // namespace
+}  // namespace zepa::engine::testing
