@@ -14,6 +14,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
 #include "platform/sdl/sdl_host.h"
+#include "platform/sdl/ttf_font.h"
 
 namespace {
 
@@ -173,6 +174,9 @@ int RunWindow(Options& o) {
 int main(int argc, char** argv) {
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
+  o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
+    return zepa::platform::OpenFont(r, e);
+  };
   try {
     return o.headless ? RunHeadless(o) : RunWindow(o);
   } catch (const std::exception& e) {

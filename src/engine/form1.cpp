@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "display/pixels.h"
 #include "platform/cp932.h"
 #include "script/scenario.h"
 
@@ -231,7 +232,7 @@ void Form1::Tick() {
 void Form1::OpenFontFromConfig() {
   if (!options_.open_font) return;
   platform::FontRequest request;
-  if (!config_.font_file.empty()) request.file = paths_.Resolve(config_.font_file);
+  if (!config_.font_file.empty()) request.file_path = paths_.Resolve(config_.font_file);
   std::string error;
   font_ = options_.open_font(request, &error);
   if (!font_) host_.ShowError(error);
@@ -266,9 +267,7 @@ void Form1::FadeToBuffer(int32_t duration_ms) {
     uint64_t t = static_cast<uint64_t>(host_.NowMs() - start) * step;
     if (t > 65536) t = 65536;
     if (HurryHeld() || host_.Closed()) break;
-    const uint32_t w = static_cast<uint32_t>(t);
-    for (size_t i = 0; i < image2_.pixels.size(); ++i)
-      image2_.pixels[i] = static_cast<uint8_t>((from.pixels[i] * (65536 - w) + to.pixels[i] * w) >> 16);
+    if (host_.FrameWanted()) display::BlendFrames(from, to, image2_, static_cast<uint32_t>(t));
     host_.Present(image2_);
     if (t >= 65536) break;
   }

@@ -44,9 +44,9 @@ void Form1::LoadBackground(std::string_view name) {
     // A bitmap background replaces the back buffer whole; what a smaller one
     // does not cover is black, as a bitmap grown to the screen would be.
     image1_.Fill(0);
-    display::Blit(*picture, image1_, 0, 0);
+    display::Blit(image1_, *picture, 0, 0);
   } else {
-    display::Blit(*picture, image1_, FloorHalf(kW - picture->width), FloorHalf(kH - picture->height));
+    display::Blit(image1_, *picture, FloorHalf(kW - picture->width), FloorHalf(kH - picture->height));
   }
   Repaint();
 }
@@ -58,7 +58,7 @@ void Form1::DrawPicture(int x, int y, std::string_view name) {
     x = FloorHalf(kW - picture->width);
     y = FloorHalf(kH - picture->height);
   }
-  display::Blit(*picture, image1_, x, y);
+  display::Blit(image1_, *picture, x, y);
   Repaint();
 }
 
@@ -72,7 +72,7 @@ void Form1::DrawPictureKeyed(int x, int y, int opacity, std::string_view name) {
   }
   platform::Surface area = display::CopyRect(image1_, x, y, picture->width, picture->height);
   display::DrawKeyed(area, *picture, opacity);
-  display::Blit(area, image1_, x, y);
+  display::Blit(image1_, area, x, y);
   Repaint();
 }
 
@@ -80,7 +80,7 @@ void Form1::EraseCharacter(int slot) {
   if (character_count_ > 0) --character_count_;
   Character& c = characters_[static_cast<size_t>(slot - 1)];
   if (c.backup.Empty()) return;
-  display::Blit(c.backup, image1_, c.center - c.backup.width / 2, kH - c.backup.height);
+  display::Blit(image1_, c.backup, c.center - c.backup.width / 2, kH - c.backup.height);
   Repaint();
 }
 
@@ -117,7 +117,7 @@ void Form1::ShowCharacters(std::string_view argument) {
     c.backup = display::CopyRect(image1_, left, top, picture->width, picture->height);
     platform::Surface area = c.backup;
     display::DrawKeyed(area, *picture, 0);
-    display::Blit(area, image1_, left, top);
+    display::Blit(image1_, area, left, top);
     Repaint();
   }
 }
@@ -130,7 +130,7 @@ void Form1::ShadeStrip(std::string_view name) {
   frame_backup_ = display::CopyRect(image1_, 0, top, mask->width, mask->height);
   platform::Surface strip = frame_backup_;
   display::ShadeStrip(strip, *mask);
-  display::Blit(strip, image1_, 0, top);
+  display::Blit(image1_, strip, 0, top);
   Repaint();
 }
 
@@ -141,7 +141,7 @@ void Form1::DrawFrame() {
 }
 
 void Form1::RemoveFrame() {
-  if (!frame_backup_.Empty()) display::Blit(frame_backup_, image1_, 0, kH - frame_backup_.height);
+  if (!frame_backup_.Empty()) display::Blit(image1_, frame_backup_, 0, kH - frame_backup_.height);
   Repaint();
   frame_shown_ = 0;
 }

@@ -2,7 +2,10 @@
 // wait icon, and the choice list drawn under the text.
 #include <algorithm>
 
+#include "display/gdi.h"
 #include "display/glyph_blend.h"
+#include "display/packfile.h"
+#include "display/picture.h"
 #include "display/pixels.h"
 #include "display/text_layout.h"
 #include "display/wait_icons.h"
@@ -63,7 +66,7 @@ void Form1::ShowWaitIcon() {
 
 void Form1::HideWaitIcon() {
   if (wait_mode_ == 0) return;
-  display::Blit(icon_backup_, image2_, config_.message_px, config_.message_py);
+  display::Blit(image2_, icon_backup_, config_.message_px, config_.message_py);
   wait_mode_ = 0;
   Repaint();
 }
@@ -75,7 +78,7 @@ void Form1::BlinkWaitIcon() {
   if (wait_mode_ == 1) {
     display::DrawTransparent(image2_, config_.message_px, config_.message_py, CurrentIcon(), 0xffffff);
   } else {
-    display::Blit(icon_backup_, image2_, config_.message_px, config_.message_py);
+    display::Blit(image2_, icon_backup_, config_.message_px, config_.message_py);
   }
   wait_mode_ = 2 - static_cast<int>(phase);
   Repaint();
@@ -83,7 +86,7 @@ void Form1::BlinkWaitIcon() {
 
 void Form1::EraseMessage() {
   if (message_exist_ == 0) return;
-  display::Blit(message_backup_, image2_, config_.message_x, config_.message_y);
+  display::Blit(image2_, message_backup_, config_.message_x, config_.message_y);
   message_exist_ = 0;
   Repaint();
 }
@@ -116,8 +119,10 @@ void Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t
   for (;;) {
     uint64_t t = static_cast<uint64_t>(host_.NowMs() - start) * step;
     if (t > 65536 || HurryHeld() || host_.Closed()) t = 65536;
-    display::BlendGlyph(background, glyph, text_color_, static_cast<uint32_t>(t), out);
-    display::Blit(out, image2_, x, y);
+    if (host_.FrameWanted() || t >= 65536) {
+      display::BlendGlyph(background, glyph, text_color_, static_cast<uint32_t>(t), out);
+      display::Blit(image2_, out, x, y);
+    }
     host_.Present(image2_);
     if (t >= 65536) break;
   }
@@ -226,7 +231,7 @@ void Form1::ShowChoices(std::string_view text) {
 
 void Form1::DrawChoices(int highlight) {
   if (choice_lines_drawn_ != 0) {
-    display::Blit(choice_backup_, image2_, config_.message_x, config_.message_y);
+    display::Blit(image2_, choice_backup_, config_.message_x, config_.message_y);
     choice_lines_drawn_ = 0;
   }
   if (select_text_.empty()) {
@@ -234,7 +239,7 @@ void Form1::DrawChoices(int highlight) {
     return;
   }
   if (message_exist_ == 0) select_y_ = config_.message_y;
-  display::Blit(icon_backup_, image2_, config_.message_px, config_.message_py);
+  display::Blit(image2_, icon_backup_, config_.message_px, config_.message_py);
   choice_backup_ = display::CopyRect(image2_, config_.message_x, config_.message_y, geometry_.width,
                                      kLinePitch * geometry_.lines);
   const std::vector<std::string_view> lines = display::SplitPageLines(select_text_);
@@ -243,7 +248,8 @@ void Form1::DrawChoices(int highlight) {
     const int y = select_y_ + kLinePitch * (k - 1);
     if (k == highlight) {
       const int width = display::TextWidth(lines[i]);
-      display::FillRect(image2_, config_.select_x, y, width, kLinePitch, select_back_color_);
+      display::DrawRectangle(image2_, config_.select_x, y, config_.select_x + width, y + kLinePitch,
+                             select_back_color_, select_back_color_);
       DrawTextAt(image2_, config_.select_x, y, lines[i], select_text_color_);
     } else {
       DrawTextAt(image2_, config_.select_x, y, lines[i], select_color_);

@@ -91,6 +91,10 @@ class Host {
   /// no sooner than the next display refresh, so effects never spin.
   virtual void Present(const Surface& display) = 0;
 
+  /// False when nobody would see the frame the next Present shows, so a busy
+  /// effect may skip composing it (headless runs between screenshots).
+  virtual bool FrameWanted() { return true; }
+
   /// Shows `display` when convenient (a repaint after a change that is not
   /// part of an animation). Cheap to call often.
   virtual void Invalidate(const Surface& display) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // A 24-bit picture in memory: rows top to bottom, each pixel blue, green, red,
 // rows packed without padding. Colours are 0x00BBGGRR (red in the low byte).
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

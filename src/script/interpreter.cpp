@@ -128,6 +128,7 @@ void Interpreter::TimedWait(int32_t ms, size_t line) {
       if (elapsed >= n) break;
       state_.wait_remaining = static_cast<int32_t>(n - elapsed);
       if (!sink_.PumpUntil(t0 + n)) break;
+      if (state_.current_line != line) break;  // a skip or jump moved on: the wait is over
     }
   }
   FinishLine(line);
@@ -140,6 +141,7 @@ void Interpreter::WaitUntilTarget(size_t line) {
     state_.wait_remaining = static_cast<int32_t>(target - now);
     if (Reached(now, target)) break;
     if (!sink_.PumpUntil(target)) break;
+    if (state_.current_line != line) break;
   }
   state_.wait_remaining = 0;
   FinishLine(line);

@@ -29,15 +29,17 @@ class Pictures : public GameFixture {
 };
 
 TEST_F(Pictures, PShowsTheBackgroundWithTheFrameAfterAFade) {
-  WriteBmp("bg.bmp", Surface(640, 480, 0x808080));
-  WriteBmp("frame/frame2.bmp", Surface(640, 100, 0x7f7f7f));  // darkens by half
-  Surface frame(640, 100, 0xffffff);
-  frame.Set(10, 50, 0x0000ff);
+  WriteBmp("bg.bmp", Surface(640, 480, 0xc0c0c0));
+  WriteBmp("frame/frame2.bmp", Surface(640, 100, 0x7f7f7f));
+  Surface frame(640, 100, 0xffffff);  // white, the top-left pixel, is the key
+  for (int y = 49; y <= 51; ++y)
+    for (int x = 10; x <= 12; ++x) frame.Set(x, y, 0x0000ff);
   WriteBmp("frame/frame.bmp", frame);
   Play("[set]a=TIME\n[p]BG.BMP\n[set]b=TIME\n");
-  EXPECT_EQ(Display().Get(5, 5), 0x808080u);
-  EXPECT_EQ(Display().Get(5, 400), 0x010101u);  // max(0, 128 + 127 - 255)
-  EXPECT_EQ(Display().Get(10, 430), 0x010101u);  // frame pixel next to key: edge rule darkens
+  EXPECT_EQ(Display().Get(5, 5), 0xc0c0c0u);
+  EXPECT_EQ(Display().Get(5, 400), 0x404040u);   // max(0, 192 + 127 - 255)
+  EXPECT_EQ(Display().Get(11, 430), 0x0000ffu);  // inside the frame picture
+  EXPECT_EQ(Display().Get(10, 430), 0x000040u);  // next to the key: B + F - 255
   const auto j = nlohmann::json::parse(form_->DumpJson());
   EXPECT_EQ(j["frame_shown"], 1);
   EXPECT_GE(Var("b") - Var("a"), 1000);
@@ -115,7 +117,7 @@ TEST_F(Pictures, FadeDurationsOnTheVirtualClock) {
 TEST_F(Pictures, HeldSpaceShowsTheBackBufferAtOnce) {
   Play("[fill]0000ff\n[set]a=TIME\n[fade]5000\n[set]b=TIME\n", "0 hold Space 100000\n");
   EXPECT_LT(Var("b") - Var("a"), 200);
-  EXPECT_EQ(Display().Get(0, 0), 0x0000ffu);
+  EXPECT_EQ(Display().Get(0, 0), 0xff0000u);  // blue, written red first
 }
 
 TEST_F(Pictures, DrawingsGoToTheDisplayAndVanishWithAFlip) {

@@ -1,0 +1,113 @@
+#include "display/pack_tool.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <set>
+
+#include "display/packfile.h"
+
+namespace zepa::display {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: zepa-pack create OUT.dat FILE...   pack files under their bare names\n"
+    "       zepa-pack list FILE.dat            show each entry's offset, size and name\n"
+    "       zepa-pack extract FILE.dat [DIR]   write every entry into DIR (default .)\n"
+    "       zepa-pack --help\n";
+
+std::string ToLowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+int Fail(std::ostream& err, const std::string& message) {
+  err << "zepa-pack: " << message << "\n";
+  return 1;
+}
+
+int Create(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::string& pack_path = args[1];
+  std::string packed;
+  std::set<std::string> seen;
+  for (size_t i = 2; i < args.size(); ++i) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(args[i], bytes)) return Fail(err, "cannot read " + args[i]);
+    const std::string name(BareName(args[i]));
+    // Lookups ignore case, so a second entry of the same name would never be found.
+    if (!seen.insert(ToLowerAscii(name)).second)
+      return Fail(err, "two files are named \"" + name + "\" (names ignore case)");
+    std::string error;
+    std::string entry = BuildPackEntry(name, bytes, &error);
+    if (entry.empty()) return Fail(err, error);
+    packed += entry;
+  }
+  std::ofstream file(pack_path, std::ios::binary | std::ios::trunc);
+  file.write(packed.data(), static_cast<std::streamsize>(packed.size()));
+  file.close();
+  if (!file) return Fail(err, "cannot write " + pack_path);
+  out << "packed " << (args.size() - 2) << " files into " << pack_path << "\n";
+  return 0;
+}
+
+int List(const std::string& pack_path, std::ostream& out, std::ostream& err) {
+  std::string error;
+  auto entries = ListPackFile(pack_path, &error);
+  if (!entries) return Fail(err, error);
+  for (const PackEntry& e : *entries) out << e.offset << "\t" << e.size_bytes << "\t" << e.name << "\n";
+  return 0;
+}
+
+int Extract(const std::string& pack_path, const std::string& dir, std::ostream& out,
+            std::ostream& err) {
+  std::string error;
+  auto entries = ListPackFile(pack_path, &error);
+  if (!entries) return Fail(err, error);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) return Fail(err, "cannot create directory " + dir);
+  for (const PackEntry& e : *entries) {
+    // A stored name is written as one file in DIR, never a path out of it.
+    if (e.name.empty() || e.name == "." || e.name == ".." ||
+        e.name.find('/') != std::string::npos)
+      return Fail(err, "entry name \"" + e.name + "\" is not a plain file name");
+    auto bytes = ReadPackEntry(pack_path, e);
+    if (!bytes) return Fail(err, "cannot read entry \"" + e.name + "\"");
+    const std::string target = (std::filesystem::path(dir) / e.name).string();
+    std::ofstream file(target, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    file.close();
+    if (!file) return Fail(err, "cannot write " + target);
+  }
+  out << "extracted " << entries->size() << " files into " << dir << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    out << kUsage;
+    return 0;
+  }
+  const std::string command = args.empty() ? "" : args[0];
+  if (command == "create" && args.size() >= 3) return Create(args, out, err);
+  if (command == "list" && args.size() == 2) return List(args[1], out, err);
+  if (command == "extract" && (args.size() == 2 || args.size() == 3))
+    return Extract(args[1], args.size() == 3 ? args[2] : ".", out, err);
+  err << kUsage;
+  return 2;
+}
+
+}  // namespace zepa::display

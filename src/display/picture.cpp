@@ -1,0 +1,356 @@
+#include "display/picture.h"
+
+#include <algorithm>
+#include <bit>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace zepa::display {
+namespace {
+
+uint16_t Le16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+uint32_t Le32(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
+         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// One channel of a bit-field pixel, scaled to 0..255.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  int bits = 0;
+
+  explicit Channel(uint32_t m) : mask(m) {
+    if (m != 0) {
+      shift = std::countr_zero(m);
+      bits = std::popcount(m);
+    }
+  }
+  uint8_t Of(uint32_t pixel) const {
+    if (bits == 0) return 0;
+    uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
+    uint32_t max = (1u << bits) - 1;
+    return static_cast<uint8_t>(std::min<uint32_t>(v, max) * 255 / max);
+  }
+};
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
+constexpr uint32_t kBiAlphaBitfields = 6;
+constexpr size_t kFileHeaderBytes = 14;
+constexpr size_t kCoreHeaderBytes = 12;
+constexpr size_t kInfoHeaderBytes = 40;
+constexpr size_t kOs2V2HeaderBytes = 64;
+
+}  // namespace
+
+PictureKind PictureKindOf(std::string_view name) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return PictureKind::kNone;
+  std::string u(name.substr(dot, 4));
+  for (char& c : u) c = Upper(c);
+  if (u == ".BMP") return PictureKind::kBmp;
+  if (u == ".JPG" || u == ".JPE") return PictureKind::kJpeg;
+  return PictureKind::kNone;
+}
+
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
+  if (b.size() < kFileHeaderBytes + 4 || b[0] != 'B' || b[1] != 'M') return std::nullopt;
+  const uint64_t pixel_offset = Le32(b, 10);
+  const uint64_t header_bytes = Le32(b, 14);
+  if (kFileHeaderBytes + header_bytes > b.size()) return std::nullopt;
+
+  int64_t width = 0;
+  int64_t height = 0;
+  int bpp = 0;
+  uint32_t compression = kBiRgb;
+  uint64_t palette_used = 0;
+  size_t palette_entry_bytes = 4;
+  uint64_t palette_offset = kFileHeaderBytes + header_bytes;
+  uint32_t masks[3] = {0x00ff0000, 0x0000ff00, 0x000000ff};
+
+  if (header_bytes == kCoreHeaderBytes) {
+    // The old OS/2 header: unsigned 16-bit sizes, always bottom-up.
+    width = Le16(b, 18);
+    height = Le16(b, 20);
+    bpp = Le16(b, 24);
+    palette_entry_bytes = 3;
+  } else if (header_bytes >= kInfoHeaderBytes) {
+    width = static_cast<int32_t>(Le32(b, 18));
+    height = static_cast<int32_t>(Le32(b, 22));
+    bpp = Le16(b, 28);
+    compression = Le32(b, 30);
+    palette_used = Le32(b, 46);
+    // OS/2 2.x numbers its compressions differently; only plain pixels there.
+    if (header_bytes == kOs2V2HeaderBytes && compression != kBiRgb) return std::nullopt;
+    if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
+      if (bpp != 16 && bpp != 32) return std::nullopt;
+      // The masks sit right after the 40-byte part, inside the later headers
+      // and just after the short one.
+      if (kFileHeaderBytes + kInfoHeaderBytes + 12 > b.size()) return std::nullopt;
+      for (int i = 0; i < 3; ++i) masks[i] = Le32(b, kFileHeaderBytes + kInfoHeaderBytes + 4 * i);
+      if (header_bytes == kInfoHeaderBytes)
+        palette_offset += compression == kBiAlphaBitfields ? 16 : 12;
+    } else if (compression != kBiRgb) {
+      return std::nullopt;
+    } else if (bpp == 16) {
+      masks[0] = 0x7c00;
+      masks[1] = 0x03e0;
+      masks[2] = 0x001f;
+    }
+  } else {
+    return std::nullopt;
+  }
+
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return std::nullopt;
+  const bool top_down = height < 0;
+  if (top_down) height = -height;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return std::nullopt;
+
+  const uint64_t row_bits = static_cast<uint64_t>(width) * bpp;
+  const uint64_t stride = (row_bits + 31) / 32 * 4;
+  const uint64_t row_bytes = (row_bits + 7) / 8;
+  // The last row may come without its padding; anything shorter is refused.
+  if (pixel_offset + stride * (height - 1) + row_bytes > b.size()) return std::nullopt;
+
+  Color palette[256] = {};
+  size_t palette_count = 0;
+  if (bpp <= 8) {
+    uint64_t wanted = palette_used != 0 ? palette_used : (1u << bpp);
+    wanted = std::min<uint64_t>(wanted, 1u << bpp);
+    uint64_t available =
+        palette_offset < b.size() ? (b.size() - palette_offset) / palette_entry_bytes : 0;
+    palette_count = static_cast<size_t>(std::min(wanted, available));
+    for (size_t i = 0; i < palette_count; ++i) {
+      size_t at = static_cast<size_t>(palette_offset) + i * palette_entry_bytes;
+      palette[i] = platform::MakeColor(b[at + 2], b[at + 1], b[at]);
+    }
+    // Indices past a short palette show black, like an unset entry.
+  }
+
+  const Channel red(masks[0]);
+  const Channel green(masks[1]);
+  const Channel blue(masks[2]);
+
+  Surface out;
+  out.Reset(static_cast<int>(width), static_cast<int>(height), 0);
+  for (int64_t y = 0; y < height; ++y) {
+    const int64_t src_row = top_down ? y : height - 1 - y;
+    const uint8_t* src = b.data() + pixel_offset + stride * src_row;
+    uint8_t* dst = out.Row(static_cast<int>(y));
+    switch (bpp) {
+      case 24:
+        std::memcpy(dst, src, static_cast<size_t>(width) * 3);
+        break;
+      case 32:
+        for (int64_t x = 0; x < width; ++x) {
+          if (compression == kBiRgb) {
+            dst[3 * x] = src[4 * x];
+            dst[3 * x + 1] = src[4 * x + 1];
+            dst[3 * x + 2] = src[4 * x + 2];
+          } else {
+            uint32_t p = static_cast<uint32_t>(src[4 * x]) | (src[4 * x + 1] << 8) |
+                         (src[4 * x + 2] << 16) | (static_cast<uint32_t>(src[4 * x + 3]) << 24);
+            dst[3 * x] = blue.Of(p);
+            dst[3 * x + 1] = green.Of(p);
+            dst[3 * x + 2] = red.Of(p);
+          }
+        }
+        break;
+      case 16:
+        for (int64_t x = 0; x < width; ++x) {
+          uint32_t p = static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8));
+          dst[3 * x] = blue.Of(p);
+          dst[3 * x + 1] = green.Of(p);
+          dst[3 * x + 2] = red.Of(p);
+        }
+        break;
+      default: {  // 1, 4 and 8 bits: palette indices, leftmost pixel in the high bits
+        const int per_byte = 8 / bpp;
+        const unsigned index_mask = (1u << bpp) - 1;
+        for (int64_t x = 0; x < width; ++x) {
+          const uint8_t byte = src[x / per_byte];
+          const int shift = 8 - bpp * (static_cast<int>(x % per_byte) + 1);
+          const unsigned index = (byte >> shift) & index_mask;
+          const Color c = index < palette_count ? palette[index] : 0;
+          dst[3 * x] = platform::BlueOf(c);
+          dst[3 * x + 1] = platform::GreenOf(c);
+          dst[3 * x + 2] = platform::RedOf(c);
+        }
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+namespace {
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+  bool truncated = false;
+};
+
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  std::longjmp(err->jump, 1);
+}
+
+// Warnings are not printed; a premature end of the data marks the picture
+// as truncated, which we refuse rather than show half grey.
+void JpegEmitMessage(j_common_ptr cinfo, int msg_level) {
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  if (msg_level < 0) {
+    err->mgr.num_warnings++;
+    if (err->mgr.msg_code == JWRN_JPEG_EOF) err->truncated = true;
+  }
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+// A progressive file can hold thousands of tiny scans that take minutes to
+// decode; real pictures have a dozen or so.
+constexpr int kMaxJpegScans = 500;
+
+void JpegProgress(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxJpegScans) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    std::longjmp(err->jump, 1);
+  }
+}
+
+}  // namespace
+
+std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 4) return std::nullopt;
+
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = JpegErrorExit;
+  err.mgr.emit_message = JpegEmitMessage;
+  err.mgr.output_message = JpegOutputMessage;
+  jpeg_progress_mgr progress;
+  progress.progress_monitor = JpegProgress;
+
+  // Everything the jump can skip over lives outside this frame's locals that
+  // change after setjmp, or is re-read from cinfo.
+  Surface* volatile result = nullptr;
+  std::vector<uint8_t>* volatile cmyk_row = nullptr;
+  if (setjmp(err.jump) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    delete result;
+    delete cmyk_row;
+    return std::nullopt;
+  }
+
+  jpeg_create_decompress(&cinfo);
+  cinfo.progress = &progress;
+  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
+      cinfo.image_width > static_cast<JDIMENSION>(kMaxPictureSide) ||
+      cinfo.image_height > static_cast<JDIMENSION>(kMaxPictureSide)) {
+    jpeg_destroy_decompress(&cinfo);
+    return std::nullopt;
+  }
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  jpeg_start_decompress(&cinfo);
+  const int expected_components = cmyk ? 4 : 3;
+  if (cinfo.output_components != expected_components) {
+    jpeg_destroy_decompress(&cinfo);
+    return std::nullopt;
+  }
+
+  result = new Surface();
+  result->Reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 0);
+  if (cmyk) cmyk_row = new std::vector<uint8_t>(static_cast<size_t>(cinfo.output_width) * 4);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const int y = static_cast<int>(cinfo.output_scanline);
+    JSAMPROW row = cmyk ? cmyk_row->data() : result->Row(y);
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (cmyk) {
+      // Adobe writers store CMYK inverted, so each value is already "how much
+      // light": the channel is simply value * K / 255.
+      uint8_t* dst = result->Row(y);
+      const uint8_t* src = cmyk_row->data();
+      for (JDIMENSION x = 0; x < cinfo.output_width; ++x) {
+        const unsigned k = src[4 * x + 3];
+        dst[3 * x] = static_cast<uint8_t>(src[4 * x + 2] * k / 255);
+        dst[3 * x + 1] = static_cast<uint8_t>(src[4 * x + 1] * k / 255);
+        dst[3 * x + 2] = static_cast<uint8_t>(src[4 * x] * k / 255);
+      }
+    }
+    if (err.truncated) break;
+  }
+  const bool complete = cinfo.output_scanline == cinfo.output_height && !err.truncated;
+  if (complete) jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  delete cmyk_row;
+  std::optional<Surface> out;
+  if (complete && !err.truncated) out = std::move(*result);
+  delete result;
+  return out;
+}
+
+std::optional<Surface> DecodePicture(std::string_view name, std::span<const uint8_t> bytes) {
+  switch (PictureKindOf(name)) {
+    case PictureKind::kBmp:
+      return DecodeBmp(bytes);
+    case PictureKind::kJpeg:
+      return DecodeJpeg(bytes);
+    case PictureKind::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::vector<uint8_t> EncodeBmp24(const Surface& s) {
+  const size_t stride = (static_cast<size_t>(s.width) * 3 + 3) / 4 * 4;
+  const size_t image_bytes = stride * s.height;
+  const size_t file_bytes = kFileHeaderBytes + kInfoHeaderBytes + image_bytes;
+  std::vector<uint8_t> out(file_bytes, 0);
+  auto put16 = [&](size_t at, uint32_t v) {
+    out[at] = static_cast<uint8_t>(v);
+    out[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  auto put32 = [&](size_t at, uint32_t v) {
+    put16(at, v & 0xffff);
+    put16(at + 2, v >> 16);
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(2, static_cast<uint32_t>(file_bytes));
+  put32(10, kFileHeaderBytes + kInfoHeaderBytes);
+  put32(14, kInfoHeaderBytes);
+  put32(18, static_cast<uint32_t>(s.width));
+  put32(22, static_cast<uint32_t>(s.height));
+  put16(26, 1);
+  put16(28, 24);
+  put32(34, static_cast<uint32_t>(image_bytes));
+  put32(38, 2835);  // 72 dpi
+  put32(42, 2835);
+  for (int y = 0; y < s.height; ++y) {
+    uint8_t* dst = out.data() + kFileHeaderBytes + kInfoHeaderBytes + stride * (s.height - 1 - y);
+    std::memcpy(dst, s.Row(y), static_cast<size_t>(s.width) * 3);
+  }
+  return out;
+}
+
+}  // namespace zepa::display

@@ -1,0 +1,40 @@
+#pragma once
+// Picture files as the game ships them: Windows bitmaps and JPEGs, decoded
+// into 24-bit surfaces. Decoders take bytes and never touch the disk.
+#include <cstddef>  // before surface.h, which uses size_t
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace zepa::display {
+
+using platform::Color;
+using platform::Surface;
+
+// Pictures with a side beyond this are refused before anything is allocated.
+constexpr int kMaxPictureSide = 8192;
+
+enum class PictureKind { kNone, kBmp, kJpeg };
+
+// The extension after the last dot, its first four characters compared
+// without case: ".BMP" is a bitmap, ".JPG" and ".JPE" (so ".JPEG") a JPEG.
+PictureKind PictureKindOf(std::string_view name);
+
+// 1, 4, 8, 16, 24 and 32-bit bitmaps (core, info, V4 and V5 headers,
+// bit fields), top-down or bottom-up. RLE is refused.
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> bytes);
+
+// Colour, grayscale and CMYK JPEGs. Corrupt or truncated data is refused.
+std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes);
+
+// Dispatches on PictureKindOf(name); an unknown extension decodes nothing.
+std::optional<Surface> DecodePicture(std::string_view name, std::span<const uint8_t> bytes);
+
+// A bottom-up 24-bit bitmap file with a BITMAPINFOHEADER.
+std::vector<uint8_t> EncodeBmp24(const Surface& surface);
+
+}  // namespace zepa::display

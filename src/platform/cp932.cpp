@@ -1,0 +1,239 @@
+#include "platform/cp932.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <iconv.h>
+
+namespace zepa::platform {
+namespace {
+
+// One converter per direction, opened on first use and kept for the life of
+// the process: text is converted glyph by glyph while a page is revealed.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (Ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Handle() {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    return cd_;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& FromCp932() {
+  static Converter converter("UTF-32LE", "CP932");
+  return converter;
+}
+
+Converter& ToCp932() {
+  static Converter converter("CP932", "UTF-32LE");
+  return converter;
+}
+
+// Lead and second-byte ranges of the code page itself (wider than the
+// engine's own lead-byte test): an unassigned but well-formed pair is one
+// bad character, a lead byte before a non-second byte is only one bad byte.
+bool IsCp932Lead(uint8_t b) { return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc); }
+bool IsCp932Trail(uint8_t b) { return b >= 0x40 && b <= 0xfc && b != 0x7f; }
+
+void AppendLe32(char32_t cp, std::vector<char>* out) {
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((cp >> (8 * i)) & 0xff));
+}
+
+std::u32string FromLe32(const std::vector<char>& bytes) {
+  std::u32string text;
+  text.reserve(bytes.size() / 4);
+  for (size_t i = 0; i + 3 < bytes.size(); i += 4) {
+    char32_t cp = 0;
+    for (int k = 0; k < 4; ++k) cp |= static_cast<char32_t>(static_cast<uint8_t>(bytes[i + k])) << (8 * k);
+    text.push_back(cp);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::u32string Cp932ToUtf32(std::string_view cp932) {
+  Converter& converter = FromCp932();
+  if (!converter.Ok()) {
+    // Without a converter only ASCII can be trusted.
+    std::u32string text;
+    for (char c : cp932) {
+      uint8_t b = static_cast<uint8_t>(c);
+      text.push_back(b < 0x80 ? b : kReplacementChar);
+    }
+    return text;
+  }
+  iconv_t cd = converter.Handle();
+  std::vector<char> out;
+  // CP932 never yields more than one code point per byte.
+  std::vector<char> chunk(cp932.size() * 4 + 16);
+  char* in = const_cast<char*>(cp932.data());
+  size_t in_left = cp932.size();
+  while (in_left > 0) {
+    char* dst = chunk.data();
+    size_t dst_left = chunk.size();
+    size_t result = iconv(cd, &in, &in_left, &dst, &dst_left);
+    int error = errno;
+    out.insert(out.end(), chunk.data(), dst);
+    if (result != static_cast<size_t>(-1)) break;
+    if (error == E2BIG) continue;
+    if (error == EINVAL) {  // a lead byte at the very end
+      AppendLe32(kReplacementChar, &out);
+      break;
+    }
+    // EILSEQ and anything unexpected: replace and go on after the bad bytes.
+    size_t skip = 1;
+    if (in_left >= 2 && IsCp932Lead(static_cast<uint8_t>(in[0])) && IsCp932Trail(static_cast<uint8_t>(in[1]))) {
+      skip = 2;
+    }
+    AppendLe32(kReplacementChar, &out);
+    in += skip;
+    in_left -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  return FromLe32(out);
+}
+
+char32_t Cp932CharToUtf32(std::string_view one_char) {
+  if (one_char.empty() || one_char.size() > 2) return kReplacementChar;
+  std::u32string text = Cp932ToUtf32(one_char);
+  if (text.size() != 1) return kReplacementChar;
+  return text[0];
+}
+
+void AppendUtf8(char32_t cp, std::string* out) {
+  if (cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) cp = kReplacementChar;
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xc0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xe0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  } else {
+    out->push_back(static_cast<char>(0xf0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  }
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  std::string out;
+  out.reserve(cp932.size() * 3 / 2);
+  for (char32_t cp : Cp932ToUtf32(cp932)) AppendUtf8(cp, &out);
+  return out;
+}
+
+namespace {
+
+// Strict UTF-8 decoding: overlong forms, surrogates and values above
+// U+10FFFF are invalid. Returns the code point and advances `pos`; an
+// invalid byte gives kInvalidUtf8 and advances by one.
+constexpr char32_t kInvalidUtf8 = 0xffffffff;
+
+char32_t DecodeUtf8(std::string_view s, size_t* pos) {
+  uint8_t b0 = static_cast<uint8_t>(s[*pos]);
+  int length = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if (b0 < 0x80) {
+    ++*pos;
+    return b0;
+  } else if ((b0 & 0xe0) == 0xc0) {
+    length = 2, cp = b0 & 0x1f, min = 0x80;
+  } else if ((b0 & 0xf0) == 0xe0) {
+    length = 3, cp = b0 & 0x0f, min = 0x800;
+  } else if ((b0 & 0xf8) == 0xf0) {
+    length = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    ++*pos;
+    return kInvalidUtf8;
+  }
+  if (*pos + length > s.size()) {
+    ++*pos;
+    return kInvalidUtf8;
+  }
+  for (int i = 1; i < length; ++i) {
+    uint8_t b = static_cast<uint8_t>(s[*pos + i]);
+    if ((b & 0xc0) != 0x80) {
+      ++*pos;
+      return kInvalidUtf8;
+    }
+    cp = (cp << 6) | (b & 0x3f);
+  }
+  if (cp < min || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) {
+    ++*pos;
+    return kInvalidUtf8;
+  }
+  *pos += length;
+  return cp;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+  std::string out;
+  Converter& converter = ToCp932();
+  // Runs of valid code points go to the converter together; each invalid
+  // UTF-8 byte is a '?' of its own.
+  std::vector<char> run;
+  auto flush = [&] {
+    if (run.empty()) return;
+    if (!converter.Ok()) {
+      for (size_t i = 0; i + 3 < run.size(); i += 4) {
+        uint8_t b = static_cast<uint8_t>(run[i]);
+        bool ascii = b < 0x80 && run[i + 1] == 0 && run[i + 2] == 0 && run[i + 3] == 0;
+        out.push_back(ascii ? static_cast<char>(b) : '?');
+      }
+      run.clear();
+      return;
+    }
+    iconv_t cd = converter.Handle();
+    std::vector<char> chunk(run.size() + 16);  // at most 2 bytes per 4 in
+    char* in = run.data();
+    size_t in_left = run.size();
+    while (in_left >= 4) {
+      char* dst = chunk.data();
+      size_t dst_left = chunk.size();
+      size_t result = iconv(cd, &in, &in_left, &dst, &dst_left);
+      int error = errno;
+      out.append(chunk.data(), dst);
+      if (result != static_cast<size_t>(-1)) break;
+      if (error == E2BIG) continue;
+      out.push_back('?');
+      in += 4;
+      in_left -= 4;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    run.clear();
+  };
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    char32_t cp = DecodeUtf8(utf8, &pos);
+    if (cp == kInvalidUtf8) {
+      flush();
+      out.push_back('?');
+    } else {
+      AppendLe32(cp, &run);
+    }
+  }
+  flush();
+  return out;
+}
+
+}  // namespace zepa::platform

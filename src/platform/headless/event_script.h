@@ -1,0 +1,58 @@
+#pragma once
+// Scripted input for the headless host: one event per line, "MS ACTION ARGS".
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zepa::platform {
+
+enum class EventAction {
+  kClick,        // click X Y: left button down at X,Y
+  kRightClick,   // rclick X Y
+  kMiddleClick,  // mclick X Y
+  kMove,         // move X Y
+  kWheel,        // wheel N
+  kKey,          // key [ctrl+][shift+]NAME
+  kHold,         // hold NAME MS: held for IsHeld, no press sent
+  kShot,         // shot FILE: write the shown display
+  kDump,         // dump FILE: ask the game for a state dump
+  kQuit,         // quit: the title bar's close button
+};
+
+/// One scripted event. Only the fields of its action carry meaning; `args`
+/// keeps the words after the action as written, so that actions which name
+/// controls of modal windows can be added without changing this shape.
+struct ScriptedEvent {
+  uint32_t at_ms = 0;
+  EventAction action = EventAction::kQuit;
+  int x = 0;
+  int y = 0;
+  int wheel_steps = 0;
+  int vk_code = 0;
+  bool shift = false;
+  bool ctrl = false;
+  uint32_t hold_ms = 0;
+  std::string path;
+  std::vector<std::string> args;
+  int line = 0;  // 1-based line of the script, 0 when added by code
+};
+
+/// The virtual-key code that stands for the middle mouse button in `hold`
+/// (Windows' VK_MBUTTON).
+constexpr int kVkMiddleButton = 0x04;
+
+/// Input that goes through the queue (and that DiscardInput drops).
+bool IsQueuedInput(EventAction action);
+
+/// A key name of the script ("Return", "F5", "A", "7", ...) as a Windows
+/// virtual-key code; nullopt for an unknown name. Case does not matter.
+std::optional<int> KeyNameToVk(std::string_view name);
+
+/// Parses a whole script. On failure returns false and sets `error` to a
+/// message that starts with "line N: ". Times must not decrease.
+bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
+                      std::string* error);
+
+}  // namespace zepa::platform

@@ -1,0 +1,120 @@
+#pragma once
+// A host without a window: a virtual clock that jumps over idle time,
+// scripted input, and pictures written on request.
+//
+// The clock starts at 0. When the game would sleep, it jumps straight to the
+// next timer due time, scripted event or deadline; each Present advances it
+// by `quantum_ms`. Scripted input enters the queue when the clock reaches
+// its time (also inside Present) and waits there for the next Pump.
+//
+// Order inside one Pump: scripted events that are due arrive first (input is
+// queued, holds start, shots and dumps act at once); then all queued input is
+// dispatched in order; then the timer fires once if it is due. Input before
+// the timer is what the old message loop did too: timer messages are handed
+// out only when no other message waits.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/headless/event_script.h"
+#include "platform/host.h"
+
+namespace zepa::platform {
+
+struct HeadlessOptions {
+  uint32_t quantum_ms = 1;  // virtual time per presented frame
+  int screen_width = 1920;
+  int screen_height = 1080;
+  std::optional<uint32_t> until_ms;  // the host closes when the clock gets here
+};
+
+class HeadlessHost : public Host {
+ public:
+  explicit HeadlessHost(const HeadlessOptions& options);
+
+  /// Adds the events of a script (see event_script.h) after those already
+  /// loaded. False, with `error` set, when the script is malformed; nothing
+  /// is added then.
+  bool LoadEvents(std::string_view text, std::string* error);
+  /// Adds one event; it keeps time order with the pending events. An event
+  /// whose time has already passed arrives at the next chance.
+  void AddEvent(ScriptedEvent event);
+
+  uint32_t now() const { return static_cast<uint32_t>(now_ms_); }
+  bool error_shown() const { return !errors_.empty(); }
+  const std::vector<std::string>& errors() const { return errors_; }
+  bool full_screen() const { return full_screen_; }
+  const std::string& caption() const { return caption_; }
+  int frames_presented() const { return frames_presented_; }
+  /// The surface last given to Present or Invalidate, or null.
+  const Surface* shown() const { return shown_; }
+
+  uint32_t NowMs() override { return now(); }
+  void SetHandler(InputHandler* handler) override { handler_ = handler; }
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() const override { return timer_enabled_; }
+  void SetTimerIntervalMs(uint32_t interval_ms) override;
+  bool Pump(bool has_deadline, uint32_t deadline_ms) override;
+  bool OutOfScriptedInput() const override;
+  bool IsHeld(HeldKey key) override;
+  void DiscardInput() override;
+  void Present(const Surface& display) override;
+  bool FrameWanted() override;
+  void Invalidate(const Surface& display) override { shown_ = &display; }
+  ScreenSize GetScreenSize() override { return screen_; }
+  bool SetFullScreen(bool full) override;
+  void SetWindowPosition(int left, int top) override;
+  void GetWindowPosition(int* left, int* top) override;
+  void SetCaption(std::string_view utf8) override { caption_ = std::string(utf8); }
+  void ShowError(std::string_view utf8) override;
+  void Close() override { closed_ = true; }
+  bool Closed() const override { return closed_; }
+
+ private:
+  struct Hold {
+    int vk_code;
+    uint64_t from_ms;
+    uint64_t until_ms;
+  };
+
+  // Moves the clock forward to `target_ms`, delivering the scripted events on
+  // the way; stops and closes at `until_ms`. False once closed.
+  bool MoveClock(uint64_t target_ms);
+  void Arrive(const ScriptedEvent& event);
+  void Dispatch(const ScriptedEvent& event);
+  bool TimerDue() const { return timer_enabled_ && next_due_ms_ <= now_ms_; }
+  void FireTimer();
+  void WriteShot(const std::string& path);
+
+  HeadlessOptions options_;
+  ScreenSize screen_;
+  InputHandler* handler_ = nullptr;
+  uint64_t now_ms_ = 0;
+
+  bool timer_enabled_ = false;
+  uint32_t interval_ms_ = 50;
+  uint64_t next_due_ms_ = 0;
+
+  std::vector<ScriptedEvent> events_;  // in time order
+  size_t next_event_ = 0;
+  std::deque<ScriptedEvent> queue_;
+  std::vector<Hold> holds_;
+
+  // The game's display surface lives for the whole run; shots read it.
+  const Surface* shown_ = nullptr;
+  int frames_presented_ = 0;
+  bool full_screen_ = false;
+  int left_ = 0;
+  int top_ = 0;
+  std::string caption_;
+  std::vector<std::string> errors_;
+  bool closed_ = false;
+};
+
+std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options);
+
+}  // namespace zepa::platform

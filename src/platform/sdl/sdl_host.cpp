@@ -1,0 +1,394 @@
+#include "platform/sdl/sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/sdl/keymap.h"
+
+namespace zepa::platform {
+namespace {
+
+constexpr int kDisplayWidth = 640;
+constexpr int kDisplayHeight = 480;
+constexpr const char* kErrorCaption = "ZEPA Adventure SYSTEM";
+// Windows refuses shorter timer periods too; it also keeps a 0 ms timer
+// from firing on every pump.
+constexpr uint32_t kMinTimerIntervalMs = 10;
+// Drivers without a blocking wait (dummy, offscreen) would make SDL poll
+// every millisecond; napping in longer steps keeps an idle engine idle.
+constexpr uint32_t kPollNapMs = 10;
+
+// Video drivers whose SDL_WaitEventTimeout really sleeps until an event.
+bool DriverBlocksInWait(const char* driver) {
+  if (!driver) return false;
+  for (const char* name : {"x11", "wayland", "windows", "cocoa"}) {
+    if (std::strcmp(driver, name) == 0) return true;
+  }
+  return false;
+}
+
+bool DriverHasScreen(const char* driver) {
+  return driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
+}
+
+class SdlHost : public Host {
+ public:
+  explicit SdlHost(const SdlOptions& options) : scale_(std::clamp(options.scale, 1, 16)) {}
+  ~SdlHost() override;
+  bool Open();
+
+  uint32_t NowMs() override { return SDL_GetTicks(); }
+  void SetHandler(InputHandler* handler) override { handler_ = handler; }
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() const override { return timer_enabled_; }
+  void SetTimerIntervalMs(uint32_t interval_ms) override;
+  bool Pump(bool has_deadline, uint32_t deadline_ms) override;
+  bool OutOfScriptedInput() const override { return false; }
+  bool IsHeld(HeldKey key) override;
+  void DiscardInput() override;
+  void Present(const Surface& display) override;
+  void Invalidate(const Surface& display) override;
+  ScreenSize GetScreenSize() override;
+  bool SetFullScreen(bool full) override;
+  void SetWindowPosition(int left, int top) override;
+  void GetWindowPosition(int* left, int* top) override;
+  void SetCaption(std::string_view utf8) override;
+  void ShowError(std::string_view utf8) override;
+  void Close() override { closed_ = true; }
+  bool Closed() const override { return closed_; }
+
+ private:
+  // Waits up to `timeout_ms` (negative: no limit) for an event.
+  bool WaitEvent(int64_t timeout_ms, SDL_Event* event);
+  void Dispatch(const SDL_Event& event);
+  bool Draw(const Surface& display);
+  void RepaintIfDirty();
+  bool TimerDue(uint64_t now_ms) const { return timer_enabled_ && next_due_ms_ <= now_ms; }
+  void FireTimer(uint64_t now_ms);
+  bool InsideDisplay(int x, int y) const {
+    return x >= 0 && y >= 0 && x < logical_width_ && y < logical_height_;
+  }
+
+  int scale_;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int texture_width_ = 0;
+  int texture_height_ = 0;
+  int logical_width_ = kDisplayWidth;
+  int logical_height_ = kDisplayHeight;
+  bool blocking_wait_ = false;
+  bool has_screen_ = false;
+  uint32_t frame_ms_ = 16;
+  uint64_t last_present_ms_ = 0;
+
+  InputHandler* handler_ = nullptr;
+  bool timer_enabled_ = false;
+  uint32_t interval_ms_ = 50;
+  uint64_t next_due_ms_ = 0;
+
+  const Surface* shown_ = nullptr;  // the game's display lives for the whole run
+  bool dirty_ = false;
+  bool full_screen_ = false;
+  int windowed_left_ = 0;
+  int windowed_top_ = 0;
+  bool closed_ = false;
+};
+
+SdlHost::~SdlHost() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_Quit();
+}
+
+bool SdlHost::Open() {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "zepa: SDL video: %s\n", SDL_GetError());
+    return false;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  blocking_wait_ = DriverBlocksInWait(driver);
+  has_screen_ = DriverHasScreen(driver);
+
+  window_ = SDL_CreateWindow(kErrorCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kDisplayWidth * scale_, kDisplayHeight * scale_, SDL_WINDOW_SHOWN);
+  if (!window_) {
+    std::fprintf(stderr, "zepa: cannot create the window: %s\n", SDL_GetError());
+    return false;
+  }
+  SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
+  // Scaled pixels stay sharp, like the original's pixel-doubled screen modes.
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer_) {
+    std::fprintf(stderr, "zepa: cannot create a renderer: %s\n", SDL_GetError());
+    return false;
+  }
+  // The logical size letterboxes full screen and maps mouse coordinates
+  // back to display pixels at any scale.
+  SDL_RenderSetLogicalSize(renderer_, kDisplayWidth, kDisplayHeight);
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(std::max(SDL_GetWindowDisplayIndex(window_), 0), &mode) == 0 &&
+      mode.refresh_rate > 0) {
+    frame_ms_ = std::max(1000u / static_cast<uint32_t>(mode.refresh_rate), 1u);
+  }
+  SDL_StopTextInput();
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderPresent(renderer_);
+  return true;
+}
+
+void SdlHost::SetTimerEnabled(bool enabled) {
+  if (enabled == timer_enabled_) return;
+  timer_enabled_ = enabled;
+  if (enabled) next_due_ms_ = SDL_GetTicks64() + interval_ms_;
+}
+
+void SdlHost::SetTimerIntervalMs(uint32_t interval_ms) {
+  interval_ms = std::max(interval_ms, kMinTimerIntervalMs);
+  if (interval_ms == interval_ms_) return;
+  interval_ms_ = interval_ms;
+  if (timer_enabled_) next_due_ms_ = SDL_GetTicks64() + interval_ms_;
+}
+
+void SdlHost::FireTimer(uint64_t now_ms) {
+  // Rescheduled before the handler runs, so nested pumps see the next due
+  // time; a timer late by a whole interval fires once, as Windows coalesces.
+  next_due_ms_ += interval_ms_;
+  if (next_due_ms_ <= now_ms) next_due_ms_ = now_ms + interval_ms_;
+  if (handler_) handler_->OnTimer();
+}
+
+bool SdlHost::WaitEvent(int64_t timeout_ms, SDL_Event* event) {
+  if (blocking_wait_) {
+    if (timeout_ms < 0) return SDL_WaitEvent(event) == 1;
+    return SDL_WaitEventTimeout(event, static_cast<int>(std::min<int64_t>(timeout_ms, 1 << 30))) == 1;
+  }
+  const uint32_t nap_ms =
+      timeout_ms < 0 ? kPollNapMs : static_cast<uint32_t>(std::min<int64_t>(timeout_ms, kPollNapMs));
+  SDL_Delay(nap_ms);
+  return SDL_PollEvent(event) == 1;
+}
+
+bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
+  if (closed_) return false;
+  RepaintIfDirty();
+  SDL_Event event;
+  bool have_event = SDL_PollEvent(&event) == 1;
+  while (!have_event) {
+    const uint64_t now_ms = SDL_GetTicks64();
+    if (TimerDue(now_ms)) break;
+    int64_t timeout_ms = -1;
+    if (timer_enabled_) timeout_ms = static_cast<int64_t>(next_due_ms_ - now_ms);
+    if (has_deadline) {
+      // Wrap-aware, like the game's own elapsed-time comparisons.
+      const int32_t ahead = static_cast<int32_t>(deadline_ms - static_cast<uint32_t>(now_ms));
+      if (ahead <= 0) break;
+      timeout_ms = timeout_ms < 0 ? ahead : std::min<int64_t>(timeout_ms, ahead);
+    }
+    have_event = WaitEvent(timeout_ms, &event);
+  }
+  // Input first, then the timer: timer messages come last in a message loop.
+  while (have_event && !closed_) {
+    Dispatch(event);
+    if (closed_) break;
+    have_event = SDL_PollEvent(&event) == 1;
+  }
+  if (!closed_) {
+    const uint64_t now_ms = SDL_GetTicks64();
+    if (TimerDue(now_ms)) FireTimer(now_ms);
+  }
+  if (!closed_) RepaintIfDirty();
+  return !closed_;
+}
+
+void SdlHost::Dispatch(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      if (handler_) {
+        handler_->OnCloseRequest();
+      } else {
+        Close();
+      }
+      return;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+          event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        dirty_ = shown_ != nullptr;
+      }
+      return;
+    default:
+      break;
+  }
+  if (!handler_) return;
+  switch (event.type) {
+    case SDL_KEYDOWN: {
+      // Auto-repeat comes through as well: Windows repeats key-down messages.
+      const int vk_code = VirtualKeyFromSdl(event.key.keysym.sym);
+      const uint16_t mod = event.key.keysym.mod;
+      if (vk_code != 0) handler_->OnKeyDown(vk_code, (mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0);
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN: {
+      MouseButton button;
+      if (event.button.button == SDL_BUTTON_LEFT) {
+        button = MouseButton::kLeft;
+      } else if (event.button.button == SDL_BUTTON_RIGHT) {
+        button = MouseButton::kRight;
+      } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+        button = MouseButton::kMiddle;
+      } else {
+        break;
+      }
+      // Clicks on the letterbox borders miss the display.
+      if (InsideDisplay(event.button.x, event.button.y))
+        handler_->OnMouseDown(button, event.button.x, event.button.y);
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      if (InsideDisplay(event.motion.x, event.motion.y))
+        handler_->OnMouseMove(event.motion.x, event.motion.y);
+      break;
+    case SDL_MOUSEWHEEL: {
+      int steps = event.wheel.y;
+      if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+      if (steps != 0) handler_->OnMouseWheel(steps);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool SdlHost::IsHeld(HeldKey key) {
+  // Refreshes SDL's key state; the events themselves stay queued for Pump.
+  SDL_PumpEvents();
+  const Uint8* keys = SDL_GetKeyboardState(nullptr);
+  switch (key) {
+    case HeldKey::kShift:
+      return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    case HeldKey::kSpace:
+      return keys[SDL_SCANCODE_SPACE];
+    case HeldKey::kReturn:
+      return keys[SDL_SCANCODE_RETURN] || keys[SDL_SCANCODE_KP_ENTER];
+    case HeldKey::kMiddleButton:
+      return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
+  }
+  return false;
+}
+
+void SdlHost::DiscardInput() {
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+  SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
+}
+
+bool SdlHost::Draw(const Surface& display) {
+  if (display.Empty() ||
+      display.pixels.size() < static_cast<size_t>(display.width) * display.height * 3) {
+    return false;
+  }
+  if (!texture_ || texture_width_ != display.width || texture_height_ != display.height) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
+                                 display.width, display.height);
+    if (!texture_) return false;
+    texture_width_ = display.width;
+    texture_height_ = display.height;
+    logical_width_ = display.width;
+    logical_height_ = display.height;
+    SDL_RenderSetLogicalSize(renderer_, display.width, display.height);
+  }
+  SDL_UpdateTexture(texture_, nullptr, display.pixels.data(), display.Stride());
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  return true;
+}
+
+void SdlHost::Present(const Surface& display) {
+  shown_ = &display;
+  dirty_ = false;
+  if (Draw(display)) SDL_RenderPresent(renderer_);
+  // Without a working vsync RenderPresent returns at once; pacing by the
+  // refresh period keeps busy effects from spinning.
+  const uint64_t now_ms = SDL_GetTicks64();
+  const uint64_t next_ms = last_present_ms_ + frame_ms_;
+  if (now_ms < next_ms) SDL_Delay(static_cast<uint32_t>(next_ms - now_ms));
+  last_present_ms_ = SDL_GetTicks64();
+}
+
+void SdlHost::Invalidate(const Surface& display) {
+  shown_ = &display;
+  dirty_ = true;
+}
+
+void SdlHost::RepaintIfDirty() {
+  if (!dirty_ || !shown_) return;
+  dirty_ = false;
+  if (Draw(*shown_)) SDL_RenderPresent(renderer_);
+}
+
+ScreenSize SdlHost::GetScreenSize() {
+  SDL_DisplayMode mode;
+  const int index = window_ ? std::max(SDL_GetWindowDisplayIndex(window_), 0) : 0;
+  if (SDL_GetDesktopDisplayMode(index, &mode) != 0) return {kDisplayWidth, kDisplayHeight};
+  return {mode.w, mode.h};
+}
+
+bool SdlHost::SetFullScreen(bool full) {
+  if (full == full_screen_) return true;
+  if (full) SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
+  if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  full_screen_ = full;
+  if (!full) {
+    SDL_SetWindowSize(window_, kDisplayWidth * scale_, kDisplayHeight * scale_);
+    SDL_SetWindowPosition(window_, windowed_left_, windowed_top_);
+  }
+  dirty_ = shown_ != nullptr;
+  return true;
+}
+
+void SdlHost::SetWindowPosition(int left, int top) {
+  windowed_left_ = left;
+  windowed_top_ = top;
+  // A full-screen window keeps its place; the position applies on leaving.
+  if (!full_screen_) SDL_SetWindowPosition(window_, left, top);
+}
+
+void SdlHost::GetWindowPosition(int* left, int* top) {
+  int x = windowed_left_, y = windowed_top_;
+  if (!full_screen_) SDL_GetWindowPosition(window_, &x, &y);
+  if (left) *left = x;
+  if (top) *top = y;
+}
+
+void SdlHost::SetCaption(std::string_view utf8) {
+  SDL_SetWindowTitle(window_, std::string(utf8).c_str());
+}
+
+void SdlHost::ShowError(std::string_view utf8) {
+  const std::string message(utf8);
+  std::fprintf(stderr, "%s\n", message.c_str());
+  if (has_screen_) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kErrorCaption, message.c_str(), window_);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Host> CreateSdlHost(const SdlOptions& options) {
+  auto host = std::make_unique<SdlHost>(options);
+  if (!host->Open()) return nullptr;
+  return host;
+}
+
+}  // namespace zepa::platform

@@ -1,0 +1,249 @@
+#include "platform/headless/headless_host.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/headless/image_writer.h"
+#include "platform/recording_handler.h"
+
+namespace zepa::platform {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::RecordingHandler;
+
+struct Rig {
+  explicit Rig(HeadlessOptions options = {}, const std::string& events = "")
+      : host(options), handler(&host) {
+    std::string error;
+    EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
+    host.SetHandler(&handler);
+  }
+  HeadlessHost host;
+  RecordingHandler handler;
+};
+
+TEST(HeadlessClock, PumpJumpsToTheNextTimerTickOrDeadline) {
+  Rig r;
+  r.host.SetTimerEnabled(true);
+  EXPECT_TRUE(r.host.Pump(false, 0));
+  EXPECT_TRUE(r.host.Pump(false, 0));
+  EXPECT_THAT(r.handler.log, ElementsAre("50 timer", "100 timer"));
+
+  // A deadline before the tick stops the clock there without firing.
+  EXPECT_TRUE(r.host.Pump(true, 130));
+  EXPECT_EQ(r.host.NowMs(), 130u);
+  EXPECT_EQ(r.handler.timer_calls, 2);
+  // A deadline already passed returns at once.
+  EXPECT_TRUE(r.host.Pump(true, 120));
+  EXPECT_EQ(r.host.NowMs(), 130u);
+  EXPECT_TRUE(r.host.Pump(true, 1000));
+  EXPECT_EQ(r.host.NowMs(), 150u);
+
+  // A new interval restarts the period from now.
+  r.host.SetTimerIntervalMs(20);
+  r.host.Pump(false, 0);
+  EXPECT_EQ(r.host.NowMs(), 170u);
+
+  // Disabled timers never fire; re-enabling starts a full period.
+  r.host.SetTimerEnabled(false);
+  r.host.Pump(true, 300);
+  EXPECT_EQ(r.handler.timer_calls, 4);
+  r.host.SetTimerEnabled(true);
+  r.host.Pump(false, 0);
+  EXPECT_EQ(r.host.NowMs(), 320u);
+}
+
+TEST(HeadlessClock, LateTimerFiresOnceAndReschedulesFromNow) {
+  HeadlessOptions o;
+  o.quantum_ms = 170;  // one frame covers three intervals
+  Rig r(o);
+  r.host.SetTimerEnabled(true);
+  Surface s(2, 2);
+  r.host.Present(s);
+  EXPECT_EQ(r.handler.timer_calls, 0);  // Present dispatches nothing
+  r.host.Pump(false, 0);
+  r.host.Pump(false, 0);
+  EXPECT_THAT(r.handler.log, ElementsAre("170 timer", "220 timer"));
+
+  // Late by less than one interval keeps the phase.
+  HeadlessOptions o2;
+  o2.quantum_ms = 30;
+  Rig r2(o2);
+  r2.host.SetTimerEnabled(true);
+  r2.host.Present(s);
+  r2.host.Present(s);  // 60: due at 50, late by 10
+  r2.host.Pump(false, 0);
+  r2.host.Pump(false, 0);
+  EXPECT_THAT(r2.handler.log, ElementsAre("60 timer", "100 timer"));
+}
+
+TEST(HeadlessPump, TimerKeepsFiringInPumpsNestedInAHandler) {
+  Rig r;
+  r.host.SetTimerEnabled(true);
+  int depth = 0;
+  std::vector<std::string> nested;
+  r.handler.on_timer = [&] {
+    if (depth > 0) {
+      nested.push_back(std::to_string(r.host.NowMs()));
+      return;
+    }
+    ++depth;
+    const uint32_t deadline = r.host.NowMs() + 120;
+    while (r.host.Pump(true, deadline) && static_cast<int32_t>(r.host.NowMs() - deadline) < 0) {
+    }
+    --depth;
+  };
+  r.host.Pump(false, 0);
+  EXPECT_THAT(nested, ElementsAre("100", "150"));
+  EXPECT_EQ(r.host.NowMs(), 170u);
+  r.handler.on_timer = nullptr;
+  r.host.Pump(false, 0);
+  EXPECT_EQ(r.host.NowMs(), 200u);  // the period was kept through the nesting
+}
+
+TEST(HeadlessPump, InputArrivingDuringPresentWaitsForThePump) {
+  Rig r({}, "10 click 5 6\n20 key ctrl+shift+L\n25 wheel -2\n26 quit\n");
+  Surface s(4, 4);
+  for (int i = 0; i < 30; ++i) r.host.Present(s);
+  EXPECT_EQ(r.host.NowMs(), 30u);
+  EXPECT_TRUE(r.handler.log.empty());
+  EXPECT_FALSE(r.host.OutOfScriptedInput());  // queued but not handled yet
+  EXPECT_FALSE(r.host.Pump(false, 0));        // the quit closes the host
+  EXPECT_THAT(r.handler.log,
+              ElementsAre("30 down left 5,6", "30 key 76 shift ctrl", "30 wheel -2", "30 close"));
+  EXPECT_TRUE(r.host.OutOfScriptedInput());
+}
+
+TEST(HeadlessPump, DiscardInputDropsQueuedInputButNotTheCloseRequest) {
+  Rig r({}, "5 move 1 2\n6 rclick 3 4\n7 quit\n8 mclick 9 9\n");
+  Surface s(1, 1);
+  for (int i = 0; i < 7; ++i) r.host.Present(s);
+  r.host.DiscardInput();
+  EXPECT_FALSE(r.host.Pump(false, 0));
+  EXPECT_THAT(r.handler.log, ElementsAre("7 close"));
+  // The event after the discard still comes once its time is reached.
+  Rig r2({}, "5 move 1 2\n8 mclick 9 9\n");
+  for (int i = 0; i < 6; ++i) r2.host.Present(s);
+  r2.host.DiscardInput();
+  EXPECT_TRUE(r2.host.Pump(false, 0));
+  EXPECT_THAT(r2.handler.log, ElementsAre("8 down middle 9,9"));
+}
+
+TEST(HeadlessPump, QueuedInputGoesBeforeTheTimerDueAtTheSameTime) {
+  Rig r({}, "50 move 7 7\n50 key 0\n");
+  r.host.SetTimerEnabled(true);
+  r.host.Pump(false, 0);
+  EXPECT_THAT(r.handler.log, ElementsAre("50 move 7,7", "50 key 48", "50 timer"));
+}
+
+TEST(HeadlessPump, HoldReadsAsHeldForItsWindowOnly) {
+  Rig r({}, "100 hold Space 50\n120 hold mbutton 10\n");
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kSpace));
+  r.host.Pump(true, 99);
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kSpace));
+  r.host.Pump(true, 1000);  // the hold event wakes the pump
+  EXPECT_EQ(r.host.NowMs(), 100u);
+  EXPECT_TRUE(r.host.IsHeld(HeldKey::kSpace));
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kShift));
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kMiddleButton));
+  r.host.Pump(true, 125);
+  EXPECT_TRUE(r.host.IsHeld(HeldKey::kMiddleButton));
+  r.host.Pump(true, 130);
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kMiddleButton));
+  r.host.Pump(true, 149);
+  EXPECT_TRUE(r.host.IsHeld(HeldKey::kSpace));
+  r.host.Pump(true, 150);
+  EXPECT_FALSE(r.host.IsHeld(HeldKey::kSpace));
+  EXPECT_TRUE(r.handler.log.empty());  // a hold sends no press
+}
+
+TEST(HeadlessPump, UntilStopsTheClockThereAndCloses) {
+  HeadlessOptions o;
+  o.until_ms = 120;
+  Rig r(o, "130 click 1 1\n");
+  r.host.SetTimerEnabled(true);
+  EXPECT_TRUE(r.host.Pump(false, 0));
+  EXPECT_TRUE(r.host.Pump(false, 0));
+  EXPECT_FALSE(r.host.Pump(false, 0));
+  EXPECT_TRUE(r.host.Closed());
+  EXPECT_EQ(r.host.NowMs(), 120u);
+  EXPECT_THAT(r.handler.log, ElementsAre("50 timer", "100 timer"));
+
+  // A busy effect's frames run into it as well.
+  HeadlessOptions o2;
+  o2.until_ms = 10;
+  o2.quantum_ms = 4;
+  Rig r2(o2);
+  Surface s(1, 1);
+  int frames = 0;
+  while (!r2.host.Closed() && frames < 100) {
+    r2.host.Present(s);
+    ++frames;
+  }
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(r2.host.NowMs(), 10u);
+}
+
+TEST(HeadlessPump, StalledHostClosesInsteadOfHanging) {
+  Rig r({}, "500 move 3 3\n");
+  EXPECT_FALSE(r.host.OutOfScriptedInput());
+  EXPECT_TRUE(r.host.Pump(false, 0));  // timer off: the event is the next thing
+  EXPECT_THAT(r.handler.log, ElementsAre("500 move 3,3"));
+  EXPECT_TRUE(r.host.OutOfScriptedInput());
+  EXPECT_FALSE(r.host.Pump(false, 0));
+  EXPECT_TRUE(r.host.Closed());
+  EXPECT_EQ(r.host.NowMs(), 500u);
+  EXPECT_FALSE(r.host.Pump(true, 600));  // closed stays closed
+}
+
+TEST(HeadlessPump, ShotAndDumpActWhenTheClockReachesThem) {
+  const auto dir = std::filesystem::temp_directory_path() / "zepa_headless_shot_test";
+  std::filesystem::create_directories(dir);
+  const std::string shot = (dir / "frame one.png").string();
+  Rig r({}, "3 shot " + shot + "\n4 dump state.json\n");
+  Surface first(3, 2, MakeColor(10, 20, 30));
+  first.Set(2, 1, MakeColor(255, 0, 128));
+  Surface second(3, 2, 0);
+  r.host.Present(first);
+  r.host.Present(first);
+  r.host.Present(first);  // reaches 3: the shot sees this frame
+  r.host.Invalidate(second);
+  r.host.Present(second);  // reaches 4: the dump, inside Present
+  EXPECT_THAT(r.handler.log, ElementsAre("4 dump state.json"));
+  auto read = ReadPng(shot);
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(*read, first);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(HeadlessHost, AddEventKeepsTimeOrderAndBadScriptsAddNothing) {
+  Rig r;
+  ScriptedEvent late;
+  late.at_ms = 40;
+  late.action = EventAction::kMove;
+  late.x = 4;
+  ScriptedEvent early = late;
+  early.at_ms = 20;
+  early.x = 2;
+  r.host.AddEvent(late);
+  r.host.AddEvent(early);
+  r.host.Pump(false, 0);
+  r.host.Pump(false, 0);
+  EXPECT_THAT(r.handler.log, ElementsAre("20 move 2,0", "40 move 4,0"));
+
+  std::string error;
+  EXPECT_FALSE(r.host.LoadEvents("10 move 1 1\n5 move 1 1\n", &error));
+  EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+  EXPECT_TRUE(r.host.OutOfScriptedInput());  // a bad script adds nothing
+
+  r.host.ShowError("boom");
+  EXPECT_TRUE(r.host.error_shown());  // the run's exit status depends on it
+}
+
+}  // namespace
+}  // namespace zepa::platform

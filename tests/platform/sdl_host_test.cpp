@@ -1,0 +1,164 @@
+// The SDL host on the dummy video driver: real clock, no screen.
+#include "platform/sdl/sdl_host.h"
+
+#include <SDL.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/recording_handler.h"
+#include "platform/sdl/keymap.h"
+
+namespace zepa::platform {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::RecordingHandler;
+
+std::unique_ptr<Host> DummyHost(int scale = 1) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  return CreateSdlHost(SdlOptions{scale});
+}
+
+// Pumps until `ms` of real time have passed.
+void PumpFor(Host& host, uint32_t ms) {
+  const uint32_t deadline = host.NowMs() + ms;
+  while (host.Pump(true, deadline) && static_cast<int32_t>(host.NowMs() - deadline) < 0) {
+  }
+}
+
+SDL_Window* TheWindow() {
+  for (Uint32 id = 1; id < 10000; ++id) {
+    if (SDL_Window* w = SDL_GetWindowFromID(id)) return w;
+  }
+  return nullptr;
+}
+
+TEST(SdlHost, TimerFiresOnTheRealClockOnlyWhileEnabled) {
+  auto host = DummyHost();
+  ASSERT_NE(host, nullptr);
+  RecordingHandler handler(host.get());
+  host->SetHandler(&handler);
+  Surface s(640, 480, MakeColor(0, 0, 255));
+  host->Present(s);
+
+  host->SetTimerIntervalMs(20);
+  host->SetTimerEnabled(true);
+  const uint32_t start = host->NowMs();
+  PumpFor(*host, 300);
+  const uint32_t elapsed = host->NowMs() - start;
+  EXPECT_GE(elapsed, 300u);
+  EXPECT_LT(elapsed, 1000u);  // the deadline ends the wait (loose: a shared machine)
+  // 15 at most; a loaded machine coalesces late ticks into fewer.
+  EXPECT_GE(handler.timer_calls, 5);
+  EXPECT_LE(handler.timer_calls, 15);
+
+  host->SetTimerEnabled(false);
+  const int before = handler.timer_calls;
+  PumpFor(*host, 100);
+  EXPECT_EQ(handler.timer_calls, before);
+  EXPECT_FALSE(host->OutOfScriptedInput());
+  EXPECT_FALSE(host->IsHeld(HeldKey::kSpace));
+  EXPECT_FALSE(host->IsHeld(HeldKey::kMiddleButton));
+}
+
+TEST(SdlHost, PresentWaitsForTheNextRefresh) {
+  auto host = DummyHost();
+  ASSERT_NE(host, nullptr);
+  Surface s(640, 480);
+  host->Present(s);
+  const uint32_t start = host->NowMs();
+  for (int i = 0; i < 10; ++i) host->Present(s);
+  EXPECT_GE(host->NowMs() - start, 100u);  // at most ~60 frames a second
+}
+
+TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
+  auto host = DummyHost(2);
+  ASSERT_NE(host, nullptr);
+  RecordingHandler handler(host.get());
+  host->SetHandler(&handler);
+  Surface s(640, 480);
+  host->Present(s);
+  SDL_Window* window = TheWindow();
+  ASSERT_NE(window, nullptr);
+  const Uint32 id = SDL_GetWindowID(window);
+
+  auto push_click = [&](int x, int y, Uint8 button) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = id;
+    e.button.button = button;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+  };
+  auto push_key = [&](SDL_Keycode key, Uint16 mod) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = id;
+    e.key.keysym.sym = key;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+  };
+  push_click(200, 100, SDL_BUTTON_LEFT);  // window pixels at scale 2
+  push_key(SDLK_l, KMOD_LCTRL);
+  push_key(SDLK_KP_ENTER, KMOD_RSHIFT);
+  push_click(10, 10, SDL_BUTTON_X1);  // no such button in the game
+  host->Pump(true, host->NowMs() + 100);
+  ASSERT_EQ(handler.log.size(), 3u);
+  EXPECT_THAT(handler.log[0], ::testing::EndsWith("down left 100,50"));
+  EXPECT_THAT(handler.log[1], ::testing::EndsWith("key 76 ctrl"));
+  EXPECT_THAT(handler.log[2], ::testing::EndsWith("key 13 shift"));
+
+  handler.log.clear();
+  push_click(20, 20, SDL_BUTTON_RIGHT);
+  push_key(SDLK_SPACE, 0);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  host->DiscardInput();
+  EXPECT_FALSE(host->Pump(true, host->NowMs() + 100));
+  ASSERT_EQ(handler.log.size(), 1u);  // the close request survives the discard
+  EXPECT_THAT(handler.log[0], ::testing::EndsWith("close"));
+  EXPECT_TRUE(host->Closed());
+}
+
+TEST(SdlHost, KeyMapGivesWindowsVirtualKeys) {
+  const std::vector<std::pair<SDL_Keycode, int>> table = {
+      {SDLK_RETURN, 0x0D}, {SDLK_KP_ENTER, 0x0D}, {SDLK_LSHIFT, 0x10}, {SDLK_RSHIFT, 0x10},
+      {SDLK_LCTRL, 0x11},  {SDLK_ESCAPE, 0x1B},   {SDLK_SPACE, 0x20},  {SDLK_LEFT, 0x25},
+      {SDLK_UP, 0x26},     {SDLK_RIGHT, 0x27},    {SDLK_DOWN, 0x28},   {SDLK_F1, 0x70},
+      {SDLK_F11, 0x7A},    {SDLK_F12, 0x7B},      {SDLK_a, 0x41},      {SDLK_z, 0x5A},
+      {SDLK_0, 0x30},      {SDLK_9, 0x39},        {SDLK_KP_0, 0x60},   {SDLK_KP_9, 0x69},
+      {SDLK_F13, 0x7C},    {SDLK_UNKNOWN, 0},     {SDLK_MUTE, 0},
+  };
+  for (const auto& [key, vk_code] : table) EXPECT_EQ(VirtualKeyFromSdl(key), vk_code) << key;
+}
+
+// An idle engine must sleep: pumping for 2 s with the 50 ms timer on.
+TEST(SdlHost, IdlePumpUsesNextToNoCpu) {
+  auto host = DummyHost();
+  ASSERT_NE(host, nullptr);
+  RecordingHandler handler(host.get());
+  host->SetHandler(&handler);
+  host->SetTimerIntervalMs(50);
+  host->SetTimerEnabled(true);
+  const std::clock_t cpu_start = std::clock();
+  const uint32_t wall_start = host->NowMs();
+  const uint32_t deadline = wall_start + 2000;
+  while (static_cast<int32_t>(host->NowMs() - deadline) < 0) host->Pump(false, 0);
+  const double cpu_ms = 1000.0 * static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
+  const double wall_ms = host->NowMs() - wall_start;
+  const double percent = 100.0 * cpu_ms / wall_ms;
+  std::printf("idle pump: %.1f ms CPU in %.0f ms, %.2f %% of one core, %d ticks\n", cpu_ms,
+              wall_ms, percent, handler.timer_calls);
+  RecordProperty("cpu_percent", std::to_string(percent));
+  EXPECT_GE(handler.timer_calls, 38);
+  EXPECT_LT(percent, 5.0);
+}
+
+}  // namespace
+}  // namespace zepa::platform
