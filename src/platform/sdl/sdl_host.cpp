@@ -54,6 +54,7 @@ class SdlHost : public Host {
   void Invalidate(const Surface& display) override;
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
+  bool borderless_full_ = false;
   void SetWindowPosition(int left, int top) override;
   void GetWindowPosition(int* left, int* top) override;
   void SetCaption(std::string_view utf8) override;
@@ -347,7 +348,31 @@ ScreenSize SdlHost::GetScreenSize() {
 bool SdlHost::SetFullScreen(bool full) {
   if (full == full_screen_) return true;
   if (full) SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
-  if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  if (full) {
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    // Without a window manager (a bare X server) the desktop full-screen
+    // mode leaves the window as it was: cover the desktop with a borderless
+    // window instead, which looks the same to the player.
+    SDL_DisplayMode mode;
+    const int index = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+    SDL_PumpEvents();
+    SDL_Delay(50);
+    SDL_PumpEvents();
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (SDL_GetDesktopDisplayMode(index, &mode) == 0 && (w != mode.w || h != mode.h)) {
+      SDL_SetWindowFullscreen(window_, 0);
+      SDL_SetWindowBordered(window_, SDL_FALSE);
+      SDL_SetWindowPosition(window_, 0, 0);
+      SDL_SetWindowSize(window_, mode.w, mode.h);
+      borderless_full_ = true;
+    }
+  } else if (borderless_full_) {
+    SDL_SetWindowBordered(window_, SDL_TRUE);
+    borderless_full_ = false;
+  } else if (SDL_SetWindowFullscreen(window_, 0) != 0) {
+    return false;
+  }
   full_screen_ = full;
   if (!full) {
     SDL_SetWindowSize(window_, kDisplayWidth * scale_, kDisplayHeight * scale_);
