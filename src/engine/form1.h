@@ -102,7 +102,9 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
   void DrawPage(std::string_view page, int32_t wait);
   std::optional<size_t> LayoutPage(std::optional<size_t> start);
   int RevealLine(int x, int y, std::string_view text);
-  void FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms);
+  /// Returns when the glyph's time ended (the next glyph's start).
+  uint32_t FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms,
+                       std::optional<uint32_t> start_ms = std::nullopt);
   void ChooseWaitIcon();
   void ShowText(std::string_view text, bool no_wait);
   void ContinueText();

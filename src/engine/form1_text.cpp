@@ -107,7 +107,8 @@ void Form1::DrawTextAt(platform::Surface& surface, int x, int y, std::string_vie
   }
 }
 
-void Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms) {
+uint32_t Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms,
+                            std::optional<uint32_t> start_ms) {
   const int saved_mode = st_.adv_mode;
   st_.adv_mode = script::adv::kBusy;
   uint32_t d = duration_ms == 0 ? 1000u : static_cast<uint32_t>(duration_ms);
@@ -115,7 +116,10 @@ void Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t
   const platform::Surface background = display::CopyRect(image2_, x, y, glyph.width, glyph.height);
   platform::Surface out = background;
   const uint64_t step = std::max<uint32_t>(1, 65536 / d);
-  const uint32_t start = host_.NowMs();
+  // A glyph that follows another starts where the last one's time ended, so
+  // the frame that showed it complete does not add up over a line.
+  const uint32_t now = host_.NowMs();
+  const uint32_t start = start_ms && now - *start_ms < 100 ? *start_ms : now;
   for (;;) {
     uint64_t t = static_cast<uint64_t>(host_.NowMs() - start) * step;
     if (t > 65536 || HurryHeld() || host_.Closed()) t = 65536;
@@ -128,17 +132,19 @@ void Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t
   }
   Repaint();
   st_.adv_mode = saved_mode;
+  return start + d;
 }
 
 int Form1::RevealLine(int x, int y, std::string_view text) {
   if (text.empty()) return 0;
   text = Bounded(text, kPageBytes);
+  std::optional<uint32_t> next_start;
   for (const display::GlyphPlacement& g : display::PlaceGlyphs(text, x, y)) {
     if (HurryHeld()) return 1;
     platform::GlyphImage glyph;
     if (!font_ || !font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
       continue;
-    FadeInGlyph(g.x, g.y, glyph, text_wait_);
+    next_start = FadeInGlyph(g.x, g.y, glyph, text_wait_, next_start);
   }
   return 0;
 }

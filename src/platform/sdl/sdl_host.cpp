@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
@@ -86,6 +87,7 @@ class SdlHost : public Host {
   bool has_screen_ = false;
   uint32_t frame_ms_ = 16;
   uint64_t last_present_ms_ = 0;
+  uint64_t frames_presented_ = 0;  // reported at exit when ZEPA_STATS is set
 
   InputHandler* handler_ = nullptr;
   bool timer_enabled_ = false;
@@ -101,6 +103,8 @@ class SdlHost : public Host {
 };
 
 SdlHost::~SdlHost() {
+  if (std::getenv("ZEPA_STATS"))
+    std::fprintf(stderr, "zepa: %llu frames presented\n", static_cast<unsigned long long>(frames_presented_));
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
@@ -319,6 +323,7 @@ void SdlHost::Present(const Surface& display) {
   shown_ = &display;
   dirty_ = false;
   if (Draw(display)) SDL_RenderPresent(renderer_);
+  ++frames_presented_;
   // Without a working vsync RenderPresent returns at once; pacing by the
   // refresh period keeps busy effects from spinning.
   const uint64_t now_ms = SDL_GetTicks64();
