@@ -57,7 +57,8 @@ Bytes MakeBmp(const BmpSpec& s) {
     Put32(b, 46, s.palette_used);
     for (size_t i = 0; i < s.masks.size(); ++i) Put32(b, 54 + 4 * i, s.masks[i]);
   }
-  std::memcpy(b.data() + 14 + s.header_bytes + masks_after, s.palette.data(), s.palette.size());
+  if (!s.palette.empty())
+    std::memcpy(b.data() + 14 + s.header_bytes + masks_after, s.palette.data(), s.palette.size());
   b.insert(b.end(), s.pixels.begin(), s.pixels.end());
   Put32(b, 2, static_cast<uint32_t>(b.size()));
   return b;
