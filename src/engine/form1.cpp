@@ -1,4 +1,5 @@
 #include "engine/form1.h"
+#include "engine/limits.h"
 
 #include <ctime>
 #include <filesystem>
@@ -30,10 +31,6 @@ bool HasExtension(std::string_view name, std::string_view ext) {
   if (dot == std::string_view::npos) return false;
   std::string_view e = name.substr(dot, 4);
   return e.size() == ext.size() && StartsWithNoCase(e, ext);
-}
-
-std::string Bounded(std::string_view s, size_t bytes) {
-  return std::string(s.substr(0, std::min(s.size(), bytes - 1)));
 }
 
 }  // namespace
@@ -256,8 +253,7 @@ bool Form1::HurryHeld() {
 void Form1::FadeToBuffer(int32_t duration_ms) {
   const int saved_mode = st_.adv_mode;
   st_.adv_mode = script::adv::kBusy;
-  uint32_t d = duration_ms == 0 ? 1000u : static_cast<uint32_t>(duration_ms);
-  if (duration_ms < 0 || d > 65535) d = 65535;
+  const uint32_t d = EffectDurationMs(duration_ms);
   message_exist_ = 0;
   const platform::Surface from = image2_;
   const platform::Surface& to = image1_;

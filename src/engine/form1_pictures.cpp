@@ -7,6 +7,7 @@
 #include "display/picture.h"
 #include "display/pixels.h"
 #include "engine/form1.h"
+#include "engine/limits.h"
 
 namespace zepa::engine {
 namespace {
@@ -16,10 +17,6 @@ constexpr int kH = kScreenHeight;
 
 // Rounds a halved difference down, also when the picture is larger.
 int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
-
-std::string Bounded(std::string_view s, size_t bytes) {
-  return std::string(s.substr(0, std::min(s.size(), bytes - 1)));
-}
 
 }  // namespace
 

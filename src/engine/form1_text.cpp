@@ -10,6 +10,7 @@
 #include "display/text_layout.h"
 #include "display/wait_icons.h"
 #include "engine/form1.h"
+#include "engine/limits.h"
 #include "platform/cp932.h"
 #include "script/sjis.h"
 
@@ -19,7 +20,7 @@ namespace {
 constexpr int kLinePitch = 21;
 constexpr size_t kPageBytes = 1023;
 
-std::string_view Bounded(std::string_view s, size_t bytes) { return s.substr(0, std::min(s.size(), bytes)); }
+std::string_view Prefix(std::string_view s, size_t bytes) { return s.substr(0, std::min(s.size(), bytes)); }
 
 }  // namespace
 
@@ -96,7 +97,7 @@ void Form1::DrawTextAt(platform::Surface& surface, int x, int y, std::string_vie
   if (!font_) return;
   int line = 0;
   size_t start = 0;
-  text = Bounded(text, kPageBytes);
+  text = Prefix(text, kPageBytes);
   while (start <= text.size()) {
     const size_t lf = text.find('\n', start);
     const std::string_view one = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
@@ -111,8 +112,7 @@ uint32_t Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int
                             std::optional<uint32_t> start_ms) {
   const int saved_mode = st_.adv_mode;
   st_.adv_mode = script::adv::kBusy;
-  uint32_t d = duration_ms == 0 ? 1000u : static_cast<uint32_t>(duration_ms);
-  if (duration_ms < 0 || d > 65535) d = 65535;
+  const uint32_t d = EffectDurationMs(duration_ms);
   const platform::Surface background = display::CopyRect(image2_, x, y, glyph.width, glyph.height);
   platform::Surface out = background;
   const uint64_t step = std::max<uint32_t>(1, 65536 / d);
@@ -137,7 +137,7 @@ uint32_t Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int
 
 int Form1::RevealLine(int x, int y, std::string_view text) {
   if (text.empty()) return 0;
-  text = Bounded(text, kPageBytes);
+  text = Prefix(text, kPageBytes);
   std::optional<uint32_t> next_start;
   for (const display::GlyphPlacement& g : display::PlaceGlyphs(text, x, y)) {
     if (HurryHeld()) return 1;
@@ -150,7 +150,7 @@ int Form1::RevealLine(int x, int y, std::string_view text) {
 }
 
 void Form1::DrawPage(std::string_view page, int32_t wait) {
-  page = Bounded(page, kPageBytes);
+  page = Prefix(page, kPageBytes);
   select_y_ = config_.message_y;
   EraseMessage();
   if (page.empty()) return;
@@ -193,7 +193,7 @@ void Form1::ChooseWaitIcon() {
 }
 
 void Form1::ShowText(std::string_view text, bool no_wait) {
-  message_text_ = std::string(Bounded(text, 2047));
+  message_text_ = std::string(Prefix(text, 2047));
   next_page_start_ = LayoutPage(0);
   if (no_wait) st_.adv_mode = script::adv::kRun;
   ChooseWaitIcon();
