@@ -44,20 +44,18 @@ void VariableTable::Reset(uint32_t seed) {
 
 int VariableTable::FindVariable(std::string_view name) const {
   const std::string_view key = StoredName(name);
-  // An empty name marks a free entry, so it can never be held by one.
-  if (key.empty()) return -1;
+  // Names compare whole, byte for byte. The empty name is no exception: it
+  // matches the first free entry, which old scenarios can write a value into
+  // with [set]="7" and a later new name then inherits.
   for (int i = 0; i < kVariableCount; ++i) {
     const char* stored = entries_[i].name;
-    if (stored[0] == key[0] && stored[key.size()] == '\0' && std::memcmp(stored, key.data(), key.size()) == 0) {
-      return i;
-    }
+    if (stored[key.size()] == '\0' && std::memcmp(stored, key.data(), key.size()) == 0) return i;
   }
   return -1;
 }
 
 int VariableTable::FindOrAddVariable(std::string_view name) {
   const std::string_view key = StoredName(name);
-  if (key.empty()) return -1;  // the empty name cannot be stored (see FindVariable)
   if (const int found = FindVariable(key); found >= 0) return found;
   for (int i = 0; i < kVariableCount; ++i) {
     if (entries_[i].name[0] == '\0') {

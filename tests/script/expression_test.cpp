@@ -155,11 +155,32 @@ TEST_F(Expressions, AssignmentStoresDecimalOrQuotedText) {
   EXPECT_EQ(Set("u=\"unclosed", "u"), "<absent>");
   EXPECT_EQ(Set("\"v\"", "\"v\""), "<absent>");  // no "="
   EXPECT_EQ(Set("novalue", "novalue"), "<absent>");
-  AssignVariable(vars_, "=5");  // the empty name is never stored
-  for (int i = 0; i < kVariableCount; ++i) ASSERT_STRNE(vars_.entry(i).value, "5") << i;
   EXPECT_EQ(Set("long=\"" + std::string(400, 'q') + "\"", "long"), std::string(255, 'q'));
   // Only 511 bytes are read: a closing quote beyond them is not seen.
   EXPECT_EQ(Set("far=\"" + std::string(506, 'q') + "\"", "far"), "<absent>");
+}
+
+// The empty name resolves to the first free entry like any absent name, but
+// writing it changes no name, so the value waits for the next new name.
+TEST_F(Expressions, TheEmptyNameWritesTheFirstFreeEntry) {
+  AssignVariable(vars_, "=\"7\"");
+  EXPECT_STREQ(vars_.entry(0).name, "");
+  EXPECT_STREQ(vars_.entry(0).value, "7");
+  AssignVariable(vars_, "fresh=fresh+1");
+  EXPECT_STREQ(vars_.entry(0).name, "fresh");
+  EXPECT_EQ(Value(vars_, "fresh"), "8");
+
+  // Unquoted, the refresh inside the evaluation takes that entry for "MUSIC"
+  // first, and the result lands in it until the next refresh.
+  VariableTable fresh_table;
+  AssignVariable(fresh_table, "=5");
+  EXPECT_STREQ(fresh_table.entry(0).name, "MUSIC");
+  EXPECT_STREQ(fresh_table.entry(0).value, "5");
+  EXPECT_STREQ(fresh_table.entry(2).name, "");
+
+  // In a message, $$ shows what the first free entry holds.
+  AssignVariable(vars_, "=\"hi\"");
+  EXPECT_EQ(Expand("<$$>"), "<hi>");
 }
 
 TEST_F(Expressions, AssignmentAddsTheNameBeforeEvaluating) {

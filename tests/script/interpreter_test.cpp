@@ -108,6 +108,12 @@ TEST_F(InterpreterTest, IfContinuesOnTheSameLineWhenTrue) {
   EXPECT_EQ(vars.VariableNumber("b"), 2);
 }
 
+TEST_F(InterpreterTest, AValueSetUnderTheEmptyNameGoesToTheNextNewName) {
+  Load("[set]=\"7\"\n[set]fresh=fresh+1\n");
+  Steps(2);
+  EXPECT_EQ(vars.VariableNumber("fresh"), 8);
+}
+
 TEST_F(InterpreterTest, WaitPumpsUntilItsTime) {
   Load("[wait]120\n[wait]-5\n[wait]0\n[end]\n");
   Steps(1);

@@ -36,9 +36,20 @@ TEST(VariableTable, AddsInTheFirstFreeEntryAndMatchesWholeNames) {
 
   // A NUL ends a name, as in the C buffers scenarios were written for.
   EXPECT_EQ(vars.FindOrAddVariable(std::string_view("b\0x", 3)), 1);
-  // The empty name marks a free entry and is never stored.
-  EXPECT_EQ(vars.FindOrAddVariable(""), -1);
-  EXPECT_EQ(vars.VariableText(""), nullptr);
+  // The empty name is held by every free entry, so it finds the first one
+  // and adds nothing; in a full table it finds none.
+  EXPECT_EQ(vars.FindOrAddVariable(""), 6);
+  EXPECT_EQ(vars.FindOrAddVariable(std::string_view("\0b", 2)), 6);
+  std::strcpy(vars.VariableText(""), "9");
+  EXPECT_EQ(vars.VariableNumber(""), 9);
+  EXPECT_EQ(vars.FindOrAddVariable("d"), 6);
+  EXPECT_EQ(vars.VariableNumber("d"), 9);
+  EXPECT_EQ(vars.FindOrAddVariable(""), 7);
+  VariableTable full;
+  for (int i = 0; i < kVariableCount; ++i) full.FindOrAddVariable("v" + std::to_string(i));
+  EXPECT_EQ(full.FindOrAddVariable(""), -1);
+  EXPECT_EQ(full.VariableText(""), nullptr);
+  EXPECT_EQ(full.VariableNumber(""), 0);
 
   vars.Reset(7);
   EXPECT_EQ(CountNames(vars), 0);
