@@ -45,7 +45,69 @@ struct Channel {
   }
 };
 
+struct BmpPalette {
+  Color colors[256] = {};
+  size_t count = 0;
+  // Indices past a short palette show black, like an unset entry.
+  Color operator[](unsigned index) const { return index < count ? colors[index] : 0; }
+};
+
+// RLE bitmaps run bottom-up; skipped pixels (deltas, early line and bitmap
+// ends) keep the fill the caller gave, and anything past the right or top
+// edge is dropped. Every step either writes inside the picture or consumes
+// input, so hostile runs and deltas cost at most the picture plus the file.
+void DecodeRle(std::span<const uint8_t> s, int bpp, const BmpPalette& palette, Surface& out) {
+  const int64_t width = out.width;
+  const int64_t height = out.height;
+  int64_t x = 0;
+  int64_t row = 0;  // from the bottom
+  size_t at = 0;
+  auto put = [&](unsigned index) {
+    if (x >= width) return;
+    out.Set(static_cast<int>(x), static_cast<int>(height - 1 - row), palette[index]);
+    ++x;
+  };
+  while (row < height && at + 1 < s.size()) {
+    const unsigned count = s[at];
+    const unsigned value = s[at + 1];
+    at += 2;
+    if (count > 0) {
+      // An encoded run repeats one byte: one index, or two alternating nibbles.
+      for (unsigned k = 0; k < count && x < width; ++k)
+        put(bpp == 8 ? value : (k % 2 == 0 ? value >> 4 : value & 0x0f));
+      continue;
+    }
+    switch (value) {
+      case 0:  // end of line
+        x = 0;
+        ++row;
+        break;
+      case 1:  // end of bitmap
+        return;
+      case 2:  // delta: move right and up
+        if (at + 1 >= s.size()) return;
+        x = std::min<int64_t>(width, x + s[at]);
+        row += s[at + 1];
+        at += 2;
+        break;
+      default: {  // absolute run of `value` indices, padded to a 16-bit boundary
+        const size_t data_bytes = bpp == 8 ? value : (value + 1) / 2;
+        for (unsigned k = 0; k < value; ++k) {
+          const size_t byte_at = at + (bpp == 8 ? k : k / 2);
+          if (byte_at >= s.size()) return;
+          const unsigned byte = s[byte_at];
+          put(bpp == 8 ? byte : (k % 2 == 0 ? byte >> 4 : byte & 0x0f));
+        }
+        at += data_bytes + (data_bytes & 1);
+        break;
+      }
+    }
+  }
+}
+
 constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiAlphaBitfields = 6;
 constexpr size_t kFileHeaderBytes = 14;
@@ -92,8 +154,9 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
     bpp = Le16(b, 28);
     compression = Le32(b, 30);
     palette_used = Le32(b, 46);
-    // OS/2 2.x numbers its compressions differently; only plain pixels there.
-    if (header_bytes == kOs2V2HeaderBytes && compression != kBiRgb) return std::nullopt;
+    // OS/2 2.x numbers its later compressions differently; RLE8 and RLE4
+    // keep their numbers there.
+    if (header_bytes == kOs2V2HeaderBytes && compression > kBiRle4) return std::nullopt;
     if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
       if (bpp != 16 && bpp != 32) return std::nullopt;
       // The masks sit right after the 40-byte part, inside the later headers
@@ -102,6 +165,10 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
       for (int i = 0; i < 3; ++i) masks[i] = Le32(b, kFileHeaderBytes + kInfoHeaderBytes + 4 * i);
       if (header_bytes == kInfoHeaderBytes)
         palette_offset += compression == kBiAlphaBitfields ? 16 : 12;
+    } else if (compression == kBiRle8) {
+      if (bpp != 8) return std::nullopt;
+    } else if (compression == kBiRle4) {
+      if (bpp != 4) return std::nullopt;
     } else if (compression != kBiRgb) {
       return std::nullopt;
     } else if (bpp == 16) {
@@ -113,38 +180,51 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
     return std::nullopt;
   }
 
+  const bool rle = compression == kBiRle8 || compression == kBiRle4;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return std::nullopt;
   const bool top_down = height < 0;
   if (top_down) height = -height;
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
     return std::nullopt;
+  // RLE has no top-down form.
+  if (rle && top_down) return std::nullopt;
 
   const uint64_t row_bits = static_cast<uint64_t>(width) * bpp;
   const uint64_t stride = (row_bits + 31) / 32 * 4;
   const uint64_t row_bytes = (row_bits + 7) / 8;
-  // The last row may come without its padding; anything shorter is refused.
-  if (pixel_offset + stride * (height - 1) + row_bytes > b.size()) return std::nullopt;
+  if (rle) {
+    if (pixel_offset > b.size()) return std::nullopt;
+  } else if (pixel_offset + stride * (height - 1) + row_bytes > b.size()) {
+    // The last row may come without its padding; anything shorter is refused.
+    return std::nullopt;
+  }
 
-  Color palette[256] = {};
-  size_t palette_count = 0;
+  BmpPalette palette;
   if (bpp <= 8) {
     uint64_t wanted = palette_used != 0 ? palette_used : (1u << bpp);
     wanted = std::min<uint64_t>(wanted, 1u << bpp);
     uint64_t available =
         palette_offset < b.size() ? (b.size() - palette_offset) / palette_entry_bytes : 0;
-    palette_count = static_cast<size_t>(std::min(wanted, available));
-    for (size_t i = 0; i < palette_count; ++i) {
+    palette.count = static_cast<size_t>(std::min(wanted, available));
+    for (size_t i = 0; i < palette.count; ++i) {
       size_t at = static_cast<size_t>(palette_offset) + i * palette_entry_bytes;
-      palette[i] = platform::MakeColor(b[at + 2], b[at + 1], b[at]);
+      palette.colors[i] = platform::MakeColor(b[at + 2], b[at + 1], b[at]);
     }
-    // Indices past a short palette show black, like an unset entry.
+  }
+
+  Surface out;
+  if (rle) {
+    // Pixels the stream never sets show index 0, as they would in a freshly
+    // made 8-bit or 4-bit bitmap that the stream is expanded into.
+    out.Reset(static_cast<int>(width), static_cast<int>(height), palette[0]);
+    DecodeRle(b.subspan(static_cast<size_t>(pixel_offset)), bpp, palette, out);
+    return out;
   }
 
   const Channel red(masks[0]);
   const Channel green(masks[1]);
   const Channel blue(masks[2]);
 
-  Surface out;
   out.Reset(static_cast<int>(width), static_cast<int>(height), 0);
   for (int64_t y = 0; y < height; ++y) {
     const int64_t src_row = top_down ? y : height - 1 - y;
@@ -183,8 +263,7 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
         for (int64_t x = 0; x < width; ++x) {
           const uint8_t byte = src[x / per_byte];
           const int shift = 8 - bpp * (static_cast<int>(x % per_byte) + 1);
-          const unsigned index = (byte >> shift) & index_mask;
-          const Color c = index < palette_count ? palette[index] : 0;
+          const Color c = palette[(byte >> shift) & index_mask];
           dst[3 * x] = platform::BlueOf(c);
           dst[3 * x + 1] = platform::GreenOf(c);
           dst[3 * x + 2] = platform::RedOf(c);
@@ -201,7 +280,6 @@ namespace {
 struct JpegError {
   jpeg_error_mgr mgr;
   std::jmp_buf jump;
-  bool truncated = false;
 };
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
@@ -209,21 +287,64 @@ struct JpegError {
   std::longjmp(err->jump, 1);
 }
 
-// Warnings are not printed; a premature end of the data marks the picture
-// as truncated, which we refuse rather than show half grey.
+// Warnings (corrupt data, a missing end marker, a premature end) are not
+// printed: the library carries on and fills what the data does not cover.
 void JpegEmitMessage(j_common_ptr cinfo, int msg_level) {
-  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-  if (msg_level < 0) {
-    err->mgr.num_warnings++;
-    if (err->mgr.msg_code == JWRN_JPEG_EOF) err->truncated = true;
-  }
+  if (msg_level < 0) cinfo->err->num_warnings++;
 }
 
 void JpegOutputMessage(j_common_ptr) {}
 
-// A progressive file can hold thousands of tiny scans that take minutes to
-// decode; real pictures have a dozen or so.
-constexpr int kMaxJpegScans = 500;
+// A progressive file can hold thousands of tiny scans, each a pass over the
+// whole picture; real pictures have a dozen or so.
+constexpr int kMaxJpegScans = 100;
+
+struct JpegLayout {
+  int scans = 0;
+  // The bytes up to the last whole segment or scan data: a file cut inside a
+  // table between two scans ends before that table, so the decoder sees a
+  // cut at a segment boundary and keeps the scans before it instead of
+  // failing on half a table.
+  size_t usable_bytes = 0;
+};
+
+// Walks the marker segments the way the decoder does, stepping over
+// entropy-coded data, so bytes inside a segment (an embedded thumbnail, say)
+// never count as markers. Stops counting scans past `scan_limit`.
+JpegLayout ReadJpegLayout(std::span<const uint8_t> b, int scan_limit) {
+  JpegLayout layout;
+  layout.usable_bytes = b.size();
+  size_t at = 2;  // after the start-of-image marker
+  while (at + 1 < b.size()) {
+    if (b[at] != 0xff) {
+      ++at;  // garbage between segments, which the decoder skips too
+      continue;
+    }
+    const uint8_t marker = b[at + 1];
+    if (marker == 0xff) {  // fill byte
+      ++at;
+      continue;
+    }
+    const size_t marker_at = at;
+    at += 2;
+    if (marker == 0xd9) break;  // end of image
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd8)) continue;
+    const size_t length = at + 1 < b.size() ? (static_cast<size_t>(b[at]) << 8) | b[at + 1] : 0;
+    if (length < 2 || at + length > b.size()) {
+      layout.usable_bytes = marker_at;
+      break;
+    }
+    at += length;
+    if (marker != 0xda) continue;
+    if (++layout.scans > scan_limit) break;
+    // Entropy-coded data ends at the first 0xFF that is neither a stuffed
+    // zero nor a restart marker.
+    while (at + 1 < b.size() &&
+           !(b[at] == 0xff && b[at + 1] != 0x00 && !(b[at + 1] >= 0xd0 && b[at + 1] <= 0xd7)))
+      ++at;
+  }
+  return layout;
+}
 
 void JpegProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
@@ -234,10 +355,17 @@ void JpegProgress(j_common_ptr cinfo) {
   }
 }
 
+// What the library shows for picture data it never received.
+constexpr Color kJpegMissingFill = 0x808080;
+
 }  // namespace
 
 std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   if (bytes.size() < 4) return std::nullopt;
+  // Checked before the decoder takes memory for the picture's coefficients.
+  const JpegLayout layout = ReadJpegLayout(bytes, kMaxJpegScans);
+  if (layout.scans > kMaxJpegScans) return std::nullopt;
+  bytes = bytes.first(layout.usable_bytes);
 
   jpeg_decompress_struct cinfo;
   JpegError err;
@@ -253,10 +381,14 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   Surface* volatile result = nullptr;
   std::vector<uint8_t>* volatile cmyk_row = nullptr;
   if (setjmp(err.jump) != 0) {
+    // An error once rows are coming keeps the rows decoded so far; an error
+    // before that (an unreadable header or first pass) refuses the file.
+    std::optional<Surface> partial;
+    if (result != nullptr) partial = std::move(*result);
     jpeg_destroy_decompress(&cinfo);
     delete result;
     delete cmyk_row;
-    return std::nullopt;
+    return partial;
   }
 
   jpeg_create_decompress(&cinfo);
@@ -279,7 +411,8 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   }
 
   result = new Surface();
-  result->Reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 0);
+  result->Reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+                kJpegMissingFill);
   if (cmyk) cmyk_row = new std::vector<uint8_t>(static_cast<size_t>(cinfo.output_width) * 4);
   while (cinfo.output_scanline < cinfo.output_height) {
     const int y = static_cast<int>(cinfo.output_scanline);
@@ -297,14 +430,13 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
         dst[3 * x + 2] = static_cast<uint8_t>(src[4 * x] * k / 255);
       }
     }
-    if (err.truncated) break;
   }
-  const bool complete = cinfo.output_scanline == cinfo.output_height && !err.truncated;
-  if (complete) jpeg_finish_decompress(&cinfo);
+  // Reading to the end marker can still fail on trailing damage; the picture
+  // is whole by then and the jump above keeps it.
+  if (cinfo.output_scanline == cinfo.output_height) jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   delete cmyk_row;
-  std::optional<Surface> out;
-  if (complete && !err.truncated) out = std::move(*result);
+  std::optional<Surface> out = std::move(*result);
   delete result;
   return out;
 }

@@ -16,7 +16,9 @@ using platform::Color;
 using platform::Surface;
 
 // Pictures with a side beyond this are refused before anything is allocated.
-constexpr int kMaxPictureSide = 8192;
+// Games are 640 x 480; this leaves room for scrolling backgrounds while
+// keeping a hostile header's cost to a few tens of megabytes.
+constexpr int kMaxPictureSide = 4096;
 
 enum class PictureKind { kNone, kBmp, kJpeg };
 
@@ -25,10 +27,12 @@ enum class PictureKind { kNone, kBmp, kJpeg };
 PictureKind PictureKindOf(std::string_view name);
 
 // 1, 4, 8, 16, 24 and 32-bit bitmaps (core, info, V4 and V5 headers,
-// bit fields), top-down or bottom-up. RLE is refused.
+// bit fields), top-down or bottom-up, and RLE8 and RLE4 (bottom-up only).
 std::optional<Surface> DecodeBmp(std::span<const uint8_t> bytes);
 
-// Colour, grayscale and CMYK JPEGs. Corrupt or truncated data is refused.
+// Colour, grayscale and CMYK JPEGs. Damaged or truncated data shows what the
+// library could decode; only a file whose header cannot be read, or with more
+// than 100 scans, is refused.
 std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes);
 
 // Dispatches on PictureKindOf(name); an unknown extension decodes nothing.
