@@ -24,9 +24,9 @@ std::string_view CutAtLineEnd(std::string_view s) {
   return end == std::string_view::npos ? s : s.substr(0, end);
 }
 
-// Nothing larger is read into memory, from the pack or from disk; the
-// largest picture we decode fits well inside.
-constexpr uint64_t kMaxFileBytes = 512ull << 20;
+// Nothing larger is read into memory, from the pack or from disk. The
+// largest picture we decode, 4096 x 4096 at 32 bits, is 64 MiB and headers.
+constexpr uint64_t kMaxFileBytes = 65ull << 20;
 
 bool IsRegularFile(const std::string& path) {
   std::error_code ec;

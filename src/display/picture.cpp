@@ -45,6 +45,24 @@ struct Channel {
   }
 };
 
+// A picture of one colour. Hostile headers make the fill the largest cost
+// of a decode, so it is done with block copies, row by row.
+Surface SolidSurface(int width, int height, Color fill) {
+  Surface s;
+  s.width = width;
+  s.height = height;
+  s.pixels.resize(static_cast<size_t>(width) * height * 3);
+  if (fill == 0 || s.pixels.empty()) return s;
+  uint8_t* first = s.Row(0);
+  for (int x = 0; x < width; ++x) {
+    first[3 * x] = platform::BlueOf(fill);
+    first[3 * x + 1] = platform::GreenOf(fill);
+    first[3 * x + 2] = platform::RedOf(fill);
+  }
+  for (int y = 1; y < height; ++y) std::memcpy(s.Row(y), first, static_cast<size_t>(s.Stride()));
+  return s;
+}
+
 struct BmpPalette {
   Color colors[256] = {};
   size_t count = 0;
@@ -212,11 +230,10 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
     }
   }
 
-  Surface out;
   if (rle) {
     // Pixels the stream never sets show index 0, as they would in a freshly
     // made 8-bit or 4-bit bitmap that the stream is expanded into.
-    out.Reset(static_cast<int>(width), static_cast<int>(height), palette[0]);
+    Surface out = SolidSurface(static_cast<int>(width), static_cast<int>(height), palette[0]);
     DecodeRle(b.subspan(static_cast<size_t>(pixel_offset)), bpp, palette, out);
     return out;
   }
@@ -225,7 +242,7 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> b) {
   const Channel green(masks[1]);
   const Channel blue(masks[2]);
 
-  out.Reset(static_cast<int>(width), static_cast<int>(height), 0);
+  Surface out = SolidSurface(static_cast<int>(width), static_cast<int>(height), 0);
   for (int64_t y = 0; y < height; ++y) {
     const int64_t src_row = top_down ? y : height - 1 - y;
     const uint8_t* src = b.data() + pixel_offset + stride * src_row;
@@ -355,6 +372,14 @@ void JpegProgress(j_common_ptr cinfo) {
   }
 }
 
+// A progressive or multi-scan file keeps every coefficient of the picture
+// until its last scan: 6 bytes a pixel at full colour resolution. Past this
+// the library refuses the file instead of taking the memory, so a hostile
+// picture costs this plus its 48 MiB surface at most. Plain pictures up to
+// 4096 x 4096 and progressive ones up to about 3700 x 3700 (2600 x 2600 at
+// full colour resolution) fit.
+constexpr long kMaxJpegWorkBytes = 40L << 20;
+
 // What the library shows for picture data it never received.
 constexpr Color kJpegMissingFill = 0x808080;
 
@@ -392,6 +417,7 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   }
 
   jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = kMaxJpegWorkBytes;
   cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&cinfo, TRUE);
@@ -410,9 +436,8 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
     return std::nullopt;
   }
 
-  result = new Surface();
-  result->Reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                kJpegMissingFill);
+  result = new Surface(SolidSurface(static_cast<int>(cinfo.output_width),
+                                    static_cast<int>(cinfo.output_height), kJpegMissingFill));
   if (cmyk) cmyk_row = new std::vector<uint8_t>(static_cast<size_t>(cinfo.output_width) * 4);
   while (cinfo.output_scanline < cinfo.output_height) {
     const int y = static_cast<int>(cinfo.output_scanline);

@@ -173,6 +173,27 @@ TEST_F(PackFileTest, DamagedSizesAndTruncatedContentFailSanely) {
   }
 }
 
+// A file or entry over 65 MiB is refused before it is read; the largest
+// picture a decoder accepts (4096 x 4096 at 32 bits) stays readable.
+TEST_F(PackFileTest, FilesOverTheSizeBoundAreNotRead) {
+  constexpr uintmax_t kBound = 65u << 20;
+  Write("huge.bmp", "BM");
+  fs::resize_file(PathOf("huge.bmp"), kBound + 1);  // sparse: costs no disk
+  EXPECT_FALSE(OpenPicture(PathOf("none.dat"), PathOf("huge.bmp")));
+  fs::resize_file(PathOf("huge.bmp"), kBound);
+  auto at_bound = OpenPicture(PathOf("none.dat"), PathOf("huge.bmp"));
+  ASSERT_TRUE(at_bound);
+  EXPECT_EQ(at_bound->size(), kBound);
+
+  std::string name = "big.bmp";
+  std::string size = std::to_string(kBound + 1);
+  ScrambleLine(name);
+  ScrambleLine(size);
+  Write("big.dat", name + "\n" + size + "\n");
+  fs::resize_file(PathOf("big.dat"), fs::file_size(PathOf("big.dat")) + kBound + 1);
+  EXPECT_FALSE(FindInPackFile(PathOf("big.dat"), "big.bmp"));
+}
+
 TEST_F(PackFileTest, BuildPackEntryRefusesNamesAReaderCouldNotFind) {
   std::string error;
   EXPECT_TRUE(BuildPackEntry("", Bytes{1}, &error).empty());

@@ -579,18 +579,19 @@ TEST(DecodeJpeg, RefusesWhatTheLibraryCannotStart) {
   }
 }
 
+Bytes WithFrameSize(Bytes b, int width, int height) {
+  size_t sof = FindMarker(b, 0xc0);
+  if (sof == b.size()) sof = FindMarker(b, 0xc2);
+  b[sof + 5] = static_cast<uint8_t>(height >> 8);
+  b[sof + 6] = static_cast<uint8_t>(height);
+  b[sof + 7] = static_cast<uint8_t>(width >> 8);
+  b[sof + 8] = static_cast<uint8_t>(width);
+  return b;
+}
+
 TEST(DecodeJpeg, SidesUpTo4096Pixels) {
   const Bytes good = EncodeJpeg(Quadrants());
-  const size_t sof = FindMarker(good, 0xc0);
-  ASSERT_LT(sof, good.size());
-  auto with_size = [&](int width, int height) {
-    Bytes b = good;
-    b[sof + 5] = static_cast<uint8_t>(height >> 8);
-    b[sof + 6] = static_cast<uint8_t>(height);
-    b[sof + 7] = static_cast<uint8_t>(width >> 8);
-    b[sof + 8] = static_cast<uint8_t>(width);
-    return DecodeJpeg(b);
-  };
+  auto with_size = [&](int width, int height) { return DecodeJpeg(WithFrameSize(good, width, height)); };
   // The data covers only the first blocks; the library fills the rest.
   auto wide = with_size(4096, 16);
   ASSERT_TRUE(wide);
@@ -615,6 +616,19 @@ Bytes WithScans(int scans, Bytes extra_segment = {}) {
   for (; count < scans; ++count) b.insert(b.end() - 2, scan.begin(), scan.end());
   b.insert(b.begin() + 2, extra_segment.begin(), extra_segment.end());
   return b;
+}
+
+// A progressive picture holds all its coefficients until the last scan; past
+// 40 MiB of them the file is refused before the memory is taken.
+TEST(DecodeJpeg, ProgressiveCoefficientsAreBounded) {
+  auto fits = DecodeJpeg(WithFrameSize(WithScans(10), 2048, 2048));
+  ASSERT_TRUE(fits);
+  EXPECT_EQ(fits->width, 2048);
+  EXPECT_FALSE(DecodeJpeg(WithFrameSize(WithScans(10), 4096, 4096)));
+  // A plain picture of the same size needs no such store.
+  auto plain = DecodeJpeg(WithFrameSize(EncodeJpeg(Quadrants()), 4096, 4096));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->height, 4096);
 }
 
 TEST(DecodeJpeg, AtMostOneHundredScans) {
