@@ -8,6 +8,8 @@
 //   picture_cost bmp WIDTH HEIGHT BPP COMPRESSION FULL OUT   a bitmap header
 //       claiming WIDTH x HEIGHT; FULL 1 adds all its pixel bytes
 //   picture_cost decode FILE                   decodes and reports
+#include <jpeglib.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +18,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "display/picture.h"
 
@@ -113,7 +113,8 @@ bool Write(const std::string& path, const Bytes& b) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "jpeg" && argc == 7)
-    return Write(argv[6], HostileJpeg(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])))
+    return Write(argv[6],
+                 HostileJpeg(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])))
                ? 0
                : 1;
   if (mode == "bmp" && argc == 8)
@@ -126,9 +127,11 @@ int main(int argc, char** argv) {
     const Bytes bytes((std::istreambuf_iterator<char>(f)), {});
     const auto start = std::chrono::steady_clock::now();
     const auto picture = zepa::display::DecodePicture(argv[2], bytes);
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+    const auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     if (picture)
-      std::printf("%s: decoded %dx%d in %.1f ms\n", argv[2], picture->width, picture->height, ms.count());
+      std::printf("%s: decoded %dx%d in %.1f ms\n", argv[2], picture->width, picture->height,
+                  ms.count());
     else
       std::printf("%s: refused in %.1f ms\n", argv[2], ms.count());
     return 0;

@@ -313,13 +313,12 @@ TEST(DecodeBmp, Rle8RunsAndEscapes) {
   // Bottom row first: a run of three reds, end of line; an odd absolute run
   // (padded by one byte), a delta one row up, a blue run, end of bitmap, and
   // a run after it that must not be drawn.
-  auto s = DecodeRle(4, 3, 8,
-                     {3, 1, 0, 0,                 // RRR, end of line
-                      0, 3, 2, 3, 1, 0,           // absolute G B R + pad
-                      0, 2, 0, 1,                 // delta: up one row, same column
-                      1, 3,                       // B at x 3
-                      0, 1,                       // end of bitmap
-                      4, 2});
+  auto s = DecodeRle(4, 3, 8, {3, 1, 0, 0,        // RRR, end of line
+                               0, 3, 2, 3, 1, 0,  // absolute G B R + pad
+                               0, 2, 0, 1,        // delta: up one row, same column
+                               1, 3,              // B at x 3
+                               0, 1,              // end of bitmap
+                               4, 2});
   ASSERT_TRUE(s);
   EXPECT_EQ(Letters(*s), (Rows{"WWWB", "GBRW", "RRRW"}));
 
@@ -591,7 +590,9 @@ Bytes WithFrameSize(Bytes b, int width, int height) {
 
 TEST(DecodeJpeg, SidesUpTo4096Pixels) {
   const Bytes good = EncodeJpeg(Quadrants());
-  auto with_size = [&](int width, int height) { return DecodeJpeg(WithFrameSize(good, width, height)); };
+  auto with_size = [&](int width, int height) {
+    return DecodeJpeg(WithFrameSize(good, width, height));
+  };
   // The data covers only the first blocks; the library fills the rest.
   auto wide = with_size(4096, 16);
   ASSERT_TRUE(wide);
