@@ -11,7 +11,8 @@ out="$root/build-hostile"
 mkdir -p "$out"
 
 ${CXX:-g++} -std=c++20 -O3 -DNDEBUG -I"$root/src" \
-  "$root/bench/picture_cost.cpp" "$root/src/display/picture.cpp" -ljpeg -o "$out/picture_cost"
+  "$root/bench/picture_cost.cpp" "$root/src/display/picture.cpp" "$root/src/display/packfile.cpp" \
+  "$root/src/script/expression.cpp" "$root/src/script/variables.cpp" -ljpeg -o "$out/picture_cost"
 
 cost="$out/picture_cost"
 "$cost" jpeg 420 8192 8192 499 "$out/progressive420_8192_499scans.jpg"
@@ -27,5 +28,5 @@ done
 
 for f in "$out"/*.jpg "$out"/*.bmp; do
   /usr/bin/time -v "$cost" decode "$f" 2> "$out/time.txt"
-  grep -E "Elapsed|Maximum resident" "$out/time.txt" | sed 's/^[[:space:]]*/    /'
+  grep -E "User time|System time|Elapsed|Maximum resident" "$out/time.txt" | sed 's/^[[:space:]]*/    /'
 done
