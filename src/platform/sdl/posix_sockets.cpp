@@ -78,8 +78,8 @@ namespace {
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
   if (text.size() < tail.size()) return false;
-  return std::equal(tail.begin(), tail.end(), text.end() - tail.size(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b;
+  return std::equal(tail.begin(), tail.end(), text.end() - tail.size(), [](char lower, char c) {
+    return (c >= 'A' && c <= 'Z' ? c + 32 : c) == lower;
   });
 }
 
@@ -87,7 +87,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 // once rather than ask the network; some would wait for a timeout instead.
 bool NeverResolves(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return true;
-  if (!name.empty() && name.back() == '.') name.remove_suffix(1);
+  if (name.back() == '.') name.remove_suffix(1);
   return EndsWithNoCase(name, "invalid") &&
          (name.size() == 7 || name[name.size() - 8] == '.');
 }
