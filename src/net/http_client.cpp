@@ -55,7 +55,8 @@ TNMHTTP::Waited TNMHTTP::WaitUntil(uint64_t deadline_ms,
     const uint64_t left_ms = deadline_ms > now_ms ? deadline_ms - now_ms : 0;
     // One last look without sleeping when the time is up, so an answer that
     // came exactly at the deadline still counts.
-    if (attempt(static_cast<uint32_t>(std::min<uint64_t>(left_ms, kWaitSliceMs)))) return Waited::kReady;
+    if (attempt(static_cast<uint32_t>(std::min<uint64_t>(left_ms, kWaitSliceMs))))
+      return Waited::kReady;
     if (left_ms == 0) return Waited::kTimedOut;
   }
 }

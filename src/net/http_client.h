@@ -42,11 +42,11 @@ struct FetchOptions {
 };
 
 struct FetchResult {
-  std::string body;      // the last response's body, the error page too
-  std::string error;     // the text raised to the caller; empty when none
-  bool failure = false;  // the failure event ran
+  std::string body;        // the last response's body, the error page too
+  std::string error;       // the text raised to the caller; empty when none
+  bool failure = false;    // the failure event ran
   bool cancelled = false;  // the window closed while the fetch waited
-  int status = 0;        // of the last response
+  int status = 0;          // of the last response
 
   /// The body is the scenario text.
   bool ok() const { return error.empty() && !failure && !cancelled; }

@@ -105,7 +105,8 @@ void HeaderReader::TakeLine(std::string_view line) {
   }
   head_.header.append(line);
   const std::string_view text = WithoutLineEnd(line);
-  if (!FieldValue(text, "SET-COOKIE:", &head_.cookie)) FieldValue(text, "LOCATION:", &head_.location);
+  if (!FieldValue(text, "SET-COOKIE:", &head_.cookie))
+    FieldValue(text, "LOCATION:", &head_.location);
 }
 
 }  // namespace zepa::net

@@ -56,8 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         h.location == p.location);
   if (whole.reader.state() == HeaderReader::State::kDone) Check(whole.used == pieces.used);
 
-  Check(h.status >= std::numeric_limits<int16_t>::min() && h.status <= std::numeric_limits<int16_t>::max());
-  Check(h.cookie.size() <= zepa::net::kMaxFieldChars && h.location.size() <= zepa::net::kMaxFieldChars);
+  Check(h.status >= std::numeric_limits<int16_t>::min() &&
+        h.status <= std::numeric_limits<int16_t>::max());
+  Check(h.cookie.size() <= zepa::net::kMaxFieldChars &&
+        h.location.size() <= zepa::net::kMaxFieldChars);
   Check(h.cookie.find('\n') == std::string::npos && h.location.find('\n') == std::string::npos);
   Check(h.header.size() <= (zepa::net::kMaxHeaderLines + 1) * zepa::net::kMaxHeaderLineBytes);
   Check(whole.reader.lines_read() <= zepa::net::kMaxHeaderLines + 2);

@@ -24,7 +24,8 @@ constexpr const char* kAccept =
     "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
 constexpr const char* kContentType = "Content-type: application/x-www-form-urlencoded\r\n";
 
-std::string Request(const std::string& path, const std::string& host, const std::string& cookie = "") {
+std::string Request(const std::string& path, const std::string& host,
+                    const std::string& cookie = "") {
   std::string r = "GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n" + kAccept;
   if (!cookie.empty()) r += "Cookie: " + cookie + "\r\n";
   return r + kContentType + "\r\n";
@@ -353,7 +354,8 @@ TEST(HttpGet, AFetchFromInsideAFetchIsRefused) {
   Fetcher f;
   std::string nested_error;
   f.options.pump = [&] {
-    if (nested_error.empty()) nested_error = f.client.Get(server.base() + "/nested.kvs", f.options).error;
+    if (nested_error.empty())
+      nested_error = f.client.Get(server.base() + "/nested.kvs", f.options).error;
     return true;
   };
   const FetchResult r = f.Get(server.base() + "/outer.kvs");
@@ -366,7 +368,8 @@ TEST(HttpGet, AFetchFromInsideAFetchIsRefused) {
 // Real sockets, but a lookup that answers what the test says.
 class FixedLookupSockets : public platform::Sockets {
  public:
-  explicit FixedLookupSockets(std::vector<platform::NetAddress> answer) : answer_(std::move(answer)) {}
+  explicit FixedLookupSockets(std::vector<platform::NetAddress> answer)
+      : answer_(std::move(answer)) {}
   uint64_t RealNowMs() override { return real_->RealNowMs(); }
   std::unique_ptr<platform::NameLookup> StartLookup(const std::string& name) override {
     looked_up_ = name;
@@ -423,7 +426,8 @@ TEST(HttpConnect, UsesIPv6AddressesAndMovesOnWhenOneRefuses) {
   FixedLookupSockets sockets({Loopback6(), *DottedIPv4("127.0.0.1")});
   FetchOptions options;
   TNMHTTP client(&sockets);
-  const FetchResult r = client.Get("http://game.example:" + std::to_string(v6.port()) + "/s.kvs", options);
+  const FetchResult r =
+      client.Get("http://game.example:" + std::to_string(v6.port()) + "/s.kvs", options);
   EXPECT_EQ(r.body, "over six") << r.error;
   EXPECT_EQ(sockets.looked_up_, "game.example");
   ASSERT_EQ(v6.requests().size(), 1u);
@@ -431,7 +435,8 @@ TEST(HttpConnect, UsesIPv6AddressesAndMovesOnWhenOneRefuses) {
 
   // Nobody listens on ::1 at this port: the IPv4 address is tried next.
   TestServer v4(Answer("HTTP/1.0 200 OK\r\n\r\nover four"));
-  const FetchResult r4 = client.Get("http://game.example:" + std::to_string(v4.port()) + "/s.kvs", options);
+  const FetchResult r4 =
+      client.Get("http://game.example:" + std::to_string(v4.port()) + "/s.kvs", options);
   EXPECT_EQ(r4.body, "over four") << r4.error;
   EXPECT_EQ(sockets.connects_, 3);
 }
@@ -442,8 +447,9 @@ TEST(HttpConnect, DottedAddressesAreNotLookedUp) {
   TNMHTTP client(&sockets);
   EXPECT_TRUE(client.Get(server.base() + "/", FetchOptions()).ok());
   EXPECT_EQ(sockets.looked_up_, "");
-  EXPECT_EQ(client.Get("http://nowhere:" + std::to_string(server.port()) + "/", FetchOptions()).error,
-            "Null Remote Address");
+  EXPECT_EQ(
+      client.Get("http://nowhere:" + std::to_string(server.port()) + "/", FetchOptions()).error,
+      "Null Remote Address");
 }
 
 TEST(HttpConnect, LookupAndConnectionWaitsAreBounded) {
@@ -482,7 +488,8 @@ class PythonHttpServer : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
-  static constexpr const char* kStory = "[text]\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\r\n#label\r\n[end]\r\n";
+  static constexpr const char* kStory =
+      "[text]\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\r\n#label\r\n[end]\r\n";
   std::filesystem::path dir_;
   std::unique_ptr<PythonServer> server_;
 };

@@ -12,11 +12,21 @@ namespace {
 
 TEST(StatusFromLine, SecondWordAsNumber) {
   const std::pair<const char*, int> cases[] = {
-      {"HTTP/1.0 200 OK\r\n", 200},   {"HTTP/1.1 404\r\n", 404},   {"HTTP/1.0 302\n", 302},
-      {"HTTP/1.0  301  Moved\r\n", 301}, {"HTTP/1.0 -5 x", -5},     {"HTTP/1.0 +7 x", 7},
-      {"HTTP/1.0 abc\r\n", 0},        {"HTTP/1.0 200abc\r\n", 0}, {"HTTP/1.0\r\n", 0},
-      {"", 0},                        {"\r\n", 0},                {"HTTP/1.0 70000\r\n", 0},
-      {"HTTP/1.0 32767", 32767},      {"HTTP/1.0 200\tOK", 0},    {"HTTP/1.0 +-3", 0},
+      {"HTTP/1.0 200 OK\r\n", 200},
+      {"HTTP/1.1 404\r\n", 404},
+      {"HTTP/1.0 302\n", 302},
+      {"HTTP/1.0  301  Moved\r\n", 301},
+      {"HTTP/1.0 -5 x", -5},
+      {"HTTP/1.0 +7 x", 7},
+      {"HTTP/1.0 abc\r\n", 0},
+      {"HTTP/1.0 200abc\r\n", 0},
+      {"HTTP/1.0\r\n", 0},
+      {"", 0},
+      {"\r\n", 0},
+      {"HTTP/1.0 70000\r\n", 0},
+      {"HTTP/1.0 32767", 32767},
+      {"HTTP/1.0 200\tOK", 0},
+      {"HTTP/1.0 +-3", 0},
   };
   for (const auto& [line, status] : cases) EXPECT_EQ(StatusFromLine(line), status) << line;
 }
@@ -53,7 +63,9 @@ TEST(HeaderReader, ValueRules) {
       "Set-Cookie:glued\n"
       "Location:  two blanks \n"
       "Set-Cookie: first\n"
-      "Set-Cookie: " + std::string(300, 'c') + "\n"
+      "Set-Cookie: " +
+      std::string(300, 'c') +
+      "\n"
       "X-Location: no\n"
       "\n");
   EXPECT_EQ(h.cookie, std::string(256, 'c'));

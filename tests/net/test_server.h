@@ -115,7 +115,8 @@ class TestServer {
       a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
       len = sizeof *a;
     }
-    if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&storage), len) != 0 || listen(listen_fd_, 8) != 0)
+    if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&storage), len) != 0 ||
+        listen(listen_fd_, 8) != 0)
       return;
     getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&storage), &len);
     port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port

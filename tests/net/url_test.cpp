@@ -18,7 +18,8 @@ struct UrlCase {
 TEST(ParseURL, TakesAddressesApart) {
   // Each starts from a client that last fetched from "prev" on port 8080.
   const UrlCase cases[] = {
-      {"http://host:8080/game/story.kvs", "host", 8080, "/game/story.kvs", "http://host:8080/game/story.kvs"},
+      {"http://host:8080/game/story.kvs", "host", 8080, "/game/story.kvs",
+       "http://host:8080/game/story.kvs"},
       {"http://host", "host", 80, "/", "http://host/"},
       {"http://host:81", "host", 81, "/", "http://host:81/"},
       {"HTTP://Host/x.kvs", "Host", 80, "/x.kvs", "HTTP://Host/x.kvs"},

@@ -15,8 +15,8 @@ namespace {
 
 TEST(WinsockErrorNumber, MapsByNameNotByNumber) {
   const std::pair<int, int> cases[] = {
-      {ECONNRESET, 10054}, {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060}, {ENOTCONN, 10057},
-      {EPIPE, 10058},      {EINTR, 10004},        {EHOSTUNREACH, 10065}, {EADDRINUSE, 10048},
+      {ECONNRESET, 10054},  {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},    {ENOTCONN, 10057},
+      {EPIPE, 10058},       {EINTR, 10004},        {EHOSTUNREACH, 10065}, {EADDRINUSE, 10048},
       {ENETUNREACH, 10051}, {EMFILE, 10024},
   };
   for (const auto& [posix, winsock] : cases) EXPECT_EQ(WinsockErrorNumber(posix), winsock) << posix;
@@ -37,8 +37,9 @@ TEST(PosixSockets, LookupFindsLoopbackAndRefusesInvalidNamesAtOnce) {
   v4.bytes = {127, 0, 0, 1};
   EXPECT_NE(std::find(local.begin(), local.end(), v4), local.end());
 
-  for (const std::string& name : {std::string("no-such-host.invalid"), std::string("INVALID"),
-                                 std::string("x.invalid."), std::string(), std::string("a\0b", 3)}) {
+  for (const std::string& name :
+       {std::string("no-such-host.invalid"), std::string("INVALID"), std::string("x.invalid."),
+        std::string(), std::string("a\0b", 3)}) {
     const uint64_t start = sockets->RealNowMs();
     auto lookup = sockets->StartLookup(name);
     EXPECT_TRUE(lookup->Wait(0)) << name;

@@ -21,6 +21,7 @@ namespace zepa::platform {
 int WinsockErrorNumber(int posix_errno) {
   // Windows Sockets numbers are 10000 plus the BSD numbers, which Linux
   // does not share, so the mapping goes by name.
+  // clang-format off
   switch (posix_errno) {
     case EINTR: return 10004;
     case EBADF: return 10009;
@@ -72,6 +73,7 @@ int WinsockErrorNumber(int posix_errno) {
     case EREMOTE: return 10071;
     default: return posix_errno;
   }
+  // clang-format on
 }
 
 namespace {
@@ -88,8 +90,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 bool NeverResolves(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return true;
   if (name.back() == '.') name.remove_suffix(1);
-  return EndsWithNoCase(name, "invalid") &&
-         (name.size() == 7 || name[name.size() - 8] == '.');
+  return EndsWithNoCase(name, "invalid") && (name.size() == 7 || name[name.size() - 8] == '.');
 }
 
 // Shared between the lookup object and its worker, which may outlive it.
@@ -168,7 +169,9 @@ short PollFor(int fd, short events, uint32_t wait_ms) {
   return n > 0 ? p.revents : 0;
 }
 
-NetResult Failed(int posix_errno) { return {NetStatus::kFailed, 0, WinsockErrorNumber(posix_errno)}; }
+NetResult Failed(int posix_errno) {
+  return {NetStatus::kFailed, 0, WinsockErrorNumber(posix_errno)};
+}
 
 class PosixStream : public StreamSocket {
  public:
@@ -192,7 +195,8 @@ class PosixStream : public StreamSocket {
     // MSG_NOSIGNAL: a peer that has gone must give an error, not SIGPIPE.
     const ssize_t n = send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n >= 0) return {NetStatus::kDone, static_cast<size_t>(n), 0};
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {NetStatus::kPending, 0, 0};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+      return {NetStatus::kPending, 0, 0};
     return Failed(errno);
   }
 
@@ -200,7 +204,8 @@ class PosixStream : public StreamSocket {
     const ssize_t n = recv(fd_, buffer, capacity, MSG_DONTWAIT);
     if (n > 0) return {NetStatus::kDone, static_cast<size_t>(n), 0};
     if (n == 0) return {NetStatus::kClosed, 0, 0};
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {NetStatus::kPending, 0, 0};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+      return {NetStatus::kPending, 0, 0};
     return Failed(errno);
   }
 
@@ -253,7 +258,8 @@ class PosixSockets : public Sockets {
       std::memcpy(&sin->sin_addr, address.bytes.data(), 4);
       len = sizeof *sin;
     }
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&storage), len) != 0 && errno != EINPROGRESS) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&storage), len) != 0 &&
+        errno != EINPROGRESS) {
       *error = WinsockErrorNumber(errno);
       return nullptr;
     }
