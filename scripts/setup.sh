@@ -14,6 +14,7 @@ PACKAGES=(
   nlohmann-json3-dev
   xvfb xauth imagemagick ffmpeg freepats
   clang libclang-rt-14-dev
+  python3
 )
 
 missing=()

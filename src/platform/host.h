@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sockets.h"
 #include "platform/surface.h"
 
 namespace zepa::platform {
@@ -116,6 +117,10 @@ class Host {
   /// Closes the main window: the next Pump returns false.
   virtual void Close() = 0;
   virtual bool Closed() const = 0;
+
+  /// The machine's sockets and name lookup; null when it has none, which
+  /// the HTTP client reports as a socket layer that cannot be started.
+  virtual Sockets* Net() { return nullptr; }
 };
 
 }  // namespace zepa::platform

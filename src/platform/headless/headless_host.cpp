@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/headless/image_writer.h"
+#include "platform/sdl/posix_sockets.h"
 
 namespace zepa::platform {
 namespace {
@@ -165,6 +166,11 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   }
   if (!closed_ && TimerDue()) FireTimer();
   return !closed_;
+}
+
+Sockets* HeadlessHost::Net() {
+  if (!net_) net_ = CreatePosixSockets();
+  return net_.get();
 }
 
 bool HeadlessHost::OutOfScriptedInput() const {

@@ -73,6 +73,8 @@ class HeadlessHost : public Host {
   void ShowError(std::string_view utf8) override;
   void Close() override { closed_ = true; }
   bool Closed() const override { return closed_; }
+  // Fetches are real even here: a headless run can play a served scenario.
+  Sockets* Net() override;
 
  private:
   struct Hold {
@@ -113,6 +115,7 @@ class HeadlessHost : public Host {
   std::string caption_;
   std::vector<std::string> errors_;
   bool closed_ = false;
+  std::unique_ptr<Sockets> net_;
 };
 
 std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options);

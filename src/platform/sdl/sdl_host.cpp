@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/sdl/keymap.h"
+#include "platform/sdl/posix_sockets.h"
 
 namespace zepa::platform {
 namespace {
@@ -62,6 +63,10 @@ class SdlHost : public Host {
   void ShowError(std::string_view utf8) override;
   void Close() override { closed_ = true; }
   bool Closed() const override { return closed_; }
+  Sockets* Net() override {
+    if (!net_) net_ = CreatePosixSockets();
+    return net_.get();
+  }
 
  private:
   // Waits up to `timeout_ms` (negative: no limit) for an event.
@@ -100,6 +105,7 @@ class SdlHost : public Host {
   int windowed_left_ = 0;
   int windowed_top_ = 0;
   bool closed_ = false;
+  std::unique_ptr<Sockets> net_;
 };
 
 SdlHost::~SdlHost() {

@@ -1,0 +1,124 @@
+#include "net/url.h"
+
+#include <charconv>
+
+namespace zepa::net {
+namespace {
+
+constexpr std::string_view::size_type kNone = std::string_view::npos;
+
+// The position of the n-th "/" (n from 1), or kNone.
+size_t NthSlash(std::string_view url, int n) {
+  size_t pos = kNone;
+  for (int i = 0; i < n; ++i) {
+    pos = url.find('/', pos == kNone ? 0 : pos + 1);
+    if (pos == kNone) return kNone;
+  }
+  return pos;
+}
+
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Text before a ":" is a scheme only when it is shaped like one; otherwise
+// the ":" belongs to a relative address ("/dir/a:b") and the port stays.
+bool IsScheme(std::string_view text) {
+  if (text.empty() || !IsAlpha(text[0])) return false;
+  for (char c : text)
+    if (!IsAlpha(c) && !IsDigit(c) && c != '+' && c != '-' && c != '.') return false;
+  return true;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
+// A whole decimal integer with an optional sign, as a number conversion
+// reads it; anything else is no number.
+std::optional<int> WholeInteger(std::string_view text) {
+  const bool plus = !text.empty() && text[0] == '+';
+  if (plus) text.remove_prefix(1);
+  if (text.empty() || (plus && text[0] == '-')) return std::nullopt;
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<std::string> ParseURL(Target& target) {
+  Target t = target;
+  std::string_view url = t.url;
+  if (t.port == 0) t.port = kHttpPort;
+
+  const bool has_double_slash = url.find("//") != kNone;
+  if (has_double_slash) {
+    const size_t third = NthSlash(url, 3);
+    t.path = third == kNone ? "" : std::string(url.substr(third));
+  } else {
+    const size_t first = url.find('/');
+    t.path = first == kNone ? "" : std::string(url.substr(first));
+  }
+  if (t.path.size() > kMaxPathChars) t.path.resize(kMaxPathChars);
+
+  if (const size_t colon = url.find(':'); colon != kNone && IsScheme(url.substr(0, colon))) {
+    // Only plain HTTP is fetched: the other schemes the old client knew
+    // would have sent an HTTP request to their own ports.
+    const std::string scheme = Lower(url.substr(0, colon));
+    if (scheme == "https") return "HTTP Secure Socket is not supported";
+    if (scheme != "http") return "Connection Failed";
+    t.port = kHttpPort;
+  }
+
+  std::string_view host;
+  if (has_double_slash) {
+    const size_t second = NthSlash(url, 2);
+    const size_t third = NthSlash(url, 3);
+    host = url.substr(second + 1, third == kNone ? kNone : third - second - 1);
+  } else if (!url.empty() && url[0] == '/') {
+    host = {};
+  } else {
+    host = url.substr(0, url.find('/'));
+  }
+  if (const size_t colon = host.find(':'); colon != kNone) {
+    const std::string_view digits = host.substr(colon + 1);
+    const std::optional<int> port = WholeInteger(digits);
+    if (!port) return "'" + std::string(digits) + "' is not a valid integer value";
+    t.port = *port;
+    host = host.substr(0, colon);
+  }
+  if (!host.empty()) t.host = std::string(host);
+
+  if (t.path.empty()) {
+    t.path = "/";
+    t.url += "/";
+  }
+  target = std::move(t);
+  return std::nullopt;
+}
+
+std::optional<platform::NetAddress> DottedIPv4(std::string_view host) {
+  platform::NetAddress address;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (host.empty() || host[0] != '.') return std::nullopt;
+      host.remove_prefix(1);
+    }
+    size_t digits = 0;
+    while (digits < host.size() && digits < 4 && IsDigit(host[digits])) ++digits;
+    if (digits == 0 || digits > 3) return std::nullopt;
+    int value = 0;
+    std::from_chars(host.data(), host.data() + digits, value);
+    if (value > 255) return std::nullopt;
+    address.bytes[static_cast<size_t>(part)] = static_cast<uint8_t>(value);
+    host.remove_prefix(digits);
+  }
+  if (!host.empty()) return std::nullopt;
+  return address;
+}
+
+}  // namespace zepa::net

@@ -1,0 +1,16 @@
+#pragma once
+// The sockets of a POSIX system: non-blocking connect, poll, and getaddrinfo
+// on a worker thread. Both backends use it; headless runs fetch for real.
+#include <memory>
+
+#include "platform/sockets.h"
+
+namespace zepa::platform {
+
+std::unique_ptr<Sockets> CreatePosixSockets();
+
+/// The Windows Sockets number for a POSIX errno value; a value without one
+/// is passed on unchanged, which the client reports as an unknown error.
+int WinsockErrorNumber(int posix_errno);
+
+}  // namespace zepa::platform
