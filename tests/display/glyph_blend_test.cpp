@@ -197,6 +197,20 @@ TEST(DrawTextLine, PlacesGlyphsByTheRevealRuleAndClipsToTheSurface) {
   }
 }
 
+TEST(DrawTextLine, DrawsAnIbmExtensionCharacterAsOneGlyph) {
+  // 髙 (FB FC) and 﨑 (FA B1): one glyph each, not two boxes of U+FFFD.
+  Surface s(80, 21, 0);
+  BoxFont font;
+  DrawTextLine(s, 0, 0, "\xfb\xfc\xfa\xb1", 0xffffff, font);
+  EXPECT_EQ(font.requested, (std::vector<char32_t>{0x9AD9, 0xFA11}));
+  // Each covers 21 pixels from its first unit: x 0..20 and 22..42 (the
+  // half pixel per single-byte unit adds up to one by then).
+  EXPECT_EQ(s.Get(20, 0), 0xffffffu);
+  EXPECT_EQ(s.Get(21, 0), 0u);
+  EXPECT_EQ(s.Get(42, 0), 0xffffffu);
+  EXPECT_EQ(s.Get(43, 0), 0u);
+}
+
 TEST(DrawTextLine, DrawsAtMost1023BytesAndReplacesInvalidPairs) {
   // 1000 lines of one character: only the first 1023 bytes (512 glyphs) count.
   std::string text;
