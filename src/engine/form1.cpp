@@ -170,6 +170,10 @@ script::LoadOutcome Form1::LoadScenario(const std::string& name) {
       host_.ShowError("Cannot open file \"" + path + "\". " + ec.message());
       return script::LoadOutcome::kRaised;
     }
+    if (size > kMaxScenarioBytes) {
+      host_.ShowError("The scenario file \"" + path + "\" is larger than 64 MiB and was not loaded.");
+      return script::LoadOutcome::kFailed;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) return script::LoadOutcome::kFailed;
     std::string bytes;

@@ -106,6 +106,18 @@ TEST_F(Spine, MissingStartScenarioLeavesAWhiteIdleWindow) {
   EXPECT_EQ(form_->image2().Get(0, 0), 0xffffffu);
 }
 
+TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {
+  // A sparse file: refusing it must not read it.
+  Write("huge.kvs", "");
+  std::filesystem::resize_file(dir_ / "huge.kvs", (uint64_t{64} << 20) + 1);
+  Play("[load]huge.kvs\n[set]after=1\n");
+  ASSERT_EQ(host_->errors().size(), 1u);
+  EXPECT_NE(host_->errors()[0].find("larger than 64 MiB"), std::string::npos);
+  // A failed load goes on with the next line.
+  EXPECT_EQ(Var("after"), 1);
+  EXPECT_EQ(State().scenario_name, "story.kvs");
+}
+
 TEST_F(Spine, WindowRequestsAreConsumedByTheTick) {
   Play("[savewin]\n[set]x=1\n");
   EXPECT_EQ(State().window_request, 0);
