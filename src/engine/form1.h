@@ -138,6 +138,7 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
  private:
   void ConfigurationWriteBack();
   void OpenFontFromConfig();
+  void DrawGlyphs(const std::vector<display::GlyphPlacement>& glyphs, size_t from, std::string_view text);
   void DrawTextAt(platform::Surface& surface, int x, int y, std::string_view text, platform::Color color);
   enum class WaitIcon { kNext, kEnd, kMouse, kSelect };
   const platform::Surface& CurrentIcon() const;

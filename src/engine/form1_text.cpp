@@ -138,15 +138,33 @@ uint32_t Form1::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int
 int Form1::RevealLine(int x, int y, std::string_view text) {
   if (text.empty()) return 0;
   text = Prefix(text, kPageBytes);
+  const std::vector<display::GlyphPlacement> glyphs = display::PlaceGlyphs(text, x, y);
   std::optional<uint32_t> next_start;
-  for (const display::GlyphPlacement& g : display::PlaceGlyphs(text, x, y)) {
-    if (HurryHeld()) return 1;
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    if (HurryHeld() || host_.Closed()) {
+      // The rest of the text appears at once. Only the glyphs not yet shown
+      // are drawn: blending a revealed glyph again would darken its edges.
+      DrawGlyphs(glyphs, i, text);
+      Repaint();
+      return 1;
+    }
     platform::GlyphImage glyph;
+    const display::GlyphPlacement& g = glyphs[i];
     if (!font_ || !font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
       continue;
     next_start = FadeInGlyph(g.x, g.y, glyph, text_wait_, next_start);
   }
   return 0;
+}
+
+void Form1::DrawGlyphs(const std::vector<display::GlyphPlacement>& glyphs, size_t from, std::string_view text) {
+  if (!font_) return;
+  platform::GlyphImage glyph;
+  for (size_t i = from; i < glyphs.size(); ++i) {
+    const display::GlyphPlacement& g = glyphs[i];
+    if (font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
+      display::DrawGlyph(image2_, g.x, g.y, glyph, text_color_);
+  }
 }
 
 void Form1::DrawPage(std::string_view page, int32_t wait) {
@@ -162,8 +180,7 @@ void Form1::DrawPage(std::string_view page, int32_t wait) {
     const int y = config_.message_y + kLinePitch * static_cast<int>(k);
     const bool last = k + 1 == lines.size();
     if (wait != 0 && (text_pending_ == 0 || last)) {
-      if (RevealLine(config_.message_x, y, lines[k]) == 1)
-        DrawTextAt(image2_, config_.message_x, y, lines[k], text_color_);
+      RevealLine(config_.message_x, y, lines[k]);  // a hurried line completes itself
     } else {
       DrawTextAt(image2_, config_.message_x, y, lines[k], text_color_);
     }
@@ -214,7 +231,7 @@ void Form1::ContinueText() {
 void Form1::Telo(std::string_view arg) {
   const auto pos = script::ParsePosition(arg);
   if (!pos) return;
-  if (RevealLine(pos->x, pos->y, pos->rest) == 1) DrawTextAt(image2_, pos->x, pos->y, pos->rest, text_color_);
+  RevealLine(pos->x, pos->y, pos->rest);  // a hurried caption completes itself
   Repaint();
 }
 

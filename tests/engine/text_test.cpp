@@ -61,6 +61,42 @@ TEST_F(Text, HeldReturnHurriesTheReveal) {
   EXPECT_LT(Now(), 2000u);
 }
 
+// The message area of the display, without the wait icon.
+platform::Surface TextArea(const platform::Surface& display) {
+  platform::Surface area(600, 120);
+  for (int y = 0; y < area.height; ++y)
+    for (int x = 0; x < area.width; ++x) area.Set(x, y, display.Get(x, 340 + y));
+  return area;
+}
+
+TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
+  // Glyphs already revealed must not be blended a second time when the rest
+  // of the line is drawn at once: their anti-aliased edges would darken.
+  const std::string line = "[fill]402010\n[flip]\n[textwait]100\n[text]" + kA + kI + kA + kI + kA + kI +
+                           "abcdef\\n" + kA + kI + kA + "\n";
+  Play(line);
+  ASSERT_EQ(State().adv_mode, adv::kTextEnd);
+  const platform::Surface calm = TextArea(form_->image2());
+  for (const char* hold_at : {"1000", "1250", "1890"}) {
+    form_.reset();
+    host_.reset();
+    Play(line, std::string(hold_at) + " hold Return 100000\n");
+    ASSERT_EQ(State().adv_mode, adv::kTextEnd);
+    EXPECT_TRUE(TextArea(form_->image2()) == calm) << "hold from " << hold_at;
+  }
+  // A caption over two lines, hurried, lands where its reveal puts it too.
+  const std::string telo = "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI +
+                           "\n[text]x\n";
+  form_.reset();
+  host_.reset();
+  Play(telo);
+  const platform::Surface calm_caption = TextArea(form_->image2());
+  form_.reset();
+  host_.reset();
+  Play(telo, "700 hold Shift 300\n");
+  EXPECT_TRUE(TextArea(form_->image2()) == calm_caption);
+}
+
 TEST_F(Text, AClickDuringTheRevealDoesNotEndTheNextWait) {
   Play("[textwait]100\n[text]abcdefghij\n[set]after=1\n", "700 click 100 100\n");
   EXPECT_EQ(State().adv_mode, adv::kTextEnd);
