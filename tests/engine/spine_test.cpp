@@ -118,6 +118,21 @@ TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {
   EXPECT_EQ(State().scenario_name, "story.kvs");
 }
 
+TEST_F(Spine, ACloseRequestEndsEveryLongEffectAtOnce) {
+  // Each of these would run for minutes or hours of game time.
+  const std::string kHundredGlyphs(100, 'a');
+  for (const std::string& scenario : std::vector<std::string>{"[textwait]65535\n[text]" + kHundredGlyphs + "\n", "[textwait]65535\n[telo]10,10," + kHundredGlyphs + "\n",
+        "[fill]000000\n[fade]65535\n[set]after=1\n", "[wait]3600000\n[set]after=1\n",
+        "[start]\n[until]3600000\n[set]after=1\n"}) {
+    form_.reset();
+    host_.reset();
+    Play(scenario, "1000 quit\n");
+    EXPECT_TRUE(host_->Closed()) << scenario;
+    EXPECT_LT(Now(), 1100u) << scenario;
+    EXPECT_EQ(Var("after"), 0) << scenario;
+  }
+}
+
 TEST_F(Spine, WindowRequestsAreConsumedByTheTick) {
   Play("[savewin]\n[set]x=1\n");
   EXPECT_EQ(State().window_request, 0);
