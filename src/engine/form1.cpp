@@ -87,7 +87,7 @@ void Form1::ResetState() {
   select_text_color_ = 0x00ffff;
   graphic_brush_color_ = 0xff0000;
   graphic_pen_color_ = 0x00ff00;
-  vars_.Reset(static_cast<uint32_t>(std::time(nullptr)));
+  vars_.Reset(options_.random_seed ? *options_.random_seed : static_cast<uint32_t>(std::time(nullptr)));
 }
 
 void Form1::FormCreate() {

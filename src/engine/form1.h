@@ -30,6 +30,9 @@ struct Form1Options {
   std::vector<std::string> args;  // scenario and save-file arguments
   std::string font_file;          // --font overrides the configuration
   FontOpener open_font;           // the platform's font service
+  // Seeds RND with this instead of the calendar time, so that recorded runs
+  // repeat exactly.
+  std::optional<uint32_t> random_seed;
 };
 
 class Form1 : public platform::InputHandler, public script::CommandSink {
