@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/form1.h"
+#include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/sdl/ttf_font.h"
 
@@ -75,12 +75,12 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   std::string error;
   ASSERT_TRUE(host->LoadEvents(ReplaceAll(ReadFile(golden / "demo_events.txt"), "@OUT@", out.string()), &error))
       << error;
-  Form1Options options;
+  MainWindowOptions options;
   options.game_dir = game.string();
   options.random_seed = 1;  // the stars of the room branch fall at random
   options.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
   {
-    Form1 form(*host, options);
+    MainWindow form(*host, options);
     host->SetHandler(&form);
     host->SetTimerIntervalMs(50);
     host->SetTimerEnabled(true);
