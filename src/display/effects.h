@@ -19,15 +19,17 @@ inline uint32_t EffectDurationMs(int32_t duration_ms) {
 /// Shift, Space, Return or the middle button held: the effect completes now.
 inline bool HurryHeld(platform::Host& host) {
   using platform::HeldKey;
-  return host.IsHeld(HeldKey::kShift) || host.IsHeld(HeldKey::kSpace) || host.IsHeld(HeldKey::kReturn) ||
-         host.IsHeld(HeldKey::kMiddleButton);
+  return host.IsHeld(HeldKey::kShift) || host.IsHeld(HeldKey::kSpace) ||
+         host.IsHeld(HeldKey::kReturn) || host.IsHeld(HeldKey::kMiddleButton);
 }
 
 /// Sets `adv_mode` busy for the life of an effect, so that no interpreter
 /// step starts inside it, and gives the old value back afterwards.
 class BusyScope {
  public:
-  explicit BusyScope(int& adv_mode) : adv_mode_(adv_mode), saved_(adv_mode) { adv_mode_ = script::adv::kBusy; }
+  explicit BusyScope(int& adv_mode) : adv_mode_(adv_mode), saved_(adv_mode) {
+    adv_mode_ = script::adv::kBusy;
+  }
   ~BusyScope() { adv_mode_ = saved_; }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;

@@ -18,15 +18,22 @@ constexpr size_t kPageBytes = kPageTextBytes;
 // The text of "text" is held in a 2048-byte buffer.
 constexpr size_t kMessageBytes = 2048;
 
-std::string_view Prefix(std::string_view s, size_t bytes) { return s.substr(0, std::min(s.size(), bytes)); }
+std::string_view Prefix(std::string_view s, size_t bytes) {
+  return s.substr(0, std::min(s.size(), bytes));
+}
 
 }  // namespace
 
-MessageWindow::MessageWindow(platform::Host& host, platform::Surface& display, platform::Surface& back_buffer,
-                             PictureSource& pictures, int& adv_mode)
-    : host_(host), display_(display), back_buffer_(back_buffer), pictures_(pictures), adv_mode_(adv_mode) {}
+MessageWindow::MessageWindow(platform::Host& host, platform::Surface& display,
+                             platform::Surface& back_buffer, PictureSource& pictures, int& adv_mode)
+    : host_(host),
+      display_(display),
+      back_buffer_(back_buffer),
+      pictures_(pictures),
+      adv_mode_(adv_mode) {}
 
-void MessageWindow::Configure(const MessageLayout& layout, int32_t text_wait, std::unique_ptr<platform::Font> font) {
+void MessageWindow::Configure(const MessageLayout& layout, int32_t text_wait,
+                              std::unique_ptr<platform::Font> font) {
   layout_ = layout;
   text_wait_ = text_wait;
   font_ = std::move(font);
@@ -43,7 +50,9 @@ void MessageWindow::Reset() {
 
 void MessageWindow::Repaint() { host_.Invalidate(display_); }
 
-const platform::Surface& MessageWindow::CurrentIcon() const { return icons_[static_cast<size_t>(wait_bmp_)]; }
+const platform::Surface& MessageWindow::CurrentIcon() const {
+  return icons_[static_cast<size_t>(wait_bmp_)];
+}
 
 void MessageWindow::LoadWaitIcons() {
   static constexpr std::array<std::pair<const char*, WaitIconKind>, 4> kFiles = {{
@@ -111,7 +120,8 @@ void MessageWindow::DrawTextAt(platform::Surface& surface, int x, int y, std::st
   text = Prefix(text, kPageBytes);
   while (start <= text.size()) {
     const size_t lf = text.find('\n', start);
-    const std::string_view one = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+    const std::string_view one =
+        text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
     DrawTextLine(surface, x, y + kLinePitch * line, one, color, *font_);
     if (lf == std::string_view::npos) break;
     start = lf + 1;
@@ -119,8 +129,8 @@ void MessageWindow::DrawTextAt(platform::Surface& surface, int x, int y, std::st
   }
 }
 
-uint32_t MessageWindow::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph, int32_t duration_ms,
-                                    std::optional<uint32_t> start_ms) {
+uint32_t MessageWindow::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph,
+                                    int32_t duration_ms, std::optional<uint32_t> start_ms) {
   const BusyScope busy(adv_mode_);
   const uint32_t d = EffectDurationMs(duration_ms);
   const platform::Surface background = CopyRect(display_, x, y, glyph.width, glyph.height);
@@ -159,14 +169,16 @@ int MessageWindow::RevealLine(int x, int y, std::string_view text) {
     }
     platform::GlyphImage glyph;
     const GlyphPlacement& g = glyphs[i];
-    if (!font_ || !font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
+    if (!font_ ||
+        !font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
       continue;
     next_start = FadeInGlyph(g.x, g.y, glyph, text_wait_, next_start);
   }
   return 0;
 }
 
-void MessageWindow::DrawGlyphs(const std::vector<GlyphPlacement>& glyphs, size_t from, std::string_view text) {
+void MessageWindow::DrawGlyphs(const std::vector<GlyphPlacement>& glyphs, size_t from,
+                               std::string_view text) {
   if (!font_) return;
   platform::GlyphImage glyph;
   for (size_t i = from; i < glyphs.size(); ++i) {
@@ -254,8 +266,9 @@ int MessageWindow::ChoiceListTop() {
   return select_y_;
 }
 
-void MessageWindow::RestoreRecord(platform::Color text_color, platform::Color bg_text_color, int message_exist,
-                                  int select_y, std::optional<WaitIconKind> icon) {
+void MessageWindow::RestoreRecord(platform::Color text_color, platform::Color bg_text_color,
+                                  int message_exist, int select_y,
+                                  std::optional<WaitIconKind> icon) {
   if (icon) wait_bmp_ = *icon;
   text_color_ = text_color;
   bg_text_color_ = bg_text_color;

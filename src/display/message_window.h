@@ -5,12 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "display/picture_source.h"
 #include "display/text_layout.h"
@@ -41,7 +40,8 @@ class MessageWindow {
 
   /// Takes the configured shape, the initial `TextWait` and the face. A
   /// missing font draws no text (its absence has been reported already).
-  void Configure(const MessageLayout& layout, int32_t text_wait, std::unique_ptr<platform::Font> font);
+  void Configure(const MessageLayout& layout, int32_t text_wait,
+                 std::unique_ptr<platform::Font> font);
 
   /// The window's part of `ResetState`: no text counts as shown, no icon is
   /// active, the text colours are the defaults. `TextWait` stays.
@@ -73,7 +73,8 @@ class MessageWindow {
   void ForgetText() { message_exist_ = 0; }
 
   /// Draws `text` at once, one line per 21 pixels, on `surface`.
-  void DrawTextAt(platform::Surface& surface, int x, int y, std::string_view text, platform::Color color);
+  void DrawTextAt(platform::Surface& surface, int x, int y, std::string_view text,
+                  platform::Color color);
 
   // The steps of a page, public for the tests of their rules.
   std::optional<size_t> LayoutPage(std::optional<size_t> start);
@@ -101,8 +102,8 @@ class MessageWindow {
 
   /// Puts back recorded values as they were; nothing is drawn.
   /// `icon`, when given, becomes the current icon without being shown.
-  void RestoreRecord(platform::Color text_color, platform::Color bg_text_color, int message_exist, int select_y,
-                     std::optional<WaitIconKind> icon);
+  void RestoreRecord(platform::Color text_color, platform::Color bg_text_color, int message_exist,
+                     int select_y, std::optional<WaitIconKind> icon);
 
   /// The window's fields of the state dump.
   void AddDumpFields(nlohmann::ordered_json& j) const;

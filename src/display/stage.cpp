@@ -25,7 +25,11 @@ int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
 }  // namespace
 
 Stage::Stage(platform::Host& host, PictureSource& pictures, int& adv_mode)
-    : host_(host), pictures_(pictures), adv_mode_(adv_mode), image1_(kW, kH, 0xffffff), image2_(kW, kH, 0xffffff) {}
+    : host_(host),
+      pictures_(pictures),
+      adv_mode_(adv_mode),
+      image1_(kW, kH, 0xffffff),
+      image2_(kW, kH, 0xffffff) {}
 
 void Stage::Reset() {
   picture_path_.clear();
@@ -163,7 +167,8 @@ void Stage::ShowCharacters(std::string_view argument) {
   size_t pos = 0;
   while (names.size() < 3) {
     size_t comma = argument.find(',', pos);
-    names.emplace_back(argument.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos));
+    names.emplace_back(argument.substr(
+        pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos));
     if (comma == std::string_view::npos) break;
     pos = comma + 1;
     while (pos < argument.size() && (argument[pos] == ' ' || argument[pos] == '\t')) ++pos;
@@ -266,8 +271,11 @@ void Stage::DrawShape(script::Command command, const std::array<int32_t, 5>& n) 
       const std::optional<platform::Color> fill =
           n[3] != 0 ? std::optional<platform::Color>(graphic_brush_color_) : std::nullopt;
       const int64_t x = n[0], y = n[1], r = n[2];
-      auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
-      DrawEllipse(image2_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r), graphic_pen_color_, fill);
+      auto clamp = [](int64_t v) {
+        return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+      };
+      DrawEllipse(image2_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r),
+                  graphic_pen_color_, fill);
       break;
     }
     case Command::kGEllipse:

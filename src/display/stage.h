@@ -6,11 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "display/picture_source.h"
 #include "platform/host.h"
@@ -31,7 +30,9 @@ class Stage {
 
   /// Called whenever the display is replaced whole (flip, fade): whatever
   /// was drawn on it, such as message text, is gone.
-  void SetDisplayReplacedHandler(std::function<void()> handler) { display_replaced_ = std::move(handler); }
+  void SetDisplayReplacedHandler(std::function<void()> handler) {
+    display_replaced_ = std::move(handler);
+  }
 
   /// The stage's part of `ResetState`: nothing recorded is on the back
   /// buffer any more (the pixels stay) and the colours are the defaults.

@@ -13,8 +13,8 @@ constexpr int kLinePitch = display::kLinePitchPixels;
 
 }  // namespace
 
-Choices::Choices(display::MessageWindow& message, platform::Surface& display, script::VariableTable& vars,
-                 int& adv_mode)
+Choices::Choices(display::MessageWindow& message, platform::Surface& display,
+                 script::VariableTable& vars, int& adv_mode)
     : message_(message), display_(display), vars_(vars), adv_mode_(adv_mode) {}
 
 void Choices::Reset() {
@@ -53,15 +53,16 @@ void Choices::DrawChoices(int highlight) {
   }
   const int top = message_.ChoiceListTop();
   message_.UncoverIcon();
-  choice_backup_ = display::CopyRect(display_, area.x, area.y, area.geometry.width, kLinePitch * area.geometry.lines);
+  choice_backup_ = display::CopyRect(display_, area.x, area.y, area.geometry.width,
+                                     kLinePitch * area.geometry.lines);
   const std::vector<std::string_view> lines = display::SplitPageLines(select_text_);
   for (size_t i = 0; i < lines.size(); ++i) {
     const int k = static_cast<int>(i) + 1;
     const int y = top + kLinePitch * (k - 1);
     if (k == highlight) {
       const int width = display::TextWidth(lines[i]);
-      display::DrawRectangle(display_, select_x_, y, select_x_ + width, y + kLinePitch, select_back_color_,
-                             select_back_color_);
+      display::DrawRectangle(display_, select_x_, y, select_x_ + width, y + kLinePitch,
+                             select_back_color_, select_back_color_);
       message_.DrawTextAt(display_, select_x_, y, lines[i], select_text_color_);
     } else {
       message_.DrawTextAt(display_, select_x_, y, lines[i], select_color_);
@@ -139,13 +140,15 @@ void Choices::ClickForPosition(int x, int y) {
 bool Choices::InOptionArea(int x, int y) const {
   const display::MessageLayout& area = message_.layout();
   const int top = message_.select_y();
-  return x > select_x_ && x < area.x + area.geometry.width && y > top && y < top + kLinePitch * select_number_;
+  return x > select_x_ && x < area.x + area.geometry.width && y > top &&
+         y < top + kLinePitch * select_number_;
 }
 
 int Choices::OptionAt(int y) const { return (y - message_.select_y()) / kLinePitch + 1; }
 
-void Choices::RestoreRecord(std::string select_text, int select_number, int select_now, int select_x,
-                            platform::Color color, platform::Color back_color, platform::Color text_color) {
+void Choices::RestoreRecord(std::string select_text, int select_number, int select_now,
+                            int select_x, platform::Color color, platform::Color back_color,
+                            platform::Color text_color) {
   select_text_ = std::move(select_text);
   select_number_ = select_number;
   select_now_ = select_now;

@@ -2,11 +2,10 @@
 // The numbered choice list of "sel" and the click-position wait of "mouse":
 // their state, the highlight, and what a click, a key or the pointer does to
 // them. Which input reaches which of these is decided by input_rules.h.
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "display/message_window.h"
 #include "platform/surface.h"
@@ -18,7 +17,8 @@ class Choices {
  public:
   /// Draws on `display` below the text of `message`; writes the picked
   /// number into `vars`; ends the choice wait in `adv_mode`.
-  Choices(display::MessageWindow& message, platform::Surface& display, script::VariableTable& vars, int& adv_mode);
+  Choices(display::MessageWindow& message, platform::Surface& display, script::VariableTable& vars,
+          int& adv_mode);
   Choices(const Choices&) = delete;
   Choices& operator=(const Choices&) = delete;
 

@@ -70,7 +70,8 @@ void MainWindow::ResetState() {
   stage_.Reset();
   message_.Reset();
   choices_.Reset();
-  vars_.Reset(options_.random_seed ? *options_.random_seed : static_cast<uint32_t>(std::time(nullptr)));
+  vars_.Reset(options_.random_seed ? *options_.random_seed
+                                   : static_cast<uint32_t>(std::time(nullptr)));
 }
 
 void MainWindow::FormCreate() {

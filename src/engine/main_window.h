@@ -24,8 +24,8 @@
 
 namespace zepa::engine {
 
-using FontOpener =
-    std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string* error)>;
+using FontOpener = std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&,
+                                                                 std::string* error)>;
 
 struct MainWindowOptions {
   std::string game_dir = ".";

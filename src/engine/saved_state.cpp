@@ -84,9 +84,10 @@ void SavedState::Apply(GameRooms& rooms) const {
   rooms.sound.music_loop = bgm_loop;
   rooms.sound.effect_loop = wav_loop;
   rooms.sound.fade_time_ms = sound_fade_time_ms;
-  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, select_y, WaitIconOfCode(wait_bmp));
-  rooms.choices.RestoreRecord(select_text, select_number, select_now, select_x, select_color, select_back_color,
-                              select_text_color);
+  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, select_y,
+                              WaitIconOfCode(wait_bmp));
+  rooms.choices.RestoreRecord(select_text, select_number, select_now, select_x, select_color,
+                              select_back_color, select_text_color);
 }
 
 }  // namespace zepa::engine

@@ -6,7 +6,9 @@
 
 namespace zepa::platform {
 
-constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+constexpr char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -81,7 +81,8 @@ TEST_F(MessageWindowAlone, TheWaitIconBlinksEveryInterval) {
   for (int half = 1; half <= 4; ++half) {
     host_.Pump(true, host_.NowMs() + 500);
     window_.BlinkWaitIcon();
-    EXPECT_EQ(display_.Get(616, 456), half % 2 == 1 ? kGround : icon_pixel) << "half-period " << half;
+    EXPECT_EQ(display_.Get(616, 456), half % 2 == 1 ? kGround : icon_pixel)
+        << "half-period " << half;
   }
   window_.HideWaitIcon();
   EXPECT_EQ(display_, Surface(640, 480, kGround));

@@ -73,12 +73,15 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
 
   auto host = platform::CreateHeadlessHost({});
   std::string error;
-  ASSERT_TRUE(host->LoadEvents(ReplaceAll(ReadFile(golden / "demo_events.txt"), "@OUT@", out.string()), &error))
+  ASSERT_TRUE(host->LoadEvents(
+      ReplaceAll(ReadFile(golden / "demo_events.txt"), "@OUT@", out.string()), &error))
       << error;
   MainWindowOptions options;
   options.game_dir = game.string();
   options.random_seed = 1;  // the stars of the room branch fall at random
-  options.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
+  options.open_font = [](const platform::FontRequest& r, std::string* e) {
+    return platform::OpenFont(r, e);
+  };
   {
     MainWindow form(*host, options);
     host->SetHandler(&form);
@@ -110,7 +113,8 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
       continue;
     }
     EXPECT_EQ(dump, ReadFile(golden / "demo" / (name + ".json"))) << name;
-    EXPECT_EQ(Hash(png), expected_hashes[name + ".png"]) << name << " (the shot is in " << out << ")";
+    EXPECT_EQ(Hash(png), expected_hashes[name + ".png"])
+        << name << " (the shot is in " << out << ")";
   }
   if (update) {
     WriteFile(golden / "demo" / "shots.txt", hashes);

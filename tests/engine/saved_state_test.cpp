@@ -9,10 +9,12 @@ namespace {
 using SavedStateTest = GameFixture;
 
 TEST_F(SavedStateTest, CapturesEveryRoomsValuesAndAppliesThemToAnotherGame) {
-  Play("[textcolor]ff0000\n[bgtextcolor]102030\n[selectcolor]00ff00\n[selectbackcolor]000080\n"
-       "[selecttextcolor]808000\n[gpcolor]0000ff\n[gbcolor]ff00ff\n[bgmloop]2\n[wavloop]3\n[bgmfadetime]300\n"
-       "[picture]bg.bmp\n[chara]a.bmp\n[frame]\n#scene\n[text]q\n[sel]one\\ntwo\n",
-       "5000 move 40 395\n");
+  Play(
+      "[textcolor]ff0000\n[bgtextcolor]102030\n[selectcolor]00ff00\n[selectbackcolor]000080\n"
+      "[selecttextcolor]808000\n[gpcolor]0000ff\n[gbcolor]ff00ff\n[bgmloop]2\n[wavloop]3\n["
+      "bgmfadetime]300\n"
+      "[picture]bg.bmp\n[chara]a.bmp\n[frame]\n#scene\n[text]q\n[sel]one\\ntwo\n",
+      "5000 move 40 395\n");
   const SavedState saved = game_->CaptureState();
   EXPECT_EQ(saved.script, "story.kvs");
   EXPECT_EQ(saved.scene, "#scene");
@@ -52,8 +54,8 @@ TEST_F(SavedStateTest, CapturesEveryRoomsValuesAndAppliesThemToAnotherGame) {
 }
 
 TEST(WaitBmpCode, NamesTheFourIconsBothWays) {
-  for (auto icon : {display::WaitIconKind::kMouse, display::WaitIconKind::kEnd, display::WaitIconKind::kNext,
-                    display::WaitIconKind::kSelect})
+  for (auto icon : {display::WaitIconKind::kMouse, display::WaitIconKind::kEnd,
+                    display::WaitIconKind::kNext, display::WaitIconKind::kSelect})
     EXPECT_EQ(WaitIconOfCode(WaitBmpCode(icon)), icon);
   EXPECT_EQ(WaitBmpCode(display::WaitIconKind::kMouse), 1);
   EXPECT_EQ(WaitBmpCode(display::WaitIconKind::kSelect), 4);
