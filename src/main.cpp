@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/config.h"
-#include "engine/form1.h"
+#include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
 #include "platform/sdl/sdl_host.h"
@@ -33,7 +33,7 @@ constexpr const char* kUsage =
     "  --help, --version\n";
 
 struct Options {
-  zepa::engine::Form1Options form;
+  zepa::engine::MainWindowOptions form;
   bool headless = false;
   int scale = 1;
   std::string input, dump, shot;
@@ -132,7 +132,7 @@ int RunHeadless(Options& o) {
     std::string error;
     if (!host->LoadEvents(ss.str(), &error)) return BadUsage(o.input + ": " + error);
   }
-  zepa::engine::Form1 form(*host, o.form);
+  zepa::engine::MainWindow form(*host, o.form);
   host->SetHandler(&form);
   host->SetTimerIntervalMs(50);
   host->SetTimerEnabled(true);
@@ -155,7 +155,7 @@ int RunWindow(Options& o) {
   }
   int status = 0;
   try {
-    zepa::engine::Form1 form(*host, o.form);
+    zepa::engine::MainWindow form(*host, o.form);
     host->SetHandler(&form);
     host->SetTimerIntervalMs(50);
     host->SetTimerEnabled(true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/cp932.h"
 #include "script/sjis.h"
 
 namespace zepa::display {
@@ -43,6 +44,20 @@ void LayoutLine(std::string_view text, size_t* pos, int mojisuu, std::string* ou
 int AddClamped(int base, int64_t offset) {
   const int64_t sum = static_cast<int64_t>(base) + offset;
   return static_cast<int>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
+// The IBM extension characters (lead bytes 0xFA-0xFC) count as two
+// single-byte characters in the layout, which decides the line breaks the
+// games were written for. Their picture is still the one character: true when
+// the byte at `pos` and the one after it form such a character on one line.
+// A second byte that the layout takes as a lead byte of its own stays apart,
+// so no character the layout placed loses its glyph.
+bool IsExtensionPair(std::string_view text, size_t pos) {
+  const auto b = static_cast<uint8_t>(text[pos]);
+  if (b < 0xfa || b > 0xfc || pos + 1 >= text.size()) return false;
+  const char next = text[pos + 1];
+  if (next == '\n' || IsLeadByte(next)) return false;
+  return platform::Cp932CharToUtf32(text.substr(pos, 2)) != platform::kReplacementChar;
 }
 
 }  // namespace
@@ -117,6 +132,20 @@ std::vector<GlyphPlacement> PlaceGlyphs(std::string_view text, int x, int y) {
     }
     // A lead byte before a line feed is a glyph of its own, as the layout
     // copied it, and the line feed still breaks the line.
+    if (IsExtensionPair(text, pos)) {
+      // Drawn where its first byte would be; the layout's two units follow.
+      ++singles;
+      GlyphPlacement g;
+      g.x = AddClamped(x, singles / 2 + units * kLinePitchPixels / 2);
+      g.y = AddClamped(y, kLinePitchPixels * line);
+      g.offset = pos;
+      g.length = 2;
+      out.push_back(g);
+      ++singles;
+      units += 2;
+      pos += 2;
+      continue;
+    }
     const size_t length = CharLength(text, pos);
     const bool single = !IsLeadByte(text[pos]);
     if (single) ++singles;

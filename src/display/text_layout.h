@@ -57,7 +57,9 @@ struct GlyphPlacement {
 /// starts at x + floor(singles / 2) + floor(units * 21 / 2), where units are
 /// the half-width units before it on its line and singles the single-byte
 /// characters so far in the whole text (including this one); line feeds move
-/// 21 pixels down and are not placed.
+/// 21 pixels down and are not placed. A character with a lead byte 0xFA-0xFC
+/// keeps the two single-byte units the layout gives it but is placed as one
+/// glyph of two bytes at its first unit.
 std::vector<GlyphPlacement> PlaceGlyphs(std::string_view text, int x, int y);
 
 /// The width in pixels a line drawn by that rule covers (the widest line when

@@ -3,12 +3,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/form1.h"
+#include "engine/main_window.h"
 #include "platform/cp932.h"
 
 namespace zepa::engine {
 
-std::string Form1::DumpJson() const {
+std::string MainWindow::DumpJson() const {
   using nlohmann::ordered_json;
   auto text = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ordered_json j;
@@ -29,26 +29,9 @@ std::string Form1::DumpJson() const {
   j["wait_start"] = st_.wait_start;
   j["until_target"] = st_.until_target;
   j["clock_ms"] = host_.NowMs();
-  j["picture"] = text(picture_path_);
-  j["frame_shown"] = frame_shown_;
-  j["chara"] = text(character_record_);
-  j["character_count"] = character_count_;
-  j["graphic_pen_color"] = graphic_pen_color_;
-  j["graphic_brush_color"] = graphic_brush_color_;
-  j["message_exist"] = message_exist_;
-  j["text_wait"] = text_wait_;
-  j["text_color"] = text_color_;
-  j["bg_text_color"] = bg_text_color_;
-  j["text_pending"] = text_pending_;
-  j["wait_mode"] = wait_mode_;
-  static constexpr const char* kIcons[] = {"next", "end", "mouse", "select"};
-  j["wait_icon"] = kIcons[static_cast<int>(wait_bmp_)];
-  j["select_number"] = select_number_;
-  j["select_now"] = select_now_;
-  j["select_text"] = text(select_text_);
-  j["select_x"] = config_.select_x;
-  j["select_y"] = select_y_;
-  j["select_colors"] = {select_color_, select_back_color_, select_text_color_};
+  stage_.AddDumpFields(j);
+  message_.AddDumpFields(j);
+  choices_.AddDumpFields(j);
   ordered_json vars = ordered_json::object();
   for (int i = 0; i < script::kVariableCount; ++i) {
     const script::VariableEntry& e = vars_.entry(i);
@@ -59,7 +42,7 @@ std::string Form1::DumpJson() const {
   return j.dump(2) + "\n";
 }
 
-void Form1::OnDumpRequest(const std::string& path) {
+void MainWindow::OnDumpRequest(const std::string& path) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   const std::string json = DumpJson();
   out.write(json.data(), static_cast<std::streamsize>(json.size()));

@@ -30,4 +30,18 @@ KeyAction KeyActionFor(int vk_code, bool ctrl, int skip_mode, int adv_mode) {
   return KeyAction::kNone;
 }
 
+ClickAction ClickActionFor(int skip_mode, int adv_mode) {
+  if (skip_mode == 1) return ClickAction::kSkipToLabel;
+  if (adv_mode == script::adv::kMoreText || adv_mode == script::adv::kTextEnd) return ClickAction::kContinueText;
+  if (adv_mode == script::adv::kChoice) return ClickAction::kChoose;
+  if (adv_mode == script::adv::kMousePosition) return ClickAction::kMousePosition;
+  return ClickAction::kNone;
+}
+
+// Turning the wheel towards the player reads the next page, as Return does.
+bool WheelContinuesText(int steps, int skip_mode, int adv_mode) {
+  return steps < 0 && skip_mode == 0 &&
+         (adv_mode == script::adv::kMoreText || adv_mode == script::adv::kTextEnd);
+}
+
 }  // namespace zepa::engine

@@ -48,6 +48,8 @@ class InputHandler {
   /// The 50 ms game timer fired.
   virtual void OnTimer() = 0;
   /// The player asked to close the main window (title bar, window manager).
+  /// Also dispatched from inside `Host::Present`, so that busy effects,
+  /// which pump nothing, end at once.
   virtual void OnCloseRequest() = 0;
   /// A scripted headless event asked for a state dump at this moment.
   virtual void OnDumpRequest(const std::string& /*path*/) {}

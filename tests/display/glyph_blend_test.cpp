@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "box_font.h"
+
 namespace zepa::display {
 namespace {
 
@@ -15,31 +17,8 @@ using platform::Color;
 using platform::GlyphImage;
 using platform::MakeColor;
 using platform::Surface;
-
-GlyphImage Solid(int w, int h, uint8_t coverage = 255) {
-  GlyphImage g;
-  g.width = w;
-  g.height = h;
-  g.coverage.assign(static_cast<size_t>(w) * h, coverage);
-  return g;
-}
-
-// A font whose glyphs are solid boxes: 21 px wide for anything beyond ASCII,
-// 10 px for ASCII, one line high. It remembers what it was asked for.
-class BoxFont final : public platform::Font {
- public:
-  bool RenderGlyph(char32_t cp, GlyphImage* out) override {
-    requested.push_back(cp);
-    *out = Solid(cp < 0x80 ? 10 : 21, 21);
-    return true;
-  }
-  const std::string& FilePath() const override { return path_; }
-
-  std::vector<char32_t> requested;
-
- private:
-  std::string path_ = "box";
-};
+using testing::BoxFont;
+using testing::Solid;
 
 int CountPixels(const Surface& s, Color c) {
   int n = 0;
@@ -90,7 +69,7 @@ TEST(BlendGlyph, MovesMonotonicallyFromBackgroundToColourAsTheWeightGrows) {
     for (const auto& [back, ink] : {std::pair<Color, Color>{0x000000, 0xffffff},
                                     {0xffffff, 0x000000},
                                     {MakeColor(10, 200, 90), MakeColor(250, 20, 90)}}) {
-      SCOPED_TRACE(testing::Message() << "coverage " << int{coverage} << " back " << back);
+      SCOPED_TRACE(::testing::Message() << "coverage " << int{coverage} << " back " << back);
       const Surface background(1, 1, back);
       Surface out;
       int previous_distance = INT_MAX;
@@ -195,6 +174,20 @@ TEST(DrawTextLine, PlacesGlyphsByTheRevealRuleAndClipsToTheSurface) {
     DrawTextLine(s, x, y, text + "\nabc", 0xffffff, font);
     EXPECT_EQ(s, blank) << x << "," << y;
   }
+}
+
+TEST(DrawTextLine, DrawsAnIbmExtensionCharacterAsOneGlyph) {
+  // 髙 (FB FC) and 﨑 (FA B1): one glyph each, not two boxes of U+FFFD.
+  Surface s(80, 21, 0);
+  BoxFont font;
+  DrawTextLine(s, 0, 0, "\xfb\xfc\xfa\xb1", 0xffffff, font);
+  EXPECT_EQ(font.requested, (std::vector<char32_t>{0x9AD9, 0xFA11}));
+  // Each covers 21 pixels from its first unit: x 0..20 and 22..42 (the
+  // half pixel per single-byte unit adds up to one by then).
+  EXPECT_EQ(s.Get(20, 0), 0xffffffu);
+  EXPECT_EQ(s.Get(21, 0), 0u);
+  EXPECT_EQ(s.Get(42, 0), 0xffffffu);
+  EXPECT_EQ(s.Get(43, 0), 0u);
 }
 
 TEST(DrawTextLine, DrawsAtMost1023BytesAndReplacesInvalidPairs) {

@@ -249,6 +249,34 @@ TEST(PlaceGlyphs, LineFeedsGoDownButDoNotResetSingles) {
   EXPECT_EQ(far[3].y, INT_MAX);
 }
 
+TEST(PlaceGlyphs, IbmExtensionCharactersAreOneGlyphOverTheirTwoUnits) {
+  // 髙 (FB FC) keeps the two single-byte units of the layout, so "b" sits
+  // where it always did, but it is one glyph at its first unit.
+  const std::vector<GlyphPlacement> g = PlaceGlyphs("a\xfb\xfc" "b", 0, 0);
+  ASSERT_EQ(g.size(), 3u);
+  EXPECT_EQ(g[1].offset, 1u);
+  EXPECT_EQ(g[1].length, 2u);
+  EXPECT_EQ(g[1].x, 1 + 10);      // singles 2, units 1
+  EXPECT_EQ(g[2].x, 2 + 31);      // singles 4, units 3: as two singles
+  EXPECT_EQ(g[2].offset, 3u);
+
+  // 﨑 (FA B1) at the start of a line after a break.
+  const std::vector<GlyphPlacement> next_line = PlaceGlyphs("x\n\xfa\xb1", 0, 0);
+  ASSERT_EQ(next_line.size(), 2u);
+  EXPECT_EQ(next_line[1].length, 2u);
+  EXPECT_EQ(next_line[1].y, 21);
+
+  // Not a pair: split by a line feed, a second byte the layout takes as a
+  // lead byte, a byte that forms no character, and the text's end.
+  for (const std::string text : {"\xfa\n\xb1", "\xfa\x82\xa0", "\xfc\x30", "\xfb"}) {
+    for (const GlyphPlacement& p : PlaceGlyphs(text, 0, 0)) {
+      if (static_cast<uint8_t>(text[p.offset]) >= 0xfa) {
+        EXPECT_EQ(p.length, 1u) << text;
+      }
+    }
+  }
+}
+
 TEST(TextWidth, CoversTheWidestLineByThePlacementRule) {
   EXPECT_EQ(TextWidth(""), 0);
   EXPECT_EQ(TextWidth(kA), 21);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/form1.h"
+#include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/sdl/ttf_font.h"
 
@@ -27,7 +27,7 @@ class GameFixture : public ::testing::Test {
     Write("rurirora.ini", "[SCREEN]\r\nFULL=0\r\n");
   }
   void TearDown() override {
-    form_.reset();
+    game_.reset();
     host_.reset();
     std::filesystem::remove_all(dir_);
   }
@@ -48,15 +48,15 @@ class GameFixture : public ::testing::Test {
     host_ = platform::CreateHeadlessHost(options);
     std::string error;
     ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
-    Form1Options fo;
+    MainWindowOptions fo;
     fo.game_dir = dir_.string();
     fo.args = std::move(args);
     fo.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
-    form_ = std::make_unique<Form1>(*host_, fo);
-    host_->SetHandler(form_.get());
+    game_ = std::make_unique<MainWindow>(*host_, fo);
+    host_->SetHandler(game_.get());
     host_->SetTimerIntervalMs(50);
     host_->SetTimerEnabled(true);
-    form_->FormCreate();
+    game_->FormCreate();
   }
 
   /// Runs the game like `zepa --headless`: until quit, until, or idle.
@@ -64,16 +64,16 @@ class GameFixture : public ::testing::Test {
             platform::HeadlessOptions options = {}, std::vector<std::string> args = {}) {
     Write("story.kvs", scenario);
     Create(events, options, std::move(args));
-    form_->Run();
+    game_->Run();
   }
 
-  script::InterpreterState& State() { return form_->interpreter_state(); }
-  int32_t Var(const std::string& name) { return form_->variables().VariableNumber(name); }
+  script::InterpreterState& State() { return game_->interpreter_state(); }
+  int32_t Var(const std::string& name) { return game_->variables().VariableNumber(name); }
   uint32_t Now() { return host_->NowMs(); }
 
   std::filesystem::path dir_;
   std::unique_ptr<platform::HeadlessHost> host_;
-  std::unique_ptr<Form1> form_;
+  std::unique_ptr<MainWindow> game_;
 };
 
 }  // namespace zepa::engine::testing

@@ -53,5 +53,24 @@ TEST(KeyActionFor, FollowsTheKeyTableInOrder) {
   }
 }
 
+TEST(ClickActionFor, SkipModeFirstThenTheWaitState) {
+  EXPECT_EQ(ClickActionFor(1, adv::kChoice), ClickAction::kSkipToLabel);
+  EXPECT_EQ(ClickActionFor(1, adv::kBusy), ClickAction::kSkipToLabel);
+  EXPECT_EQ(ClickActionFor(0, adv::kMoreText), ClickAction::kContinueText);
+  EXPECT_EQ(ClickActionFor(0, adv::kTextEnd), ClickAction::kContinueText);
+  EXPECT_EQ(ClickActionFor(0, adv::kChoice), ClickAction::kChoose);
+  EXPECT_EQ(ClickActionFor(0, adv::kMousePosition), ClickAction::kMousePosition);
+  EXPECT_EQ(ClickActionFor(0, adv::kRun), ClickAction::kNone);
+  EXPECT_EQ(ClickActionFor(0, adv::kBusy), ClickAction::kNone);
+}
+
+TEST(WheelContinuesText, OnlyTowardsThePlayerWhileTextWaitsOutsideSkipMode) {
+  EXPECT_TRUE(WheelContinuesText(-1, 0, adv::kMoreText));
+  EXPECT_TRUE(WheelContinuesText(-3, 0, adv::kTextEnd));
+  EXPECT_FALSE(WheelContinuesText(1, 0, adv::kMoreText));
+  EXPECT_FALSE(WheelContinuesText(-1, 1, adv::kMoreText));
+  EXPECT_FALSE(WheelContinuesText(-1, 0, adv::kChoice));
+}
+
 }  // namespace
 }  // namespace zepa::engine

@@ -24,8 +24,8 @@ class Pictures : public GameFixture {
       for (int x = 1; x < w - 1; ++x) s.Set(x, y, c);
     return s;
   }
-  const Surface& Back() { return form_->image1(); }
-  const Surface& Display() { return form_->image2(); }
+  const Surface& Back() { return game_->image1(); }
+  const Surface& Display() { return game_->image2(); }
 };
 
 TEST_F(Pictures, PShowsTheBackgroundWithTheFrameAfterAFade) {
@@ -40,7 +40,7 @@ TEST_F(Pictures, PShowsTheBackgroundWithTheFrameAfterAFade) {
   EXPECT_EQ(Display().Get(5, 400), 0x404040u);   // max(0, 192 + 127 - 255)
   EXPECT_EQ(Display().Get(11, 430), 0x0000ffu);  // inside the frame picture
   EXPECT_EQ(Display().Get(10, 430), 0x000040u);  // next to the key: B + F - 255
-  const auto j = nlohmann::json::parse(form_->DumpJson());
+  const auto j = nlohmann::json::parse(game_->DumpJson());
   EXPECT_EQ(j["frame_shown"], 1);
   EXPECT_GE(Var("b") - Var("a"), 1000);
 }
@@ -56,18 +56,18 @@ TEST_F(Pictures, CharactersAreCentredAndErasedInReverse) {
   EXPECT_EQ(Back().Get(230, 200), 0x0000ffu);
   EXPECT_EQ(Back().Get(219, 300), 0x203040u);
 
-  form_.reset();
+  game_.reset();
   host_.reset();
   Play("[picture]bg.bmp\n[chara]c.bmp\n[chara]a.bmp, b.bmp\n");
   // c is gone; a centred at 200, b at 440.
   EXPECT_EQ(Back().Get(200, 250), 0x0000ffu);
   EXPECT_EQ(Back().Get(440, 420), 0x00ff00u);
   EXPECT_EQ(Back().Get(320, 300), 0x203040u);
-  const auto j = nlohmann::json::parse(form_->DumpJson());
+  const auto j = nlohmann::json::parse(game_->DumpJson());
   EXPECT_EQ(j["chara"], "a.bmp,b.bmp");
   EXPECT_EQ(j["character_count"], 2);
 
-  form_.reset();
+  game_.reset();
   host_.reset();
   Play("[picture]bg.bmp\n[chara]a.bmp,c.bmp,b.bmp\n[chara]\n");
   // Erasing in reverse order restores the back buffer exactly.
@@ -131,7 +131,7 @@ TEST_F(Pictures, DrawingsGoToTheDisplayAndVanishWithAFlip) {
   EXPECT_EQ(Display().Get(10, 200), 0u);        // a line leaves out its end point
   EXPECT_EQ(Display().Get(100, 100), 0u);       // circle not filled
   EXPECT_EQ(Back().Get(15, 15), 0u);            // the back buffer is untouched
-  form_.reset();
+  game_.reset();
   host_.reset();
   Play("[fill]000000\n[flip]\n[gdot]5,5\n[flip]\n");
   EXPECT_EQ(Display().Get(5, 5), 0u);

@@ -31,7 +31,7 @@ TEST_F(Spine, MenuJumpFadesFromWhiteEvenWithoutALabel) {
   Play("[fill]000000\n[flip]\n[go]#MENU\n[set]t=TIME\n[set]after=1\n");
   EXPECT_EQ(Var("after"), 1);
   // The display was faded to the white back buffer.
-  EXPECT_EQ(form_->image2().Get(320, 100), 0xffffffu);
+  EXPECT_EQ(game_->image2().Get(320, 100), 0xffffffu);
 }
 
 TEST_F(Spine, CounterLoopWithIfAndGo) {
@@ -76,7 +76,7 @@ TEST_F(Spine, EncodedAndPlainScenariosRunAlike) {
   const std::string plain = "[set]a=1\r\n[set]b=a+1\r\n";
   Play(script::EncodeScenarioFile("[set]a=1\n[set]b=a+1\n"));
   EXPECT_EQ(Var("b"), 2);
-  form_.reset();
+  game_.reset();
   host_.reset();
   Play(plain);
   EXPECT_EQ(Var("b"), 2);
@@ -99,11 +99,38 @@ TEST_F(Spine, LoadOfAMissingFileShowsTheErrorAndStaysBusy) {
 
 TEST_F(Spine, MissingStartScenarioLeavesAWhiteIdleWindow) {
   Create();
-  form_->Run();
+  game_->Run();
   EXPECT_TRUE(host_->error_shown());
   EXPECT_EQ(State().adv_mode, script::adv::kBusy);
   EXPECT_FALSE(State().current_line);
-  EXPECT_EQ(form_->image2().Get(0, 0), 0xffffffu);
+  EXPECT_EQ(game_->image2().Get(0, 0), 0xffffffu);
+}
+
+TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {
+  // A sparse file: refusing it must not read it.
+  Write("huge.kvs", "");
+  std::filesystem::resize_file(dir_ / "huge.kvs", (uint64_t{64} << 20) + 1);
+  Play("[load]huge.kvs\n[set]after=1\n");
+  ASSERT_EQ(host_->errors().size(), 1u);
+  EXPECT_NE(host_->errors()[0].find("larger than 64 MiB"), std::string::npos);
+  // A failed load goes on with the next line.
+  EXPECT_EQ(Var("after"), 1);
+  EXPECT_EQ(State().scenario_name, "story.kvs");
+}
+
+TEST_F(Spine, ACloseRequestEndsEveryLongEffectAtOnce) {
+  // Each of these would run for minutes or hours of game time.
+  const std::string kHundredGlyphs(100, 'a');
+  for (const std::string& scenario : std::vector<std::string>{"[textwait]65535\n[text]" + kHundredGlyphs + "\n", "[textwait]65535\n[telo]10,10," + kHundredGlyphs + "\n",
+        "[fill]000000\n[fade]65535\n[set]after=1\n", "[wait]3600000\n[set]after=1\n",
+        "[start]\n[until]3600000\n[set]after=1\n"}) {
+    game_.reset();
+    host_.reset();
+    Play(scenario, "1000 quit\n");
+    EXPECT_TRUE(host_->Closed()) << scenario;
+    EXPECT_LT(Now(), 1100u) << scenario;
+    EXPECT_EQ(Var("after"), 0) << scenario;
+  }
 }
 
 TEST_F(Spine, WindowRequestsAreConsumedByTheTick) {
@@ -131,7 +158,7 @@ TEST_F(Spine, ConfigurationIsWrittenBackAtExit) {
         "[MAIN]\r\nSCENARIOSET=1\r\n");
   Write("sub/next.kvs", "[set]n=1\n");
   Play("[textwait]20\n[endbgm]x.wav\n[load]SUB\\next.kvs\n");
-  form_->FormDestroy();
+  game_->FormDestroy();
   const IniFile ini = IniFile::Load((dir_ / "rurirora.ini").string());
   EXPECT_EQ(ini.GetInt("TEXT", "TELOWAIT", 0), 20);
   EXPECT_EQ(ini.GetString("END", "BGM", ""), "se\\sleep.wav");  // endbgm never persists
@@ -146,7 +173,7 @@ TEST_F(Spine, ScreenOf640x480ForcesFullScreenUnlessDebugging) {
   o.screen_width = 640;
   o.screen_height = 480;
   Play("[set]a=1\n", "", o);
-  EXPECT_EQ(form_->full_screen(), 1);
+  EXPECT_EQ(game_->full_screen(), 1);
 }
 
 TEST_F(Spine, BrokenScenariosNeverHang) {
@@ -158,7 +185,7 @@ TEST_F(Spine, BrokenScenariosNeverHang) {
 
 TEST_F(Spine, DumpHasTheInterpreterState) {
   Play("#scene\n[set]name=\"\x83\x65\x83\x58\x83\x67\"\n[set]n=3\n");
-  const auto j = nlohmann::json::parse(form_->DumpJson());
+  const auto j = nlohmann::json::parse(game_->DumpJson());
   EXPECT_EQ(j["scene"], "#scene");
   EXPECT_EQ(j["adv_mode"], 0);
   EXPECT_EQ(j["variables"]["n"], "3");

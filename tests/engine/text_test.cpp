@@ -24,7 +24,7 @@ TEST_F(Text, ClickEndsTheTextWaitAndErasesTheMessage) {
   Play("[fill]000000\n[flip]\n[text]" + kA + kI + "\n[set]after=1\n", "5000 click 100 100\n");
   EXPECT_EQ(Var("after"), 1);
   // The message area is back to the black background.
-  EXPECT_FALSE(HasColor(form_->image2(), 12, 348, 100, 369, 0xffffff));
+  EXPECT_FALSE(HasColor(game_->image2(), 12, 348, 100, 369, 0xffffff));
 }
 
 TEST_F(Text, TextStaysWithTheEndIconUntilThePlayerActs) {
@@ -32,13 +32,13 @@ TEST_F(Text, TextStaysWithTheEndIconUntilThePlayerActs) {
   EXPECT_EQ(State().adv_mode, adv::kTextEnd);
   EXPECT_EQ(Var("after"), 0);
   // White glyph pixels in the first line of the window.
-  EXPECT_TRUE(HasColor(form_->image2(), 12, 348, 80, 369, 0xffffff));
+  EXPECT_TRUE(HasColor(game_->image2(), 12, 348, 80, 369, 0xffffff));
 }
 
 TEST_F(Text, TextColourReachesThePixels) {
   Play("[fill]000000\n[flip]\n[textcolor]ff0000\n[text]" + kA + kA + "\n");
-  EXPECT_TRUE(HasColor(form_->image2(), 12, 348, 60, 369, 0x0000ff));
-  EXPECT_FALSE(HasColor(form_->image2(), 12, 348, 60, 369, 0xffffff));
+  EXPECT_TRUE(HasColor(game_->image2(), 12, 348, 60, 369, 0x0000ff));
+  EXPECT_FALSE(HasColor(game_->image2(), 12, 348, 60, 369, 0xffffff));
 }
 
 TEST_F(Text, ReturnPagesThroughALongText) {
@@ -59,6 +59,42 @@ TEST_F(Text, HeldReturnHurriesTheReveal) {
   // 40 characters at 100 ms would take 4 s; held Return draws them at once.
   EXPECT_EQ(State().adv_mode, adv::kTextEnd);
   EXPECT_LT(Now(), 2000u);
+}
+
+// The message area of the display, without the wait icon.
+platform::Surface TextArea(const platform::Surface& display) {
+  platform::Surface area(600, 120);
+  for (int y = 0; y < area.height; ++y)
+    for (int x = 0; x < area.width; ++x) area.Set(x, y, display.Get(x, 340 + y));
+  return area;
+}
+
+TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
+  // Glyphs already revealed must not be blended a second time when the rest
+  // of the line is drawn at once: their anti-aliased edges would darken.
+  const std::string line = "[fill]402010\n[flip]\n[textwait]100\n[text]" + kA + kI + kA + kI + kA + kI +
+                           "abcdef\\n" + kA + kI + kA + "\n";
+  Play(line);
+  ASSERT_EQ(State().adv_mode, adv::kTextEnd);
+  const platform::Surface calm = TextArea(game_->image2());
+  for (const char* hold_at : {"1000", "1250", "1890"}) {
+    game_.reset();
+    host_.reset();
+    Play(line, std::string(hold_at) + " hold Return 100000\n");
+    ASSERT_EQ(State().adv_mode, adv::kTextEnd);
+    EXPECT_TRUE(TextArea(game_->image2()) == calm) << "hold from " << hold_at;
+  }
+  // A caption over two lines, hurried, lands where its reveal puts it too.
+  const std::string telo = "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI +
+                           "\n[text]x\n";
+  game_.reset();
+  host_.reset();
+  Play(telo);
+  const platform::Surface calm_caption = TextArea(game_->image2());
+  game_.reset();
+  host_.reset();
+  Play(telo, "700 hold Shift 300\n");
+  EXPECT_TRUE(TextArea(game_->image2()) == calm_caption);
 }
 
 TEST_F(Text, AClickDuringTheRevealDoesNotEndTheNextWait) {
@@ -85,14 +121,14 @@ TEST_F(Text, HighlightUsesTheChoiceColours) {
   Play("[fill]000000\n[flip]\n[sel]one\\ntwo\n", "3000 move 40 360\n");
   EXPECT_EQ(State().adv_mode, adv::kChoice);
   // Option 1 on a blue ground with yellow text; option 2 cyan on black.
-  EXPECT_TRUE(HasColor(form_->image2(), 33, 349, 60, 369, 0xff0000));
-  EXPECT_TRUE(HasColor(form_->image2(), 33, 349, 60, 369, 0x00ffff));
-  EXPECT_TRUE(HasColor(form_->image2(), 33, 370, 60, 390, 0xffff00));
+  EXPECT_TRUE(HasColor(game_->image2(), 33, 349, 60, 369, 0xff0000));
+  EXPECT_TRUE(HasColor(game_->image2(), 33, 349, 60, 369, 0x00ffff));
+  EXPECT_TRUE(HasColor(game_->image2(), 33, 370, 60, 390, 0xffff00));
 }
 
 TEST_F(Text, OptionAreaEdgesAreOpen) {
   Play("[sel]one\\ntwo\n", "3000 move 32 360\n3100 move 40 348\n");
-  EXPECT_EQ(nlohmann::json::parse(form_->DumpJson())["select_now"], 0);
+  EXPECT_EQ(nlohmann::json::parse(game_->DumpJson())["select_now"], 0);
 }
 
 TEST_F(Text, KeysMoveTheHighlightWithoutWrapping) {
@@ -142,15 +178,15 @@ TEST_F(Text, BadTextNeverCrashes) {
   // The 2047 bytes kept of the long text still page one line at a time.
   EXPECT_EQ(State().adv_mode, adv::kMoreText);
   for (int i = 0; i < 60 && State().adv_mode != adv::kChoice; ++i) {
-    form_->OnMouseDown(platform::MouseButton::kLeft, -50, -50);
-    form_->Tick();
-    form_->Tick();
+    game_->OnMouseDown(platform::MouseButton::kLeft, -50, -50);
+    game_->Tick();
+    game_->Tick();
   }
   ASSERT_EQ(State().adv_mode, adv::kChoice);
-  EXPECT_EQ(nlohmann::json::parse(form_->DumpJson())["select_number"], 6);
+  EXPECT_EQ(nlohmann::json::parse(game_->DumpJson())["select_number"], 6);
   // Off-screen pointer positions pick nothing.
-  form_->OnMouseMove(-50, -99999);
-  form_->OnMouseDown(platform::MouseButton::kLeft, 5000, 5000);
+  game_->OnMouseMove(-50, -99999);
+  game_->OnMouseDown(platform::MouseButton::kLeft, 5000, 5000);
   EXPECT_EQ(State().adv_mode, adv::kChoice);
 }
 

@@ -107,16 +107,26 @@ TEST(HeadlessPump, TimerKeepsFiringInPumpsNestedInAHandler) {
 }
 
 TEST(HeadlessPump, InputArrivingDuringPresentWaitsForThePump) {
-  Rig r({}, "10 click 5 6\n20 key ctrl+shift+L\n25 wheel -2\n26 quit\n");
+  Rig r({}, "10 click 5 6\n20 key ctrl+shift+L\n25 wheel -2\n");
   Surface s(4, 4);
   for (int i = 0; i < 30; ++i) r.host.Present(s);
   EXPECT_EQ(r.host.NowMs(), 30u);
   EXPECT_TRUE(r.handler.log.empty());
   EXPECT_FALSE(r.host.OutOfScriptedInput());  // queued but not handled yet
-  EXPECT_FALSE(r.host.Pump(false, 0));        // the quit closes the host
-  EXPECT_THAT(r.handler.log,
-              ElementsAre("30 down left 5,6", "30 key 76 shift ctrl", "30 wheel -2", "30 close"));
+  r.host.Pump(false, 0);
+  EXPECT_THAT(r.handler.log, ElementsAre("30 down left 5,6", "30 key 76 shift ctrl", "30 wheel -2"));
   EXPECT_TRUE(r.host.OutOfScriptedInput());
+}
+
+TEST(HeadlessPump, ACloseRequestReachesTheGameDuringPresent) {
+  // Busy effects pump nothing; the close request must not wait for them.
+  Rig r({}, "10 click 5 6\n26 quit\n");
+  Surface s(4, 4);
+  for (int i = 0; i < 30 && !r.host.Closed(); ++i) r.host.Present(s);
+  EXPECT_THAT(r.handler.log, ElementsAre("26 close"));
+  EXPECT_EQ(r.host.NowMs(), 26u);
+  EXPECT_FALSE(r.host.Pump(false, 0));
+  EXPECT_THAT(r.handler.log, ElementsAre("26 close"));  // input after the close is not handled
 }
 
 TEST(HeadlessPump, DiscardInputDropsQueuedInputButNotTheCloseRequest) {

@@ -193,6 +193,14 @@ void HeadlessHost::Present(const Surface& display) {
   shown_ = &display;
   ++frames_presented_;
   MoveClock(now_ms_ + options_.quantum_ms);
+  // A close request does not wait for the busy effect to end.
+  const auto quit = std::find_if(queue_.begin(), queue_.end(),
+                                 [](const ScriptedEvent& e) { return e.action == EventAction::kQuit; });
+  if (quit != queue_.end() && !closed_) {
+    const ScriptedEvent event = *quit;
+    queue_.erase(quit);
+    Dispatch(event);
+  }
 }
 
 // Frames only matter to a screenshot taken while the next frame is shown.

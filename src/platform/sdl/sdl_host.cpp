@@ -336,6 +336,11 @@ void SdlHost::Present(const Surface& display) {
   const uint64_t next_ms = last_present_ms_ + frame_ms_;
   if (now_ms < next_ms) SDL_Delay(static_cast<uint32_t>(next_ms - now_ms));
   last_present_ms_ = SDL_GetTicks64();
+  // A close request does not wait for the busy effect to end; other input
+  // stays queued for the next Pump.
+  SDL_PumpEvents();
+  SDL_Event quit;
+  if (!closed_ && SDL_PeepEvents(&quit, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) == 1) Dispatch(quit);
 }
 
 void SdlHost::Invalidate(const Surface& display) {

@@ -1,0 +1,27 @@
+#pragma once
+// The game's pictures: names resolved below the game directory, looked up in
+// the packed picture file first and then on disk, decoded by extension.
+#include <string>
+
+#include "display/picture_source.h"
+#include "engine/paths.h"
+
+namespace zepa::engine {
+
+class GamePictures : public display::PictureSource {
+ public:
+  explicit GamePictures(const PathResolver& paths) : paths_(paths) {}
+
+  /// FILE/DATA, the packed picture file's name.
+  void SetDataFile(std::string name) { data_file_ = std::move(name); }
+
+  std::string Resolve(std::string_view name) const override { return paths_.Resolve(name); }
+  std::optional<platform::Surface> Load(std::string_view name) override;
+  std::optional<platform::Surface> LoadBitmap(std::string_view name) override;
+
+ private:
+  const PathResolver& paths_;
+  std::string data_file_ = "zepaadv.dat";
+};
+
+}  // namespace zepa::engine

@@ -1,0 +1,406 @@
+#include "engine/main_window.h"
+
+#include <ctime>
+
+#include "engine/ini_file.h"
+#include "engine/limits.h"
+#include "engine/scenario_file.h"
+#include "platform/ascii.h"
+#include "platform/cp932.h"
+#include "script/scenario.h"
+
+namespace zepa::engine {
+namespace {
+
+static_assert(kScreenWidth == display::kStageWidth && kScreenHeight == display::kStageHeight);
+
+// The extension test of start-up and the file windows: from the last dot,
+// its first four characters compared without regard to case.
+bool HasExtension(std::string_view name, std::string_view ext) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  return platform::EqualsNoCase(name.substr(dot, 4), ext);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
+    : host_(host),
+      options_(std::move(options)),
+      paths_(options_.game_dir),
+      interp_(st_, vars_, *this),
+      pictures_(paths_),
+      stage_(host, pictures_, st_.adv_mode),
+      message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
+      choices_(message_, stage_.display(), vars_, st_.adv_mode) {
+  paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
+  ini_path_ = paths_.Resolve(kIniName);
+  vars_.tick_count = [this] { return host_.NowMs(); };
+  vars_.music_playing = [] { return false; };
+  // Flip and fade replace the display, and the message text on it with it.
+  stage_.SetDisplayReplacedHandler([this] { message_.ForgetText(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+uint32_t MainWindow::NowMs() { return host_.NowMs(); }
+
+bool MainWindow::PumpUntil(uint32_t deadline_ms) { return host_.Pump(true, deadline_ms); }
+
+GameRooms MainWindow::Rooms() { return GameRooms{st_, stage_, message_, choices_, sound_}; }
+
+SavedState MainWindow::CaptureState() { return SavedState::Capture(Rooms()); }
+
+void MainWindow::ApplyState(const SavedState& state) {
+  GameRooms rooms = Rooms();
+  state.Apply(rooms);
+}
+
+void MainWindow::ResetState() {
+  st_.save_allowed = 1;
+  st_.wait_start = 0;
+  st_.until_target = 0;
+  st_.wait_remaining = 0;
+  st_.scene_name.clear();
+  st_.skip_mode = 0;
+  sound_.Reset();
+  stage_.Reset();
+  message_.Reset();
+  choices_.Reset();
+  vars_.Reset(options_.random_seed ? *options_.random_seed
+                                   : static_cast<uint32_t>(std::time(nullptr)));
+}
+
+void MainWindow::FormCreate() {
+  st_.go_target.clear();
+  st_.window_request = 0;
+  st_.adv_mode = script::adv::kBusy;
+  st_.scenario_text.clear();
+  st_.current_line.reset();
+  ResetState();
+
+  const IniFile ini = IniFile::Load(ini_path_);
+  const platform::ScreenSize screen = host_.GetScreenSize();
+  config_ = ReadConfig(ini, screen.width, screen.height);
+  if (!options_.font_file.empty()) config_.font_file = options_.font_file;
+  pictures_.SetDataFile(config_.data_file);
+  debug_state_ = config_.debug != 0 ? 1 : 0;
+  debug_was_on_ = debug_state_ != 0;
+  sound_.end_music = Bounded(config_.end_bgm, 512);
+  end_picture_ = Bounded(config_.end_pic, 512);
+
+  full_screen_ = config_.full_screen;
+  if (screen.width == kScreenWidth && screen.height == kScreenHeight) full_screen_ = 1;
+  if (full_screen_) {
+    host_.SetWindowPosition(0, 0);
+  } else {
+    host_.SetWindowPosition(config_.pos_left, config_.pos_top);
+  }
+  if (full_screen_ && debug_state_ == 0) {
+    if (!host_.SetFullScreen(true)) full_screen_ = 0;
+  }
+
+  main_scenario_ = Bounded(config_.scenario, script::kNameBytes);
+  st_.scenario_name = main_scenario_;
+  display::MessageLayout layout;
+  layout.geometry = display::ClampMessageGeometry(config_.message_line, config_.message_mojisuu,
+                                                  config_.message_width, config_.interval);
+  layout.x = config_.message_x;
+  layout.y = config_.message_y;
+  layout.icon_x = config_.message_px;
+  layout.icon_y = config_.message_py;
+  choices_.Configure(config_.select_x);
+  host_.SetCaption(kCaption);
+  stage_.back_buffer().Fill(0xffffff);
+  stage_.display().Fill(0xffffff);
+  stage_.Repaint();
+  message_.Configure(layout, config_.text_wait, OpenFontFromConfig());
+  message_.LoadWaitIcons();
+
+  for (const std::string& arg : options_.args) {
+    if (HasExtension(arg, ".kvs")) {
+      st_.scenario_name = Bounded(arg, script::kNameBytes);
+      break;
+    }
+    if (HasExtension(arg, ".kvd")) {
+      // Reading a save file restores adv_mode itself; until save files are
+      // read, the game stays where creation left it.
+      return;
+    }
+  }
+
+  switch (LoadScenario(st_.scenario_name)) {
+    case script::LoadOutcome::kLoaded:
+      break;
+    case script::LoadOutcome::kFailed:
+      EndSequence();
+      return;
+    case script::LoadOutcome::kRaised:
+      return;  // reported; the window stays white and the interpreter idle
+  }
+  st_.adv_mode = script::adv::kRun;
+}
+
+std::unique_ptr<platform::Font> MainWindow::OpenFontFromConfig() {
+  if (!options_.open_font) return nullptr;
+  platform::FontRequest request;
+  if (!config_.font_file.empty()) request.file_path = paths_.Resolve(config_.font_file);
+  std::string error;
+  std::unique_ptr<platform::Font> font = options_.open_font(request, &error);
+  if (!font) host_.ShowError(error);
+  return font;
+}
+
+script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
+  if (name.empty()) return script::LoadOutcome::kFailed;
+  if (platform::StartsWithNoCase(name, "http:")) {
+    // Fetching scenarios over HTTP is not built yet: it fails like a file
+    // that cannot be read.
+    return script::LoadOutcome::kFailed;
+  }
+  const ScenarioFile file = ReadScenarioFile(paths_.Resolve(name));
+  switch (file.status) {
+    case ScenarioFile::Status::kRead:
+      break;
+    case ScenarioFile::Status::kMissing:
+      host_.ShowError(file.message);
+      return script::LoadOutcome::kRaised;
+    case ScenarioFile::Status::kTooLarge:
+      host_.ShowError(file.message);
+      return script::LoadOutcome::kFailed;
+    case ScenarioFile::Status::kUnreadable:
+      return script::LoadOutcome::kFailed;
+  }
+  script::DecodedScenario decoded = script::DecodeScenarioFile(file.bytes);
+
+  st_.scenario_text = std::move(decoded.text);
+  stage_.FillBuffer(0xffffff);
+  stage_.FadeToBuffer(500);
+  if (decoded.encoded) {
+    if (debug_state_ == 1) debug_state_ = 0;
+    if (debug_state_ == 2) debug_state_ = 3;
+  }
+  st_.current_line = 0;
+  st_.scenario_name = Bounded(name, script::kNameBytes);
+  return script::LoadOutcome::kLoaded;
+}
+
+void MainWindow::Tick() {
+  tick_time_ = host_.NowMs();
+  // The debug monitor's window comes with the debug view; its state moves.
+  if (debug_state_ == 1) debug_state_ = 2;
+  if (debug_state_ == 3) debug_state_ = 0;
+
+  if (st_.adv_mode == script::adv::kRun && !stepping_) {
+    stepping_ = true;
+    interp_.Step();
+    stepping_ = false;
+  }
+
+  if (st_.go_target == "#MENU") {
+    stage_.FillBuffer(0xffffff);
+    stage_.ForgetCharacters();
+    message_.HideWaitIcon();
+    stage_.DrawFrame();
+    stage_.FadeToBuffer(500);
+    st_.adv_mode = script::adv::kRun;
+  }
+  if (!st_.go_target.empty()) {
+    if (auto line = script::FindLabel(st_.scenario_text, st_.go_target)) st_.current_line = *line;
+    st_.go_target.clear();
+  }
+  if (st_.window_request != 0) {
+    // The save and load windows are not built yet; the request is consumed.
+    st_.window_request = 0;
+  }
+  message_.BlinkWaitIcon();
+}
+
+void MainWindow::EndSequence() {
+  // The end picture and sound come with the end screen; until then the
+  // display fades to white and the window closes.
+  stage_.FillBuffer(0xffffff);
+  stage_.FadeToBuffer(2000);
+  host_.Close();
+}
+
+void MainWindow::RunCommand(script::Command command, const script::CommandArgs& args) {
+  using script::Command;
+  switch (command) {
+    case Command::kFlip:
+      stage_.Flip();
+      break;
+    case Command::kFade:
+      stage_.FadeToBuffer(args.numbers[0]);
+      break;
+    case Command::kFill:
+      stage_.FillCommand(args.color);
+      break;
+    case Command::kPic:
+      stage_.PicCommand(args.text);
+      break;
+    case Command::kPicture:
+      stage_.PictureCommand(args.text);
+      break;
+    case Command::kP:
+      stage_.PCommand(args.text);
+      break;
+    case Command::kBPic:
+      stage_.DrawPictureCommand(args.text, true);
+      break;
+    case Command::kBPicture:
+      stage_.DrawPictureCommand(args.text, false);
+      break;
+    case Command::kFrame:
+      stage_.DrawFrame();
+      break;
+    case Command::kChara:
+      stage_.CharaCommand(args.text);
+      break;
+    case Command::kGDot:
+    case Command::kGLine:
+    case Command::kGSquare:
+    case Command::kGCircle:
+    case Command::kGEllipse:
+      stage_.DrawShape(command, args.numbers);
+      break;
+    case Command::kGbColor:
+      stage_.SetBrushColor(args.color);
+      break;
+    case Command::kGpColor:
+      stage_.SetPenColor(args.color);
+      break;
+    case Command::kEndPic:
+      end_picture_ = Bounded(args.text, 512);
+      break;
+    case Command::kEndBgm:
+      sound_.end_music = Bounded(args.text, 512);
+      break;
+    case Command::kEnd:
+      EndSequence();
+      break;
+    case Command::kTextColor:
+      message_.SetTextColor(args.color);
+      break;
+    case Command::kBgTextColor:
+      message_.SetBgTextColor(args.color);
+      break;
+    case Command::kTextWait:
+      message_.SetTextWait(args.numbers[0]);
+      break;
+    case Command::kText:
+      message_.ShowText(args.text, false);
+      break;
+    case Command::kTextNw:
+      message_.ShowText(args.text, true);
+      break;
+    case Command::kTelo:
+      message_.Telo(args.text);
+      break;
+    case Command::kBText:
+      message_.BText(args.text);
+      break;
+    case Command::kSelectColor:
+      choices_.SetColor(args.color);
+      break;
+    case Command::kSelectBackColor:
+      choices_.SetBackColor(args.color);
+      break;
+    case Command::kSelectTextColor:
+      choices_.SetTextColor(args.color);
+      break;
+    case Command::kSel:
+      choices_.SelCommand(args.text);
+      break;
+    case Command::kMouse:
+      choices_.MouseCommand(args.text);
+      break;
+    case Command::kBgmFadeTime:
+      sound_.fade_time_ms = args.numbers[0] < 1 ? 2000 : args.numbers[0];
+      break;
+    case Command::kBgmLoop:
+      sound_.music_loop = args.numbers[0];
+      break;
+    case Command::kWavLoop:
+      sound_.effect_loop = args.numbers[0];
+      break;
+    default:
+      // Music, effects and the question window come with their own rooms.
+      break;
+  }
+}
+
+void MainWindow::OnTimer() { Tick(); }
+
+void MainWindow::OnCloseRequest() { host_.Close(); }
+
+bool MainWindow::IdleForPlayer() const {
+  if (stepping_ || !st_.go_target.empty() || st_.window_request != 0) return false;
+  switch (st_.adv_mode) {
+    case script::adv::kRun:
+      return !st_.current_line || *st_.current_line >= st_.scenario_text.size();
+    case script::adv::kBusy:
+      return true;  // left busy by an error: only a restart moves it
+    default:
+      return true;  // a text, choice or click wait
+  }
+}
+
+void MainWindow::Run() {
+  host_.SetHandler(this);
+  host_.SetTimerIntervalMs(50);
+  host_.SetTimerEnabled(true);
+  while (!host_.Closed()) {
+    if (host_.OutOfScriptedInput() && IdleForPlayer()) break;
+    if (!host_.Pump(false, 0)) break;
+  }
+  FormDestroy();
+}
+
+void MainWindow::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (full_screen_) host_.SetFullScreen(false);
+  ConfigurationWriteBack();
+}
+
+void MainWindow::ConfigurationWriteBack() {
+  // The profile functions read and rewrite the file key by key, so edits
+  // made to it while the game ran are kept.
+  IniFile ini = IniFile::Load(ini_path_);
+  const bool debug_on = debug_state_ == 1 || debug_state_ == 2;
+  ini.SetInt("SCREEN", "FULL", full_screen_);
+  ini.Set("END", "BGM", config_.end_bgm);
+  ini.Set("END", "PIC", config_.end_pic);
+  ini.Set("BGM", "CDDRIVE", config_.cd_drive);
+  if (debug_on) {
+    ini.SetInt("SYSTEM", "DEBUG", 1);
+  } else if (debug_was_on_) {
+    // A monitor switched off by an encoded scenario stays off next time.
+    ini.SetInt("SYSTEM", "DEBUG", 0);
+  }
+  ini.SetInt("TEXT", "TELOWAIT", message_.text_wait());
+  ini.Set("FILE", "DATA", config_.data_file);
+  int left = config_.pos_left, top = config_.pos_top;
+  if (!full_screen_) host_.GetWindowPosition(&left, &top);
+  ini.SetInt("POS", "TOP", top);
+  ini.SetInt("POS", "LEFT", left);
+  if (debug_on) {
+    ini.SetInt("SYSTEM", "DEBUG_X", config_.debug_x);
+    ini.SetInt("SYSTEM", "DEBUG_Y", config_.debug_y);
+  }
+  ini.SetInt("MAIN", "SCENARIOSET", config_.scenario_set);
+  std::string scenario = main_scenario_;
+  if (config_.scenario_set != 0) {
+    if (platform::StartsWithNoCase(st_.scenario_name, "http:")) {
+      scenario = st_.scenario_name;
+    } else {
+      scenario = paths_.RelativeToGame(paths_.Resolve(st_.scenario_name));
+    }
+  }
+  ini.Set("MAIN", "SCENARIO", scenario);
+  ini.SetInt("MESSAGE", "INTERVAL", config_.interval);
+  ini.Save(ini_path_);
+}
+
+}  // namespace zepa::engine

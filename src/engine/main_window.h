@@ -1,0 +1,139 @@
+#pragma once
+// The main window: start-up and shutdown, the 50 ms tick, the player's
+// input, and the dispatch of scenario commands to the rooms that own their
+// state (the stage, the message window, the choices, the sound settings).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "display/message_window.h"
+#include "display/stage.h"
+#include "engine/choices.h"
+#include "engine/config.h"
+#include "engine/game_pictures.h"
+#include "engine/paths.h"
+#include "engine/saved_state.h"
+#include "engine/sound_settings.h"
+#include "platform/font.h"
+#include "platform/host.h"
+#include "script/interpreter.h"
+#include "script/variables.h"
+
+namespace zepa::engine {
+
+using FontOpener = std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&,
+                                                                 std::string* error)>;
+
+struct MainWindowOptions {
+  std::string game_dir = ".";
+  std::vector<std::string> args;  // scenario and save-file arguments
+  std::string font_file;          // --font overrides the configuration
+  FontOpener open_font;           // the platform's font service
+  // Seeds RND with this instead of the calendar time, so that recorded runs
+  // repeat exactly.
+  std::optional<uint32_t> random_seed;
+};
+
+class MainWindow : public platform::InputHandler, public script::CommandSink {
+ public:
+  MainWindow(platform::Host& host, MainWindowOptions options);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  /// `FormCreate`: reads the configuration, loads the start scenario.
+  void FormCreate();
+  /// `FormDestroy`: writes the configuration back. Runs once.
+  void FormDestroy();
+  /// `Tick`, the `Timer1` handler.
+  void Tick();
+  /// `ResetState`: the game state's defaults.
+  void ResetState() override;
+
+  /// Runs the message loop until the main window closes (or, headless, until
+  /// only the player could move the game on and no scripted input is left).
+  void Run();
+
+  /// True when nothing but the player can move the game on.
+  bool IdleForPlayer() const;
+
+  /// The state as JSON text (headless dumps), each room adding its fields.
+  std::string DumpJson() const;
+
+  // InputHandler
+  void OnKeyDown(int vk_code, bool shift, bool ctrl) override;
+  void OnMouseDown(platform::MouseButton button, int x, int y) override;
+  void OnMouseMove(int x, int y) override;
+  void OnMouseWheel(int steps) override;
+  void OnTimer() override;
+  void OnCloseRequest() override;
+  void OnDumpRequest(const std::string& path) override;
+
+  // CommandSink
+  uint32_t NowMs() override;
+  bool PumpUntil(uint32_t deadline_ms) override;
+  script::LoadOutcome LoadScenario(const std::string& name) override;
+  void RunCommand(script::Command command, const script::CommandArgs& args) override;
+
+  void EndSequence();
+  void Restart();
+  void OpenMenu();
+  void EnterFullScreen();
+  void LeaveFullScreen();
+
+  /// The values a save file holds, read from the rooms that own them.
+  SavedState CaptureState();
+  void ApplyState(const SavedState& state);
+
+  // The rooms and the state, readable by tests and the debug view.
+  const script::InterpreterState& interpreter_state() const { return st_; }
+  script::InterpreterState& interpreter_state() { return st_; }
+  script::VariableTable& variables() { return vars_; }
+  const Config& config() const { return config_; }
+  const platform::Surface& image1() const { return stage_.back_buffer(); }
+  const platform::Surface& image2() const { return stage_.display(); }
+  display::Stage& stage() { return stage_; }
+  display::MessageWindow& message_window() { return message_; }
+  Choices& choices() { return choices_; }
+  const SoundSettings& sound() const { return sound_; }
+  int debug_state() const { return debug_state_; }
+  int full_screen() const { return full_screen_; }
+
+ private:
+  void ConfigurationWriteBack();
+  std::unique_ptr<platform::Font> OpenFontFromConfig();
+  GameRooms Rooms();
+
+  platform::Host& host_;
+  MainWindowOptions options_;
+  PathResolver paths_;
+  std::string ini_path_;
+  Config config_;
+
+  // Shell state.
+  int debug_state_ = 0;
+  bool debug_was_on_ = false;
+  int full_screen_ = 0;
+  uint32_t tick_time_ = 0;
+  std::string main_scenario_;
+  std::string end_picture_;
+  bool destroyed_ = false;
+  bool stepping_ = false;  // an interpreter step is running (it may pump)
+
+  script::InterpreterState st_;
+  script::VariableTable vars_;
+  script::Interpreter interp_;
+
+  // The rooms, in the order they depend on each other.
+  GamePictures pictures_;
+  display::Stage stage_;
+  display::MessageWindow message_;
+  Choices choices_;
+  // The sound settings, until the sound room takes their place.
+  SoundSettings sound_;
+};
+
+}  // namespace zepa::engine

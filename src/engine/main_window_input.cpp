@@ -1,0 +1,122 @@
+// The player's input: the key, click and wheel tables decide, and one room
+// acts; the restart and full-screen switches.
+#include "engine/input_rules.h"
+#include "engine/main_window.h"
+
+namespace zepa::engine {
+
+void MainWindow::Restart() {
+  // Music stops with the sound room; the screen fades to white first.
+  stage_.FillBuffer(0xffffff);
+  stage_.FadeToBuffer(500);
+  if (LoadScenario(st_.scenario_name) == script::LoadOutcome::kLoaded) {
+    ResetState();
+    st_.adv_mode = script::adv::kRun;
+  }
+}
+
+void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
+  switch (KeyActionFor(vk_code, ctrl, st_.skip_mode, st_.adv_mode)) {
+    case KeyAction::kRestart:
+      Restart();
+      break;
+    case KeyAction::kMenuJump:
+      st_.go_target = "#MENU";
+      break;
+    case KeyAction::kAbout:
+    case KeyAction::kSaveLoadWindow:
+    case KeyAction::kConfirmQuit:
+      // The about, save/load and quit windows come with the auxiliary windows.
+      break;
+    case KeyAction::kLoadWindow:
+      st_.window_request = 2;
+      break;
+    case KeyAction::kSkipToLabel:
+      interp_.SkipToLabel();
+      st_.adv_mode = script::adv::kRun;
+      break;
+    case KeyAction::kContinueText:
+      message_.ContinueText();
+      break;
+    case KeyAction::kChoose:
+      choices_.ChooseHighlighted();
+      break;
+    case KeyAction::kHighlightUp:
+      choices_.HighlightUp();
+      break;
+    case KeyAction::kHighlightDown:
+      choices_.HighlightDown();
+      break;
+    case KeyAction::kToggleFullScreen:
+      if (full_screen_) {
+        LeaveFullScreen();
+      } else {
+        EnterFullScreen();
+      }
+      break;
+    case KeyAction::kNone:
+      break;
+  }
+}
+
+void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
+  // No tick may overtake the handler or a window it opens.
+  const bool timer_was_on = host_.TimerEnabled();
+  host_.SetTimerEnabled(false);
+  if (button == platform::MouseButton::kRight) {
+    const int before = full_screen_;
+    OpenMenu();
+    if (full_screen_ != before) {
+      if (full_screen_) {
+        EnterFullScreen();
+      } else {
+        LeaveFullScreen();
+      }
+    }
+  } else if (button == platform::MouseButton::kLeft) {
+    switch (ClickActionFor(st_.skip_mode, st_.adv_mode)) {
+      case ClickAction::kSkipToLabel:
+        interp_.SkipToLabel();
+        st_.adv_mode = script::adv::kRun;
+        break;
+      case ClickAction::kContinueText:
+        message_.ContinueText();
+        break;
+      case ClickAction::kChoose:
+        choices_.ClickAt(x, y);
+        break;
+      case ClickAction::kMousePosition:
+        choices_.ClickForPosition(x, y);
+        break;
+      case ClickAction::kNone:
+        break;
+    }
+  }
+  host_.SetTimerEnabled(timer_was_on);
+}
+
+void MainWindow::OnMouseMove(int x, int y) { choices_.PointerAt(x, y); }
+
+void MainWindow::OnMouseWheel(int steps) {
+  if (WheelContinuesText(steps, st_.skip_mode, st_.adv_mode)) message_.ContinueText();
+}
+
+void MainWindow::OpenMenu() {
+  // The menu window comes with the auxiliary windows.
+}
+
+void MainWindow::EnterFullScreen() {
+  if (!host_.SetFullScreen(true)) {
+    full_screen_ = 0;
+    return;
+  }
+  full_screen_ = 1;
+}
+
+void MainWindow::LeaveFullScreen() {
+  host_.SetFullScreen(false);
+  host_.SetWindowPosition(config_.pos_left, config_.pos_top);
+  full_screen_ = 0;
+}
+
+}  // namespace zepa::engine

@@ -1,0 +1,93 @@
+#include "engine/saved_state.h"
+
+namespace zepa::engine {
+
+int WaitBmpCode(display::WaitIconKind icon) {
+  switch (icon) {
+    case display::WaitIconKind::kMouse:
+      return 1;
+    case display::WaitIconKind::kEnd:
+      return 2;
+    case display::WaitIconKind::kNext:
+      return 3;
+    case display::WaitIconKind::kSelect:
+      return 4;
+  }
+  return 0;
+}
+
+std::optional<display::WaitIconKind> WaitIconOfCode(int code) {
+  switch (code) {
+    case 1:
+      return display::WaitIconKind::kMouse;
+    case 2:
+      return display::WaitIconKind::kEnd;
+    case 3:
+      return display::WaitIconKind::kNext;
+    case 4:
+      return display::WaitIconKind::kSelect;
+    default:
+      return std::nullopt;
+  }
+}
+
+SavedState SavedState::Capture(const GameRooms& rooms) {
+  const script::InterpreterState& st = rooms.interpreter;
+  const display::Stage& stage = rooms.stage;
+  const display::MessageWindow& message = rooms.message;
+  const Choices& choices = rooms.choices;
+  const SoundSettings& sound = rooms.sound;
+  SavedState s;
+  s.script = st.scenario_name;
+  s.scene = st.scene_name;
+  s.now = st.current_line;
+  s.picture = stage.picture_path();
+  s.bgm = sound.music_name;
+  s.wav = sound.effect_name;
+  s.chara = stage.character_record();
+  s.frame = stage.frame_shown();
+  s.bgm_loop = sound.music_loop;
+  s.wav_loop = sound.effect_loop;
+  s.text_color = message.text_color();
+  s.bg_text_color = message.bg_text_color();
+  s.select_color = choices.color();
+  s.select_back_color = choices.back_color();
+  s.select_text_color = choices.text_color();
+  s.pen_color = stage.pen_color();
+  s.brush_color = stage.brush_color();
+  s.sound_fade_time_ms = sound.fade_time_ms;
+  s.adv_mode = st.adv_mode;
+  s.wait_mode = message.wait_mode();
+  s.skip_mode = st.skip_mode;
+  s.message_exist = message.message_exist();
+  s.select_x = choices.select_x();
+  s.select_y = message.select_y();
+  s.wait_bmp = WaitBmpCode(message.wait_icon());
+  s.select_now = choices.select_now();
+  s.select_number = choices.select_number();
+  s.select_text = choices.select_text();
+  return s;
+}
+
+void SavedState::Apply(GameRooms& rooms) const {
+  script::InterpreterState& st = rooms.interpreter;
+  st.scenario_name = script;
+  st.scene_name = scene;
+  st.current_line = now;
+  st.adv_mode = adv_mode;
+  st.skip_mode = skip_mode;
+  rooms.stage.RestoreRecord(picture, chara, frame);
+  rooms.stage.SetPenColor(pen_color);
+  rooms.stage.SetBrushColor(brush_color);
+  rooms.sound.music_name = bgm;
+  rooms.sound.effect_name = wav;
+  rooms.sound.music_loop = bgm_loop;
+  rooms.sound.effect_loop = wav_loop;
+  rooms.sound.fade_time_ms = sound_fade_time_ms;
+  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, select_y,
+                              WaitIconOfCode(wait_bmp));
+  rooms.choices.RestoreRecord(select_text, select_number, select_now, select_x, select_color,
+                              select_back_color, select_text_color);
+}
+
+}  // namespace zepa::engine

@@ -1,0 +1,92 @@
+// The message window built alone: a headless host, two surfaces, box glyphs.
+#include "display/message_window.h"
+
+#include <gtest/gtest.h>
+
+#include "box_font.h"
+#include "memory_pictures.h"
+#include "platform/headless/headless_host.h"
+#include "script/interpreter.h"
+
+namespace zepa::display {
+namespace {
+
+namespace adv = script::adv;
+using platform::Surface;
+
+constexpr platform::Color kGround = 0x402010;
+
+class MessageWindowAlone : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageLayout layout;
+    layout.geometry.lines = 2;  // two lines a page, so paging shows quickly
+    layout.icon_x = 600;
+    layout.icon_y = 440;
+    window_.Configure(layout, /*text_wait=*/10, std::make_unique<testing::BoxFont>());
+    window_.LoadWaitIcons();
+  }
+  // Some pixel of the n-th message line (0-based) shows text.
+  bool LineShown(int n) const { return display_.Get(13, 348 + 21 * n + 5) == 0xffffffu; }
+
+  platform::HeadlessHost host_{{}};
+  Surface display_{640, 480, kGround};
+  Surface back_buffer_{640, 480, kGround};
+  testing::MemoryPictures pictures_;
+  int adv_mode_ = adv::kBusy;
+  MessageWindow window_{host_, display_, back_buffer_, pictures_, adv_mode_};
+};
+
+TEST_F(MessageWindowAlone, PagesScrollByOneLineAndTheEndErasesTheText) {
+  const Surface before = display_;
+  window_.ShowText("a\nb\nc", false);
+  EXPECT_EQ(adv_mode_, adv::kMoreText);
+  EXPECT_EQ(window_.wait_icon(), WaitIconKind::kNext);
+  EXPECT_EQ(window_.message_exist(), 2);
+  EXPECT_EQ(window_.select_y(), 348 + 42);
+  EXPECT_TRUE(LineShown(0));
+  EXPECT_TRUE(LineShown(1));
+
+  window_.ContinueText();  // lines b and c
+  EXPECT_EQ(adv_mode_, adv::kTextEnd);
+  EXPECT_EQ(window_.wait_icon(), WaitIconKind::kEnd);
+  EXPECT_EQ(window_.text_pending(), 0);
+
+  window_.ContinueText();
+  EXPECT_EQ(adv_mode_, adv::kRun);
+  EXPECT_EQ(window_.message_exist(), 0);
+  EXPECT_EQ(window_.wait_mode(), 0);
+  EXPECT_EQ(display_, before);  // text and icon gone
+  EXPECT_EQ(back_buffer_, Surface(640, 480, kGround));
+}
+
+TEST_F(MessageWindowAlone, RevealTakesTheTextWaitPerGlyphAndHoldsTheGameBusy) {
+  adv_mode_ = adv::kRun;
+  const uint32_t start = host_.NowMs();
+  window_.SetTextWait(100);
+  EXPECT_EQ(window_.RevealLine(12, 348, "abcd"), 0);
+  EXPECT_GE(host_.NowMs() - start, 400u);
+  EXPECT_LT(host_.NowMs() - start, 420u);
+  EXPECT_EQ(adv_mode_, adv::kRun);  // busy only while a glyph fades
+}
+
+TEST_F(MessageWindowAlone, TheWaitIconBlinksEveryInterval) {
+  window_.ShowWaitIcon(WaitIconKind::kSelect);
+  const platform::Color icon_pixel = display_.Get(616, 456);
+  ASSERT_NE(icon_pixel, kGround);
+  // Ticks run the blink step every 50 ms; the first, still in the visible
+  // half-period, leaves the icon drawn.
+  window_.BlinkWaitIcon();
+  EXPECT_EQ(display_.Get(616, 456), icon_pixel);
+  for (int half = 1; half <= 4; ++half) {
+    host_.Pump(true, host_.NowMs() + 500);
+    window_.BlinkWaitIcon();
+    EXPECT_EQ(display_.Get(616, 456), half % 2 == 1 ? kGround : icon_pixel)
+        << "half-period " << half;
+  }
+  window_.HideWaitIcon();
+  EXPECT_EQ(display_, Surface(640, 480, kGround));
+}
+
+}  // namespace
+}  // namespace zepa::display
