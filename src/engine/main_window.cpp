@@ -28,6 +28,7 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
     : host_(host),
       options_(std::move(options)),
       paths_(options_.game_dir),
+      http_(host.Net()),
       interp_(st_, vars_, *this),
       pictures_(paths_),
       stage_(host, pictures_, st_.adv_mode),
@@ -153,25 +154,38 @@ std::unique_ptr<platform::Font> MainWindow::OpenFontFromConfig() {
 
 script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
   if (name.empty()) return script::LoadOutcome::kFailed;
+  script::DecodedScenario decoded;
   if (platform::StartsWithNoCase(name, "http:")) {
-    // Fetching scenarios over HTTP is not built yet: it fails like a file
-    // that cannot be read.
-    return script::LoadOutcome::kFailed;
-  }
-  const ScenarioFile file = ReadScenarioFile(paths_.Resolve(name));
-  switch (file.status) {
-    case ScenarioFile::Status::kRead:
-      break;
-    case ScenarioFile::Status::kMissing:
-      host_.ShowError(file.message);
+    net::FetchOptions options;
+    // Waiting for the server keeps the window alive: input and the timer are
+    // dispatched as they fall due, without blocking.
+    options.pump = [this] { return host_.Pump(true, host_.NowMs()); };
+    options.on_failure = [this] { EndSequence(); };
+    const net::FetchResult fetched = http_.Get(name, options);
+    if (fetched.cancelled) return script::LoadOutcome::kRaised;
+    if (!fetched.error.empty()) {
+      host_.ShowError(fetched.error);
       return script::LoadOutcome::kRaised;
-    case ScenarioFile::Status::kTooLarge:
-      host_.ShowError(file.message);
-      return script::LoadOutcome::kFailed;
-    case ScenarioFile::Status::kUnreadable:
-      return script::LoadOutcome::kFailed;
+    }
+    // The failure event has run the end screen; the error page is no scenario.
+    if (fetched.failure) return script::LoadOutcome::kRaised;
+    decoded = script::DecodeScenarioBody(fetched.body);
+  } else {
+    const ScenarioFile file = ReadScenarioFile(paths_.Resolve(name));
+    switch (file.status) {
+      case ScenarioFile::Status::kRead:
+        break;
+      case ScenarioFile::Status::kMissing:
+        host_.ShowError(file.message);
+        return script::LoadOutcome::kRaised;
+      case ScenarioFile::Status::kTooLarge:
+        host_.ShowError(file.message);
+        return script::LoadOutcome::kFailed;
+      case ScenarioFile::Status::kUnreadable:
+        return script::LoadOutcome::kFailed;
+    }
+    decoded = script::DecodeScenarioFile(file.bytes);
   }
-  script::DecodedScenario decoded = script::DecodeScenarioFile(file.bytes);
 
   st_.scenario_text = std::move(decoded.text);
   stage_.FillBuffer(0xffffff);

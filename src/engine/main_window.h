@@ -17,6 +17,7 @@
 #include "engine/paths.h"
 #include "engine/saved_state.h"
 #include "engine/sound_settings.h"
+#include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
 #include "script/interpreter.h"
@@ -110,6 +111,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   platform::Host& host_;
   MainWindowOptions options_;
   PathResolver paths_;
+  // One client for the whole run: a redirect's cookie is kept for later fetches.
+  net::TNMHTTP http_;
   std::string ini_path_;
   Config config_;
 

@@ -1,0 +1,67 @@
+// Scenarios fetched over HTTP through the loader: the start scenario, the
+// `load` command, and the failure paths, against servers on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include "engine/game_fixture.h"
+#include "net/test_server.h"
+
+namespace zepa::engine {
+namespace {
+
+using net::testing::Connection;
+using net::testing::TestServer;
+
+class HttpLoad : public testing::GameFixture {};
+
+TestServer::Script Serve(std::string body) {
+  return [body](Connection& c, const std::string&, int) { c.Send("HTTP/1.0 200 OK\r\n\r\n" + body); };
+}
+
+TEST_F(HttpLoad, StartScenarioAndLoadCommandFetchOverHttp) {
+  // CR LF line ends in a body read as LF, as in a file.
+  TestServer second_server(Serve("[set]b=a+2\r\n"));
+  const std::string second = second_server.base() + "/two.kvs";
+  TestServer first_server(Serve("[set]a=1\r\n[load]" + second + "\r\n[set]a=9\r\n"));
+  const std::string start = first_server.base() + "/story.kvs";
+  Write("story.kvs", "[set]local=1\n");
+  Create("", {}, {start});
+  game_->Run();
+  EXPECT_FALSE(host_->error_shown());
+  EXPECT_EQ(State().scenario_name, second);
+  // The load reset the variables; the second scenario ran, the first's tail did not.
+  EXPECT_EQ(Var("b"), 2);
+  EXPECT_EQ(Var("a"), 0);
+  EXPECT_EQ(Var("local"), 0);
+}
+
+TEST_F(HttpLoad, ErrorStatusRunsTheEndScreen) {
+  TestServer server([](Connection& c, const std::string&, int) {
+    c.Send("HTTP/1.0 404 Not Found\r\n\r\n[set]page=1\r\n");
+  });
+  Create("", {}, {server.base() + "/story.kvs"});
+  game_->Run();
+  EXPECT_TRUE(host_->Closed());
+  EXPECT_FALSE(host_->error_shown());
+  // The error page is never run as a scenario.
+  EXPECT_EQ(Var("page"), 0);
+}
+
+TEST_F(HttpLoad, ARefusedConnectionIsRaisedWithItsText) {
+  int port;
+  {
+    TestServer gone([](Connection&, const std::string&, int) {});
+    port = gone.port();
+  }
+  Write("story.kvs", "[set]x=1\n[load]http://127.0.0.1:" + std::to_string(port) + "/s.kvs\n[set]y=1\n");
+  Create();
+  game_->Run();
+  ASSERT_TRUE(host_->error_shown());
+  EXPECT_EQ(host_->errors()[0], "Connection Failed");
+  // The raised error abandons the tick: the interpreter stays busy.
+  EXPECT_EQ(Var("x"), 1);
+  EXPECT_EQ(Var("y"), 0);
+  EXPECT_EQ(State().adv_mode, script::adv::kBusy);
+}
+
+}  // namespace
+}  // namespace zepa::engine
