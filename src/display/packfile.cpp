@@ -1,9 +1,11 @@
 #include "display/packfile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include "script/expression.h"
@@ -57,11 +59,15 @@ class PackReader {
     bool any = false;
     while (line.size() < kPackLineBytes) {
       if (next_ == end_ && !Refill()) break;
-      const char c = buffer_[next_++];
+      const char* from = buffer_.get() + next_;
+      const size_t avail = std::min(end_ - next_, kPackLineBytes - line.size());
+      const void* lf = std::memchr(from, '\n', avail);
+      const size_t n = lf ? static_cast<size_t>(static_cast<const char*>(lf) - from) + 1 : avail;
+      line.append(from, n);
+      next_ += n;
+      position_ += n;
       any = true;
-      ++position_;
-      line.push_back(c);
-      if (c == '\n') break;
+      if (lf) break;
     }
     size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
@@ -102,7 +108,7 @@ class PackReader {
     if (size > Remaining() || size > kMaxFileBytes) return false;
     out.resize(static_cast<size_t>(size));
     const size_t buffered = static_cast<size_t>(std::min<uint64_t>(size, end_ - next_));
-    std::copy_n(buffer_.begin() + static_cast<std::ptrdiff_t>(next_), buffered, out.begin());
+    std::copy_n(buffer_.get() + next_, buffered, out.begin());
     next_ += buffered;
     position_ += buffered;
     const auto rest = static_cast<std::streamsize>(size - buffered);
@@ -125,10 +131,10 @@ class PackReader {
   // Right after a seek only a little is read, since the next seek may come
   // soon; reads that follow each other take the whole buffer.
   bool Refill() {
-    if (buffer_.empty()) buffer_.resize(kBufferBytes);
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
     const size_t want = sequential_ ? kBufferBytes : kFirstReadBytes;
     sequential_ = true;
-    const std::streamsize got = buf_.sgetn(buffer_.data(), static_cast<std::streamsize>(want));
+    const std::streamsize got = buf_.sgetn(buffer_.get(), static_cast<std::streamsize>(want));
     next_ = 0;
     end_ = got > 0 ? static_cast<size_t>(got) : 0;
     return end_ > 0;
@@ -136,7 +142,7 @@ class PackReader {
 
   static constexpr size_t kFirstReadBytes = 4096;
   static constexpr size_t kBufferBytes = 64 * 1024;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
   size_t next_ = 0;
   size_t end_ = 0;
   bool sequential_ = false;
@@ -170,11 +176,6 @@ uint32_t HashName(std::string_view folded) {
   for (char c : folded) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
   return h;
 }
-
-// Bounds on what one index holds, so that a hostile file of tiny entries
-// cannot take gigabytes; names past them are found by a scan as before.
-constexpr size_t kMaxIndexEntries = size_t{1} << 22;
-constexpr size_t kMaxIndexNameBytes = size_t{64} << 20;
 
 }  // namespace
 
@@ -233,20 +234,22 @@ bool PackIndex::Build(const std::string& pack_path) {
   ++builds_;
   names_.clear();
   entries_.clear();
-  slots_.assign(1024, 0);
+  slots_.assign(1024, Slot{});
   truncated_ = false;
   resume_offset_ = 0;
   PackReader reader;
   if (!reader.Open(pack_path)) return false;
   std::string name;
+  std::string folded;
   int32_t size = 0;
   for (;;) {
     const uint64_t header_offset = reader.Position();
     if (!reader.ReadHeader(name, size)) break;
-    const std::string folded = script::FoldAsciiCase(name);
+    folded = name;
+    for (char& c : folded) c = Lower(c);
     const uint32_t hash = HashName(folded);
     if (!Probe(folded, hash)) {
-      if (entries_.size() >= kMaxIndexEntries || names_.size() + folded.size() > kMaxIndexNameBytes) {
+      if (entries_.size() >= max_entries_ || names_.size() + folded.size() > max_name_bytes_) {
         truncated_ = true;
         resume_offset_ = header_offset;
         break;
@@ -262,32 +265,34 @@ bool PackIndex::Build(const std::string& pack_path) {
 const PackIndex::Entry* PackIndex::Probe(std::string_view folded, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const uint32_t slot = slots_[i];
-    if (slot == 0) return nullptr;
-    const Entry& e = entries_[slot - 1];
-    if (e.hash == hash && std::string_view(names_).substr(e.name_pos, e.name_len) == folded) return &e;
+    const Slot& slot = slots_[i];
+    if (slot.entry == 0) return nullptr;
+    if (slot.hash != hash) continue;
+    const Entry& e = entries_[slot.entry - 1];
+    if (std::string_view(names_).substr(e.name_pos, e.name_len) == folded) return &e;
   }
 }
 
 void PackIndex::Insert(std::string_view folded, uint32_t hash, uint64_t content_offset, int32_t size) {
   if ((entries_.size() + 1) * 2 > slots_.size()) {
     // Grown to keep at most half the slots in use, so probes stay short.
-    std::vector<uint32_t> grown(slots_.size() * 2, 0);
+    std::vector<Slot> grown(slots_.size() * 2);
     const size_t mask = grown.size() - 1;
-    for (size_t n = 0; n < entries_.size(); ++n) {
-      size_t i = entries_[n].hash & mask;
-      while (grown[i] != 0) i = (i + 1) & mask;
-      grown[i] = static_cast<uint32_t>(n + 1);
+    for (const Slot& slot : slots_) {
+      if (slot.entry == 0) continue;
+      size_t i = slot.hash & mask;
+      while (grown[i].entry != 0) i = (i + 1) & mask;
+      grown[i] = slot;
     }
     slots_.swap(grown);
   }
-  entries_.push_back({content_offset, static_cast<uint32_t>(names_.size()), hash, size,
+  entries_.push_back({content_offset, static_cast<uint32_t>(names_.size()), size,
                       static_cast<uint16_t>(folded.size())});
   names_.append(folded);
   const size_t mask = slots_.size() - 1;
   size_t i = hash & mask;
-  while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = static_cast<uint32_t>(entries_.size());
+  while (slots_[i].entry != 0) i = (i + 1) & mask;
+  slots_[i] = {hash, static_cast<uint32_t>(entries_.size())};
 }
 
 std::optional<std::vector<uint8_t>> FindInPackFile(const std::string& pack_path,

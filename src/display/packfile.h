@@ -30,6 +30,15 @@ bool FileTimeSettled(std::filesystem::file_time_type mtime);
 // entry of a name wins, and entries after a damaged size are out of reach.
 class PackIndex {
  public:
+  // Bounds on what one index holds, so that a hostile file of tiny entries
+  // cannot take gigabytes; names past them are found by a scan as before.
+  static constexpr size_t kMaxEntries = size_t{1} << 22;
+  static constexpr size_t kMaxNameBytes = size_t{64} << 20;
+
+  PackIndex() = default;
+  PackIndex(size_t max_entries, size_t max_name_bytes)
+      : max_entries_(max_entries), max_name_bytes_(max_name_bytes) {}
+
   // The bytes of the entry named `bare_name` (compared without ASCII case),
   // or nothing when the file is missing or holds no such entry. The index is
   // read again when the file's path, time or size has changed.
@@ -42,15 +51,20 @@ class PackIndex {
   struct Entry {
     uint64_t content_offset;
     uint32_t name_pos;  // of the folded name in names_
-    uint32_t hash;
     int32_t size;
     uint16_t name_len;
+  };
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t entry = 0;  // entry number + 1; 0 is an empty slot
   };
 
   bool Build(const std::string& pack_path);
   const Entry* Probe(std::string_view folded, uint32_t hash) const;
   void Insert(std::string_view folded, uint32_t hash, uint64_t content_offset, int32_t size);
 
+  size_t max_entries_ = kMaxEntries;
+  size_t max_name_bytes_ = kMaxNameBytes;
   std::string path_;
   std::filesystem::file_time_type mtime_{};
   uint64_t size_bytes_ = 0;
@@ -58,7 +72,7 @@ class PackIndex {
   bool settled_ = false;
   std::string names_;
   std::vector<Entry> entries_;
-  std::vector<uint32_t> slots_;  // entry number + 1; 0 is an empty slot
+  std::vector<Slot> slots_;
   // Set when the index stopped at its size bound: names it lacks are then
   // looked for by a scan from resume_offset_ on.
   bool truncated_ = false;

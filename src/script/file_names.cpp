@@ -1,6 +1,15 @@
 #include "script/file_names.h"
 
 namespace zepa::script {
+namespace {
+
+bool IsOneOf(char c, std::string_view set) {
+  for (char s : set)
+    if (c == s) return true;
+  return false;
+}
+
+}  // namespace
 
 size_t NameCharLength(std::string_view name, size_t pos) {
   if (pos + 1 < name.size() && IsNameLeadByte(static_cast<uint8_t>(name[pos])) &&
@@ -11,14 +20,14 @@ size_t NameCharLength(std::string_view name, size_t pos) {
 
 size_t FindFirstSeparator(std::string_view name, std::string_view separators) {
   for (size_t i = 0; i < name.size(); i += NameCharLength(name, i))
-    if (separators.find(name[i]) != std::string_view::npos) return i;
+    if (IsOneOf(name[i], separators)) return i;
   return std::string_view::npos;
 }
 
 size_t FindLastSeparator(std::string_view name, std::string_view separators) {
   size_t last = std::string_view::npos;
   for (size_t i = 0; i < name.size(); i += NameCharLength(name, i))
-    if (separators.find(name[i]) != std::string_view::npos) last = i;
+    if (IsOneOf(name[i], separators)) last = i;
   return last;
 }
 
