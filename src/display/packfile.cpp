@@ -332,6 +332,10 @@ std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> 
   if (bare_name.empty()) return fail("empty entry name");
   if (bare_name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
     return fail("entry name " + quoted + " holds a line break or NUL byte");
+  // A lookup takes the part of a path after its last separator, so a name
+  // that holds one is never asked for.
+  if (script::FindLastSeparator(bare_name, "/\\:") != std::string_view::npos)
+    return fail("entry name " + quoted + " holds a path separator");
   if (bare_name.size() + 1 > kPackLineBytes)
     return fail("entry name " + quoted + " is longer than " + std::to_string(kPackLineBytes - 1) +
                 " bytes");

@@ -184,6 +184,14 @@ TEST_F(PackFileTest, BuildPackEntryRefusesNamesAReaderCouldNotFind) {
   std::string error;
   EXPECT_TRUE(BuildPackEntry("", Bytes{1}, &error).empty());
   EXPECT_TRUE(BuildPackEntry("a\nb.bmp", Bytes{1}, &error).empty());
+  // Lookups use the part after a path's last separator: a name holding one
+  // could never be asked for. The 0x5C inside 表 is no separator.
+  for (const char* name : {"dir\\a.bmp", "c:a.bmp", "d/a.bmp", "\x95\xa6.b\\m\x8ep"}) {
+    error.clear();
+    EXPECT_TRUE(BuildPackEntry(name, Bytes{1}, &error).empty()) << name;
+    EXPECT_NE(error.find("separator"), std::string::npos) << name;
+  }
+  EXPECT_FALSE(BuildPackEntry("\x95\x5c.bmp", Bytes{1}, &error).empty());
   // Find a byte that scrambles to a backslash at position 0: 511 - b = 92 + 256.
   std::string bad(1, static_cast<char>(511 - 256 - '\\'));
   std::string check = bad;
