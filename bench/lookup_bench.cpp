@@ -3,10 +3,10 @@
 // makes before anything is decoded.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -18,8 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path FreshDir(const char* what) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("zepa_bench_" + std::string(what) + "_" + std::to_string(std::random_device{}()));
+  const fs::path dir = fs::temp_directory_path() / ("zepa_bench_" + std::string(what) + "_" +
+                                                    std::to_string(std::random_device{}()));
   fs::create_directories(dir);
   return dir;
 }

@@ -273,7 +273,8 @@ const PackIndex::Entry* PackIndex::Probe(std::string_view folded, uint32_t hash)
   }
 }
 
-void PackIndex::Insert(std::string_view folded, uint32_t hash, uint64_t content_offset, int32_t size) {
+void PackIndex::Insert(std::string_view folded, uint32_t hash, uint64_t content_offset,
+                       int32_t size) {
   if ((entries_.size() + 1) * 2 > slots_.size()) {
     // Grown to keep at most half the slots in use, so probes stay short.
     std::vector<Slot> grown(slots_.size() * 2);

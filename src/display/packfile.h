@@ -42,7 +42,8 @@ class PackIndex {
   // The bytes of the entry named `bare_name` (compared without ASCII case),
   // or nothing when the file is missing or holds no such entry. The index is
   // read again when the file's path, time or size has changed.
-  std::optional<std::vector<uint8_t>> Find(const std::string& pack_path, std::string_view bare_name);
+  std::optional<std::vector<uint8_t>> Find(const std::string& pack_path,
+                                           std::string_view bare_name);
 
   // How many times a file has been indexed.
   size_t builds() const { return builds_; }

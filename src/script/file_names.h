@@ -13,12 +13,16 @@ namespace zepa::script {
 // A lead byte of a file name. File names take the whole lead range of the
 // code page, 0xF0-0xFC too (unlike IsLeadByte), because the system the games
 // were written for opened names such as 纊.bmp (FA 5C) correctly.
-constexpr bool IsNameLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc); }
+constexpr bool IsNameLeadByte(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+}
 
 // A byte that can follow a lead byte. A lead byte before anything else (a
 // line end, a slash, the end of the name) stands alone, so a stray byte never
 // hides the separator after it.
-constexpr bool IsNameTrailByte(uint8_t b) { return (b >= 0x40 && b <= 0x7e) || (b >= 0x80 && b <= 0xfc); }
+constexpr bool IsNameTrailByte(uint8_t b) {
+  return (b >= 0x40 && b <= 0x7e) || (b >= 0x80 && b <= 0xfc);
+}
 
 // The length of the character at `pos`: 2 for a lead byte with its trail
 // byte, else 1.

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <chrono>
 #include <random>
 
 namespace zepa::display {
@@ -250,10 +250,12 @@ TEST_F(PackFileTest, IndexAnswersExactlyAsTheScan) {
     ScrambleLine(size);
     return name + "\n" + size + "\n" + std::string(content);
   };
-  const std::string good = Entry("a.bmp", "AAAA") + Entry("B.bmp", "BB") + Entry("A.BMP", "second") +
-                           Entry("c.bmp", "C") + raw_entry("d.bmp", "-1", "") + Entry("e.bmp", "E") +
+  const std::string good = Entry("a.bmp", "AAAA") + Entry("B.bmp", "BB") +
+                           Entry("A.BMP", "second") + Entry("c.bmp", "C") +
+                           raw_entry("d.bmp", "-1", "") + Entry("e.bmp", "E") +
                            raw_entry("f.bmp", "9999", "short");
-  const std::vector<std::string> names = {"a.bmp", "b.bmp", "C.BMP", "d.bmp", "e.bmp", "f.bmp", "g.bmp", ""};
+  const std::vector<std::string> names = {"a.bmp", "b.bmp", "C.BMP", "d.bmp",
+                                          "e.bmp", "f.bmp", "g.bmp", ""};
   std::mt19937 rng(11);
   PackIndex index;
   PackIndex small(2, 1 << 20);
@@ -262,7 +264,8 @@ TEST_F(PackFileTest, IndexAnswersExactlyAsTheScan) {
     std::string bytes = good;
     if (round > 0) {
       bytes = good.substr(0, rng() % (good.size() + 1));
-      for (int k = 0; k < 3 && !bytes.empty(); ++k) bytes[rng() % bytes.size()] = static_cast<char>(rng());
+      for (int k = 0; k < 3 && !bytes.empty(); ++k)
+        bytes[rng() % bytes.size()] = static_cast<char>(rng());
     }
     Write("r.dat", bytes);
     Settle("r.dat", round);

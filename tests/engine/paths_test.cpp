@@ -64,13 +64,17 @@ struct DoubleByteName {
 };
 constexpr DoubleByteName kHyoji{"\x95\x5c\x8e\xa6", "\xe8\xa1\xa8\xe7\xa4\xba"};  // 表示
 constexpr DoubleByteName kSora{"\x83\x5c\x83\x89", "\xe3\x82\xbd\xe3\x83\xa9"};   // ソラ
-constexpr DoubleByteName kJu{"\x8f\x5c", "\xe5\x8d\x81"};                           // 十
-constexpr DoubleByteName kYo{"\x97\x5c", "\xe4\xba\x88"};                           // 予
-constexpr DoubleByteName kNo{"\x94\x5c", "\xe8\x83\xbd"};                           // 能
-constexpr DoubleByteName kKou{"\xfa\x5c", "\xe7\xba\x8a"};                          // 纊
+constexpr DoubleByteName kJu{"\x8f\x5c", "\xe5\x8d\x81"};                         // 十
+constexpr DoubleByteName kYo{"\x97\x5c", "\xe4\xba\x88"};                         // 予
+constexpr DoubleByteName kNo{"\x94\x5c", "\xe8\x83\xbd"};                         // 能
+constexpr DoubleByteName kKou{"\xfa\x5c", "\xe7\xba\x8a"};                        // 纊
 
-std::string Cp932(const DoubleByteName& n, const char* suffix = "") { return std::string(n.cp932) + suffix; }
-std::string Utf8(const DoubleByteName& n, const char* suffix = "") { return std::string(n.utf8) + suffix; }
+std::string Cp932(const DoubleByteName& n, const char* suffix = "") {
+  return std::string(n.cp932) + suffix;
+}
+std::string Utf8(const DoubleByteName& n, const char* suffix = "") {
+  return std::string(n.utf8) + suffix;
+}
 
 TEST_F(PathsTest, DoubleByteNamesWithTrailByte5CInBothForms) {
   // Game directory: 表示.kvs and 纊.bmp under CP932 bytes, ソラ.bmp in UTF-8.
@@ -90,8 +94,10 @@ TEST_F(PathsTest, DoubleByteNamesWithTrailByte5CInBothForms) {
   EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".KVS")), (dir / Cp932(kHyoji, ".kvs")).string());
   EXPECT_EQ(r.Resolve(Cp932(kKou, ".bmp")), (dir / Cp932(kKou, ".bmp")).string());
   EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp")), (dir / Utf8(kSora, ".bmp")).string());
-  EXPECT_EQ(r.Resolve(Cp932(kJu, "\\") + Cp932(kYo, ".bmp")), (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
-  EXPECT_EQ(r.Resolve(Cp932(kJu, "/") + Cp932(kYo, ".bmp")), (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kJu, "\\") + Cp932(kYo, ".bmp")),
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kJu, "/") + Cp932(kYo, ".bmp")),
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
   EXPECT_EQ(r.Resolve(Cp932(kNo, "\\") + Cp932(kHyoji, ".bmp")),
             (dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")).string());
   // A missing name keeps its bytes whole, trail bytes included.
@@ -122,7 +128,8 @@ TEST_F(PathsTest, TrailingBlanksAndDotsAreTriedWithoutWhenTheExactNameIsMissing)
 // winning.
 TEST_F(PathsTest, ListingsAreKeptUntilTheDirectoryChanges) {
   auto settle = [&](const fs::path& p, int minutes) {
-    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(2) + std::chrono::minutes(minutes));
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(2) +
+                               std::chrono::minutes(minutes));
   };
   std::ofstream(dir / "Twin.bmp") << "x";
   std::ofstream(dir / "TWIN.bmp") << "x";

@@ -1,9 +1,9 @@
 // libFuzzer target for the packed picture file: its lookup through the
 // index, checked against the plain scan, and the writer's names read back.
 // The input is a name length byte, the name looked up, then the file's bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,7 +23,8 @@ using zepa::display::PackIndex;
 
 const std::string& TempPath(const char* what) {
   static const std::string base =
-      (fs::temp_directory_path() / ("zepa_packfile_fuzz_" + std::to_string(std::random_device{}()))).string();
+      (fs::temp_directory_path() / ("zepa_packfile_fuzz_" + std::to_string(std::random_device{}())))
+          .string();
   static std::string paths[2] = {base + "_in.dat", base + "_built.dat"};
   return paths[what[0] == 'b' ? 1 : 0];
 }
@@ -31,17 +32,19 @@ const std::string& TempPath(const char* what) {
 // Each input gets its own time long past, so that the indexes are trusted
 // and must notice the change by the file's time alone.
 void WriteFile(const std::string& path, std::string_view bytes, int64_t stamp) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   std::error_code ec;
-  fs::last_write_time(path, fs::file_time_type() + fs::file_time_type::duration(stamp * 1000003), ec);
+  fs::last_write_time(path, fs::file_time_type() + fs::file_time_type::duration(stamp * 1000003),
+                      ec);
 }
 
-#define Check(ok)                                                     \
-  do {                                                                \
-    if (!(ok)) {                                                      \
+#define Check(ok)                                                           \
+  do {                                                                      \
+    if (!(ok)) {                                                            \
       std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #ok); \
-      std::abort();                                                   \
-    }                                                                 \
+      std::abort();                                                         \
+    }                                                                       \
   } while (0)
 
 PackIndex& Index(int which) {
@@ -63,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const size_t name_len = std::min<size_t>(data[0] % 64, size - 1);
   const std::string name(reinterpret_cast<const char*>(data + 1), name_len);
-  const std::string_view file(reinterpret_cast<const char*>(data + 1 + name_len), size - 1 - name_len);
+  const std::string_view file(reinterpret_cast<const char*>(data + 1 + name_len),
+                              size - 1 - name_len);
 
   const std::string& pack = TempPath("in");
   WriteFile(pack, file, stamp);
@@ -72,9 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Compare(pack, "a.bmp");
   Compare(pack, "");
   // The first stored name, as a lookup reads it.
-  std::string_view line = file.substr(0, std::min(file.find('\n'), zepa::display::kPackLineBytes - 1));
+  std::string_view line =
+      file.substr(0, std::min(file.find('\n'), zepa::display::kPackLineBytes - 1));
   line = line.substr(0, line.find('\0'));
-  if (const size_t sep = zepa::script::FindLastSeparator(line, "\\:"); sep != std::string_view::npos)
+  if (const size_t sep = zepa::script::FindLastSeparator(line, "\\:");
+      sep != std::string_view::npos)
     line.remove_prefix(sep + 1);
   std::string first(line.substr(0, line.find('\r')));
   zepa::display::ScrambleLine(first);
@@ -96,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // A name the writer accepts is found again by its own bare name.
-  const std::vector<uint8_t> content(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(file.size(), 16)));
+  const std::vector<uint8_t> content(
+      file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(file.size(), 16)));
   const std::string entry = zepa::display::BuildPackEntry(name, content, nullptr);
   if (!entry.empty()) {
     const std::string& built = TempPath("built");

@@ -9,12 +9,12 @@ namespace zepa::script {
 namespace {
 
 // Characters whose second byte is the byte of a backslash.
-constexpr const char* kHyo = "\x95\x5c";   // 表
-constexpr const char* kSo = "\x83\x5c";    // ソ
-constexpr const char* kJu = "\x8f\x5c";    // 十
-constexpr const char* kYo = "\x97\x5c";    // 予
-constexpr const char* kNo = "\x94\x5c";    // 能
-constexpr const char* kKou = "\xfa\x5c";   // 纊, an IBM extension character
+constexpr const char* kHyo = "\x95\x5c";  // 表
+constexpr const char* kSo = "\x83\x5c";   // ソ
+constexpr const char* kJu = "\x8f\x5c";   // 十
+constexpr const char* kYo = "\x97\x5c";   // 予
+constexpr const char* kNo = "\x94\x5c";   // 能
+constexpr const char* kKou = "\xfa\x5c";  // 纊, an IBM extension character
 
 std::string S(std::initializer_list<const char*> parts) {
   std::string s;
@@ -31,7 +31,7 @@ TEST(FileNames, SeparatorsAreNeverTheSecondByteOfACharacter) {
   // slash, colon or line end after it is still seen.
   EXPECT_EQ(FindLastSeparator("\x95/x", "/"), 1u);
   EXPECT_EQ(FindLastSeparator("\x95:x", ":"), 1u);
-  EXPECT_EQ(NameCharLength("\x95", 0), 1u);   // a lead byte at the very end
+  EXPECT_EQ(NameCharLength("\x95", 0), 1u);  // a lead byte at the very end
   EXPECT_EQ(NameCharLength("\x95\n", 0), 1u);
   // Half-width katakana and ASCII are single bytes: the backslash after them counts.
   EXPECT_EQ(FindLastSeparator("\xb1\\x", "\\"), 1u);
