@@ -1,11 +1,15 @@
 #include "display/packfile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include "script/expression.h"
+#include "script/file_names.h"
 
 namespace zepa::display {
 namespace {
@@ -41,10 +45,9 @@ class PackReader {
     uint64_t size = std::filesystem::file_size(path, ec);
     if (ec) return false;
     size_bytes_ = size;
-    // Each entry costs two short lines and a seek; a small buffer keeps the
-    // seek from refilling kilobytes that are skipped at once. Large content
-    // reads bypass the buffer.
-    buf_.pubsetbuf(buffer_, sizeof buffer_);
+    // The reader keeps its own buffer, so that a skip inside it costs
+    // nothing and content reads go to the file directly.
+    buf_.pubsetbuf(nullptr, 0);
     return buf_.open(path, std::ios::in | std::ios::binary) != nullptr;
   }
 
@@ -55,12 +58,16 @@ class PackReader {
     line.clear();
     bool any = false;
     while (line.size() < kPackLineBytes) {
-      int c = buf_.sbumpc();
-      if (c == std::char_traits<char>::eof()) break;
+      if (next_ == end_ && !Refill()) break;
+      const char* from = buffer_.get() + next_;
+      const size_t avail = std::min(end_ - next_, kPackLineBytes - line.size());
+      const void* lf = std::memchr(from, '\n', avail);
+      const size_t n = lf ? static_cast<size_t>(static_cast<const char*>(lf) - from) + 1 : avail;
+      line.append(from, n);
+      next_ += n;
+      position_ += n;
       any = true;
-      ++position_;
-      line.push_back(static_cast<char>(c));
-      if (c == '\n') break;
+      if (lf) break;
     }
     size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
@@ -69,16 +76,15 @@ class PackReader {
 
   // Reads the next entry's name and size lines. False at the end of the file.
   bool ReadHeader(std::string& name, int32_t& size) {
-    std::string line;
-    if (!ReadLine(line)) return false;
+    if (!ReadLine(line_)) return false;
     // The directory cut is made on the stored bytes, before unscrambling.
-    std::string_view view = line;
-    size_t cut = view.find_last_of("\\:");
+    std::string_view view = line_;
+    size_t cut = script::FindLastSeparator(view, "\\:");
     if (cut != std::string_view::npos) view.remove_prefix(cut + 1);
     name.assign(CutAtLineEnd(view));
     ScrambleLine(name);
-    if (!ReadLine(line)) return false;
-    std::string size_text(CutAtLineEnd(line));
+    if (!ReadLine(line_)) return false;
+    std::string size_text(CutAtLineEnd(line_));
     ScrambleLine(size_text);
     size = script::ParseNumber(size_text);
     return true;
@@ -89,55 +95,66 @@ class PackReader {
 
   bool Skip(int32_t size) {
     if (size < 0 || static_cast<uint64_t>(size) > Remaining()) return false;
-    position_ += static_cast<uint64_t>(size);
-    return buf_.pubseekpos(static_cast<std::streamoff>(position_), std::ios::in) !=
-           std::streampos(std::streamoff(-1));
+    const auto n = static_cast<uint64_t>(size);
+    if (n <= end_ - next_) {
+      next_ += static_cast<size_t>(n);
+      position_ += n;
+      return true;
+    }
+    return SeekTo(position_ + n);
   }
 
   bool Read(uint64_t size, std::vector<uint8_t>& out) {
     if (size > Remaining() || size > kMaxFileBytes) return false;
     out.resize(static_cast<size_t>(size));
-    std::streamsize got =
-        size == 0 ? 0 : buf_.sgetn(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size));
+    const size_t buffered = static_cast<size_t>(std::min<uint64_t>(size, end_ - next_));
+    std::copy_n(buffer_.get() + next_, buffered, out.begin());
+    next_ += buffered;
+    position_ += buffered;
+    const auto rest = static_cast<std::streamsize>(size - buffered);
+    const std::streamsize got =
+        rest == 0 ? 0 : buf_.sgetn(reinterpret_cast<char*>(out.data() + buffered), rest);
     position_ += static_cast<uint64_t>(got);
-    return static_cast<uint64_t>(got) == size;
+    return got == rest;
   }
 
   bool SeekTo(uint64_t offset) {
     if (offset > size_bytes_) return false;
     position_ = offset;
+    next_ = end_ = 0;
+    sequential_ = false;
     return buf_.pubseekpos(static_cast<std::streamoff>(offset), std::ios::in) !=
            std::streampos(std::streamoff(-1));
   }
 
  private:
-  char buffer_[256];
+  // Right after a seek only a little is read, since the next seek may come
+  // soon; reads that follow each other take the whole buffer.
+  bool Refill() {
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+    const size_t want = sequential_ ? kBufferBytes : kFirstReadBytes;
+    sequential_ = true;
+    const std::streamsize got = buf_.sgetn(buffer_.get(), static_cast<std::streamsize>(want));
+    next_ = 0;
+    end_ = got > 0 ? static_cast<size_t>(got) : 0;
+    return end_ > 0;
+  }
+
+  static constexpr size_t kFirstReadBytes = 4096;
+  static constexpr size_t kBufferBytes = 64 * 1024;
+  std::unique_ptr<char[]> buffer_;
+  size_t next_ = 0;
+  size_t end_ = 0;
+  bool sequential_ = false;
   std::filebuf buf_;
+  std::string line_;
   uint64_t size_bytes_ = 0;
   uint64_t position_ = 0;
 };
 
-}  // namespace
-
-void ScrambleLine(std::string& line) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    const unsigned b = static_cast<uint8_t>(line[i]);
-    if (b == 0 || b == '\r' || b == '\n') continue;
-    const unsigned n = (511u - b - static_cast<unsigned>(i % 256)) & 0xffu;
-    if (n == 0 || n == '\r' || n == '\n') continue;
-    line[i] = static_cast<char>(n);
-  }
-}
-
-std::string_view BareName(std::string_view path) {
-  size_t cut = path.find_last_of("/\\:");
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-std::optional<std::vector<uint8_t>> FindInPackFile(const std::string& pack_path,
-                                                   std::string_view bare_name) {
-  PackReader reader;
-  if (!reader.Open(pack_path)) return std::nullopt;
+// The old lookup: entries from the reader's position on, the first of the
+// name wins, and a skip that cannot be made ends the search.
+std::optional<std::vector<uint8_t>> ScanFrom(PackReader& reader, std::string_view bare_name) {
   std::string name;
   int32_t size = 0;
   while (reader.ReadHeader(name, size)) {
@@ -152,6 +169,145 @@ std::optional<std::vector<uint8_t>> FindInPackFile(const std::string& pack_path,
     if (!reader.Skip(size)) return std::nullopt;
   }
   return std::nullopt;
+}
+
+uint32_t HashName(std::string_view folded) {
+  uint32_t h = 2166136261u;
+  for (char c : folded) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+  return h;
+}
+
+}  // namespace
+
+void ScrambleLine(std::string& line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const unsigned b = static_cast<uint8_t>(line[i]);
+    if (b == 0 || b == '\r' || b == '\n') continue;
+    const unsigned n = (511u - b - static_cast<unsigned>(i % 256)) & 0xffu;
+    if (n == 0 || n == '\r' || n == '\n') continue;
+    line[i] = static_cast<char>(n);
+  }
+}
+
+std::string_view BareName(std::string_view path) { return script::FileNamePart(path); }
+
+bool FileTimeSettled(std::filesystem::file_time_type mtime) {
+  using FileTime = std::filesystem::file_time_type;
+  // Two seconds covers the coarsest file times in use.
+  constexpr FileTime::duration kSettleTime{2 * FileTime::period::den / FileTime::period::num};
+  return FileTime::clock::now() - mtime >= kSettleTime;
+}
+
+std::optional<std::vector<uint8_t>> PackIndex::Find(const std::string& pack_path,
+                                                    std::string_view bare_name) {
+  std::error_code ec;
+  const bool regular = IsRegularFile(pack_path);
+  const auto mtime = std::filesystem::last_write_time(pack_path, ec);
+  const uint64_t size = ec || !regular ? 0 : std::filesystem::file_size(pack_path, ec);
+  if (ec || !regular) {
+    valid_ = false;
+    return std::nullopt;
+  }
+  if (!valid_ || !settled_ || path_ != pack_path || mtime_ != mtime || size_bytes_ != size) {
+    path_ = pack_path;
+    mtime_ = mtime;
+    size_bytes_ = size;
+    settled_ = FileTimeSettled(mtime);
+    valid_ = Build(pack_path);
+    if (!valid_) return std::nullopt;
+  }
+
+  const std::string folded = script::FoldAsciiCase(bare_name);
+  PackReader reader;
+  if (const Entry* e = Probe(folded, HashName(folded))) {
+    std::vector<uint8_t> bytes;
+    if (e->size < 0 || !reader.Open(pack_path) || !reader.SeekTo(e->content_offset) ||
+        !reader.Read(static_cast<uint64_t>(e->size), bytes))
+      return std::nullopt;
+    return bytes;
+  }
+  if (!truncated_ || !reader.Open(pack_path) || !reader.SeekTo(resume_offset_)) return std::nullopt;
+  return ScanFrom(reader, bare_name);
+}
+
+bool PackIndex::Build(const std::string& pack_path) {
+  ++builds_;
+  names_.clear();
+  entries_.clear();
+  slots_.assign(1024, Slot{});
+  truncated_ = false;
+  resume_offset_ = 0;
+  PackReader reader;
+  if (!reader.Open(pack_path)) return false;
+  std::string name;
+  std::string folded;
+  int32_t size = 0;
+  for (;;) {
+    const uint64_t header_offset = reader.Position();
+    if (!reader.ReadHeader(name, size)) break;
+    folded = name;
+    for (char& c : folded) c = Lower(c);
+    const uint32_t hash = HashName(folded);
+    if (!Probe(folded, hash)) {
+      if (entries_.size() >= max_entries_ || names_.size() + folded.size() > max_name_bytes_) {
+        truncated_ = true;
+        resume_offset_ = header_offset;
+        break;
+      }
+      Insert(folded, hash, reader.Position(), size);
+    }
+    // Entries after a skip that cannot be made are out of reach of a scan.
+    if (!reader.Skip(size)) break;
+  }
+  return true;
+}
+
+const PackIndex::Entry* PackIndex::Probe(std::string_view folded, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.entry == 0) return nullptr;
+    if (slot.hash != hash) continue;
+    const Entry& e = entries_[slot.entry - 1];
+    if (std::string_view(names_).substr(e.name_pos, e.name_len) == folded) return &e;
+  }
+}
+
+void PackIndex::Insert(std::string_view folded, uint32_t hash, uint64_t content_offset,
+                       int32_t size) {
+  if ((entries_.size() + 1) * 2 > slots_.size()) {
+    // Grown to keep at most half the slots in use, so probes stay short.
+    std::vector<Slot> grown(slots_.size() * 2);
+    const size_t mask = grown.size() - 1;
+    for (const Slot& slot : slots_) {
+      if (slot.entry == 0) continue;
+      size_t i = slot.hash & mask;
+      while (grown[i].entry != 0) i = (i + 1) & mask;
+      grown[i] = slot;
+    }
+    slots_.swap(grown);
+  }
+  entries_.push_back({content_offset, static_cast<uint32_t>(names_.size()), size,
+                      static_cast<uint16_t>(folded.size())});
+  names_.append(folded);
+  const size_t mask = slots_.size() - 1;
+  size_t i = hash & mask;
+  while (slots_[i].entry != 0) i = (i + 1) & mask;
+  slots_[i] = {hash, static_cast<uint32_t>(entries_.size())};
+}
+
+std::optional<std::vector<uint8_t>> FindInPackFile(const std::string& pack_path,
+                                                   std::string_view bare_name) {
+  // The game runs on one thread and looks up one packed file.
+  static PackIndex index;
+  return index.Find(pack_path, bare_name);
+}
+
+std::optional<std::vector<uint8_t>> ScanPackFile(const std::string& pack_path,
+                                                 std::string_view bare_name) {
+  PackReader reader;
+  if (!reader.Open(pack_path)) return std::nullopt;
+  return ScanFrom(reader, bare_name);
 }
 
 std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
@@ -177,6 +333,10 @@ std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> 
   if (bare_name.empty()) return fail("empty entry name");
   if (bare_name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos)
     return fail("entry name " + quoted + " holds a line break or NUL byte");
+  // A lookup takes the part of a path after its last separator, so a name
+  // that holds one is never asked for.
+  if (script::FindLastSeparator(bare_name, "/\\:") != std::string_view::npos)
+    return fail("entry name " + quoted + " holds a path separator");
   if (bare_name.size() + 1 > kPackLineBytes)
     return fail("entry name " + quoted + " is longer than " + std::to_string(kPackLineBytes - 1) +
                 " bytes");
@@ -184,7 +344,9 @@ std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> 
     return fail("content of " + quoted + " is larger than 2147483647 bytes");
   std::string name(bare_name);
   ScrambleLine(name);
-  size_t bad = name.find_first_of("\\:");
+  // A reader cuts the stored name at its last backslash or colon, stepping
+  // over double-byte characters as it does.
+  size_t bad = script::FindLastSeparator(name, "\\:");
   if (bad != std::string::npos)
     return fail("entry name " + quoted + " cannot be stored: byte " + std::to_string(bad) +
                 " scrambles to a backslash or colon; rename the file");

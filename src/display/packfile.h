@@ -1,8 +1,9 @@
 #pragma once
 // The packed picture file: a plain run of entries, each a scrambled name
-// line, a scrambled size line and the raw file bytes. It is read from the
-// start on every lookup; nothing is cached.
+// line, a scrambled size line and the raw file bytes. Its entries are indexed
+// once and read again only when the file changes.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,17 +20,84 @@ constexpr size_t kPackLineBytes = 510;
 // or NUL or the result would be 0, CR or LF. Its own inverse.
 void ScrambleLine(std::string& line);
 
+// False for a file time so recent that the file may change again within the
+// resolution of file times without its time or size showing it; what was read
+// of such a file is read again on its next use.
+bool FileTimeSettled(std::filesystem::file_time_type mtime);
+
+// The entries of one packed file by case-folded name, so that a lookup is a
+// hash probe. It answers exactly as a scan from the start would: the first
+// entry of a name wins, and entries after a damaged size are out of reach.
+class PackIndex {
+ public:
+  // Bounds on what one index holds, so that a hostile file of tiny entries
+  // cannot take gigabytes; names past them are found by a scan as before.
+  static constexpr size_t kMaxEntries = size_t{1} << 22;
+  static constexpr size_t kMaxNameBytes = size_t{64} << 20;
+
+  PackIndex() = default;
+  PackIndex(size_t max_entries, size_t max_name_bytes)
+      : max_entries_(max_entries), max_name_bytes_(max_name_bytes) {}
+
+  // The bytes of the entry named `bare_name` (compared without ASCII case),
+  // or nothing when the file is missing or holds no such entry. The index is
+  // read again when the file's path, time or size has changed.
+  std::optional<std::vector<uint8_t>> Find(const std::string& pack_path,
+                                           std::string_view bare_name);
+
+  // How many times a file has been indexed.
+  size_t builds() const { return builds_; }
+
+ private:
+  struct Entry {
+    uint64_t content_offset;
+    uint32_t name_pos;  // of the folded name in names_
+    int32_t size;
+    uint16_t name_len;
+  };
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t entry = 0;  // entry number + 1; 0 is an empty slot
+  };
+
+  bool Build(const std::string& pack_path);
+  const Entry* Probe(std::string_view folded, uint32_t hash) const;
+  void Insert(std::string_view folded, uint32_t hash, uint64_t content_offset, int32_t size);
+
+  size_t max_entries_ = kMaxEntries;
+  size_t max_name_bytes_ = kMaxNameBytes;
+  std::string path_;
+  std::filesystem::file_time_type mtime_{};
+  uint64_t size_bytes_ = 0;
+  bool valid_ = false;
+  bool settled_ = false;
+  std::string names_;
+  std::vector<Entry> entries_;
+  std::vector<Slot> slots_;
+  // Set when the index stopped at its size bound: names it lacks are then
+  // looked for by a scan from resume_offset_ on.
+  bool truncated_ = false;
+  uint64_t resume_offset_ = 0;
+  size_t builds_ = 0;
+};
+
 // The bytes of the entry named `bare_name` (compared without ASCII case), or
-// nothing when the file is missing or holds no such entry.
+// nothing when the file is missing or holds no such entry. Uses one index
+// kept for the process, since the game looks up one packed file.
 std::optional<std::vector<uint8_t>> FindInPackFile(const std::string& pack_path,
                                                    std::string_view bare_name);
+
+// The same answer by a plain scan from the start of the file, without index.
+std::optional<std::vector<uint8_t>> ScanPackFile(const std::string& pack_path,
+                                                 std::string_view bare_name);
 
 // The picture at `path`: its bare name looked up in the pack first, then the
 // file itself read whole. Nothing when neither has it or the file is empty.
 std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
                                                 const std::string& path);
 
-// The part of `path` after its last '/', '\\' or ':'.
+// The part of `path` after its last '/', '\\' or ':' (never the second byte of
+// a double-byte character).
 std::string_view BareName(std::string_view path);
 
 // One entry as stored: name line, size line, content. Empty with a message

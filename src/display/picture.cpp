@@ -11,6 +11,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "script/file_names.h"
+
 namespace zepa::display {
 namespace {
 
@@ -136,9 +138,9 @@ constexpr size_t kOs2V2HeaderBytes = 64;
 }  // namespace
 
 PictureKind PictureKindOf(std::string_view name) {
-  size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return PictureKind::kNone;
-  std::string u(name.substr(dot, 4));
+  const std::string_view ext = script::FileExtension(name);
+  if (ext.empty()) return PictureKind::kNone;
+  std::string u(ext.substr(0, 4));
   for (char& c : u) c = Upper(c);
   if (u == ".BMP") return PictureKind::kBmp;
   if (u == ".JPG" || u == ".JPE") return PictureKind::kJpeg;

@@ -1,36 +1,17 @@
 #include "engine/paths.h"
 
-#include <filesystem>
 #include <optional>
 #include <vector>
+
+#include "display/packfile.h"
+#include "script/file_names.h"
 
 namespace zepa::engine {
 namespace fs = std::filesystem;
 namespace {
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// The entry of `dir` named `component`: exact first, then any case.
-std::optional<std::string> MatchEntry(const std::string& dir, const std::string& component) {
-  std::error_code ec;
-  if (fs::exists(fs::path(dir) / component, ec)) return component;
-  fs::directory_iterator it(dir, ec);
-  if (ec) return std::nullopt;
-  for (const auto& entry : it) {
-    const std::string name = entry.path().filename().string();
-    if (EqualNoCase(name, component)) return name;
-  }
-  return std::nullopt;
-}
+// Listings beyond this many directories are dropped and read again on use.
+constexpr size_t kMaxListings = 256;
 
 }  // namespace
 
@@ -42,29 +23,63 @@ PathResolver::PathResolver(std::string game_dir) {
   while (game_dir_.size() > 1 && game_dir_.back() == '/') game_dir_.pop_back();
 }
 
+const PathResolver::Listing* PathResolver::ListingOf(const std::string& dir) const {
+  std::error_code ec;
+  const fs::file_time_type mtime = fs::last_write_time(dir, ec);
+  if (ec) return nullptr;
+  auto found = listings_.find(dir);
+  if (found != listings_.end() && found->second.settled && found->second.mtime == mtime)
+    return &found->second;
+
+  if (found == listings_.end() && listings_.size() >= kMaxListings) listings_.clear();
+  Listing& listing = listings_[dir];
+  listing.by_folded_name.clear();
+  listing.mtime = mtime;
+  ++listings_read_;
+  fs::directory_iterator it(dir, ec);
+  bool complete = !ec;
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+    listing.by_folded_name.try_emplace(script::FoldAsciiCase(it->path().filename().string()),
+                                       it->path().filename().string());
+  if (ec) complete = false;
+  listing.settled = complete && display::FileTimeSettled(mtime);
+  return &listing;
+}
+
+// The entry of `dir` named `component`: exact first, then any case.
+std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
+                                                    const std::string& component) const {
+  std::error_code ec;
+  if (fs::exists(fs::path(dir) / component, ec)) return component;
+  const Listing* listing = ListingOf(dir);
+  if (!listing) return std::nullopt;
+  auto found = listing->by_folded_name.find(script::FoldAsciiCase(component));
+  if (found == listing->by_folded_name.end()) return std::nullopt;
+  return found->second;
+}
+
 std::string PathResolver::Resolve(std::string_view name) const {
   if (!name.empty() && name.front() == '/') return std::string(name);
   std::vector<std::string> components;
-  std::string current;
-  for (char c : name) {
-    if (c == '\\' || c == '/') {
-      if (!current.empty()) components.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(c);
-    }
-  }
-  if (!current.empty()) components.push_back(current);
+  script::ForEachPathComponent(name, [&](std::string_view c) { components.emplace_back(c); });
 
   std::string path = game_dir_;
   bool exists = true;  // once a component is missing, later ones cannot match
   for (const std::string& component : components) {
     std::string chosen = component;
     if (exists && component != "." && component != "..") {
-      auto match = MatchEntry(path, component);
-      if (!match && sjis_to_utf8) {
-        const std::string utf8 = sjis_to_utf8(component);
-        if (!utf8.empty() && utf8 != component) match = MatchEntry(path, utf8);
+      auto match_any_form = [&](const std::string& spelling) {
+        auto match = MatchEntry(path, spelling);
+        if (!match && sjis_to_utf8) {
+          const std::string utf8 = sjis_to_utf8(spelling);
+          if (!utf8.empty() && utf8 != spelling) match = MatchEntry(path, utf8);
+        }
+        return match;
+      };
+      auto match = match_any_form(component);
+      if (!match) {
+        const std::string trimmed(script::TrimTrailingBlanksAndDots(component));
+        if (!trimmed.empty() && trimmed != component) match = match_any_form(trimmed);
       }
       if (match) {
         chosen = *match;

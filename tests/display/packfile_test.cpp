@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -31,6 +32,12 @@ class PackFileTest : public ::testing::Test {
     std::string e = BuildPackEntry(name, Bytes(content.begin(), content.end()), &error);
     EXPECT_FALSE(e.empty()) << error;
     return e;
+  }
+  // Gives the file a time long past, `minutes` apart for each version, as a
+  // packed file that is not being written has.
+  void Settle(const std::string& name, int minutes) const {
+    fs::last_write_time(PathOf(name), fs::file_time_type::clock::now() - std::chrono::hours(2) +
+                                          std::chrono::minutes(minutes));
   }
   static std::string Text(const std::optional<Bytes>& b) {
     return b ? std::string(b->begin(), b->end()) : "<none>";
@@ -198,6 +205,14 @@ TEST_F(PackFileTest, BuildPackEntryRefusesNamesAReaderCouldNotFind) {
   std::string error;
   EXPECT_TRUE(BuildPackEntry("", Bytes{1}, &error).empty());
   EXPECT_TRUE(BuildPackEntry("a\nb.bmp", Bytes{1}, &error).empty());
+  // Lookups use the part after a path's last separator: a name holding one
+  // could never be asked for. The 0x5C inside 表 is no separator.
+  for (const char* name : {"dir\\a.bmp", "c:a.bmp", "d/a.bmp", "\x95\xa6.b\\m\x8ep"}) {
+    error.clear();
+    EXPECT_TRUE(BuildPackEntry(name, Bytes{1}, &error).empty()) << name;
+    EXPECT_NE(error.find("separator"), std::string::npos) << name;
+  }
+  EXPECT_FALSE(BuildPackEntry("\x95\x5c.bmp", Bytes{1}, &error).empty());
   // Find a byte that scrambles to a backslash at position 0: 511 - b = 92 + 256.
   std::string bad(1, static_cast<char>(511 - 256 - '\\'));
   std::string check = bad;
@@ -225,6 +240,106 @@ TEST_F(PackFileTest, ListsEntriesWithSizesAndOffsets) {
   EXPECT_FALSE(ListPackFile(PathOf("bad.dat"), &error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(ListPackFile(PathOf("none.dat"), &error));
+}
+
+TEST_F(PackFileTest, DoubleByteNamesAreFoundAndNeverCutInsideACharacter) {
+  // 表示 (95 5C 8E A6), ソ (83 5C), 十 (8F 5C), 予 (97 5C), 能 (94 5C).
+  const std::string hyoji = "\x95\x5c\x8e\xa6.bmp";
+  const std::string others = "\x83\x5c\x8f\x5c\x97\x5c\x94\x5c.jpg";
+  // Stored as "j｢.bmp", whose scrambled form is a lead byte and then 0x5C: a
+  // reader that cut at every 0x5C would see a name ".bmp"-less fragment.
+  const std::string tricky = "j\xa2.bmp";
+  std::string scrambled = tricky;
+  ScrambleLine(scrambled);
+  ASSERT_EQ(scrambled.substr(0, 2), "\x95\x5c");
+  Write("d.dat", Entry(hyoji, "H") + Entry(others, "O") + Entry(tricky, "T"));
+  const std::string pack = PathOf("d.dat");
+  EXPECT_EQ(Text(FindInPackFile(pack, hyoji)), "H");
+  EXPECT_EQ(Text(FindInPackFile(pack, others)), "O");
+  EXPECT_EQ(Text(FindInPackFile(pack, tricky)), "T");
+  EXPECT_EQ(Text(ScanPackFile(pack, tricky)), "T");
+  EXPECT_EQ(Text(OpenPicture(pack, "\x95\x5c\\" + hyoji)), "H");  // in a folder named 表
+  EXPECT_EQ(Text(OpenPicture(pack, PathOf(others))), "O");
+  EXPECT_EQ(BareName("\x83\x5c\\\x94\x5c.bmp"), "\x94\x5c.bmp");
+}
+
+// The index must answer every name as the scan from the start does, on
+// good files and damaged ones, also when it stops at its size bound.
+TEST_F(PackFileTest, IndexAnswersExactlyAsTheScan) {
+  auto raw_entry = [](std::string name, std::string size, std::string_view content) {
+    ScrambleLine(name);
+    ScrambleLine(size);
+    return name + "\n" + size + "\n" + std::string(content);
+  };
+  const std::string good = Entry("a.bmp", "AAAA") + Entry("B.bmp", "BB") +
+                           Entry("A.BMP", "second") + Entry("c.bmp", "C") +
+                           raw_entry("d.bmp", "-1", "") + Entry("e.bmp", "E") +
+                           raw_entry("f.bmp", "9999", "short");
+  const std::vector<std::string> names = {"a.bmp", "b.bmp", "C.BMP", "d.bmp",
+                                          "e.bmp", "f.bmp", "g.bmp", ""};
+  std::mt19937 rng(11);
+  PackIndex index;
+  PackIndex small(2, 1 << 20);
+  PackIndex tiny_names(100, 6);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = good;
+    if (round > 0) {
+      bytes = good.substr(0, rng() % (good.size() + 1));
+      for (int k = 0; k < 3 && !bytes.empty(); ++k)
+        bytes[rng() % bytes.size()] = static_cast<char>(rng());
+    }
+    Write("r.dat", bytes);
+    Settle("r.dat", round);
+    const std::string pack = PathOf("r.dat");
+    for (const std::string& name : names) {
+      const std::string want = Text(ScanPackFile(pack, name));
+      EXPECT_EQ(Text(index.Find(pack, name)), want) << "round " << round << " " << name;
+      EXPECT_EQ(Text(small.Find(pack, name)), want) << "round " << round << " " << name;
+      EXPECT_EQ(Text(tiny_names.Find(pack, name)), want) << "round " << round << " " << name;
+    }
+  }
+  Write("r.dat", good);
+  Settle("r.dat", 1000);
+  EXPECT_EQ(Text(index.Find(PathOf("r.dat"), "A.bmp")), "AAAA");  // the first of a name wins
+  EXPECT_FALSE(index.Find(PathOf("r.dat"), "e.bmp"));  // beyond the bad size: out of reach
+}
+
+TEST_F(PackFileTest, IndexIsReadAgainOnlyWhenTheFileChanges) {
+  Write("d.dat", Entry("a.bmp", "one") + Entry("b.bmp", "B"));
+  Settle("d.dat", 0);
+  const std::string pack = PathOf("d.dat");
+  PackIndex index;
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "one");
+  EXPECT_EQ(Text(index.Find(pack, "b.bmp")), "B");
+  EXPECT_FALSE(index.Find(pack, "c.bmp"));
+  EXPECT_EQ(index.builds(), 1u);
+
+  // Same size, other content and time: read again.
+  Write("d.dat", Entry("a.bmp", "two") + Entry("c.bmp", "C"));
+  Settle("d.dat", 1);
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "two");
+  EXPECT_EQ(Text(index.Find(pack, "c.bmp")), "C");
+  EXPECT_EQ(index.builds(), 2u);
+  // Same time, other size: read again.
+  Write("d.dat", Entry("a.bmp", "three"));
+  Settle("d.dat", 1);
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "three");
+  EXPECT_EQ(index.builds(), 3u);
+  // Another packed file, then a missing one.
+  Write("e.dat", Entry("a.bmp", "other"));
+  Settle("e.dat", 0);
+  EXPECT_EQ(Text(index.Find(PathOf("e.dat"), "a.bmp")), "other");
+  EXPECT_FALSE(index.Find(PathOf("none.dat"), "a.bmp"));
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "three");
+
+  // A file written just now may change again unseen within its time's
+  // resolution, so it is read on every lookup until it has settled.
+  Write("d.dat", Entry("a.bmp", "four"));
+  const size_t builds = index.builds();
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "four");
+  Write("d.dat", Entry("a.bmp", "five"));
+  EXPECT_EQ(Text(index.Find(pack, "a.bmp")), "five");
+  EXPECT_EQ(index.builds(), builds + 2);
 }
 
 }  // namespace

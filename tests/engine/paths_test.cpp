@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+
+#include "engine/game_fixture.h"
+#include "platform/cp932.h"
 
 namespace zepa::engine {
 namespace {
@@ -50,6 +54,130 @@ TEST_F(PathsTest, RelativeToGame) {
   EXPECT_EQ(r.RelativeToGame(r.Resolve("bg01.bmp")), "bg01.bmp");
   EXPECT_EQ(r.RelativeToGame(r.Resolve("frame\\frame.bmp")), "Frame\\frame.BMP");
   EXPECT_EQ(r.RelativeToGame("/somewhere/else.kvs"), "/somewhere/else.kvs");
+}
+
+// Names whose second bytes are 0x5C, each stored on disk both under its
+// CP932 bytes and under its UTF-8 form.
+struct DoubleByteName {
+  const char* cp932;
+  const char* utf8;
+};
+constexpr DoubleByteName kHyoji{"\x95\x5c\x8e\xa6", "\xe8\xa1\xa8\xe7\xa4\xba"};  // 表示
+constexpr DoubleByteName kSora{"\x83\x5c\x83\x89", "\xe3\x82\xbd\xe3\x83\xa9"};   // ソラ
+constexpr DoubleByteName kJu{"\x8f\x5c", "\xe5\x8d\x81"};                         // 十
+constexpr DoubleByteName kYo{"\x97\x5c", "\xe4\xba\x88"};                         // 予
+constexpr DoubleByteName kNo{"\x94\x5c", "\xe8\x83\xbd"};                         // 能
+constexpr DoubleByteName kKou{"\xfa\x5c", "\xe7\xba\x8a"};                        // 纊
+
+std::string Cp932(const DoubleByteName& n, const char* suffix = "") {
+  return std::string(n.cp932) + suffix;
+}
+std::string Utf8(const DoubleByteName& n, const char* suffix = "") {
+  return std::string(n.utf8) + suffix;
+}
+
+TEST_F(PathsTest, DoubleByteNamesWithTrailByte5CInBothForms) {
+  // Game directory: 表示.kvs and 纊.bmp under CP932 bytes, ソラ.bmp in UTF-8.
+  // Sub-folders: 十 in CP932 holding 予.bmp in UTF-8; 能 in UTF-8 holding
+  // 表示.bmp in CP932.
+  std::ofstream(dir / Cp932(kHyoji, ".kvs")) << "x";
+  std::ofstream(dir / Cp932(kKou, ".bmp")) << "x";
+  std::ofstream(dir / Utf8(kSora, ".bmp")) << "x";
+  fs::create_directories(dir / Cp932(kJu));
+  std::ofstream(dir / Cp932(kJu) / Utf8(kYo, ".BMP")) << "x";
+  fs::create_directories(dir / Utf8(kNo));
+  std::ofstream(dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")) << "x";
+
+  PathResolver r(dir.string());
+  r.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
+  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".kvs")), (dir / Cp932(kHyoji, ".kvs")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".KVS")), (dir / Cp932(kHyoji, ".kvs")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kKou, ".bmp")), (dir / Cp932(kKou, ".bmp")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp")), (dir / Utf8(kSora, ".bmp")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kJu, "\\") + Cp932(kYo, ".bmp")),
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kJu, "/") + Cp932(kYo, ".bmp")),
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kNo, "\\") + Cp932(kHyoji, ".bmp")),
+            (dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")).string());
+  // A missing name keeps its bytes whole, trail bytes included.
+  EXPECT_EQ(r.Resolve(Cp932(kSora, "\\") + Cp932(kJu, ".bmp")),
+            (dir / Cp932(kSora) / Cp932(kJu, ".bmp")).string());
+}
+
+TEST_F(PathsTest, TrailingBlanksAndDotsAreTriedWithoutWhenTheExactNameIsMissing) {
+  std::ofstream(dir / "two.kvs") << "x";
+  std::ofstream(dir / "odd .kvs") << "x";  // an exact name with a blank wins
+  std::ofstream(dir / "odd") << "x";
+  std::ofstream(dir / Utf8(kSora, ".bmp")) << "x";
+  PathResolver r(dir.string());
+  r.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
+  EXPECT_EQ(r.Resolve("two.kvs "), (dir / "two.kvs").string());
+  EXPECT_EQ(r.Resolve("TWO.KVS. . "), (dir / "two.kvs").string());
+  EXPECT_EQ(r.Resolve("frame \\frame.bmp"), (dir / "Frame" / "frame.BMP").string());
+  EXPECT_EQ(r.Resolve("odd .kvs"), (dir / "odd .kvs").string());
+  EXPECT_EQ(r.Resolve("odd "), (dir / "odd").string());
+  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp  ")), (dir / Utf8(kSora, ".bmp")).string());
+  // Nothing found either way: the name stays as written.
+  EXPECT_EQ(r.Resolve("three.kvs "), (dir / "three.kvs ").string());
+  EXPECT_EQ(r.Resolve(".. "), (dir / ".. ").string());
+}
+
+// The listing is read once and again only when the directory changes; the
+// answers are those of a scan of the listing, the first of a folded name
+// winning.
+TEST_F(PathsTest, ListingsAreKeptUntilTheDirectoryChanges) {
+  auto settle = [&](const fs::path& p, int minutes) {
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(2) +
+                               std::chrono::minutes(minutes));
+  };
+  std::ofstream(dir / "Twin.bmp") << "x";
+  std::ofstream(dir / "TWIN.bmp") << "x";
+  std::ofstream(dir / "twin.BMP") << "x";
+  settle(dir, 0);
+  std::string first;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string n = e.path().filename().string();
+    if (first.empty() && (n == "Twin.bmp" || n == "TWIN.bmp" || n == "twin.BMP")) first = n;
+  }
+  PathResolver r(dir.string());
+  EXPECT_EQ(r.Resolve("twin.bmp"), (dir / first).string());
+  EXPECT_EQ(r.Resolve("TWIN.bmp"), (dir / "TWIN.bmp").string());  // exact first
+  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "bg01.bmp").string());
+  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "missing.bmp").string());
+  const size_t read = r.listings_read();
+  EXPECT_EQ(r.Resolve("Bg01.Bmp"), (dir / "bg01.bmp").string());
+  EXPECT_EQ(r.listings_read(), read);
+
+  std::ofstream(dir / "Missing.BMP") << "x";
+  settle(dir, 1);
+  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "Missing.BMP").string());
+  EXPECT_EQ(r.listings_read(), read + 1);
+  fs::remove(dir / "bg01.bmp");
+  settle(dir, 2);
+  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "BG01.BMP").string());
+
+  // A directory changed just now is listed again on every lookup, since a
+  // change within its time's resolution would not show.
+  std::ofstream(dir / "new.bmp") << "x";
+  EXPECT_EQ(r.Resolve("NEW.BMP"), (dir / "new.bmp").string());
+  std::ofstream(dir / "newer.bmp") << "x";
+  EXPECT_EQ(r.Resolve("NEWER.BMP"), (dir / "newer.bmp").string());
+}
+
+class PathsGame : public testing::GameFixture {};
+
+TEST_F(PathsGame, LoadFindsDoubleByteAndBlankEndedNames) {
+  // [load]表示.kvs (stored in UTF-8) loads ソラ\十.kvs (CP932 folder, UTF-8
+  // file), which loads "two.kvs " with a blank the editor did not show.
+  Write(Utf8(kHyoji, ".kvs"), "[set]a=1\n[load]" + Cp932(kSora, "\\") + Cp932(kJu, ".kvs") + "\n");
+  Write(Cp932(kSora, "/") + Utf8(kJu, ".kvs"), "[set]b=2\n[load]two.kvs \n");
+  Write("two.kvs", "[set]c=3\n");
+  Play("[load]" + Cp932(kHyoji, ".kvs") + "\n[set]never=1\n");
+  // Each load resets the variables: c is there only when the whole chain ran.
+  EXPECT_EQ(Var("c"), 3);
+  EXPECT_EQ(Var("never"), 0);
+  EXPECT_EQ(State().scenario_name, "two.kvs ");
 }
 
 }  // namespace
