@@ -9,6 +9,7 @@
 #include "display/pixels.h"
 #include "platform/cp932.h"
 #include "script/arguments.h"
+#include "script/file_names.h"
 #include "script/fixed_text.h"
 
 namespace zepa::display {
@@ -237,7 +238,7 @@ void Stage::DrawPictureCommand(std::string_view arg, bool keyed) {
   }
   int opacity = 0;
   if (keyed) {
-    const size_t colon = name.find(':');
+    const size_t colon = script::FindFirstSeparator(name, ":");
     if (colon != std::string_view::npos) {
       opacity = script::DecimalArgument(name.substr(colon + 1));
       name = name.substr(0, colon);

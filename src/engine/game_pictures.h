@@ -1,7 +1,10 @@
 #pragma once
 // The game's pictures: names resolved below the game directory, looked up in
 // the packed picture file first and then on disk, decoded by extension.
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "display/picture_source.h"
 #include "engine/paths.h"
@@ -20,6 +23,8 @@ class GamePictures : public display::PictureSource {
   std::optional<platform::Surface> LoadBitmap(std::string_view name) override;
 
  private:
+  std::optional<std::vector<uint8_t>> Open(std::string_view name, const std::string& path) const;
+
   const PathResolver& paths_;
   std::string data_file_ = "zepaadv.dat";
 };

@@ -7,6 +7,7 @@
 #include "engine/scenario_file.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "script/file_names.h"
 #include "script/scenario.h"
 
 namespace zepa::engine {
@@ -14,12 +15,10 @@ namespace {
 
 static_assert(kScreenWidth == display::kStageWidth && kScreenHeight == display::kStageHeight);
 
-// The extension test of start-up and the file windows: from the last dot,
-// its first four characters compared without regard to case.
+// The extension test of start-up and the file windows: from the last dot of
+// the file name, its first four characters compared without regard to case.
 bool HasExtension(std::string_view name, std::string_view ext) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  return platform::EqualsNoCase(name.substr(dot, 4), ext);
+  return platform::EqualsNoCase(script::FileExtension(name).substr(0, 4), ext);
 }
 
 }  // namespace
