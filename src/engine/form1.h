@@ -19,6 +19,7 @@
 #include "script/arguments.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
+#include "windows/modal.h"
 
 namespace zepa::engine {
 
@@ -132,6 +133,7 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
   const Config& config() const { return config_; }
   const platform::Surface& image1() const { return image1_; }
   const platform::Surface& image2() const { return image2_; }
+  const windows::WindowState& window_state() const { return window_state_; }
   int debug_state() const { return debug_state_; }
   int full_screen() const { return full_screen_; }
 
@@ -147,6 +149,8 @@ class Form1 : public platform::InputHandler, public script::CommandSink {
 
   platform::Host& host_;
   Form1Options options_;
+  // `DialogChoice`, `DialogFileName` and the small windows on the screen.
+  windows::WindowState window_state_;
   PathResolver paths_;
   std::string ini_path_;
   IniFile ini_;

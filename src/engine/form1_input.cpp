@@ -2,6 +2,7 @@
 // and what the function keys do.
 #include "engine/form1.h"
 #include "engine/input_rules.h"
+#include "windows/about_box.h"
 
 namespace zepa::engine {
 
@@ -25,9 +26,11 @@ void Form1::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       st_.go_target = "#MENU";
       break;
     case KeyAction::kAbout:
+      windows::ShowAbout(host_, window_state_, kCaption, kVersion);
+      break;
     case KeyAction::kSaveLoadWindow:
     case KeyAction::kConfirmQuit:
-      // The about, save/load and quit windows come with the auxiliary windows.
+      // The save/load and quit windows come with the auxiliary windows.
       break;
     case KeyAction::kLoadWindow:
       st_.window_request = 2;
