@@ -539,12 +539,12 @@ void SdlHost::CloseWindow(ToolWindow* window) {
   for (const auto& s : small_) {
     if (s->window != window) continue;
     DestroySmall(s.get());
-    if (small_.empty()) {
-      SDL_StopTextInput();
-      SDL_RaiseWindow(window_);
-    } else {
-      SDL_RaiseWindow(small_.back()->sdl);
-    }
+    // Without a window manager the keyboard focus would fall to nobody
+    // when the focused window goes: hand it back explicitly.
+    SDL_Window* next = small_.empty() ? window_ : small_.back()->sdl;
+    if (small_.empty()) SDL_StopTextInput();
+    SDL_RaiseWindow(next);
+    SDL_SetWindowInputFocus(next);
     dirty_ = shown_ != nullptr;
     return;
   }
