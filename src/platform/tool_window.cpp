@@ -1,5 +1,7 @@
 #include "platform/tool_window.h"
 
+#include "platform/cp932.h"
+
 namespace zepa::platform {
 
 std::string_view ControlKindName(ControlKind kind) {
@@ -78,6 +80,9 @@ bool ToolWindow::Press(std::string_view key) {
 bool ToolWindow::SetText(std::string_view key, std::string text) {
   Control* c = Find(key);
   if (!c || c->kind != ControlKind::kEdit || !c->enabled || !ShownOnScreen(*c)) return false;
+  // The game keeps the text in a fixed buffer: longer input is refused
+  // whole, as a field with a length limit refuses the key that overflows.
+  if (c->max_cp932_bytes > 0 && Utf8ToCp932(text).size() > c->max_cp932_bytes) return false;
   c->text = std::move(text);
   if (c->on_change) {
     const auto handler = c->on_change;

@@ -121,6 +121,8 @@ class ToolWindow {
   /// disabled or has no click handler. Returns whether it acted.
   bool Press(std::string_view key);
   /// Sets an edit field's text as typing would, then calls `on_change`.
+  /// False (and nothing changes) when the field is hidden, disabled, not an
+  /// edit field, or the text is longer than its CP932 limit.
   bool SetText(std::string_view key, std::string text);
   /// The default button's press (Return).
   bool PressDefault();

@@ -51,11 +51,15 @@ void Sunken(ImDrawList* dl, float x0, float y0, float x1, float y1) {
   Edge(dl, x0 + 1, y0 + 1, x1 - 1, y1 - 1, kDarkShadow, kLight);
 }
 
-// Every character the window shows, with the kana, the common kanji and the
-// full-width forms a player may type.
+// Every character the window shows, the kana and full-width forms, and for
+// windows with an edit field the common kanji a player may type. Rendering
+// the few thousand kanji takes a good part of a second, so windows that
+// only show text do without them.
 std::vector<ImWchar> GlyphRanges(const ToolWindow& window, ImFontAtlas* atlas) {
   ImFontGlyphRangesBuilder builder;
-  builder.AddRanges(atlas->GetGlyphRangesJapanese());
+  const bool editable = std::any_of(window.controls.begin(), window.controls.end(),
+                                    [](const Control& c) { return c.kind == ControlKind::kEdit; });
+  builder.AddRanges(editable ? atlas->GetGlyphRangesJapanese() : atlas->GetGlyphRangesDefault());
   static const ImWchar kExtra[] = {0x2000, 0x206F, 0x2190, 0x22FF, 0x2500, 0x25FF, 0x3000, 0x30FF,
                                    0xFF00, 0xFFEF, 0};
   builder.AddRanges(kExtra);
