@@ -67,7 +67,7 @@ platform::ToolWindow BuildAboutBox(platform::Host& host, std::string_view produc
   Control ok;
   ok.name = "OKButton";
   ok.kind = ControlKind::kButton;
-  ok.rect = {153, 128, 75, 25};
+  ok.rect = {154, 128, 75, 25};
   ok.text = "OK";
   ok.is_default = true;
   w.controls.push_back(std::move(ok));

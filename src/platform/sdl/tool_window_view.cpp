@@ -262,12 +262,14 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       const bool held = c.enabled && ImGui::IsItemActive() && ImGui::IsItemHovered();
       dl->AddRectFilled({x, y}, {x + w, y + h}, kFace);
       float bx = x, by = y, bw = w, bh = h;
+      // Outlines are filled strips: ImGui's stroked rectangles end a pixel
+      // short of the corner given.
       if (c.is_default) {
-        dl->AddRect({x, y}, {x + w, y + h}, kText);
+        Edge(dl, x, y, x + w, y + h, kText, kText);
         bx += 1, by += 1, bw -= 2, bh -= 2;
       }
       if (held) {
-        dl->AddRect({bx, by}, {bx + bw, by + bh}, kShadow);
+        Edge(dl, bx, by, bx + bw, by + bh, kShadow, kShadow);
       } else {
         Raised(dl, bx, by, bx + bw, by + bh);
       }
