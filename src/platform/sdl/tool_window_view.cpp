@@ -150,6 +150,9 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, c
   style.Colors[ImGuiCol_Header] = ToVec(kCaptionLeft);
   style.Colors[ImGuiCol_HeaderHovered] = ToVec(Rgb(200, 210, 230));
   style.Colors[ImGuiCol_HeaderActive] = ToVec(kCaptionLeft);
+  style.Colors[ImGuiCol_Button] = ToVec(kFace);
+  style.Colors[ImGuiCol_ButtonHovered] = ToVec(kFace);
+  style.Colors[ImGuiCol_ButtonActive] = ToVec(kShadow);
   style.Colors[ImGuiCol_Border] = ToVec(kShadow);
   style.Colors[ImGuiCol_TableHeaderBg] = ToVec(kFace);
   style.Colors[ImGuiCol_TableBorderStrong] = ToVec(kShadow);
