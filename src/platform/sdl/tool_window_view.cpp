@@ -8,7 +8,9 @@
 #include <imgui_stdlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <set>
+#include <string_view>
 
 #include "platform/cp932.h"
 
@@ -78,22 +80,28 @@ std::vector<ImWchar> GlyphRanges(const ToolWindow& window, ImFontAtlas* atlas) {
 }  // namespace
 
 std::string FindToolkitFontFile() {
-  std::string path;
-  if (!FcInit()) return path;
+  // The face the windows were designed with, then its usual stand-ins: the
+  // proportional gothic first. Font configurations often alias the old
+  // face's name to a fixed-pitch gothic, so the family names themselves
+  // decide, and the configuration's order only breaks ties.
+  static const char* const kPreferred[] = {"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "IPA Pゴシック",
+                                           "VL PGothic", "Noto Sans CJK JP"};
+  std::string best_path;
+  int best_rank = 1 << 20;
+  if (!FcInit()) return best_path;
   FcPattern* pattern = FcPatternCreate();
-  if (!pattern) return path;
-  // "lang=ja" keeps fontconfig from answering an unknown family with a Latin
-  // face whose Japanese glyphs are empty boxes.
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("MS PGothic"));
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("ＭＳ Ｐゴシック"));
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("IPAPGothic"));
+  if (!pattern) return best_path;
+  for (const char* family : kPreferred)
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  // "lang=ja" keeps fontconfig from answering with a Latin face whose
+  // Japanese glyphs are empty boxes.
   FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
   FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
   if (set) {
-    for (int i = 0; i < set->nfont && path.empty(); ++i) {
+    for (int i = 0; i < set->nfont; ++i) {
       FcPattern* font = set->fonts[i];
       FcChar8* file = nullptr;
       FcCharSet* charset = nullptr;
@@ -102,12 +110,24 @@ std::string FindToolkitFontFile() {
       if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) continue;
       if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch || !charset) continue;
       if (!FcCharSetHasChar(charset, 0x3042) || !FcCharSetHasChar(charset, 0x6F22)) continue;
-      path = reinterpret_cast<const char*>(file);
+      // Rank: the first preferred family the face names, else after them
+      // all in the configuration's order.
+      int rank = static_cast<int>(std::size(kPreferred)) + i;
+      FcChar8* family = nullptr;
+      for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+        for (size_t k = 0; k < std::size(kPreferred); ++k)
+          if (std::string_view(reinterpret_cast<const char*>(family)) == kPreferred[k])
+            rank = std::min(rank, static_cast<int>(k));
+      }
+      if (rank < best_rank) {
+        best_rank = rank;
+        best_path = reinterpret_cast<const char*>(file);
+      }
     }
     FcFontSetDestroy(set);
   }
   FcPatternDestroy(pattern);
-  return path;
+  return best_path;
 }
 
 ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window)
