@@ -117,9 +117,10 @@ class Host {
   /// Shows a small window above the game window, on top of any other small
   /// window, placed by `window->placement` (the host writes the position it
   /// chose into `left`/`top`). The window must stay alive until
-  /// CloseWindow. While small windows are open, Pump hands keys and clicks
-  /// to the top one (its callbacks run inside Pump) and none to the
-  /// InputHandler; the game timer and repaints of the game window go on.
+  /// CloseWindow. While a modal small window is open, Pump hands keys and
+  /// clicks to the top one (its callbacks run inside Pump) and none to the
+  /// InputHandler; a modeless window takes only the input aimed at it. The
+  /// game timer and repaints of the game window go on.
   /// Modal showing is the caller's nested loop: Pump until `closed()`.
   virtual void OpenWindow(ToolWindow* window) = 0;
   /// Takes the window off the screen. Closing one that is not open does

@@ -126,6 +126,7 @@ ToolWindow ToolWindow::Snapshot() const {
   copy.left = left;
   copy.top = top;
   copy.controls = controls;
+  copy.modal = modal;
   for (Control& c : copy.controls) {
     c.on_click = nullptr;
     c.on_change = nullptr;

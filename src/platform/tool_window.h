@@ -97,6 +97,10 @@ class ToolWindow {
   int left = 0;
   int top = 0;
   std::vector<Control> controls;
+  /// A modal window takes all keys and clicks while it is open; a modeless
+  /// one (the debug monitor) only those aimed at it, and the game window
+  /// goes on taking its own.
+  bool modal = true;
 
   /// Called when Escape reaches the window; null when Escape does nothing.
   std::function<void()> on_escape;

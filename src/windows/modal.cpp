@@ -39,6 +39,18 @@ ModalResult ShowModal(platform::Host& host, platform::ToolWindow& window, Window
   return window.closed() ? ModalResult::kClosed : result;
 }
 
+void OpenModeless(platform::Host& host, platform::ToolWindow& window, WindowState& state) {
+  if (std::find(state.open.begin(), state.open.end(), &window) != state.open.end()) return;
+  window.modal = false;
+  host.OpenWindow(&window);
+  state.open.push_back(&window);
+}
+
+void CloseModeless(platform::Host& host, platform::ToolWindow& window, WindowState& state) {
+  host.CloseWindow(&window);
+  std::erase(state.open, &window);
+}
+
 std::string ToWindowText(std::string_view cp932) { return platform::Cp932ToUtf8(cp932); }
 
 bool ToGameText(std::string_view utf8, std::string* out) {

@@ -45,6 +45,11 @@ enum class ModalResult {
 /// `left_open`, and kAbandoned is returned.
 ModalResult ShowModal(platform::Host& host, platform::ToolWindow& window, WindowState& state);
 
+/// Shows a modeless window (the debug monitor): it stays until
+/// CloseModeless, and the game goes on taking its own input meanwhile.
+void OpenModeless(platform::Host& host, platform::ToolWindow& window, WindowState& state);
+void CloseModeless(platform::Host& host, platform::ToolWindow& window, WindowState& state);
+
 /// Game text (CP932) as window text (UTF-8): the one way texts go into a
 /// window.
 std::string ToWindowText(std::string_view cp932);

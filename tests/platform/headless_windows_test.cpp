@@ -81,6 +81,28 @@ TEST(HeadlessWindows, InputGoesToTheTopWindowAndNeverToTheDisplayBelow) {
   EXPECT_EQ(r.host.windows().back(), &bottom);
 }
 
+TEST(HeadlessWindows, AModelessWindowLeavesTheGameItsInput) {
+  Rig r("10 click 5 5\n"
+        "20 key A\n"
+        "30 press Button_OK\n");
+  std::vector<std::string> log;
+  ToolWindow monitor = Dialog("Form_DEBUG", &log);
+  monitor.modal = false;
+  r.host.OpenWindow(&monitor);
+  Drain(r.host);
+  EXPECT_THAT(r.handler.log, ElementsAre("10 down left 5,5", "20 key 65"));
+  EXPECT_THAT(log, ElementsAre("Form_DEBUG ok"));
+
+  // A modal window over it takes the keys, not the monitor below.
+  std::string error;
+  ASSERT_TRUE(r.host.LoadEvents("40 key Escape\n", &error));
+  ToolWindow modal = Dialog("Modal", &log);
+  r.host.OpenWindow(&modal);
+  r.host.OpenWindow(&monitor);
+  Drain(r.host);
+  EXPECT_THAT(log, ElementsAre("Form_DEBUG ok", "Modal escape"));
+}
+
 TEST(HeadlessWindows, TheTimerGoesOnWhileAWindowIsOpen) {
   Rig r("120 press Button_OK\n");
   std::vector<std::string> log;

@@ -117,11 +117,14 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
     }
     return;
   }
-  if (!windows_.empty()) {
+  const bool modal_open =
+      std::any_of(windows_.begin(), windows_.end(), [](const ToolWindow* w) { return w->modal; });
+  const bool for_window = e.action == EventAction::kPress || e.action == EventAction::kType;
+  if ((for_window && !windows_.empty()) || modal_open) {
     DispatchToWindow(e);
     return;
   }
-  if (e.action == EventAction::kPress || e.action == EventAction::kType) {
+  if (for_window) {
     std::fprintf(stderr, "zepa: line %d: %s %s: no window is open\n", e.line,
                  e.action == EventAction::kPress ? "press" : "type", e.target.c_str());
     return;
@@ -238,7 +241,13 @@ bool HeadlessHost::AnswerFileDialog() {
 }
 
 void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
+  // Control actions name the top window's controls; keys go to the top
+  // modal window, which holds the keyboard.
   ToolWindow* top = windows_.back();
+  if (e.action == EventAction::kKey) {
+    for (ToolWindow* w : windows_)
+      if (w->modal) top = w;
+  }
   switch (e.action) {
     case EventAction::kPress:
       if (!top->Find(e.target)) {

@@ -9,9 +9,10 @@
 //
 // Order inside one Pump: scripted events that are due arrive first (input is
 // queued, holds start, shots and dumps act at once); then all queued input is
-// dispatched in order; then the timer fires once if it is due. While small
-// windows are open, keys and control actions go to the top one, clicks on
-// the display are dropped, and a `file` answer waits for a file dialog. Input before
+// dispatched in order; then the timer fires once if it is due. Control
+// actions (press, type) go to the top small window; while a modal one is
+// open, keys go to it too and clicks on the display are dropped. A `file`
+// answer waits for a file dialog. Input before
 // the timer is what the old message loop did too: timer messages are handed
 // out only when no other message waits.
 #include <cstdint>
@@ -100,7 +101,7 @@ class HeadlessHost : public Host {
   void FireTimer();
   void WriteShot(const std::string& path);
   void WriteWindowShot(const ScriptedEvent& event);
-  // Scripted input while small windows are open goes to the top one.
+  // Scripted input that small windows take (see the order above).
   void DispatchToWindow(const ScriptedEvent& event);
   // Hands a pending `file` answer to a file dialog on top; true if it did.
   bool AnswerFileDialog();

@@ -583,15 +583,24 @@ bool SdlHost::DrawSmallWindows() {
 }
 
 bool SdlHost::DispatchToSmallWindows(const SDL_Event& event) {
-  SmallWindow* top = small_.back().get();
-  const uint32_t id = EventWindowId(event);
-  SmallWindow* target = FindSmall(id);
+  SmallWindow* top_modal = nullptr;
+  for (const auto& s : small_)
+    if (s->window->modal) top_modal = s.get();
+  SmallWindow* target = FindSmall(EventWindowId(event));
+  // Keys belong to the top modal window wherever the focus is, as a modal
+  // dialog holds the keyboard on the old desktop; without one, a modeless
+  // window takes the keys typed into it and the game the rest.
+  auto key_receiver = [&]() -> SmallWindow* { return top_modal ? top_modal : target; };
   switch (event.type) {
     case SDL_WINDOWEVENT:
       if (!target) return false;  // the game window's own exposes and closes
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-        if (target == top) target->window->RequestClose();
+        if (!top_modal || target == top_modal) target->window->RequestClose();
       } else {
+        if (event.window.event == SDL_WINDOWEVENT_MOVED) {
+          target->window->left = event.window.data1;
+          target->window->top = event.window.data2;
+        }
         target->view->ProcessEvent(event);
         target->frames_due = kFramesAfterInput;
       }
@@ -599,35 +608,38 @@ bool SdlHost::DispatchToSmallWindows(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
     case SDL_TEXTINPUT:
-    case SDL_TEXTEDITING:
-      // Keys belong to the top window wherever the focus is, as a modal
-      // dialog holds the keyboard on the old desktop.
+    case SDL_TEXTEDITING: {
+      SmallWindow* receiver = key_receiver();
+      if (!receiver) return false;
       if (event.type == SDL_KEYDOWN) {
         const SDL_Keycode sym = event.key.keysym.sym;
         if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) {
-          top->window->PressDefault();
-          top->frames_due = kFramesAfterInput;
+          receiver->window->PressDefault();
+          receiver->frames_due = kFramesAfterInput;
           return true;
         }
         if (sym == SDLK_ESCAPE) {
-          top->window->Escape();
-          top->frames_due = kFramesAfterInput;
+          receiver->window->Escape();
+          receiver->frames_due = kFramesAfterInput;
           return true;
         }
       }
-      top->view->ProcessEvent(event);
-      top->frames_due = kFramesAfterInput;
+      receiver->view->ProcessEvent(event);
+      receiver->frames_due = kFramesAfterInput;
       return true;
+    }
     case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
     case SDL_MOUSEWHEEL:
-      // Windows below the top one, and the game window, take no clicks.
-      if (target == top) {
-        top->view->ProcessEvent(event);
-        top->frames_due = kFramesAfterInput;
+      // Under a modal window, the windows below it and the game window take
+      // no clicks.
+      if (target && (!top_modal || target == top_modal)) {
+        target->view->ProcessEvent(event);
+        target->frames_due = kFramesAfterInput;
+        return true;
       }
-      return true;
+      return top_modal != nullptr || target != nullptr;
     default:
       return false;
   }
