@@ -57,10 +57,10 @@ struct Control {
   int font_px = 12;
   /// Edit fields: the most bytes the text may take in CP932 (0: no limit).
   size_t max_cp932_bytes = 0;
-  Surface picture;                           ///< kPicture
-  std::vector<std::string> items;            ///< kList, kCombo
-  int selected = -1;                         ///< kList, kCombo
-  std::vector<int> column_widths;            ///< kGrid
+  Surface picture;                              ///< kPicture
+  std::vector<std::string> items;               ///< kList, kCombo
+  int selected = -1;                            ///< kList, kCombo
+  std::vector<int> column_widths;               ///< kGrid
   std::vector<std::vector<std::string>> cells;  ///< kGrid, row by row
 
   std::function<void()> on_click;

@@ -45,7 +45,8 @@ platform::ToolWindow BuildAboutBox(platform::Host& host, std::string_view produc
   icon.kind = ControlKind::kPicture;
   icon.rect = {8, 10, 98, 85};
   icon.parent = "Panel1";
-  if (auto picture = display::DecodeJpeg(std::span<const uint8_t>(kProgramIconJpeg, kProgramIconJpeg_size)))
+  if (auto picture =
+          display::DecodeJpeg(std::span<const uint8_t>(kProgramIconJpeg, kProgramIconJpeg_size)))
     icon.picture = std::move(*picture);
   w.controls.push_back(std::move(icon));
 

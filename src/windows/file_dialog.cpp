@@ -22,7 +22,8 @@ std::vector<std::string_view> Split(std::string_view s, char sep) {
   size_t start = 0;
   for (;;) {
     const size_t at = s.find(sep, start);
-    parts.push_back(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+    parts.push_back(
+        s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
     if (at == std::string_view::npos) break;
     start = at + 1;
   }
@@ -91,7 +92,9 @@ FileDialog::FileDialog(FileDialogOptions options) : options_(std::move(options))
 void FileDialog::Build() {
   const bool save = options_.mode == FileDialogOptions::Mode::kSave;
   window_.name = options_.name;
-  window_.caption = !options_.title.empty() ? options_.title : save ? "名前を付けて保存" : "ファイルを開く";
+  window_.caption = !options_.title.empty() ? options_.title
+                    : save                  ? "名前を付けて保存"
+                                            : "ファイルを開く";
   window_.client_width = kClientWidth;
   window_.client_height = kClientHeight;
   window_.placement = platform::Placement::kScreenCenter;
@@ -113,9 +116,11 @@ void FileDialog::Build() {
   };
   window_.controls.push_back(std::move(list));
 
-  window_.controls.push_back(Make("Label_FILENAME", ControlKind::kLabel, {8, 181, 0, 0}, "ファイル名"));
+  window_.controls.push_back(
+      Make("Label_FILENAME", ControlKind::kLabel, {8, 181, 0, 0}, "ファイル名"));
   window_.controls.push_back(Make("Edit_FILENAME", ControlKind::kEdit, {92, 177, 188, 21}));
-  window_.controls.push_back(Make("Label_FILTER", ControlKind::kLabel, {8, 209, 0, 0}, "ファイルの種類"));
+  window_.controls.push_back(
+      Make("Label_FILTER", ControlKind::kLabel, {8, 209, 0, 0}, "ファイルの種類"));
   Control combo = Make("ComboBox_FILTER", ControlKind::kCombo, {92, 205, 188, 21});
   for (const FileFilter& f : filters_) combo.items.push_back(f.description);
   combo.selected = filters_.empty() ? -1 : 0;
@@ -152,7 +157,8 @@ void FileDialog::Refresh() {
   std::error_code ec;
   // Entries that vanish or cannot be read while listing are skipped, never
   // fatal: the player still has the name field.
-  for (fs::directory_iterator it(directory_, fs::directory_options::skip_permission_denied, ec), end;
+  for (fs::directory_iterator it(directory_, fs::directory_options::skip_permission_denied, ec),
+       end;
        !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     std::error_code type_ec;

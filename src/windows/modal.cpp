@@ -56,7 +56,8 @@ std::string ToWindowText(std::string_view cp932) { return platform::Cp932ToUtf8(
 bool ToGameText(std::string_view utf8, std::string* out) {
   std::string cp932 = platform::Utf8ToCp932(utf8);
   // The converter writes '?' for what it cannot convert.
-  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?')) return false;
+  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?'))
+    return false;
   *out = std::move(cp932);
   return true;
 }

@@ -18,7 +18,8 @@ using ::testing::ElementsAre;
 using testing::RecordingHandler;
 
 struct Rig {
-  explicit Rig(const std::string& events, HeadlessOptions options = {}) : host(options), handler(&host) {
+  explicit Rig(const std::string& events, HeadlessOptions options = {})
+      : host(options), handler(&host) {
     std::string error;
     EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
     host.SetHandler(&handler);
@@ -56,13 +57,14 @@ void Drain(HeadlessHost& host) {
 }
 
 TEST(HeadlessWindows, InputGoesToTheTopWindowAndNeverToTheDisplayBelow) {
-  Rig r("10 press Button_OK\n"
-        "20 click 5 5\n"
-        "30 key Return\n"
-        "40 key Escape\n"
-        "50 key A\n"
-        "60 type Edit_PARAM いいえ\n"
-        "70 press Missing\n");
+  Rig r(
+      "10 press Button_OK\n"
+      "20 click 5 5\n"
+      "30 key Return\n"
+      "40 key Escape\n"
+      "50 key A\n"
+      "60 type Edit_PARAM いいえ\n"
+      "70 press Missing\n");
   std::vector<std::string> log;
   ToolWindow bottom = Dialog("Bottom", &log);
   ToolWindow top = Dialog("Top", &log);
@@ -82,9 +84,10 @@ TEST(HeadlessWindows, InputGoesToTheTopWindowAndNeverToTheDisplayBelow) {
 }
 
 TEST(HeadlessWindows, AModelessWindowLeavesTheGameItsInput) {
-  Rig r("10 click 5 5\n"
-        "20 key A\n"
-        "30 press Button_OK\n");
+  Rig r(
+      "10 click 5 5\n"
+      "20 key A\n"
+      "30 press Button_OK\n");
   std::vector<std::string> log;
   ToolWindow monitor = Dialog("Form_DEBUG", &log);
   monitor.modal = false;
@@ -136,8 +139,9 @@ TEST(HeadlessWindows, WindowsArePlacedAsTheyAsk) {
 }
 
 TEST(HeadlessWindows, AFileAnswerWaitsForADialog) {
-  Rig r("10 file saves/a.kvd\n"
-        "20 press Button_OK\n");
+  Rig r(
+      "10 file saves/a.kvd\n"
+      "20 press Button_OK\n");
   std::vector<std::string> log;
   std::vector<std::optional<std::string>> answers;
   ToolWindow plain = Dialog("Plain", &log);

@@ -48,7 +48,7 @@ struct Sample {
 TEST(ToolWindow, PressActsOnlyOnShownEnabledControlsWithAHandler) {
   Sample s;
   EXPECT_TRUE(s.w.Press("Button_IN"));
-  EXPECT_TRUE(s.w.Press("DATA1"));  // a generated button answers to its caption
+  EXPECT_TRUE(s.w.Press("DATA1"));    // a generated button answers to its caption
   EXPECT_FALSE(s.w.Press("Panel1"));  // no handler
   EXPECT_FALSE(s.w.Press("Nothing"));
   s.w.Find("Button_IN")->enabled = false;

@@ -3,6 +3,7 @@
 #include "windows/about_box.h"
 
 #include <gmock/gmock.h>
+
 #include <nlohmann/json.hpp>
 
 #include "engine/game_fixture.h"
@@ -59,22 +60,27 @@ class AboutBoxInGame : public engine::testing::GameFixture {
 };
 
 TEST_F(AboutBoxInGame, EscOpensTheBoxWhileTheGameGoesOnAndOkClosesIt) {
-  Play(kCounter, "1000 key Escape\n"
-                 "1500 dump " + Path("a.json") + "\n" +
-                 "1600 key Escape\n"  // goes to the box: no second box
-                 "2500 dump " + Path("b.json") + "\n" +
-                 "3000 press OKButton\n"
-                 "3100 dump " + Path("c.json") + "\n" +
-                 "3200 quit\n");
+  Play(kCounter,
+       "1000 key Escape\n"
+       "1500 dump " +
+           Path("a.json") + "\n" +
+           "1600 key Escape\n"  // goes to the box: no second box
+           "2500 dump " +
+           Path("b.json") + "\n" +
+           "3000 press OKButton\n"
+           "3100 dump " +
+           Path("c.json") + "\n" + "3200 quit\n");
   const auto a = Dump("a.json"), b = Dump("b.json"), c = Dump("c.json");
   ASSERT_EQ(a["windows"].size(), 1u);
   EXPECT_EQ(a["windows"][0]["name"], "AboutBox");
   EXPECT_EQ(a["windows"][0]["caption"], "バージョン情報");
   EXPECT_EQ(a["windows"][0]["client_size"], nlohmann::json::array({382, 166}));
   // Centred on the 1920 x 1080 screen, frame included.
-  EXPECT_EQ(a["windows"][0]["position"], nlohmann::json::array({(1920 - 388) / 2, (1080 - 191) / 2}));
+  EXPECT_EQ(a["windows"][0]["position"],
+            nlohmann::json::array({(1920 - 388) / 2, (1080 - 191) / 2}));
   const auto& controls = a["windows"][0]["controls"];
-  const auto ok = std::find_if(controls.begin(), controls.end(), [](const auto& j) { return j["name"] == "OKButton"; });
+  const auto ok = std::find_if(controls.begin(), controls.end(),
+                               [](const auto& j) { return j["name"] == "OKButton"; });
   ASSERT_NE(ok, controls.end());
   EXPECT_EQ((*ok)["kind"], "button");
   EXPECT_EQ((*ok)["text"], "OK");
@@ -83,7 +89,8 @@ TEST_F(AboutBoxInGame, EscOpensTheBoxWhileTheGameGoesOnAndOkClosesIt) {
   EXPECT_EQ(b["windows"].size(), 1u);
   // A key press does not stop the timer: the script kept counting.
   EXPECT_GT(b["variables"]["n"].get<std::string>().size(), 0u);
-  EXPECT_GT(std::stoi(b["variables"]["n"].get<std::string>()), std::stoi(a["variables"]["n"].get<std::string>()) + 3);
+  EXPECT_GT(std::stoi(b["variables"]["n"].get<std::string>()),
+            std::stoi(a["variables"]["n"].get<std::string>()) + 3);
   EXPECT_TRUE(c["windows"].empty());
   EXPECT_EQ(c["dialog_choice"], 0);
   EXPECT_EQ(c["dialog_file_name"], "");
@@ -91,7 +98,8 @@ TEST_F(AboutBoxInGame, EscOpensTheBoxWhileTheGameGoesOnAndOkClosesIt) {
 }
 
 TEST_F(AboutBoxInGame, ReturnPressesOkAndTheHomepageLinkOpensTheAddress) {
-  Play(kCounter, "500 key Escape\n600 press Label5\n700 key Return\n800 dump " + Path("d.json") + "\n900 quit\n");
+  Play(kCounter, "500 key Escape\n600 press Label5\n700 key Return\n800 dump " + Path("d.json") +
+                     "\n900 quit\n");
   EXPECT_THAT(host_->urls_opened(), ElementsAre(kHomepage));
   EXPECT_TRUE(Dump("d.json")["windows"].empty());
 }
@@ -108,7 +116,8 @@ TEST_F(AboutBoxInGame, ARunThatEndsWithTheBoxOpenListsItInTheFinalDump) {
 // Within the shot, the caption bar carries light text near its left end and
 // the OK button sits centred below the panel.
 TEST_F(AboutBoxInGame, ShotShowsTheCaptionAndTheOkButtonWhereTheyBelong) {
-  Play("[text]ok\n", "500 key Escape\n600 shot " + Path("about.png") + " AboutBox\n700 press OKButton\n");
+  Play("[text]ok\n",
+       "500 key Escape\n600 shot " + Path("about.png") + " AboutBox\n700 press OKButton\n");
   auto shot = platform::ReadPng(Path("about.png"));
   ASSERT_TRUE(shot.has_value());
   ASSERT_EQ(shot->width, 382 + 2 * platform::kFrameBorderPx);
@@ -135,7 +144,8 @@ TEST_F(AboutBoxInGame, ShotShowsTheCaptionAndTheOkButtonWhereTheyBelong) {
 
   // OKButton at (154, 128) in the client area, 75 x 25, with the default
   // button's black outline; "OK" in dark ink in its middle.
-  const int bx = platform::kFrameBorderPx + 154, by = platform::kFrameBorderPx + platform::kCaptionBarPx + 128;
+  const int bx = platform::kFrameBorderPx + 154,
+            by = platform::kFrameBorderPx + platform::kCaptionBarPx + 128;
   for (int x = bx; x < bx + 75; ++x) {
     EXPECT_TRUE(dark(shot->Get(x, by))) << x;
     EXPECT_TRUE(dark(shot->Get(x, by + 24))) << x;

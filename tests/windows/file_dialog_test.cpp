@@ -31,19 +31,27 @@ TEST(FileFilter, PatternsMatchLikeTheOldFileSystem) {
     bool match;
   };
   const Row table[] = {
-      {"DATA1.kvd", "*.kvd", true},  {"data1.KVD", "*.kvd", true}, {"story.kvs", "*.kvd", false},
-      {"a.kvd.bak", "*.kvd", false}, {"x.kvd", "?.kvd", true},     {"xy.kvd", "?.kvd", false},
-      {"", "*", true},               {"abc", "a*b*c", true},       {"abcb", "a*b", true},
+      {"DATA1.kvd", "*.kvd", true},
+      {"data1.KVD", "*.kvd", true},
+      {"story.kvs", "*.kvd", false},
+      {"a.kvd.bak", "*.kvd", false},
+      {"x.kvd", "?.kvd", true},
+      {"xy.kvd", "?.kvd", false},
+      {"", "*", true},
+      {"abc", "a*b*c", true},
+      {"abcb", "a*b", true},
       {"ab", "a*b*c", false},
   };
-  for (const Row& r : table) EXPECT_EQ(MatchesPattern(r.name, r.pattern), r.match) << r.name << " " << r.pattern;
+  for (const Row& r : table)
+    EXPECT_EQ(MatchesPattern(r.name, r.pattern), r.match) << r.name << " " << r.pattern;
 }
 
 class FileDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("zepa_file_dialog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("zepa_file_dialog_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "sub");
     for (const char* name : {"a.kvd", "B.KVD", "s.kvs", "notes.txt", "sub/inner.kvd"})
@@ -127,7 +135,8 @@ TEST_F(FileDialogTest, ScriptedAnswersAndEscapeThroughTheModalLoop) {
     std::string error;
     ASSERT_TRUE(host.LoadEvents(c.events, &error)) << error;
     WindowState state;
-    EXPECT_EQ(RunFileDialog(host, state, Options(FileDialogOptions::Mode::kOpen)), c.want) << c.events;
+    EXPECT_EQ(RunFileDialog(host, state, Options(FileDialogOptions::Mode::kOpen)), c.want)
+        << c.events;
     EXPECT_FALSE(host.Closed()) << c.events;
   }
 }

@@ -62,8 +62,8 @@ std::vector<ImWchar> GlyphRanges(const ToolWindow& window, ImFontAtlas* atlas) {
   const bool editable = std::any_of(window.controls.begin(), window.controls.end(),
                                     [](const Control& c) { return c.kind == ControlKind::kEdit; });
   builder.AddRanges(editable ? atlas->GetGlyphRangesJapanese() : atlas->GetGlyphRangesDefault());
-  static const ImWchar kExtra[] = {0x2000, 0x206F, 0x2190, 0x22FF, 0x2500, 0x25FF, 0x3000, 0x30FF,
-                                   0xFF00, 0xFFEF, 0};
+  static const ImWchar kExtra[] = {0x2000, 0x206F, 0x2190, 0x22FF, 0x2500, 0x25FF,
+                                   0x3000, 0x30FF, 0xFF00, 0xFFEF, 0};
   builder.AddRanges(kExtra);
   builder.AddText(window.caption.c_str());
   for (const Control& c : window.controls) {
@@ -84,8 +84,8 @@ std::string FindToolkitFontFile() {
   // proportional gothic first. Font configurations often alias the old
   // face's name to a fixed-pitch gothic, so the family names themselves
   // decide, and the configuration's order only breaks ties.
-  static const char* const kPreferred[] = {"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "IPA Pゴシック",
-                                           "VL PGothic", "Noto Sans CJK JP"};
+  static const char* const kPreferred[] = {"MS PGothic",    "ＭＳ Ｐゴシック", "IPAPGothic",
+                                           "IPA Pゴシック", "VL PGothic",      "Noto Sans CJK JP"};
   std::string best_path;
   int best_rank = 1 << 20;
   if (!FcInit()) return best_path;
@@ -130,7 +130,8 @@ std::string FindToolkitFontFile() {
   return best_path;
 }
 
-ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window)
+ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
+                               const ToolWindow& window)
     : sdl_window_(sdl_window), renderer_(renderer) {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   context_ = ImGui::CreateContext();
@@ -139,7 +140,8 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, c
   io.IniFilename = nullptr;  // nothing of the layout is kept between runs
   io.LogFilename = nullptr;
   io.ConfigInputTextCursorBlink = false;  // a blinking caret would keep an idle window redrawing
-  io.DisplaySize = ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
+  io.DisplaySize =
+      ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
 
   ImGuiStyle& style = ImGui::GetStyle();
   style.WindowPadding = {0, 0};
@@ -195,8 +197,8 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, c
     config.OversampleV = 1;
     config.PixelSnapH = true;
     for (int size : sizes) {
-      ImFont* font = io.Fonts->AddFontFromFileTTF(font_file.c_str(), static_cast<float>(size), &config,
-                                                  ranges.data());
+      ImFont* font = io.Fonts->AddFontFromFileTTF(font_file.c_str(), static_cast<float>(size),
+                                                  &config, ranges.data());
       if (!font) break;
       fonts_[size] = font;
     }
@@ -253,8 +255,8 @@ SDL_Texture* ToolWindowView::PictureTexture(const Control& control) {
   }
   const Surface& s = control.picture;
   if (s.Empty()) return nullptr;
-  SDL_Texture* texture =
-      SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STATIC, s.width, s.height);
+  SDL_Texture* texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24,
+                                           SDL_TEXTUREACCESS_STATIC, s.width, s.height);
   if (!texture) return nullptr;
   SDL_UpdateTexture(texture, nullptr, s.pixels.data(), s.Stride());
   // Stretched pictures are smoothed, as the old image control's stretch was
@@ -298,7 +300,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       }
       const ImVec2 size = ImGui::CalcTextSize(c.text.c_str());
       const float shift = held ? 1.0f : 0.0f;
-      const ImVec2 at{std::floor(x + (w - size.x) / 2 + shift), std::floor(y + (h - size.y) / 2 + shift)};
+      const ImVec2 at{std::floor(x + (w - size.x) / 2 + shift),
+                      std::floor(y + (h - size.y) / 2 + shift)};
       if (!c.enabled) dl->AddText({at.x + 1, at.y + 1}, kHighlight, c.text.c_str());
       dl->AddText(at, text_color, c.text.c_str());
       if (pressed) actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
@@ -321,7 +324,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       Sunken(dl, x, y, x + w, y + h);
       ImGui::SetCursorScreenPos({x + 2, y + 2});
       ImGui::PushItemWidth(std::max(w - 4, 1.0f));
-      ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, {2, std::max((h - 4 - ImGui::GetFontSize()) / 2, 0.0f)});
+      ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
+                          {2, std::max((h - 4 - ImGui::GetFontSize()) / 2, 0.0f)});
       std::string& buffer = edit_buffers_[c.Key()];
       ImGuiInputTextFlags flags = c.enabled ? 0 : ImGuiInputTextFlags_ReadOnly;
       if (ImGui::InputText(id.c_str(), &buffer, flags))
@@ -373,7 +377,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       for (size_t i = 0; i < c.items.size(); ++i) {
         const bool selected = static_cast<int>(i) == c.selected;
         if (selected) ImGui::PushStyleColor(ImGuiCol_Text, ToVec(kHighlight));
-        if (ImGui::Selectable((c.items[i] + "##" + std::to_string(i)).c_str(), selected) && c.enabled)
+        if (ImGui::Selectable((c.items[i] + "##" + std::to_string(i)).c_str(), selected) &&
+            c.enabled)
           actions_.push_back({Action::Kind::kSelect, c.Key(), {}, static_cast<int>(i)});
         if (selected) ImGui::PopStyleColor();
       }
@@ -390,7 +395,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       if (ImGui::BeginCombo(id.c_str(), shown)) {
         for (size_t i = 0; i < c.items.size(); ++i) {
           if (ImGui::Selectable((c.items[i] + "##" + std::to_string(i)).c_str(),
-                                static_cast<int>(i) == c.selected) && c.enabled)
+                                static_cast<int>(i) == c.selected) &&
+              c.enabled)
             actions_.push_back({Action::Kind::kSelect, c.Key(), {}, static_cast<int>(i)});
         }
         ImGui::EndCombo();
@@ -409,7 +415,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       for (size_t r = 0; r < c.cells.size(); ++r) {
         float cx = origin.x;
         for (size_t col = 0; col < c.cells[r].size(); ++col) {
-          const float cw = col < c.column_widths.size() ? static_cast<float>(c.column_widths[col]) : 64.0f;
+          const float cw =
+              col < c.column_widths.size() ? static_cast<float>(c.column_widths[col]) : 64.0f;
           // The first row and the first column are fixed cells.
           if (r == 0 || col == 0) {
             cdl->AddRectFilled({cx, cy}, {cx + cw, cy + row_h}, kFace);
@@ -448,7 +455,8 @@ void ToolWindowView::DrawControls(ToolWindow& window, const std::string& parent,
     // Panels hold their controls in place; scroll boxes draw their own.
     if (c.kind == ControlKind::kPanel) DrawControls(window, c.Key(), x, y);
   }
-  if (!parent.empty() && window.Find(parent) && window.Find(parent)->kind == ControlKind::kScrollBox) {
+  if (!parent.empty() && window.Find(parent) &&
+      window.Find(parent)->kind == ControlKind::kScrollBox) {
     // The content's height gives the scroll bar its range.
     ImGui::SetCursorScreenPos({origin_x, bottom});
     ImGui::Dummy({1, 1});
@@ -457,12 +465,14 @@ void ToolWindowView::DrawControls(ToolWindow& window, const std::string& parent,
 
 void ToolWindowView::BuildFrame(ToolWindow& window) {
   ImGuiIO& io = ImGui::GetIO();
-  io.DisplaySize = ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
+  io.DisplaySize =
+      ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
   const uint64_t now = SDL_GetPerformanceCounter();
-  io.DeltaTime = last_counter_ == 0 ? 1.0f / 60
-                                    : std::max(static_cast<float>(now - last_counter_) /
-                                                   static_cast<float>(SDL_GetPerformanceFrequency()),
-                                               1e-4f);
+  io.DeltaTime = last_counter_ == 0
+                     ? 1.0f / 60
+                     : std::max(static_cast<float>(now - last_counter_) /
+                                    static_cast<float>(SDL_GetPerformanceFrequency()),
+                                1e-4f);
   last_counter_ = now;
   if (synced_revision_ != window.revision()) {
     // The game changed the window: texts in edit fields follow it.
@@ -476,8 +486,9 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   ImGui::SetNextWindowPos({0, 0});
   ImGui::SetNextWindowSize(io.DisplaySize);
   ImGui::Begin("##window", nullptr,
-               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                   ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse);
+               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
+                   ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus |
+                   ImGuiWindowFlags_NoScrollWithMouse);
   ImDrawList* dl = ImGui::GetWindowDrawList();
   const float ow = io.DisplaySize.x, oh = io.DisplaySize.y;
   dl->AddRectFilled({0, 0}, {ow, oh}, kFace);
@@ -485,8 +496,8 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   // The caption bar, with the close box at its right end.
   const float cb = static_cast<float>(kFrameBorderPx);
   const float ch = static_cast<float>(kCaptionBarPx - 1);
-  dl->AddRectFilledMultiColor({cb, cb}, {ow - cb, cb + ch}, kCaptionLeft, kCaptionRight, kCaptionRight,
-                              kCaptionLeft);
+  dl->AddRectFilledMultiColor({cb, cb}, {ow - cb, cb + ch}, kCaptionLeft, kCaptionRight,
+                              kCaptionRight, kCaptionLeft);
   const float text_y = std::floor(cb + (ch - ImGui::GetFontSize()) / 2);
   dl->PushClipRect({cb, cb}, {ow - cb - kCloseBoxW - 4, cb + ch}, true);
   dl->AddText({cb + 4, text_y}, kCaptionText, window.caption.c_str());
@@ -594,8 +605,8 @@ bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error
     out->Reset(w, h, 0);
     SDL_LockSurface(surface);
     for (int y = 0; y < h; ++y) {
-      const auto* src = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
-                                                          static_cast<size_t>(y) * surface->pitch);
+      const auto* src = reinterpret_cast<const uint32_t*>(
+          static_cast<const uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch);
       for (int x = 0; x < w; ++x) {
         const uint32_t p = src[x];
         out->Set(x, y, MakeColor((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff));
