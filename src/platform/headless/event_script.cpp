@@ -185,7 +185,8 @@ std::string ParseArguments(std::string_view action, std::string_view rest, Scrip
     if (name.empty()) return "type needs a control name and a text";
     e->target = std::string(name);
     e->text = std::string(text);
-    if (!Cp932CanHold(e->text)) return "type: the text has characters that the game's code page cannot hold";
+    if (!Cp932CanHold(e->text))
+      return "type: the text has characters that the game's code page cannot hold";
     return "";
   }
   if (action == "file") {

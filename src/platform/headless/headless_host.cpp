@@ -225,9 +225,7 @@ void HeadlessHost::OpenWindow(ToolWindow* window) {
   windows_.push_back(window);
 }
 
-void HeadlessHost::CloseWindow(ToolWindow* window) {
-  std::erase(windows_, window);
-}
+void HeadlessHost::CloseWindow(ToolWindow* window) { std::erase(windows_, window); }
 
 bool HeadlessHost::AnswerFileDialog() {
   if (!file_answer_ || windows_.empty() || !windows_.back()->on_file_answer) return false;
@@ -260,8 +258,8 @@ void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
       break;
     case EventAction::kType:
       if (!top->SetText(e.target, e.text)) {
-        std::fprintf(stderr, "zepa: line %d: type %s: no edit field takes this text in %s\n", e.line,
-                     e.target.c_str(), top->name.c_str());
+        std::fprintf(stderr, "zepa: line %d: type %s: no edit field takes this text in %s\n",
+                     e.line, e.target.c_str(), top->name.c_str());
       }
       break;
     case EventAction::kKey:

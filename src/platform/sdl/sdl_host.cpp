@@ -1,10 +1,10 @@
-#include <cstdlib>
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -480,7 +480,7 @@ uint32_t EventWindowId(const SDL_Event& event) {
 SDL_HitTestResult CaptionHitTest(SDL_Window*, const SDL_Point* point, void* data) {
   const auto* window = static_cast<const ToolWindow*>(data);
   return ToolWindowView::InCaptionBar(*window, point->x, point->y) ? SDL_HITTEST_DRAGGABLE
-                                                                     : SDL_HITTEST_NORMAL;
+                                                                   : SDL_HITTEST_NORMAL;
 }
 
 void SdlHost::OpenWindow(ToolWindow* window) {
@@ -505,10 +505,12 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   small->window = window;
   // Borderless with a frame of its own: it looks alike with any window
   // manager or none, and "always on top" keeps it above a full-screen game.
-  small->sdl = SDL_CreateWindow(window->caption.c_str(), window->left, window->top, w, h,
-                                SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
+  small->sdl =
+      SDL_CreateWindow(window->caption.c_str(), window->left, window->top, w, h,
+                       SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
   if (small->sdl) small->renderer = SDL_CreateRenderer(small->sdl, -1, SDL_RENDERER_SOFTWARE);
-  if (small->renderer) small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window);
+  if (small->renderer)
+    small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window);
   if (!small->view || !small->view->ok()) {
     std::fprintf(stderr, "zepa: cannot show the window %s: %s\n", window->name.c_str(),
                  small->view ? small->view->error().c_str() : SDL_GetError());
@@ -571,7 +573,8 @@ bool SdlHost::DrawSmallWindows() {
   std::vector<SmallWindow*> order;
   for (const auto& s : small_) order.push_back(s.get());
   for (SmallWindow* s : order) {
-    if (std::none_of(small_.begin(), small_.end(), [&](const auto& p) { return p.get() == s; })) continue;
+    if (std::none_of(small_.begin(), small_.end(), [&](const auto& p) { return p.get() == s; }))
+      continue;
     if (s->frames_due <= 0 && s->window->revision() == s->drawn_revision) continue;
     if (s->window->revision() != s->drawn_revision) s->frames_due = std::max(s->frames_due, 2);
     --s->frames_due;
