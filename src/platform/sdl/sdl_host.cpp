@@ -270,6 +270,18 @@ void SdlHost::Dispatch(const SDL_Event& event) {
           event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         dirty_ = shown_ != nullptr;
       }
+      // With a modeless window open, closing the game window sends no
+      // SDL_QUIT (that comes only with the last window); a modal window
+      // keeps the game window from closing, as it disabled it of old.
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE && !small_.empty() &&
+          event.window.windowID == SDL_GetWindowID(window_) &&
+          std::none_of(small_.begin(), small_.end(), [](const auto& s) { return s->window->modal; })) {
+        if (handler_) {
+          handler_->OnCloseRequest();
+        } else {
+          Close();
+        }
+      }
       return;
     default:
       break;
