@@ -76,6 +76,7 @@ struct Control {
 enum class Placement {
   kScreenCenter,  ///< centred on the screen of the game window
   kAtPointer,     ///< top-left corner at the mouse pointer
+  kBesideGame,    ///< to the right of the game window, tops level
   kAt,            ///< at `left`/`top` as given
 };
 

@@ -136,6 +136,14 @@ TEST(HeadlessWindows, WindowsArePlacedAsTheyAsk) {
   r.host.OpenWindow(&menu);
   EXPECT_EQ(menu.left, 120);
   EXPECT_EQ(menu.top, 80);
+  r.host.CloseWindow(&menu);
+
+  // Beside the game: past its right border, the frames' tops level.
+  ToolWindow monitor = Dialog("Form_DEBUG", &log);
+  monitor.placement = Placement::kBesideGame;
+  r.host.OpenWindow(&monitor);
+  EXPECT_EQ(monitor.left, 20 + 640 + 2 * kFrameBorderPx);
+  EXPECT_EQ(monitor.top, 30 - kCaptionBarPx - kFrameBorderPx);
 }
 
 TEST(HeadlessWindows, AFileAnswerWaitsForADialog) {

@@ -10,6 +10,9 @@
 namespace zepa::platform {
 namespace {
 
+// The game window's client width, which windows beside it are placed past.
+constexpr int kGameClientWidth = 640;
+
 int HeldKeyVk(HeldKey key) {
   switch (key) {
     case HeldKey::kShift:
@@ -218,6 +221,10 @@ void HeadlessHost::OpenWindow(ToolWindow* window) {
       // pointer's display coordinates start.
       window->left = left_ + pointer_x_;
       window->top = top_ + pointer_y_;
+      break;
+    case Placement::kBesideGame:
+      window->left = left_ + kGameClientWidth + 2 * kFrameBorderPx;
+      window->top = top_ - kCaptionBarPx - kFrameBorderPx;
       break;
     case Placement::kAt:
       break;

@@ -510,6 +510,14 @@ void SdlHost::OpenWindow(ToolWindow* window) {
     case Placement::kAtPointer:
       SDL_GetGlobalMouseState(&window->left, &window->top);
       break;
+    case Placement::kBesideGame: {
+      int x = 0, y = 0, gw = 0;
+      SDL_GetWindowPosition(window_, &x, &y);
+      SDL_GetWindowSize(window_, &gw, nullptr);
+      window->left = x + gw;
+      window->top = y;
+      break;
+    }
     case Placement::kAt:
       break;
   }
