@@ -5,6 +5,7 @@
 
 #include "engine/main_window.h"
 #include "platform/cp932.h"
+#include "windows/window_dump.h"
 
 namespace zepa::engine {
 
@@ -39,6 +40,9 @@ std::string MainWindow::DumpJson() const {
     vars[text(e.name)] = text(e.value);
   }
   j["variables"] = vars;
+  j["dialog_choice"] = window_state_.dialog_choice;
+  j["dialog_file_name"] = text(window_state_.dialog_file_name);
+  j["windows"] = windows::DescribeWindows(window_state_);
   return j.dump(2) + "\n";
 }
 

@@ -22,6 +22,7 @@
 #include "platform/host.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
+#include "windows/modal.h"
 
 namespace zepa::engine {
 
@@ -94,6 +95,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   script::InterpreterState& interpreter_state() { return st_; }
   script::VariableTable& variables() { return vars_; }
   const Config& config() const { return config_; }
+  const windows::WindowState& window_state() const { return window_state_; }
   const platform::Surface& image1() const { return stage_.back_buffer(); }
   const platform::Surface& image2() const { return stage_.display(); }
   display::Stage& stage() { return stage_; }
@@ -110,6 +112,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
 
   platform::Host& host_;
   MainWindowOptions options_;
+  // `DialogChoice`, `DialogFileName` and the small windows on the screen.
+  windows::WindowState window_state_;
   PathResolver paths_;
   // One client for the whole run: a redirect's cookie is kept for later fetches.
   net::TNMHTTP http_;

@@ -1,6 +1,7 @@
 // The player's input: the key, click and wheel tables decide, and one room
 // acts; the restart and full-screen switches.
 #include "engine/input_rules.h"
+#include "windows/about_box.h"
 #include "engine/main_window.h"
 
 namespace zepa::engine {
@@ -24,9 +25,11 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       st_.go_target = "#MENU";
       break;
     case KeyAction::kAbout:
+      windows::ShowAbout(host_, window_state_, kCaption, kVersion);
+      break;
     case KeyAction::kSaveLoadWindow:
     case KeyAction::kConfirmQuit:
-      // The about, save/load and quit windows come with the auxiliary windows.
+      // The save/load and quit windows come with the auxiliary windows.
       break;
     case KeyAction::kLoadWindow:
       st_.window_request = 2;

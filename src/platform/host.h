@@ -10,6 +10,7 @@
 
 #include "platform/sockets.h"
 #include "platform/surface.h"
+#include "platform/tool_window.h"
 
 namespace zepa::platform {
 
@@ -115,6 +116,22 @@ class Host {
 
   /// The standard error message box; `utf8` is the message. Modal.
   virtual void ShowError(std::string_view utf8) = 0;
+
+  /// Shows a small window above the game window, on top of any other small
+  /// window, placed by `window->placement` (the host writes the position it
+  /// chose into `left`/`top`). The window must stay alive until
+  /// CloseWindow. While a modal small window is open, Pump hands keys and
+  /// clicks to the top one (its callbacks run inside Pump) and none to the
+  /// InputHandler; a modeless window takes only the input aimed at it. The
+  /// game timer and repaints of the game window go on.
+  /// Modal showing is the caller's nested loop: Pump until `closed()`.
+  virtual void OpenWindow(ToolWindow* window) = 0;
+  /// Takes the window off the screen. Closing one that is not open does
+  /// nothing.
+  virtual void CloseWindow(ToolWindow* window) = 0;
+  /// Asks the desktop to open an address (a web page) in its browser. The
+  /// outcome is not reported.
+  virtual void OpenUrl(std::string_view utf8) = 0;
 
   /// Closes the main window: the next Pump returns false.
   virtual void Close() = 0;

@@ -61,6 +61,42 @@ TEST(EventScript, ParsesEveryAction) {
   EXPECT_EQ(e[12].line, 13);
 }
 
+TEST(EventScript, ParsesTheSmallWindowActions) {
+  const auto e = ParseOk(
+      "1 press OKButton\n"
+      "2 press save 01\n"  // a generated button's caption may hold blanks
+      "3 type Edit_PARAM はい、 そうです?\n"
+      "4 file save/DATA 6.kvd\n"
+      "5 file-cancel\n"
+      "6 shot about.png AboutBox\n"
+      "7 shot my shot.png\n"
+      "8 shot notes.txt AboutBox\n"
+      "9 type Edit_PARAM\n");
+  ASSERT_EQ(e.size(), 9u);
+  EXPECT_EQ(e[0].action, EventAction::kPress);
+  EXPECT_EQ(e[0].target, "OKButton");
+  EXPECT_EQ(e[1].target, "save 01");
+  EXPECT_EQ(e[2].action, EventAction::kType);
+  EXPECT_EQ(e[2].target, "Edit_PARAM");
+  EXPECT_EQ(e[2].text, "はい、 そうです?");
+  EXPECT_EQ(e[3].action, EventAction::kFile);
+  EXPECT_EQ(e[3].path, "save/DATA 6.kvd");
+  EXPECT_EQ(e[4].action, EventAction::kFileCancel);
+  EXPECT_EQ(e[5].action, EventAction::kShot);
+  EXPECT_EQ(e[5].path, "about.png");
+  EXPECT_EQ(e[5].window, "AboutBox");
+  // Without a picture name first, the whole rest is the display's file.
+  EXPECT_EQ(e[6].path, "my shot.png");
+  EXPECT_TRUE(e[6].window.empty());
+  EXPECT_EQ(e[7].path, "notes.txt AboutBox");
+  EXPECT_TRUE(e[7].window.empty());
+  EXPECT_EQ(e[8].target, "Edit_PARAM");  // no text: the field is emptied
+  EXPECT_TRUE(e[8].text.empty());
+  // The answers of dialogs are never thrown away with stale clicks.
+  EXPECT_FALSE(IsQueuedInput(EventAction::kPress));
+  EXPECT_FALSE(IsQueuedInput(EventAction::kType));
+}
+
 TEST(EventScript, KeyNamesMapToVirtualKeys) {
   const std::vector<std::pair<std::string, int>> table = {
       {"Return", 0x0D}, {"Space", 0x20}, {"Escape", 0x1B}, {"Shift", 0x10}, {"F1", 0x70},
@@ -107,6 +143,13 @@ TEST(EventScript, BadLinesAreRefusedWithTheirLineNumber) {
       {"-5 quit", "line 1: "},
       {"20 quit\n\n10 quit", "line 3: time 10 is before"},
       {"Button_SAVE1 click", "line 1: "},
+      {"10 press", "line 1: press needs a control name"},
+      {"10 type", "line 1: "},
+      {"10 file", "line 1: "},
+      {"10 file-cancel now", "line 1: "},
+      // Text the game's code page cannot hold is refused, with its line.
+      {"1 quit\n10 type Edit_PARAM 한국어", "line 2: type: the text has characters"},
+      {"10 type Edit_PARAM caf\xc3", "line 1: type: the text has characters"},
   };
   for (const auto& [text, want] : table) {
     std::vector<ScriptedEvent> events;

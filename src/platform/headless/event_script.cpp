@@ -1,9 +1,12 @@
 #include "platform/headless/event_script.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
 #include <utility>
+
+#include "platform/cp932.h"
 
 namespace zepa::platform {
 namespace {
@@ -78,6 +81,18 @@ std::vector<std::string> Words(std::string_view rest) {
   return words;
 }
 
+bool HasImageExtension(std::string_view file) {
+  const std::string lower = Lower(file);
+  return lower.size() > 4 && (lower.ends_with(".png") || lower.ends_with(".bmp"));
+}
+
+// Every character converts: the converter writes '?' for those it lacks
+// (and for broken UTF-8), so the question marks must be the text's own.
+bool Cp932CanHold(std::string_view utf8) {
+  const std::string cp932 = Utf8ToCp932(utf8);
+  return std::count(cp932.begin(), cp932.end(), '?') == std::count(utf8.begin(), utf8.end(), '?');
+}
+
 // Fills `e` from the words after the action; returns an error text or "".
 std::string ParseArguments(std::string_view action, std::string_view rest, ScriptedEvent* e) {
   e->args = Words(rest);
@@ -141,12 +156,48 @@ std::string ParseArguments(std::string_view action, std::string_view rest, Scrip
     e->hold_ms = static_cast<uint32_t>(*ms);
     return "";
   }
+  if (action == "shot" && a.size() == 2 && HasImageExtension(a[0])) {
+    // "shot FILE WINDOW" draws a small window; a picture file name followed
+    // by one more word is that form, anything else is one file name.
+    e->action = EventAction::kShot;
+    e->path = a[0];
+    e->window = a[1];
+    return "";
+  }
   if (action == "shot" || action == "dump") {
     // The file is the rest of the line, so names with blanks work.
     e->action = action == "shot" ? EventAction::kShot : EventAction::kDump;
     if (rest.empty()) return std::string(action) + " needs a file name";
     e->path = std::string(rest);
     return "";
+  }
+  if (action == "press") {
+    e->action = EventAction::kPress;
+    // A generated button's caption may hold blanks: the name is the rest.
+    if (rest.empty()) return "press needs a control name";
+    e->target = std::string(rest);
+    return "";
+  }
+  if (action == "type") {
+    e->action = EventAction::kType;
+    std::string_view text = rest;
+    const std::string_view name = NextWord(&text);
+    if (name.empty()) return "type needs a control name and a text";
+    e->target = std::string(name);
+    e->text = std::string(text);
+    if (!Cp932CanHold(e->text))
+      return "type: the text has characters that the game's code page cannot hold";
+    return "";
+  }
+  if (action == "file") {
+    e->action = EventAction::kFile;
+    if (rest.empty()) return "file needs a path (or use file-cancel)";
+    e->path = std::string(rest);
+    return "";
+  }
+  if (action == "file-cancel") {
+    e->action = EventAction::kFileCancel;
+    return want(0);
   }
   if (action == "quit") {
     e->action = EventAction::kQuit;

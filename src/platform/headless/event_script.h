@@ -16,9 +16,13 @@ enum class EventAction {
   kWheel,        // wheel N
   kKey,          // key [ctrl+][shift+]NAME
   kHold,         // hold NAME MS: held for IsHeld, no press sent
-  kShot,         // shot FILE: write the shown display
+  kShot,         // shot FILE [WINDOW]: write the shown display, or a small window
   kDump,         // dump FILE: ask the game for a state dump
   kQuit,         // quit: the title bar's close button
+  kPress,        // press NAME: click the control NAME of the top small window
+  kType,         // type NAME TEXT: set the edit field NAME to TEXT
+  kFile,         // file PATH: answer the file dialog that is open or opens next
+  kFileCancel,   // file-cancel: cancel that dialog
 };
 
 /// One scripted event. Only the fields of its action carry meaning; `args`
@@ -34,7 +38,10 @@ struct ScriptedEvent {
   bool shift = false;
   bool ctrl = false;
   uint32_t hold_ms = 0;
-  std::string path;
+  std::string path;    ///< shot, dump and file: the file as written
+  std::string window;  ///< shot: the small window to draw, empty for the display
+  std::string target;  ///< press, type: the control's name (or caption)
+  std::string text;    ///< type: the text, UTF-8
   std::vector<std::string> args;
   int line = 0;  // 1-based line of the script, 0 when added by code
 };
@@ -43,7 +50,9 @@ struct ScriptedEvent {
 /// (Windows' VK_MBUTTON).
 constexpr int kVkMiddleButton = 0x04;
 
-/// Input that goes through the queue (and that DiscardInput drops).
+/// Input that goes through the queue and that DiscardInput drops. The
+/// actions on small windows are queued too but never dropped: the game
+/// throws away stale clicks on its display, not a dialog's answers.
 bool IsQueuedInput(EventAction action);
 
 /// A key name of the script ("Return", "F5", "A", "7", ...) as a Windows

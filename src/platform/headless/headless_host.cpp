@@ -6,9 +6,13 @@
 
 #include "platform/headless/image_writer.h"
 #include "platform/sdl/posix_sockets.h"
+#include "platform/sdl/tool_window_view.h"
 
 namespace zepa::platform {
 namespace {
+
+// The game window's client width, which windows beside it are placed past.
+constexpr int kGameClientWidth = 640;
 
 int HeldKeyVk(HeldKey key) {
   switch (key) {
@@ -85,7 +89,19 @@ void HeadlessHost::Arrive(const ScriptedEvent& event) {
       holds_.push_back({event.vk_code, event.at_ms, uint64_t{event.at_ms} + event.hold_ms});
       break;
     case EventAction::kShot:
-      WriteShot(event.path);
+      if (event.window.empty()) {
+        WriteShot(event.path);
+      } else {
+        WriteWindowShot(event);
+      }
+      break;
+    case EventAction::kFile:
+      file_answer_ = std::optional<std::string>(event.path);
+      file_answer_line_ = event.line;
+      break;
+    case EventAction::kFileCancel:
+      file_answer_ = std::optional<std::string>();
+      file_answer_line_ = event.line;
       break;
     case EventAction::kDump:
       if (handler_) handler_->OnDumpRequest(event.path);
@@ -104,6 +120,23 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
       Close();
     }
     return;
+  }
+  const bool modal_open =
+      std::any_of(windows_.begin(), windows_.end(), [](const ToolWindow* w) { return w->modal; });
+  const bool for_window = e.action == EventAction::kPress || e.action == EventAction::kType;
+  if ((for_window && !windows_.empty()) || modal_open) {
+    DispatchToWindow(e);
+    return;
+  }
+  if (for_window) {
+    std::fprintf(stderr, "zepa: line %d: %s %s: no window is open\n", e.line,
+                 e.action == EventAction::kPress ? "press" : "type", e.target.c_str());
+    return;
+  }
+  if (e.action == EventAction::kClick || e.action == EventAction::kRightClick ||
+      e.action == EventAction::kMiddleClick || e.action == EventAction::kMove) {
+    pointer_x_ = e.x;
+    pointer_y_ = e.y;
   }
   if (!handler_) return;
   switch (e.action) {
@@ -140,6 +173,7 @@ void HeadlessHost::FireTimer() {
 
 bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   if (!MoveClock(now_ms_)) return false;  // events added for a time already past
+  if (AnswerFileDialog()) return !closed_;
   if (queue_.empty() && !TimerDue()) {
     std::optional<uint64_t> wake_ms;
     auto consider = [&](uint64_t t) {
@@ -158,6 +192,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
       return false;
     }
     if (!MoveClock(*wake_ms)) return false;
+    if (AnswerFileDialog()) return !closed_;
   }
   while (!queue_.empty() && !closed_) {
     const ScriptedEvent event = std::move(queue_.front());
@@ -174,7 +209,102 @@ Sockets* HeadlessHost::Net() {
 }
 
 bool HeadlessHost::OutOfScriptedInput() const {
-  return next_event_ >= events_.size() && queue_.empty();
+  // A file answer counts as input only while a dialog could still take it.
+  const bool answer_waits =
+      file_answer_ && !windows_.empty() && windows_.back()->on_file_answer != nullptr;
+  return next_event_ >= events_.size() && queue_.empty() && !answer_waits;
+}
+
+void HeadlessHost::OpenWindow(ToolWindow* window) {
+  if (!window || std::find(windows_.begin(), windows_.end(), window) != windows_.end()) return;
+  switch (window->placement) {
+    case Placement::kScreenCenter:
+      window->left = (screen_.width - window->OuterWidth()) / 2;
+      window->top = (screen_.height - window->OuterHeight()) / 2;
+      break;
+    case Placement::kAtPointer:
+      // The game window's position is its client area's, where the
+      // pointer's display coordinates start.
+      window->left = left_ + pointer_x_;
+      window->top = top_ + pointer_y_;
+      break;
+    case Placement::kBesideGame:
+      window->left = left_ + kGameClientWidth + 2 * kFrameBorderPx;
+      window->top = top_ - kCaptionBarPx - kFrameBorderPx;
+      break;
+    case Placement::kAt:
+      break;
+  }
+  windows_.push_back(window);
+}
+
+void HeadlessHost::CloseWindow(ToolWindow* window) { std::erase(windows_, window); }
+
+bool HeadlessHost::AnswerFileDialog() {
+  if (!file_answer_ || windows_.empty() || !windows_.back()->on_file_answer) return false;
+  const std::optional<std::string> answer = *file_answer_;
+  file_answer_.reset();
+  ToolWindow* dialog = windows_.back();
+  const auto handler = dialog->on_file_answer;
+  handler(answer);
+  dialog->Touch();
+  return true;
+}
+
+void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
+  // Control actions name the top window's controls; keys go to the top
+  // modal window, which holds the keyboard.
+  ToolWindow* top = windows_.back();
+  if (e.action == EventAction::kKey) {
+    for (ToolWindow* w : windows_)
+      if (w->modal) top = w;
+  }
+  switch (e.action) {
+    case EventAction::kPress:
+      if (!top->Find(e.target)) {
+        std::fprintf(stderr, "zepa: line %d: press %s: the window %s has no such control\n", e.line,
+                     e.target.c_str(), top->name.c_str());
+      } else if (!top->Press(e.target)) {
+        std::fprintf(stderr, "zepa: line %d: press %s: the control is hidden, disabled or inert\n",
+                     e.line, e.target.c_str());
+      }
+      break;
+    case EventAction::kType:
+      if (!top->SetText(e.target, e.text)) {
+        std::fprintf(stderr, "zepa: line %d: type %s: no edit field takes this text in %s\n",
+                     e.line, e.target.c_str(), top->name.c_str());
+      }
+      break;
+    case EventAction::kKey:
+      if (e.vk_code == vk::kReturn) {
+        top->PressDefault();
+      } else if (e.vk_code == vk::kEscape) {
+        top->Escape();
+      }
+      break;
+    case EventAction::kQuit:
+      break;  // handled before
+    default:
+      break;  // the display below a small window takes no clicks
+  }
+}
+
+void HeadlessHost::WriteWindowShot(const ScriptedEvent& e) {
+  const ToolWindow* found = nullptr;
+  for (const ToolWindow* w : windows_)
+    if (w->name == e.window) found = w;
+  if (!found) {
+    std::fprintf(stderr, "zepa: line %d: shot %s: no window %s is open\n", e.line, e.path.c_str(),
+                 e.window.c_str());
+    return;
+  }
+  Surface picture;
+  std::string error;
+  if (!RenderToolWindow(*found, &picture, &error)) {
+    std::fprintf(stderr, "zepa: shot %s: %s\n", e.path.c_str(), error.c_str());
+    return;
+  }
+  if (!WriteImage(picture, e.path)) std::fprintf(stderr, "zepa: cannot write %s\n", e.path.c_str());
 }
 
 bool HeadlessHost::IsHeld(HeldKey key) {

@@ -9,7 +9,10 @@
 //
 // Order inside one Pump: scripted events that are due arrive first (input is
 // queued, holds start, shots and dumps act at once); then all queued input is
-// dispatched in order; then the timer fires once if it is due. Input before
+// dispatched in order; then the timer fires once if it is due. Control
+// actions (press, type) go to the top small window; while a modal one is
+// open, keys go to it too and clicks on the display are dropped. A `file`
+// answer waits for a file dialog. Input before
 // the timer is what the old message loop did too: timer messages are handed
 // out only when no other message waits.
 #include <cstdint>
@@ -71,10 +74,18 @@ class HeadlessHost : public Host {
   void GetWindowPosition(int* left, int* top) override;
   void SetCaption(std::string_view utf8) override { caption_ = std::string(utf8); }
   void ShowError(std::string_view utf8) override;
+  void OpenWindow(ToolWindow* window) override;
+  void CloseWindow(ToolWindow* window) override;
+  void OpenUrl(std::string_view utf8) override { urls_opened_.emplace_back(utf8); }
   void Close() override { closed_ = true; }
   bool Closed() const override { return closed_; }
   // Fetches are real even here: a headless run can play a served scenario.
   Sockets* Net() override;
+
+  /// The small windows on the screen, bottom to top.
+  const std::vector<ToolWindow*>& windows() const { return windows_; }
+  /// Every address given to OpenUrl, in order.
+  const std::vector<std::string>& urls_opened() const { return urls_opened_; }
 
  private:
   struct Hold {
@@ -91,6 +102,11 @@ class HeadlessHost : public Host {
   bool TimerDue() const { return timer_enabled_ && next_due_ms_ <= now_ms_; }
   void FireTimer();
   void WriteShot(const std::string& path);
+  void WriteWindowShot(const ScriptedEvent& event);
+  // Scripted input that small windows take (see the order above).
+  void DispatchToWindow(const ScriptedEvent& event);
+  // Hands a pending `file` answer to a file dialog on top; true if it did.
+  bool AnswerFileDialog();
 
   HeadlessOptions options_;
   ScreenSize screen_;
@@ -116,6 +132,14 @@ class HeadlessHost : public Host {
   std::vector<std::string> errors_;
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
+  std::vector<ToolWindow*> windows_;
+  std::vector<std::string> urls_opened_;
+  // The answer for the file dialog open now or opened next: a path, or
+  // nullopt for a cancel.
+  std::optional<std::optional<std::string>> file_answer_;
+  int file_answer_line_ = 0;
+  int pointer_x_ = 0;
+  int pointer_y_ = 0;
 };
 
 std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options);

@@ -1,15 +1,18 @@
-#include <cstdlib>
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/posix_sockets.h"
+#include "platform/sdl/tool_window_view.h"
 
 namespace zepa::platform {
 namespace {
@@ -61,6 +64,9 @@ class SdlHost : public Host {
   void GetWindowPosition(int* left, int* top) override;
   void SetCaption(std::string_view utf8) override;
   void ShowError(std::string_view utf8) override;
+  void OpenWindow(ToolWindow* window) override;
+  void CloseWindow(ToolWindow* window) override;
+  void OpenUrl(std::string_view utf8) override;
   void Close() override { closed_ = true; }
   bool Closed() const override { return closed_; }
   Sockets* Net() override {
@@ -69,6 +75,29 @@ class SdlHost : public Host {
   }
 
  private:
+  // A small window on the screen: its own SDL window and renderer, drawn
+  // only when something changed, so an idle dialog costs nothing.
+  struct SmallWindow {
+    ToolWindow* window = nullptr;
+    SDL_Window* sdl = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    std::unique_ptr<ToolWindowView> view;
+    uint32_t id = 0;
+    int frames_due = 0;
+    uint64_t drawn_revision = ~uint64_t{0};
+  };
+  // ImGui settles hover and click states over a couple of frames after
+  // each input; three frames cover a press and its release.
+  static constexpr int kFramesAfterInput = 3;
+  SmallWindow* FindSmall(uint32_t window_id);
+  bool SmallWindowsWantFrames() const;
+  // Draws the small windows that want it; true when one was drawn.
+  bool DrawSmallWindows();
+  // Routes an event while small windows are open; false when it belongs to
+  // the game window's own handling.
+  bool DispatchToSmallWindows(const SDL_Event& event);
+  void DestroySmall(SmallWindow* small);
+
   // Waits up to `timeout_ms` (negative: no limit) for an event.
   bool WaitEvent(int64_t timeout_ms, SDL_Event* event);
   void Dispatch(const SDL_Event& event);
@@ -106,9 +135,11 @@ class SdlHost : public Host {
   int windowed_top_ = 0;
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
+  std::vector<std::unique_ptr<SmallWindow>> small_;  // bottom to top
 };
 
 SdlHost::~SdlHost() {
+  while (!small_.empty()) DestroySmall(small_.back().get());
   if (std::getenv("ZEPA_STATS"))
     std::fprintf(stderr, "zepa: %llu frames presented\n", static_cast<unsigned long long>(frames_presented_));
   if (texture_) SDL_DestroyTexture(texture_);
@@ -151,6 +182,9 @@ bool SdlHost::Open() {
     frame_ms_ = std::max(1000u / static_cast<uint32_t>(mode.refresh_rate), 1u);
   }
   SDL_StopTextInput();
+  // A full-screen game window must stay up while a small window has the
+  // focus above it.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderPresent(renderer_);
@@ -192,6 +226,8 @@ bool SdlHost::WaitEvent(int64_t timeout_ms, SDL_Event* event) {
 bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   if (closed_) return false;
   RepaintIfDirty();
+  // A frame's callbacks may close a window: the caller's loop looks first.
+  if (DrawSmallWindows()) return !closed_;
   SDL_Event event;
   bool have_event = SDL_PollEvent(&event) == 1;
   while (!have_event) {
@@ -205,7 +241,10 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
       if (ahead <= 0) break;
       timeout_ms = timeout_ms < 0 ? ahead : std::min<int64_t>(timeout_ms, ahead);
     }
+    if (SmallWindowsWantFrames())
+      timeout_ms = timeout_ms < 0 ? frame_ms_ : std::min<int64_t>(timeout_ms, frame_ms_);
     have_event = WaitEvent(timeout_ms, &event);
+    if (!have_event && DrawSmallWindows()) return !closed_;
   }
   // Input first, then the timer: timer messages come last in a message loop.
   while (have_event && !closed_) {
@@ -218,10 +257,12 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     if (TimerDue(now_ms)) FireTimer(now_ms);
   }
   if (!closed_) RepaintIfDirty();
+  if (!closed_) DrawSmallWindows();
   return !closed_;
 }
 
 void SdlHost::Dispatch(const SDL_Event& event) {
+  if (!small_.empty() && DispatchToSmallWindows(event)) return;
   switch (event.type) {
     case SDL_QUIT:
       if (handler_) {
@@ -234,6 +275,18 @@ void SdlHost::Dispatch(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
           event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         dirty_ = shown_ != nullptr;
+      }
+      // With a modeless window open, closing the game window sends no
+      // SDL_QUIT (that comes only with the last window); a modal window
+      // keeps the game window from closing, as it disabled it of old.
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE && !small_.empty() &&
+          event.window.windowID == SDL_GetWindowID(window_) &&
+          std::none_of(small_.begin(), small_.end(), [](const auto& s) { return s->window->modal; })) {
+        if (handler_) {
+          handler_->OnCloseRequest();
+        } else {
+          Close();
+        }
       }
       return;
     default:
@@ -421,6 +474,208 @@ void SdlHost::ShowError(std::string_view utf8) {
   std::fprintf(stderr, "%s\n", message.c_str());
   if (has_screen_) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kErrorCaption, message.c_str(), window_);
+  }
+}
+
+uint32_t EventWindowId(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_WINDOWEVENT:
+      return event.window.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      return event.key.windowID;
+    case SDL_TEXTINPUT:
+      return event.text.windowID;
+    case SDL_TEXTEDITING:
+      return event.edit.windowID;
+    case SDL_MOUSEMOTION:
+      return event.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      return event.button.windowID;
+    case SDL_MOUSEWHEEL:
+      return event.wheel.windowID;
+    default:
+      return 0;
+  }
+}
+
+SDL_HitTestResult CaptionHitTest(SDL_Window*, const SDL_Point* point, void* data) {
+  const auto* window = static_cast<const ToolWindow*>(data);
+  return ToolWindowView::InCaptionBar(*window, point->x, point->y) ? SDL_HITTEST_DRAGGABLE
+                                                                   : SDL_HITTEST_NORMAL;
+}
+
+void SdlHost::OpenWindow(ToolWindow* window) {
+  if (!window) return;
+  for (const auto& s : small_)
+    if (s->window == window) return;
+  const int w = window->OuterWidth(), h = window->OuterHeight();
+  SDL_Rect bounds{0, 0, kDisplayWidth, kDisplayHeight};
+  SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &bounds);
+  switch (window->placement) {
+    case Placement::kScreenCenter:
+      window->left = bounds.x + (bounds.w - w) / 2;
+      window->top = bounds.y + (bounds.h - h) / 2;
+      break;
+    case Placement::kAtPointer:
+      SDL_GetGlobalMouseState(&window->left, &window->top);
+      break;
+    case Placement::kBesideGame: {
+      int x = 0, y = 0, gw = 0;
+      SDL_GetWindowPosition(window_, &x, &y);
+      SDL_GetWindowSize(window_, &gw, nullptr);
+      window->left = x + gw;
+      window->top = y;
+      break;
+    }
+    case Placement::kAt:
+      break;
+  }
+  auto small = std::make_unique<SmallWindow>();
+  small->window = window;
+  // Borderless with a frame of its own: it looks alike with any window
+  // manager or none, and "always on top" keeps it above a full-screen game.
+  small->sdl =
+      SDL_CreateWindow(window->caption.c_str(), window->left, window->top, w, h,
+                       SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
+  if (small->sdl) small->renderer = SDL_CreateRenderer(small->sdl, -1, SDL_RENDERER_SOFTWARE);
+  if (small->renderer)
+    small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window);
+  if (!small->view || !small->view->ok()) {
+    std::fprintf(stderr, "zepa: cannot show the window %s: %s\n", window->name.c_str(),
+                 small->view ? small->view->error().c_str() : SDL_GetError());
+    if (small->renderer) SDL_DestroyRenderer(small->renderer);
+    if (small->sdl) SDL_DestroyWindow(small->sdl);
+    // A window nobody can see or close must not hold the game: it closes
+    // as its close button would.
+    window->RequestClose();
+    return;
+  }
+  small->id = SDL_GetWindowID(small->sdl);
+  SDL_SetWindowHitTest(small->sdl, CaptionHitTest, window);
+  small->frames_due = kFramesAfterInput;
+  SDL_ShowWindow(small->sdl);
+  SDL_RaiseWindow(small->sdl);
+  if (small_.empty()) SDL_StartTextInput();
+  small_.push_back(std::move(small));
+}
+
+void SdlHost::DestroySmall(SmallWindow* small) {
+  small->view.reset();
+  SDL_DestroyRenderer(small->renderer);
+  SDL_DestroyWindow(small->sdl);
+  std::erase_if(small_, [&](const std::unique_ptr<SmallWindow>& s) { return s.get() == small; });
+}
+
+void SdlHost::CloseWindow(ToolWindow* window) {
+  for (const auto& s : small_) {
+    if (s->window != window) continue;
+    DestroySmall(s.get());
+    // Without a window manager the keyboard focus would fall to nobody
+    // when the focused window goes: hand it back explicitly.
+    SDL_Window* next = small_.empty() ? window_ : small_.back()->sdl;
+    if (small_.empty()) SDL_StopTextInput();
+    SDL_RaiseWindow(next);
+    SDL_SetWindowInputFocus(next);
+    dirty_ = shown_ != nullptr;
+    return;
+  }
+}
+
+void SdlHost::OpenUrl(std::string_view utf8) { SDL_OpenURL(std::string(utf8).c_str()); }
+
+SdlHost::SmallWindow* SdlHost::FindSmall(uint32_t window_id) {
+  for (const auto& s : small_)
+    if (s->id == window_id) return s.get();
+  return nullptr;
+}
+
+bool SdlHost::SmallWindowsWantFrames() const {
+  for (const auto& s : small_)
+    if (s->frames_due > 0 || s->window->revision() != s->drawn_revision) return true;
+  return false;
+}
+
+bool SdlHost::DrawSmallWindows() {
+  bool drawn = false;
+  // A callback run by a frame may open a nested window (and run its loop)
+  // before this returns, so walk a copy and skip what has gone meanwhile.
+  std::vector<SmallWindow*> order;
+  for (const auto& s : small_) order.push_back(s.get());
+  for (SmallWindow* s : order) {
+    if (std::none_of(small_.begin(), small_.end(), [&](const auto& p) { return p.get() == s; }))
+      continue;
+    if (s->frames_due <= 0 && s->window->revision() == s->drawn_revision) continue;
+    if (s->window->revision() != s->drawn_revision) s->frames_due = std::max(s->frames_due, 2);
+    --s->frames_due;
+    s->drawn_revision = s->window->revision();
+    s->view->Frame(*s->window);
+    drawn = true;
+  }
+  return drawn;
+}
+
+bool SdlHost::DispatchToSmallWindows(const SDL_Event& event) {
+  SmallWindow* top_modal = nullptr;
+  for (const auto& s : small_)
+    if (s->window->modal) top_modal = s.get();
+  SmallWindow* target = FindSmall(EventWindowId(event));
+  // Keys belong to the top modal window wherever the focus is, as a modal
+  // dialog holds the keyboard on the old desktop; without one, a modeless
+  // window takes the keys typed into it and the game the rest.
+  auto key_receiver = [&]() -> SmallWindow* { return top_modal ? top_modal : target; };
+  switch (event.type) {
+    case SDL_WINDOWEVENT:
+      if (!target) return false;  // the game window's own exposes and closes
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        if (!top_modal || target == top_modal) target->window->RequestClose();
+      } else {
+        if (event.window.event == SDL_WINDOWEVENT_MOVED) {
+          target->window->left = event.window.data1;
+          target->window->top = event.window.data2;
+        }
+        target->view->ProcessEvent(event);
+        target->frames_due = kFramesAfterInput;
+      }
+      return true;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_TEXTEDITING: {
+      SmallWindow* receiver = key_receiver();
+      if (!receiver) return false;
+      if (event.type == SDL_KEYDOWN) {
+        const SDL_Keycode sym = event.key.keysym.sym;
+        if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) {
+          receiver->window->PressDefault();
+          receiver->frames_due = kFramesAfterInput;
+          return true;
+        }
+        if (sym == SDLK_ESCAPE) {
+          receiver->window->Escape();
+          receiver->frames_due = kFramesAfterInput;
+          return true;
+        }
+      }
+      receiver->view->ProcessEvent(event);
+      receiver->frames_due = kFramesAfterInput;
+      return true;
+    }
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+      // Under a modal window, the windows below it and the game window take
+      // no clicks.
+      if (target && (!top_modal || target == top_modal)) {
+        target->view->ProcessEvent(event);
+        target->frames_due = kFramesAfterInput;
+        return true;
+      }
+      return top_modal != nullptr || target != nullptr;
+    default:
+      return false;
   }
 }
 

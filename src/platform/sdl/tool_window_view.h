@@ -1,0 +1,83 @@
+#pragma once
+// Draws a ToolWindow with Dear ImGui on an SDL renderer: the real small
+// windows of the SDL host, and the offscreen shots of headless runs.
+#include <SDL.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+#include "platform/tool_window.h"
+
+struct ImGuiContext;
+
+namespace zepa::platform {
+
+/// One window's ImGui state: its own context, font atlas and textures,
+/// bound to one renderer. The window is drawn with its frame (caption bar,
+/// borders) so it looks the same with or without a window manager.
+class ToolWindowView {
+ public:
+  /// `sdl_window` may be null for offscreen drawing; input then comes only
+  /// through the ToolWindow's own methods.
+  ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window);
+  ~ToolWindowView();
+  ToolWindowView(const ToolWindowView&) = delete;
+  ToolWindowView& operator=(const ToolWindowView&) = delete;
+
+  /// False when the font could not be loaded; `error()` says why.
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+  /// Hands an SDL event of this window to ImGui.
+  void ProcessEvent(const SDL_Event& event);
+  /// Builds and renders one frame into the renderer and presents it, then
+  /// carries out what the player did in it (clicks, edits) on `window`,
+  /// whose callbacks run after ImGui has finished with the frame.
+  void Frame(ToolWindow& window);
+  /// Renders one frame without presenting it or acting on input.
+  void Draw(ToolWindow& window);
+
+  /// True while the caption bar is under (x, y) in window coordinates:
+  /// the part of the window that moves it.
+  static bool InCaptionBar(const ToolWindow& window, int x, int y);
+
+ private:
+  struct Action {
+    enum class Kind { kPress, kText, kSelect, kClose } kind;
+    std::string key;
+    std::string text;
+    int index = 0;
+  };
+  void BuildFrame(ToolWindow& window);
+  void DrawControls(ToolWindow& window, const std::string& parent, float origin_x, float origin_y);
+  void DrawControl(ToolWindow& window, Control& control, float x, float y);
+  SDL_Texture* PictureTexture(const Control& control);
+
+  SDL_Window* sdl_window_;
+  SDL_Renderer* renderer_;
+  ImGuiContext* context_ = nullptr;
+  bool platform_backend_ = false;
+  bool renderer_backend_ = false;
+  bool ok_ = false;
+  std::string error_;
+  std::map<int, void*> fonts_;  // ImFont* by pixel size
+  std::map<std::string, SDL_Texture*> pictures_;
+  std::map<std::string, const Surface*> picture_sources_;
+  std::map<std::string, std::string> edit_buffers_;
+  uint64_t synced_revision_ = ~uint64_t{0};
+  std::vector<Action> actions_;
+  uint64_t last_counter_ = 0;
+};
+
+/// Draws `window` offscreen with the software renderer into `out` (outer
+/// size, frame included). False, with `error` set, when it cannot.
+bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error);
+
+/// The toolkit's face: the proportional gothic the windows were designed
+/// with, or the closest Japanese face fontconfig knows. Empty when none.
+std::string FindToolkitFontFile();
+
+}  // namespace zepa::platform
