@@ -17,6 +17,8 @@ namespace {
 // A file that keeps handing out packets without ever giving a picture is
 // treated as ended rather than read to the last byte on every call.
 constexpr int kMaxPacketsPerFrame = 4096;
+// Bounds the length scan of a file at open.
+constexpr int kMaxScannedPackets = 2'000'000;
 
 std::string AvError(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -100,14 +102,9 @@ class FfmpegMovie : public MovieDecoder {
     if (!codec_) return false;
     time_base_ = vs->time_base;
     start_pts_ = vs->start_time != AV_NOPTS_VALUE ? vs->start_time : 0;
-    if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0) {
-      duration_ms_ = static_cast<uint32_t>(std::min<int64_t>(fmt_->duration / 1000, UINT32_MAX));
-    } else if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
-      duration_ms_ = static_cast<uint32_t>(
-          std::min<int64_t>(av_rescale_q(vs->duration, time_base_, AVRational{1, 1000}), UINT32_MAX));
-    }
     const AVRational rate = av_guess_frame_rate(fmt_.get(), vs, nullptr);
     frame_step_ms_ = rate.num > 0 && rate.den > 0 ? std::max(1, 1000 * rate.den / rate.num) : 40;
+    duration_ms_ = ScanDuration();
     has_audio_ = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
     frame_.reset(av_frame_alloc());
     pending_.reset(av_frame_alloc());
@@ -209,6 +206,36 @@ class FfmpegMovie : public MovieDecoder {
   }
 
  private:
+  // The time from the first picture to the end of the last picture or sound,
+  // from the packets' stamps: program streams estimate their duration from
+  // the bit rate, which can be far off.
+  uint32_t ScanDuration() {
+    std::string error;
+    FormatPtr fmt = OpenFormat(path_, &error);
+    if (!fmt) return 0;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return 0;
+    std::optional<int64_t> first_ms;
+    int64_t end_ms = 0;
+    for (int n = 0; n < kMaxScannedPackets && av_read_frame(fmt.get(), packet.get()) >= 0; ++n) {
+      AVStream* st = fmt->streams[packet->stream_index];
+      const AVMediaType type = st->codecpar->codec_type;
+      if ((type == AVMEDIA_TYPE_VIDEO && packet->stream_index == stream_) || type == AVMEDIA_TYPE_AUDIO) {
+        const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (pts != AV_NOPTS_VALUE) {
+          const int64_t start = av_rescale_q(pts, st->time_base, AVRational{1, 1000});
+          int64_t length = av_rescale_q(packet->duration, st->time_base, AVRational{1, 1000});
+          if (length <= 0 && type == AVMEDIA_TYPE_VIDEO) length = frame_step_ms_;
+          if (type == AVMEDIA_TYPE_VIDEO && (!first_ms || start < *first_ms)) first_ms = start;
+          end_ms = std::max(end_ms, start + std::max<int64_t>(length, 0));
+        }
+      }
+      av_packet_unref(packet.get());
+    }
+    if (!first_ms || end_ms <= *first_ms) return 0;
+    return static_cast<uint32_t>(std::min<int64_t>(end_ms - *first_ms, UINT32_MAX));
+  }
+
   // Decodes the next picture into pending_; false at the end of the file.
   bool DecodeNext() {
     if (ended_) return false;
