@@ -3,6 +3,8 @@
 //   sound_timing loop FILE [ROUNDS]   delay from a file's end to its restart
 //   sound_timing idle FILE SECONDS    CPU while FILE loops and ticks run
 //   sound_timing movie FILE           CPU while the movie plays in the window
+//   sound_timing fade FILE            1 s of FILE, then a 2 s fade-out (record
+//                                     it with SDL's disk audio driver)
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <sys/resource.h>
@@ -170,6 +172,18 @@ int main(int argc, char** argv) {
       std::printf("%s playing, %u s: %.2f %% of one core\n", file.c_str(), seconds,
                   100.0 * cpu / ((host->NowMs() - start) / 1000.0));
       status = sound.MusicPlaying() ? 0 : 1;
+    } else if (mode == "fade") {
+      sound.Command(zepa::script::Command::kBgmLoop, loop);
+      sound.Command(zepa::script::Command::kBgm, name);
+      const uint32_t start = host->NowMs();
+      while (host->NowMs() - start < 1000 && host->Pump(true, start + 1000)) {
+      }
+      zepa::script::CommandArgs none;
+      sound.Command(zepa::script::Command::kBgmFadeOut, none);
+      while (host->NowMs() - start < 4000 && host->Pump(true, start + 4000)) {
+      }
+      std::printf("fade ended: music %s, output %u %%\n", sound.MusicPlaying() ? "playing" : "stopped",
+                  sound.user_volume());
     } else if (mode == "movie") {
       const uint32_t start = host->NowMs();
       const double cpu0 = CpuSeconds();

@@ -203,6 +203,41 @@ TEST_F(MediaTest, SdlNoticesReachTheGameThread) {
   }
 }
 
+// A movie on the SDL music player: pictures while it plays, its sound on the
+// music stream, and a notice from the pump when its time is up.
+TEST_F(MediaTest, SdlMoviePlaysForItsLength) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 -t 0.4 "
+                     "-c:v mpeg1video -c:a mp2 " + P("op.mpg")));
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto host = CreateSdlHost(SdlOptions{});
+  ASSERT_TRUE(host);
+  {
+    auto media = CreateSdlMedia();
+    int notices = 0;
+    media->SetNoticeHandler([&](int player, MediaNotice) { notices += player == 0 ? 1 : 100; });
+    MediaPlayer& music = media->Player(0);
+    std::string error;
+    ASSERT_TRUE(music.Open(P("op.mpg"), &error)) << error;
+    EXPECT_EQ(music.MovieSize().width, 160);
+    ASSERT_TRUE(music.Play(std::nullopt, std::nullopt));
+    const uint32_t start = host->NowMs();
+    int pictures = 0;
+    Surface frame;
+    while (music.Mode() == MediaMode::kPlaying && host->NowMs() - start < 3000) {
+      host->Pump(true, host->NowMs() + 10);
+      pictures += music.TakeFrame(&frame) ? 1 : 0;
+    }
+    const uint32_t took = host->NowMs() - start;
+    EXPECT_GE(took, 350u);
+    EXPECT_LT(took, 1000u);
+    EXPECT_GE(pictures, 5);
+    while (notices == 0 && host->NowMs() - start < 3000) host->Pump(true, host->NowMs() + 10);
+    EXPECT_EQ(notices, 1);
+    music.Close();
+  }
+}
+
 TEST_F(MediaTest, MovieDecoderGivesPicturesAtTheirTimes) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
   ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440 -t 0.6 "
