@@ -10,11 +10,10 @@
 #include <sys/resource.h>
 
 #include <atomic>
-#include <thread>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/host.h"
@@ -64,9 +63,12 @@ class TimedPlayer : public MediaPlayer {
 
 class TimedMedia : public Media {
  public:
-  TimedMedia(Media& inner, zepa::platform::Host& host) : inner_(inner), music(inner.Player(0), host) {}
+  TimedMedia(Media& inner, zepa::platform::Host& host)
+      : inner_(inner), music(inner.Player(0), host) {}
   MediaPlayer& Player(int i) override { return i == 0 ? music : inner_.Player(1); }
-  void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override { inner_.SetNoticeHandler(std::move(h)); }
+  void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override {
+    inner_.SetNoticeHandler(std::move(h));
+  }
   bool OpenMixer() override { return inner_.OpenMixer(); }
   bool ReadGain(uint32_t* r) override { return inner_.ReadGain(r); }
   bool WriteGain(uint32_t r) override { return inner_.WriteGain(r); }
@@ -83,7 +85,9 @@ class Ticker : public zepa::platform::InputHandler {
  public:
   explicit Ticker(zepa::sound::Sound& s) : sound_(s) {}
   void OnKeyDown(int, bool, bool) override {}
-  void OnMouseDown(zepa::platform::MouseButton b, int x, int y) override { sound_.OnMouseDown(b, x, y); }
+  void OnMouseDown(zepa::platform::MouseButton b, int x, int y) override {
+    sound_.OnMouseDown(b, x, y);
+  }
   void OnMouseMove(int, int) override {}
   void OnMouseWheel(int) override {}
   void OnTimer() override { sound_.FadeStep(); }
@@ -182,15 +186,16 @@ int main(int argc, char** argv) {
       sound.Command(zepa::script::Command::kBgmFadeOut, none);
       while (host->NowMs() - start < 4000 && host->Pump(true, start + 4000)) {
       }
-      std::printf("fade ended: music %s, output %u %%\n", sound.MusicPlaying() ? "playing" : "stopped",
-                  sound.user_volume());
+      std::printf("fade ended: music %s, output %u %%\n",
+                  sound.MusicPlaying() ? "playing" : "stopped", sound.user_volume());
     } else if (mode == "movie") {
       const uint32_t start = host->NowMs();
       const double cpu0 = CpuSeconds();
       sound.Command(zepa::script::Command::kBgm, name);
       const double cpu = CpuSeconds() - cpu0;
       const uint32_t ms = host->NowMs() - start;
-      std::printf("%s: %u ms, %.2f %% of one core\n", file.c_str(), ms, ms ? 100.0 * cpu / (ms / 1000.0) : 0.0);
+      std::printf("%s: %u ms, %.2f %% of one core\n", file.c_str(), ms,
+                  ms ? 100.0 * cpu / (ms / 1000.0) : 0.0);
     }
     sound.Shutdown();
     host->SetHandler(nullptr);

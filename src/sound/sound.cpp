@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
-
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "platform/cp932.h"
 #include "script/arguments.h"
@@ -114,7 +113,9 @@ void Sound::Warn(const std::string& message) {
   }
 }
 
-platform::MediaPlayer* Sound::Player(int index) { return media_ ? &media_->Player(index) : nullptr; }
+platform::MediaPlayer* Sound::Player(int index) {
+  return media_ ? &media_->Player(index) : nullptr;
+}
 
 void Sound::ResetState() {
   fade_time_ = 2000;
@@ -193,8 +194,8 @@ void Sound::PlayMusic(std::string_view name) {
   const bool movie = IsMovieName(MusicExtension(request->name));
   const std::string path = resolve_(request->name);
   if (path.size() > kNameMaxBytes) {
-    Warn("music path longer than " + std::to_string(kNameMaxBytes) + " bytes: " +
-         platform::Cp932ToUtf8(path));
+    Warn("music path longer than " + std::to_string(kNameMaxBytes) +
+         " bytes: " + platform::Cp932ToUtf8(path));
     return;
   }
   if (!player) {
@@ -265,8 +266,8 @@ void Sound::PlayEffect(std::string_view name) {
   }
   const std::string path = resolve_(name);
   if (path.size() > kNameMaxBytes) {
-    Warn("effect path longer than " + std::to_string(kNameMaxBytes) + " bytes: " +
-         platform::Cp932ToUtf8(path));
+    Warn("effect path longer than " + std::to_string(kNameMaxBytes) +
+         " bytes: " + platform::Cp932ToUtf8(path));
     return;
   }
   effect_name_ = path;
@@ -383,7 +384,8 @@ void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
       uint32_t deadline_ms = host_.NowMs() + kTimerIntervalMs;
       if (const std::optional<uint32_t> due = player.NextFrameMs()) {
         const int32_t ahead = static_cast<int32_t>(*due - host_.NowMs());
-        if (ahead < static_cast<int32_t>(kTimerIntervalMs)) deadline_ms = host_.NowMs() + std::max(ahead, 0);
+        if (ahead < static_cast<int32_t>(kTimerIntervalMs))
+          deadline_ms = host_.NowMs() + std::max(ahead, 0);
       }
       if (!host_.Pump(true, deadline_ms)) {
         broken = true;
@@ -394,7 +396,8 @@ void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
         if (display_) host_.Present(*display_);
       }
       if (host_.IsHeld(platform::HeldKey::kShift) || host_.IsHeld(platform::HeldKey::kSpace) ||
-          host_.IsHeld(platform::HeldKey::kReturn) || host_.IsHeld(platform::HeldKey::kMiddleButton)) {
+          host_.IsHeld(platform::HeldKey::kReturn) ||
+          host_.IsHeld(platform::HeldKey::kMiddleButton)) {
         broken = true;
         break;
       }

@@ -3,11 +3,10 @@
 // of the main window and the operations on its two media players.
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "platform/host.h"
 #include "platform/media.h"

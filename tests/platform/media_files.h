@@ -24,7 +24,8 @@ inline void Le(std::string& s, uint32_t v, int bytes) {
 /// `claimed_ms`, the header claims that much data whatever follows.
 inline std::string Wav(uint32_t ms, int rate = 22050, uint32_t claimed_ms = 0) {
   const uint32_t samples = static_cast<uint32_t>(static_cast<uint64_t>(rate) * ms / 1000);
-  const uint32_t claimed = claimed_ms ? static_cast<uint32_t>(static_cast<uint64_t>(rate) * claimed_ms / 1000) : samples;
+  const uint32_t claimed =
+      claimed_ms ? static_cast<uint32_t>(static_cast<uint64_t>(rate) * claimed_ms / 1000) : samples;
   std::string s = "RIFF";
   Le(s, 36 + claimed * 2, 4);
   s += "WAVEfmt ";

@@ -1,8 +1,7 @@
 // The media backends: the silent players on the virtual clock, the SDL_mixer
 // players on the dummy audio driver, CD folders and the movie decoder.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
@@ -89,13 +88,16 @@ TEST_F(MediaTest, BadFilesAreRefusedOrBoundedNeverACrash) {
   WriteBytes(P("photo.mp3"), jpeg);
   WriteBytes(P("many.mid"), Midi(200, 10000));
   WriteBytes(P("garbage.avi"), std::string(5000, '\x33'));
-  WriteBytes(P("huge.mpg"), "YUV4MPEG2 W65535 H65535 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
-  WriteBytes(P("big.mov"), "YUV4MPEG2 W5000 H5000 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
+  WriteBytes(P("huge.mpg"),
+             "YUV4MPEG2 W65535 H65535 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
+  WriteBytes(P("big.mov"),
+             "YUV4MPEG2 W5000 H5000 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
 
   HeadlessHost host(HeadlessOptions{});
   auto media = CreateSilentMedia(host);
   auto sdl_media = CreateSdlMedia();
-  for (MediaPlayer* player : {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
+  for (MediaPlayer* player :
+       {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
     for (const char* name : {"empty.wav", "garbage.wav", "dir.wav", "photo.mp3", "missing.ogg"}) {
       std::string error;
       EXPECT_FALSE(player->Open(P(name), &error)) << name;
@@ -207,8 +209,10 @@ TEST_F(MediaTest, SdlNoticesReachTheGameThread) {
 // music stream, and a notice from the pump when its time is up.
 TEST_F(MediaTest, SdlMoviePlaysForItsLength) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 -t 0.4 "
-                     "-c:v mpeg1video -c:a mp2 " + P("op.mpg")));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 -t 0.4 "
+             "-c:v mpeg1video -c:a mp2 " +
+             P("op.mpg")));
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   auto host = CreateSdlHost(SdlOptions{});
   ASSERT_TRUE(host);
@@ -240,8 +244,10 @@ TEST_F(MediaTest, SdlMoviePlaysForItsLength) {
 
 TEST_F(MediaTest, MovieDecoderGivesPicturesAtTheirTimes) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440 -t 0.6 "
-                     "-c:v mpeg1video -c:a mp2 " + P("op.mpg")));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440 -t 0.6 "
+             "-c:v mpeg1video -c:a mp2 " +
+             P("op.mpg")));
   ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=frequency=440 -t 0.5 " + P("sound.avi")));
   std::string error;
   EXPECT_FALSE(MovieDecoder::Open(P("sound.avi"), &error));

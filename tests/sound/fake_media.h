@@ -100,7 +100,9 @@ class FakePlayer : public platform::MediaPlayer {
 class FakeMedia : public platform::Media {
  public:
   platform::MediaPlayer& Player(int index) override { return index == 0 ? music : effect; }
-  void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override { handler = std::move(h); }
+  void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override {
+    handler = std::move(h);
+  }
   bool OpenMixer() override { return has_mixer; }
   bool ReadGain(uint32_t* raw) override {
     *raw = gain;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/headless/headless_host.h"
@@ -55,8 +54,9 @@ class HeadlessSoundTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
     media_ = platform::CreateSilentMedia(*host_);
-    sound_ = std::make_unique<Sound>(*host_, media_.get(),
-                                     [this](std::string_view n) { return (dir_ / std::string(n)).string(); });
+    sound_ = std::make_unique<Sound>(*host_, media_.get(), [this](std::string_view n) {
+      return (dir_ / std::string(n)).string();
+    });
     sound_->SetDisplay(&display_);
     router_ = std::make_unique<Router>(*sound_);
     host_->SetHandler(router_.get());
@@ -112,9 +112,11 @@ TEST_F(HeadlessSoundTest, LoopRestartsAtTheEndOfTheFile) {
 
 TEST_F(HeadlessSoundTest, MovieFramesFollowTheVirtualClock) {
   if (!platform::testing::HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
-  ASSERT_TRUE(platform::testing::Ffmpeg("-f lavfi -i color=c=red:size=320x240:rate=25:d=0.4 -f lavfi -i "
-                                        "color=c=blue:size=320x240:rate=25:d=0.4 -filter_complex concat=n=2 "
-                                        "-c:v mpeg1video " + (dir_ / "op.mpg").string()));
+  ASSERT_TRUE(platform::testing::Ffmpeg(
+      "-f lavfi -i color=c=red:size=320x240:rate=25:d=0.4 -f lavfi -i "
+      "color=c=blue:size=320x240:rate=25:d=0.4 -filter_complex concat=n=2 "
+      "-c:v mpeg1video " +
+      (dir_ / "op.mpg").string()));
   // A shot at 200 ms shows red, one at 600 ms blue; a click beside the panel
   // changes nothing, holding Space at 700 ms ends the movie.
   Start("200 shot " + (dir_ / "a.png").string() + "\n600 shot " + (dir_ / "b.png").string() +
@@ -132,9 +134,11 @@ TEST_F(HeadlessSoundTest, MovieFramesFollowTheVirtualClock) {
 
 TEST_F(HeadlessSoundTest, ComposedFrameDuringAMovie) {
   if (!platform::testing::HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
-  ASSERT_TRUE(platform::testing::Ffmpeg("-f lavfi -i color=c=red:size=320x240:rate=25:d=0.4 -f lavfi -i "
-                                        "color=c=blue:size=320x240:rate=25:d=0.4 -filter_complex concat=n=2 "
-                                        "-c:v mpeg1video " + (dir_ / "op.mpg").string()));
+  ASSERT_TRUE(platform::testing::Ffmpeg(
+      "-f lavfi -i color=c=red:size=320x240:rate=25:d=0.4 -f lavfi -i "
+      "color=c=blue:size=320x240:rate=25:d=0.4 -filter_complex concat=n=2 "
+      "-c:v mpeg1video " +
+      (dir_ / "op.mpg").string()));
   Start();
   std::vector<std::pair<uint32_t, platform::Color>> seen;
   nlohmann::ordered_json dumped;

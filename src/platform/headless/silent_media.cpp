@@ -196,6 +196,8 @@ class SilentMedia : public Media, public HeadlessWaker {
 
 }  // namespace
 
-std::unique_ptr<Media> CreateSilentMedia(HeadlessHost& host) { return std::make_unique<SilentMedia>(host); }
+std::unique_ptr<Media> CreateSilentMedia(HeadlessHost& host) {
+  return std::make_unique<SilentMedia>(host);
+}
 
 }  // namespace zepa::platform

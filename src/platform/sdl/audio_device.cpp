@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -40,7 +40,8 @@ bool AcquireAudio(bool silent, std::string* error) {
   // FluidSynth reports the end of a MIDI file about three seconds late, which
   // would hold every loop restart; Timidity with the freepats patches is on
   // time. A user who set the variable keeps the choice.
-  if (!SDL_getenv("SDL_MIXER_DISABLE_FLUIDSYNTH")) SDL_setenv("SDL_MIXER_DISABLE_FLUIDSYNTH", "1", 1);
+  if (!SDL_getenv("SDL_MIXER_DISABLE_FLUIDSYNTH"))
+    SDL_setenv("SDL_MIXER_DISABLE_FLUIDSYNTH", "1", 1);
   if (silent && SDL_WasInit(SDL_INIT_AUDIO) == 0) SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     *error = SDL_GetError();
@@ -78,8 +79,9 @@ bool MidiPatchesReady() {
     found = found || std::filesystem::exists(path, ec);
   if (!found && !g_midi_warned) {
     g_midi_warned = true;
-    std::fprintf(stderr,
-                 "zepa: no MIDI patch set found; MIDI music stays silent (install the freepats package)\n");
+    std::fprintf(
+        stderr,
+        "zepa: no MIDI patch set found; MIDI music stays silent (install the freepats package)\n");
   }
   return found;
 }
@@ -111,7 +113,8 @@ bool ProbeMusicLength(const std::string& path, uint32_t* length_ms, std::string*
   }
   const double seconds = Mix_MusicDuration(music);
   *length_ms = seconds > 0 && seconds < 4.0e6 ? static_cast<uint32_t>(seconds * 1000.0 + 0.5) : 0;
-  if (const std::optional<uint32_t> limit = WaveDataLimitMs(path)) *length_ms = std::min(*length_ms, *limit);
+  if (const std::optional<uint32_t> limit = WaveDataLimitMs(path))
+    *length_ms = std::min(*length_ms, *limit);
   Mix_FreeMusic(music);
   return true;
 }
@@ -128,7 +131,8 @@ bool ProbeChunkLength(const std::string& path, uint32_t* length_ms, std::string*
   *length_ms = 0;
   if (Mix_QuerySpec(&freq, &format, &channels) && freq > 0 && channels > 0) {
     const uint64_t frame_bytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
-    if (frame_bytes > 0) *length_ms = static_cast<uint32_t>(chunk->alen / frame_bytes * 1000 / freq);
+    if (frame_bytes > 0)
+      *length_ms = static_cast<uint32_t>(chunk->alen / frame_bytes * 1000 / freq);
   }
   Mix_FreeChunk(chunk);
   return true;
@@ -139,7 +143,8 @@ std::optional<uint32_t> WaveDataLimitMs(const std::string& path) {
   char head[4096] = {};
   in.read(head, sizeof head);
   const size_t got = static_cast<size_t>(in.gcount());
-  if (got < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return std::nullopt;
+  if (got < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+    return std::nullopt;
   auto le32 = [&](size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(head[at])) |
            static_cast<uint32_t>(static_cast<uint8_t>(head[at + 1])) << 8 |
@@ -155,7 +160,8 @@ std::optional<uint32_t> WaveDataLimitMs(const std::string& path) {
       std::error_code ec;
       const uint64_t file_size = std::filesystem::file_size(path, ec);
       if (ec) return std::nullopt;
-      const uint64_t present = file_size > at + 8 ? std::min<uint64_t>(file_size - at - 8, size) : 0;
+      const uint64_t present =
+          file_size > at + 8 ? std::min<uint64_t>(file_size - at - 8, size) : 0;
       return static_cast<uint32_t>(std::min<uint64_t>(present * 1000 / byte_rate, UINT32_MAX));
     }
     at += 8 + size + (size & 1);
@@ -190,8 +196,8 @@ std::map<int, std::string> FindCdTracks(const std::string& folder) {
     char two[3];
     std::snprintf(two, sizeof two, "%02d", n);
     const std::string one = std::to_string(n);
-    for (const std::string& stem : {"track" + one, "track" + std::string(two), "track_" + one,
-                                    "track_" + std::string(two)}) {
+    for (const std::string& stem :
+         {"track" + one, "track" + std::string(two), "track_" + one, "track_" + std::string(two)}) {
       bool found = false;
       for (const char* ext : {".ogg", ".flac", ".wav", ".mp3"}) {
         auto it = by_lower.find(stem + ext);

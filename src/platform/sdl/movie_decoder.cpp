@@ -93,8 +93,8 @@ class FfmpegMovie : public MovieDecoder {
     AVStream* vs = fmt_->streams[stream_];
     const int w = vs->codecpar->width, h = vs->codecpar->height;
     if (w <= 0 || h <= 0 || w > kMaxMovieSide || h > kMaxMovieSide) {
-      *error = "the picture is " + std::to_string(w) + " x " + std::to_string(h) +
-               ", beyond " + std::to_string(kMaxMovieSide) + " pixels a side";
+      *error = "the picture is " + std::to_string(w) + " x " + std::to_string(h) + ", beyond " +
+               std::to_string(kMaxMovieSide) + " pixels a side";
       return false;
     }
     size_ = {w, h};
@@ -172,8 +172,8 @@ class FfmpegMovie : public MovieDecoder {
     if (!ctx) return out;
     SwrContext* swr = nullptr;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, rate, &ctx->ch_layout, ctx->sample_fmt,
-                            ctx->sample_rate, 0, nullptr) < 0 ||
+    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, rate, &ctx->ch_layout,
+                            ctx->sample_fmt, ctx->sample_rate, 0, nullptr) < 0 ||
         swr_init(swr) < 0) {
       swr_free(&swr);
       return out;
@@ -188,14 +188,15 @@ class FfmpegMovie : public MovieDecoder {
         const size_t at = out.size();
         out.resize(at + static_cast<size_t>(room) * 2);
         uint8_t* dst = reinterpret_cast<uint8_t*>(out.data() + at);
-        const int got = swr_convert(swr, &dst, room, const_cast<const uint8_t**>(frame->extended_data),
-                                    frame->nb_samples);
+        const int got = swr_convert(
+            swr, &dst, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
         out.resize(at + static_cast<size_t>(std::max(got, 0)) * 2);
         av_frame_unref(frame.get());
       }
     };
     while (out.size() < max_samples && av_read_frame(fmt.get(), packet.get()) >= 0) {
-      if (packet->stream_index == index && avcodec_send_packet(ctx.get(), packet.get()) >= 0) drain();
+      if (packet->stream_index == index && avcodec_send_packet(ctx.get(), packet.get()) >= 0)
+        drain();
       av_packet_unref(packet.get());
     }
     avcodec_send_packet(ctx.get(), nullptr);
@@ -220,7 +221,8 @@ class FfmpegMovie : public MovieDecoder {
     for (int n = 0; n < kMaxScannedPackets && av_read_frame(fmt.get(), packet.get()) >= 0; ++n) {
       AVStream* st = fmt->streams[packet->stream_index];
       const AVMediaType type = st->codecpar->codec_type;
-      if ((type == AVMEDIA_TYPE_VIDEO && packet->stream_index == stream_) || type == AVMEDIA_TYPE_AUDIO) {
+      if ((type == AVMEDIA_TYPE_VIDEO && packet->stream_index == stream_) ||
+          type == AVMEDIA_TYPE_AUDIO) {
         const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if (pts != AV_NOPTS_VALUE) {
           const int64_t start = av_rescale_q(pts, st->time_base, AVRational{1, 1000});
@@ -273,10 +275,12 @@ class FfmpegMovie : public MovieDecoder {
 
   bool Convert(const AVFrame& f, Surface* out) {
     if (f.width <= 0 || f.height <= 0) return false;
-    sws_ = sws_getCachedContext(sws_, f.width, f.height, static_cast<AVPixelFormat>(f.format), size_.width,
-                                size_.height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    sws_ = sws_getCachedContext(sws_, f.width, f.height, static_cast<AVPixelFormat>(f.format),
+                                size_.width, size_.height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
+                                nullptr, nullptr);
     if (!sws_) return false;
-    if (out->width != size_.width || out->height != size_.height) out->Reset(size_.width, size_.height, 0);
+    if (out->width != size_.width || out->height != size_.height)
+      out->Reset(size_.width, size_.height, 0);
     uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
     int stride[4] = {out->Stride(), 0, 0, 0};
     sws_scale(sws_, f.data, f.linesize, 0, f.height, dst, stride);

@@ -195,7 +195,8 @@ class SdlMedia : public Media {
     auto* samples = reinterpret_cast<int16_t*>(stream);
     const int count = len / 2;
     for (int i = 0; i < count; ++i)
-      samples[i] = static_cast<int16_t>(static_cast<int32_t>(samples[i]) * static_cast<int32_t>(gain) / 65535);
+      samples[i] = static_cast<int16_t>(static_cast<int32_t>(samples[i]) *
+                                        static_cast<int32_t>(gain) / 65535);
   }
   static void MovieSound(void* self, Uint8* stream, int len) {
     auto* player = static_cast<MusicPlayer*>(self);
@@ -249,7 +250,8 @@ bool MusicPlayer::LoadMusic(const std::string& path, std::string* error) {
   }
   const double seconds = Mix_MusicDuration(music_);
   length_ms_ = seconds > 0 && seconds < 4.0e6 ? static_cast<uint32_t>(seconds * 1000.0 + 0.5) : 0;
-  if (const std::optional<uint32_t> limit = WaveDataLimitMs(path)) length_ms_ = std::min(length_ms_, *limit);
+  if (const std::optional<uint32_t> limit = WaveDataLimitMs(path))
+    length_ms_ = std::min(length_ms_, *limit);
   return true;
 }
 
@@ -364,7 +366,8 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
     playing_ = true;
     // The end of the movie is its length on the clock; a file that does not
     // say how long it is ends with its last picture.
-    if (length_ms_ > 0) movie_timer_ = SDL_AddTimer(std::max<uint32_t>(length_ms_, 1), MovieTimerDone, nullptr);
+    if (length_ms_ > 0)
+      movie_timer_ = SDL_AddTimer(std::max<uint32_t>(length_ms_, 1), MovieTimerDone, nullptr);
     (void)t;
     return true;
   }
@@ -395,7 +398,8 @@ MediaMode MusicPlayer::Mode() {
   if (cd_ && tracks_.empty()) return MediaMode::kNotReady;
   if (!playing_) return MediaMode::kStopped;
   if (movie_) {
-    const bool more = length_ms_ > 0 ? MovieElapsedMs() < length_ms_ : movie_->NextFrameMs().has_value();
+    const bool more =
+        length_ms_ > 0 ? MovieElapsedMs() < length_ms_ : movie_->NextFrameMs().has_value();
     if (!more) {
       playing_ = false;
       // Without a length there was no timer; the end is noticed here.
@@ -442,7 +446,8 @@ bool EffectPlayer::Open(const std::string& path, std::string* error) {
   length_ms_ = 0;
   if (Mix_QuerySpec(&freq, &format, &channels) && freq > 0 && channels > 0) {
     const uint64_t frame_bytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
-    if (frame_bytes > 0) length_ms_ = static_cast<uint32_t>(chunk_->alen / frame_bytes * 1000 / freq);
+    if (frame_bytes > 0)
+      length_ms_ = static_cast<uint32_t>(chunk_->alen / frame_bytes * 1000 / freq);
   }
   return true;
 }
