@@ -376,6 +376,7 @@ void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
   movie.top = place.top;
   movie_ = movie;
   frame_.Reset(movie.size.width, movie.size.height, 0);
+  if (display_) host_.Invalidate(*display_);
   if (overlay) overlay->ShowOverlay(movie.left, movie.top, frame_);
   player.Play(std::nullopt, std::nullopt);
   for (;;) {
@@ -391,10 +392,9 @@ void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
         broken = true;
         break;
       }
-      if (player.TakeFrame(&frame_)) {
-        if (overlay) overlay->ShowOverlay(movie_->left, movie_->top, frame_);
-        if (display_) host_.Present(*display_);
-      }
+      // The host repaints the panel over the unchanged display on its next
+      // pump; presenting the whole display for every picture costs far more.
+      if (player.TakeFrame(&frame_) && overlay) overlay->ShowOverlay(movie_->left, movie_->top, frame_);
       if (host_.IsHeld(platform::HeldKey::kShift) || host_.IsHeld(platform::HeldKey::kSpace) ||
           host_.IsHeld(platform::HeldKey::kReturn) ||
           host_.IsHeld(platform::HeldKey::kMiddleButton)) {

@@ -160,6 +160,7 @@ class FakeHost : public platform::Host, public platform::Overlay {
 
   void ShowOverlay(int left, int top, const platform::Surface& image) override {
     overlay_shown = true;
+    ++overlay_shows;
     overlay_left = left;
     overlay_top = top;
     overlay_width = image.width;
@@ -174,6 +175,7 @@ class FakeHost : public platform::Host, public platform::Overlay {
   std::set<platform::HeldKey> held;
   std::function<void()> on_pump;
   bool overlay_shown = false;
+  int overlay_shows = 0;
   int overlay_left = 0, overlay_top = 0, overlay_width = 0, overlay_height = 0;
 };
 

@@ -89,6 +89,9 @@ class SdlHost : public Host, public Overlay {
   Surface overlay_image_;
   bool overlay_shown_ = false;
   bool overlay_stale_ = false;
+  // The display texture holds the surface as last given; a repaint for the
+  // overlay alone (a movie picture) then skips uploading it again.
+  bool display_current_ = false;
   int overlay_left_ = 0;
   int overlay_top_ = 0;
   int texture_width_ = 0;
@@ -325,8 +328,10 @@ bool SdlHost::Draw(const Surface& display) {
     logical_width_ = display.width;
     logical_height_ = display.height;
     SDL_RenderSetLogicalSize(renderer_, display.width, display.height);
+    display_current_ = false;
   }
-  SDL_UpdateTexture(texture_, nullptr, display.pixels.data(), display.Stride());
+  if (!display_current_) SDL_UpdateTexture(texture_, nullptr, display.pixels.data(), display.Stride());
+  display_current_ = true;
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
@@ -370,6 +375,7 @@ void SdlHost::HideOverlay() {
 void SdlHost::Present(const Surface& display) {
   shown_ = &display;
   dirty_ = false;
+  display_current_ = false;
   if (Draw(display)) SDL_RenderPresent(renderer_);
   ++frames_presented_;
   // Without a working vsync RenderPresent returns at once; pacing by the
@@ -383,6 +389,7 @@ void SdlHost::Present(const Surface& display) {
 void SdlHost::Invalidate(const Surface& display) {
   shown_ = &display;
   dirty_ = true;
+  display_current_ = false;
 }
 
 void SdlHost::RepaintIfDirty() {
