@@ -13,7 +13,9 @@
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
+#include "platform/headless/silent_media.h"
 #include "platform/sdl/sdl_host.h"
+#include "platform/sdl/sdl_media.h"
 #include "platform/sdl/ttf_font.h"
 
 namespace {
@@ -132,6 +134,9 @@ int RunHeadless(Options& o) {
     std::string error;
     if (!host->LoadEvents(ss.str(), &error)) return BadUsage(o.input + ": " + error);
   }
+  // Silent players keep real lengths, so sound ends on the virtual clock.
+  auto media = zepa::platform::CreateSilentMedia(*host);
+  o.form.media = media.get();
   zepa::engine::MainWindow form(*host, o.form);
   host->SetHandler(&form);
   host->SetTimerIntervalMs(50);
@@ -154,6 +159,9 @@ int RunWindow(Options& o) {
     return 1;
   }
   int status = 0;
+  // Made after the host and gone before it: the players need its audio.
+  auto media = zepa::platform::CreateSdlMedia();
+  o.form.media = media.get();
   try {
     zepa::engine::MainWindow form(*host, o.form);
     host->SetHandler(&form);

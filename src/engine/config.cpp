@@ -44,6 +44,10 @@ Config ReadConfig(const IniFile& ini, int screen_w, int screen_h) {
   c.scenario = ini.GetString("MAIN", "SCENARIO", "story.kvs");
   c.interval = ini.GetInt("MESSAGE", "INTERVAL", 500);
   c.font_file = ini.GetString("ZEPA", "FONT", "");
+  // The level stands in for the system mixer's master volume, which we
+  // never touch; out-of-range values are held to the range.
+  const int volume = ini.GetInt("ZEPA", "VOLUME", 100);
+  c.volume = volume < 0 ? 0 : volume > 100 ? 100 : volume;
   return c;
 }
 

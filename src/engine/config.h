@@ -36,6 +36,7 @@ struct Config {
   std::string scenario = "story.kvs";
   int interval = 500;
   std::string font_file;  // our own key: a font file that overrides the face lookup
+  int volume = 100;       // our own key: the player's output level in percent, 0-100
 };
 
 /// Reads every key in the order the main window reads them at creation.

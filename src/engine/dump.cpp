@@ -33,6 +33,7 @@ std::string MainWindow::DumpJson() const {
   stage_.AddDumpFields(j);
   message_.AddDumpFields(j);
   choices_.AddDumpFields(j);
+  sound_.AddToDump(j);
   ordered_json vars = ordered_json::object();
   for (int i = 0; i < script::kVariableCount; ++i) {
     const script::VariableEntry& e = vars_.entry(i);

@@ -32,11 +32,13 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       pictures_(paths_),
       stage_(host, pictures_, st_.adv_mode),
       message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
-      choices_(message_, stage_.display(), vars_, st_.adv_mode) {
+      choices_(message_, stage_.display(), vars_, st_.adv_mode),
+      sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }) {
+  sound_.SetDisplay(&stage_.display());
   paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ini_path_ = paths_.Resolve(kIniName);
   vars_.tick_count = [this] { return host_.NowMs(); };
-  vars_.music_playing = [] { return false; };
+  vars_.music_playing = [this] { return sound_.MusicPlaying(); };
   // Flip and fade replace the display, and the message text on it with it.
   stage_.SetDisplayReplacedHandler([this] { message_.ForgetText(); });
 }
@@ -63,7 +65,7 @@ void MainWindow::ResetState() {
   st_.wait_remaining = 0;
   st_.scene_name.clear();
   st_.skip_mode = 0;
-  sound_.Reset();
+  sound_.ResetState();
   stage_.Reset();
   message_.Reset();
   choices_.Reset();
@@ -86,7 +88,11 @@ void MainWindow::FormCreate() {
   pictures_.SetDataFile(config_.data_file);
   debug_state_ = config_.debug != 0 ? 1 : 0;
   debug_was_on_ = debug_state_ != 0;
-  sound_.end_music = Bounded(config_.end_bgm, 512);
+  // The master level is our own output gain, so it comes from the
+  // configuration rather than before it.
+  sound_.SetCdDrive(config_.cd_drive);
+  sound_.SetEndMusic(Bounded(config_.end_bgm, 512));
+  sound_.Startup(config_.volume);
   end_picture_ = Bounded(config_.end_pic, 512);
 
   full_screen_ = config_.full_screen;
@@ -203,6 +209,7 @@ void MainWindow::Tick() {
   // The debug monitor's window comes with the debug view; its state moves.
   if (debug_state_ == 1) debug_state_ = 2;
   if (debug_state_ == 3) debug_state_ = 0;
+  sound_.FadeStep();
 
   if (st_.adv_mode == script::adv::kRun && !stepping_) {
     stepping_ = true;
@@ -286,9 +293,6 @@ void MainWindow::RunCommand(script::Command command, const script::CommandArgs& 
     case Command::kEndPic:
       end_picture_ = Bounded(args.text, 512);
       break;
-    case Command::kEndBgm:
-      sound_.end_music = Bounded(args.text, 512);
-      break;
     case Command::kEnd:
       EndSequence();
       break;
@@ -328,17 +332,19 @@ void MainWindow::RunCommand(script::Command command, const script::CommandArgs& 
     case Command::kMouse:
       choices_.MouseCommand(args.text);
       break;
+    case Command::kBgm:
+    case Command::kCd:
+    case Command::kWav:
+    case Command::kBgmFadeIn:
+    case Command::kBgmFadeOut:
     case Command::kBgmFadeTime:
-      sound_.fade_time_ms = args.numbers[0] < 1 ? 2000 : args.numbers[0];
-      break;
     case Command::kBgmLoop:
-      sound_.music_loop = args.numbers[0];
-      break;
     case Command::kWavLoop:
-      sound_.effect_loop = args.numbers[0];
+    case Command::kEndBgm:
+      sound_.Command(command, args);
       break;
     default:
-      // Music, effects and the question window come with their own rooms.
+      // The question window comes with its own room.
       break;
   }
 }
@@ -375,6 +381,7 @@ void MainWindow::FormDestroy() {
   destroyed_ = true;
   if (full_screen_) host_.SetFullScreen(false);
   ConfigurationWriteBack();
+  sound_.Shutdown();
 }
 
 void MainWindow::ConfigurationWriteBack() {

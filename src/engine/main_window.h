@@ -16,12 +16,12 @@
 #include "engine/game_pictures.h"
 #include "engine/paths.h"
 #include "engine/saved_state.h"
-#include "engine/sound_settings.h"
 #include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
+#include "sound/sound.h"
 #include "windows/modal.h"
 
 namespace zepa::engine {
@@ -37,6 +37,7 @@ struct MainWindowOptions {
   // Seeds RND with this instead of the calendar time, so that recorded runs
   // repeat exactly.
   std::optional<uint32_t> random_seed;
+  platform::Media* media = nullptr;  // the two players; none plays nothing
 };
 
 class MainWindow : public platform::InputHandler, public script::CommandSink {
@@ -101,7 +102,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   display::Stage& stage() { return stage_; }
   display::MessageWindow& message_window() { return message_; }
   Choices& choices() { return choices_; }
-  const SoundSettings& sound() const { return sound_; }
+  sound::Sound& sound() { return sound_; }
   int debug_state() const { return debug_state_; }
   int full_screen() const { return full_screen_; }
 
@@ -139,8 +140,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   display::Stage stage_;
   display::MessageWindow message_;
   Choices choices_;
-  // The sound settings, until the sound room takes their place.
-  SoundSettings sound_;
+  // Mutable: asking the players whether they play changes no game state,
+  // and the dump asks.
+  mutable sound::Sound sound_;
 };
 
 }  // namespace zepa::engine

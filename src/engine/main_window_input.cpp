@@ -7,7 +7,7 @@
 namespace zepa::engine {
 
 void MainWindow::Restart() {
-  // Music stops with the sound room; the screen fades to white first.
+  sound_.StopMusic();
   stage_.FillBuffer(0xffffff);
   stage_.FadeToBuffer(500);
   if (LoadScenario(st_.scenario_name) == script::LoadOutcome::kLoaded) {
@@ -63,6 +63,8 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
 }
 
 void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
+  // A playing movie's panel takes the clicks that fall on it.
+  if (sound_.OnMouseDown(button, x, y)) return;
   // No tick may overtake the handler or a window it opens.
   const bool timer_was_on = host_.TimerEnabled();
   host_.SetTimerEnabled(false);

@@ -36,7 +36,7 @@ SavedState SavedState::Capture(const GameRooms& rooms) {
   const display::Stage& stage = rooms.stage;
   const display::MessageWindow& message = rooms.message;
   const Choices& choices = rooms.choices;
-  const SoundSettings& sound = rooms.sound;
+  const sound::SoundSave sound = rooms.sound.SaveFields();
   SavedState s;
   s.script = st.scenario_name;
   s.scene = st.scene_name;
@@ -55,7 +55,7 @@ SavedState SavedState::Capture(const GameRooms& rooms) {
   s.select_text_color = choices.text_color();
   s.pen_color = stage.pen_color();
   s.brush_color = stage.brush_color();
-  s.sound_fade_time_ms = sound.fade_time_ms;
+  s.sound_fade_time_ms = sound.fade_time;
   s.adv_mode = st.adv_mode;
   s.wait_mode = message.wait_mode();
   s.skip_mode = st.skip_mode;
@@ -79,11 +79,9 @@ void SavedState::Apply(GameRooms& rooms) const {
   rooms.stage.RestoreRecord(picture, chara, frame);
   rooms.stage.SetPenColor(pen_color);
   rooms.stage.SetBrushColor(brush_color);
-  rooms.sound.music_name = bgm;
-  rooms.sound.effect_name = wav;
-  rooms.sound.music_loop = bgm_loop;
-  rooms.sound.effect_loop = wav_loop;
-  rooms.sound.fade_time_ms = sound_fade_time_ms;
+  rooms.sound.set_music_loop(bgm_loop);
+  rooms.sound.set_effect_loop(wav_loop);
+  rooms.sound.set_fade_time(sound_fade_time_ms);
   rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, select_y,
                               WaitIconOfCode(wait_bmp));
   rooms.choices.RestoreRecord(select_text, select_number, select_now, select_x, select_color,

@@ -10,9 +10,9 @@
 #include "display/message_window.h"
 #include "display/stage.h"
 #include "engine/choices.h"
-#include "engine/sound_settings.h"
 #include "platform/surface.h"
 #include "script/interpreter.h"
+#include "sound/sound.h"
 
 namespace zepa::engine {
 
@@ -22,7 +22,7 @@ struct GameRooms {
   display::Stage& stage;
   display::MessageWindow& message;
   Choices& choices;
-  SoundSettings& sound;
+  sound::Sound& sound;
 };
 
 struct SavedState {
@@ -59,8 +59,9 @@ struct SavedState {
 
   static SavedState Capture(const GameRooms& rooms);
   /// Gives every value back to its room as a plain value. Redrawing what the
-  /// values describe (characters, frame, the wait icon, the choice list) is
-  /// the save reader's next step; the icon is made current but not shown.
+  /// values describe (characters, frame, the wait icon, the choice list) and
+  /// restarting the saved music and effect (`bgm`, `wav`) are the save
+  /// reader's next steps; the icon is made current but not shown.
   void Apply(GameRooms& rooms) const;
 };
 

@@ -14,6 +14,8 @@
 
 namespace zepa::platform {
 
+class Overlay;
+
 /// Windows virtual-key codes: the key tables of the game are written in them.
 namespace vk {
 constexpr int kReturn = 0x0D;
@@ -102,6 +104,10 @@ class Host {
   /// Shows `display` when convenient (a repaint after a change that is not
   /// part of an animation). Cheap to call often.
   virtual void Invalidate(const Surface& display) = 0;
+
+  /// The picture layer over the display (the movie panel); null when the
+  /// host has none.
+  virtual Overlay* overlay() { return nullptr; }
 
   virtual ScreenSize GetScreenSize() = 0;
 

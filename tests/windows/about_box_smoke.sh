@@ -12,16 +12,20 @@ printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n' > "$dir/rurirora.ini
 printf '[fill]0000ff\r\n[flip]\r\n[wait]20000\r\n[end]\r\n' > "$dir/story.kvs"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$0" --game "$1" & pid=$!
-  sleep 3
+  # Waits (up to 10 s) until the program shows N windows, then lets them draw;
+  # a loaded machine may take seconds to start or to open a window.
+  windows() { xdotool search --onlyvisible --pid $pid 2>/dev/null | wc -l; }
+  await() { for _ in $(seq 100); do [ "$(windows)" = "$1" ] && break; sleep 0.1; done; sleep 0.7; }
+  await 1
   xdotool mousemove 100 100
-  xdotool key Escape; sleep 1.5
+  xdotool key Escape; await 2
   import -window root "$1/open.png"
-  xdotool search --onlyvisible --pid $pid | wc -l > "$1/open_count"
-  xdotool key Return; sleep 1
+  windows > "$1/open_count"
+  xdotool key Return; await 1
   import -window root "$1/closed.png"
-  xdotool search --onlyvisible --pid $pid | wc -l > "$1/closed_count"
-  xdotool key Escape; sleep 1.5
-  xdotool search --onlyvisible --pid $pid | wc -l > "$1/again_count"
+  windows > "$1/closed_count"
+  xdotool key Escape; await 2
+  windows > "$1/again_count"
   kill $pid; wait $pid || true
 ' "$zepa" "$dir"
 pixel() { convert "$dir/$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }

@@ -180,6 +180,9 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
       if (!wake_ms || t < *wake_ms) wake_ms = t;
     };
     if (timer_enabled_) consider(next_due_ms_);
+    if (waker_) {
+      if (const std::optional<uint64_t> t = waker_->NextWakeMs()) consider(std::max(*t, now_ms_));
+    }
     if (next_event_ < events_.size()) consider(std::max<uint64_t>(events_[next_event_].at_ms, now_ms_));
     if (has_deadline) {
       // Wrap-aware, like the game's own elapsed-time comparisons.
@@ -199,6 +202,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     queue_.pop_front();
     Dispatch(event);
   }
+  if (!closed_ && waker_) waker_->Wake(now_ms_);
   if (!closed_ && TimerDue()) FireTimer();
   return !closed_;
 }
@@ -366,7 +370,29 @@ void HeadlessHost::WriteShot(const std::string& path) {
     std::fprintf(stderr, "zepa: shot %s: nothing has been shown yet\n", path.c_str());
     return;
   }
-  if (!WriteImage(*shown_, path)) std::fprintf(stderr, "zepa: cannot write %s\n", path.c_str());
+  if (!WriteImage(Composed(), path)) std::fprintf(stderr, "zepa: cannot write %s\n", path.c_str());
+}
+
+void HeadlessHost::ShowOverlay(int left, int top, const Surface& image) {
+  overlay_image_ = image;
+  overlay_left_ = left;
+  overlay_top_ = top;
+  overlay_shown_ = true;
+}
+
+Surface HeadlessHost::Composed() const {
+  if (!shown_) return Surface();
+  Surface out = *shown_;
+  if (!overlay_shown_) return out;
+  for (int y = 0; y < overlay_image_.height; ++y) {
+    const int dy = overlay_top_ + y;
+    if (dy < 0 || dy >= out.height) continue;
+    for (int x = 0; x < overlay_image_.width; ++x) {
+      const int dx = overlay_left_ + x;
+      if (dx >= 0 && dx < out.width) out.Set(dx, dy, overlay_image_.Get(x, y));
+    }
+  }
+  return out;
 }
 
 std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options) {

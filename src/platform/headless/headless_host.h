@@ -25,6 +25,7 @@
 
 #include "platform/headless/event_script.h"
 #include "platform/host.h"
+#include "platform/media.h"
 
 namespace zepa::platform {
 
@@ -35,7 +36,17 @@ struct HeadlessOptions {
   std::optional<uint32_t> until_ms;  // the host closes when the clock gets here
 };
 
-class HeadlessHost : public Host {
+/// Something on the virtual clock besides input and the timer (the silent
+/// media players' ends of play). The pump sleeps no later than its next time
+/// and lets it deliver what is due, between input and the timer.
+class HeadlessWaker {
+ public:
+  virtual ~HeadlessWaker() = default;
+  virtual std::optional<uint64_t> NextWakeMs() = 0;
+  virtual void Wake(uint64_t now_ms) = 0;
+};
+
+class HeadlessHost : public Host, public Overlay {
  public:
   explicit HeadlessHost(const HeadlessOptions& options);
 
@@ -48,6 +59,10 @@ class HeadlessHost : public Host {
   void AddEvent(ScriptedEvent event);
 
   uint32_t now() const { return static_cast<uint32_t>(now_ms_); }
+  uint64_t now64() const { return now_ms_; }
+  void SetWaker(HeadlessWaker* waker) { waker_ = waker; }
+  /// The display with the overlay drawn over it, as a shot records it.
+  Surface Composed() const;
   bool error_shown() const { return !errors_.empty(); }
   const std::vector<std::string>& errors() const { return errors_; }
   bool full_screen() const { return full_screen_; }
@@ -68,6 +83,9 @@ class HeadlessHost : public Host {
   void Present(const Surface& display) override;
   bool FrameWanted() override;
   void Invalidate(const Surface& display) override { shown_ = &display; }
+  Overlay* overlay() override { return this; }
+  void ShowOverlay(int left, int top, const Surface& image) override;
+  void HideOverlay() override { overlay_shown_ = false; }
   ScreenSize GetScreenSize() override { return screen_; }
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;
@@ -124,6 +142,11 @@ class HeadlessHost : public Host {
 
   // The game's display surface lives for the whole run; shots read it.
   const Surface* shown_ = nullptr;
+  HeadlessWaker* waker_ = nullptr;
+  Surface overlay_image_;
+  bool overlay_shown_ = false;
+  int overlay_left_ = 0;
+  int overlay_top_ = 0;
   int frames_presented_ = 0;
   bool full_screen_ = false;
   int left_ = 0;

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/media.h"
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
+#include "platform/sdl/user_events.h"
 
 namespace zepa::platform {
 namespace {
@@ -40,7 +42,7 @@ bool DriverHasScreen(const char* driver) {
   return driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0;
 }
 
-class SdlHost : public Host {
+class SdlHost : public Host, public Overlay {
  public:
   explicit SdlHost(const SdlOptions& options) : scale_(std::clamp(options.scale, 1, 16)) {}
   ~SdlHost() override;
@@ -57,6 +59,9 @@ class SdlHost : public Host {
   void DiscardInput() override;
   void Present(const Surface& display) override;
   void Invalidate(const Surface& display) override;
+  Overlay* overlay() override { return this; }
+  void ShowOverlay(int left, int top, const Surface& image) override;
+  void HideOverlay() override;
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
   bool borderless_full_ = false;
@@ -113,6 +118,16 @@ class SdlHost : public Host {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  // The movie panel, drawn over the display on every repaint.
+  SDL_Texture* overlay_texture_ = nullptr;
+  Surface overlay_image_;
+  bool overlay_shown_ = false;
+  bool overlay_stale_ = false;
+  // The display texture holds the surface as last given; a repaint for the
+  // overlay alone (a movie picture) then skips uploading it again.
+  bool display_current_ = false;
+  int overlay_left_ = 0;
+  int overlay_top_ = 0;
   int texture_width_ = 0;
   int texture_height_ = 0;
   int logical_width_ = kDisplayWidth;
@@ -143,6 +158,7 @@ SdlHost::~SdlHost() {
   if (std::getenv("ZEPA_STATS"))
     std::fprintf(stderr, "zepa: %llu frames presented\n", static_cast<unsigned long long>(frames_presented_));
   if (texture_) SDL_DestroyTexture(texture_);
+  if (overlay_texture_) SDL_DestroyTexture(overlay_texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -290,6 +306,7 @@ void SdlHost::Dispatch(const SDL_Event& event) {
       }
       return;
     default:
+      if (DispatchUserEvent(event)) return;
       break;
   }
   if (!handler_) return;
@@ -370,17 +387,54 @@ bool SdlHost::Draw(const Surface& display) {
     logical_width_ = display.width;
     logical_height_ = display.height;
     SDL_RenderSetLogicalSize(renderer_, display.width, display.height);
+    display_current_ = false;
   }
-  SDL_UpdateTexture(texture_, nullptr, display.pixels.data(), display.Stride());
+  if (!display_current_) SDL_UpdateTexture(texture_, nullptr, display.pixels.data(), display.Stride());
+  display_current_ = true;
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  if (overlay_shown_ && !overlay_image_.Empty()) {
+    if (overlay_stale_ || !overlay_texture_) {
+      int w = 0, h = 0;
+      if (overlay_texture_) SDL_QueryTexture(overlay_texture_, nullptr, nullptr, &w, &h);
+      if (!overlay_texture_ || w != overlay_image_.width || h != overlay_image_.height) {
+        if (overlay_texture_) SDL_DestroyTexture(overlay_texture_);
+        overlay_texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
+                                             overlay_image_.width, overlay_image_.height);
+      }
+      if (overlay_texture_)
+        SDL_UpdateTexture(overlay_texture_, nullptr, overlay_image_.pixels.data(), overlay_image_.Stride());
+      overlay_stale_ = false;
+    }
+    if (overlay_texture_) {
+      const SDL_Rect dst{overlay_left_, overlay_top_, overlay_image_.width, overlay_image_.height};
+      SDL_RenderCopy(renderer_, overlay_texture_, nullptr, &dst);
+    }
+  }
   return true;
+}
+
+void SdlHost::ShowOverlay(int left, int top, const Surface& image) {
+  overlay_image_ = image;
+  overlay_left_ = left;
+  overlay_top_ = top;
+  overlay_shown_ = true;
+  overlay_stale_ = true;
+  dirty_ = shown_ != nullptr;
+}
+
+void SdlHost::HideOverlay() {
+  if (!overlay_shown_) return;
+  overlay_shown_ = false;
+  overlay_image_ = Surface();
+  dirty_ = shown_ != nullptr;
 }
 
 void SdlHost::Present(const Surface& display) {
   shown_ = &display;
   dirty_ = false;
+  display_current_ = false;
   if (Draw(display)) SDL_RenderPresent(renderer_);
   ++frames_presented_;
   // Without a working vsync RenderPresent returns at once; pacing by the
@@ -399,6 +453,7 @@ void SdlHost::Present(const Surface& display) {
 void SdlHost::Invalidate(const Surface& display) {
   shown_ = &display;
   dirty_ = true;
+  display_current_ = false;
 }
 
 void SdlHost::RepaintIfDirty() {

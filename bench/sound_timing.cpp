@@ -1,0 +1,204 @@
+// Measures the sound room on the real SDL backends: loop-restart delays,
+// CPU while music plays and the game idles, CPU while a movie plays.
+//   sound_timing loop FILE [ROUNDS]   delay from a file's end to its restart
+//   sound_timing idle FILE SECONDS    CPU while FILE loops and ticks run
+//   sound_timing movie FILE           CPU while the movie plays in the window
+//   sound_timing fade FILE            1 s of FILE, then a 2 s fade-out (record
+//                                     it with SDL's disk audio driver)
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/host.h"
+#include "platform/sdl/sdl_host.h"
+#include "platform/sdl/sdl_media.h"
+#include "sound/sound.h"
+
+namespace {
+
+using zepa::platform::Media;
+using zepa::platform::MediaMode;
+using zepa::platform::MediaNotice;
+using zepa::platform::MediaPlayer;
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Passes everything on and notes when music plays start.
+class TimedPlayer : public MediaPlayer {
+ public:
+  TimedPlayer(MediaPlayer& inner, zepa::platform::Host& host) : inner_(inner), host_(host) {}
+  bool Open(const std::string& p, std::string* e) override { return inner_.Open(p, e); }
+  bool OpenCd(const std::string& f, std::string* e) override { return inner_.OpenCd(f, e); }
+  void Close() override { inner_.Close(); }
+  bool IsOpen() const override { return inner_.IsOpen(); }
+  bool Play(std::optional<uint32_t> a, std::optional<uint32_t> b) override {
+    starts.push_back(host_.NowMs());
+    return inner_.Play(a, b);
+  }
+  void Stop() override { inner_.Stop(); }
+  MediaMode Mode() override { return inner_.Mode(); }
+  void WaitWhilePlaying(uint32_t ms) override { inner_.WaitWhilePlaying(ms); }
+  uint32_t LengthMs() override { return inner_.LengthMs(); }
+  std::optional<zepa::platform::CdTrackSpan> CdTrack(int t) override { return inner_.CdTrack(t); }
+  zepa::platform::VideoSize MovieSize() override { return inner_.MovieSize(); }
+  bool TakeFrame(zepa::platform::Surface* f) override { return inner_.TakeFrame(f); }
+  std::optional<uint32_t> NextFrameMs() override { return inner_.NextFrameMs(); }
+  std::vector<uint32_t> starts;
+
+ private:
+  MediaPlayer& inner_;
+  zepa::platform::Host& host_;
+};
+
+class TimedMedia : public Media {
+ public:
+  TimedMedia(Media& inner, zepa::platform::Host& host)
+      : inner_(inner), music(inner.Player(0), host) {}
+  MediaPlayer& Player(int i) override { return i == 0 ? music : inner_.Player(1); }
+  void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override {
+    inner_.SetNoticeHandler(std::move(h));
+  }
+  bool OpenMixer() override { return inner_.OpenMixer(); }
+  bool ReadGain(uint32_t* r) override { return inner_.ReadGain(r); }
+  bool WriteGain(uint32_t r) override { return inner_.WriteGain(r); }
+  void CloseMixer() override { inner_.CloseMixer(); }
+
+ private:
+  Media& inner_;
+
+ public:
+  TimedPlayer music;
+};
+
+class Ticker : public zepa::platform::InputHandler {
+ public:
+  explicit Ticker(zepa::sound::Sound& s) : sound_(s) {}
+  void OnKeyDown(int, bool, bool) override {}
+  void OnMouseDown(zepa::platform::MouseButton b, int x, int y) override {
+    sound_.OnMouseDown(b, x, y);
+  }
+  void OnMouseMove(int, int) override {}
+  void OnMouseWheel(int) override {}
+  void OnTimer() override { sound_.FadeStep(); }
+  void OnCloseRequest() override {}
+
+ private:
+  zepa::sound::Sound& sound_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: sound_timing loop|idle|movie FILE [N]\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  const std::string file = argv[2];
+  auto host = zepa::platform::CreateSdlHost({});
+  if (!host) return 1;
+  int status = 0;
+  {
+    auto real = zepa::platform::CreateSdlMedia();
+    TimedMedia media(*real, *host);
+    zepa::sound::Sound sound(*host, &media, [](std::string_view n) { return std::string(n); });
+    zepa::platform::Surface display(640, 480, 0x808080);
+    sound.SetDisplay(&display);
+    Ticker ticker(sound);
+    host->SetHandler(&ticker);
+    host->SetTimerIntervalMs(50);
+    host->SetTimerEnabled(true);
+    host->Present(display);
+    sound.Startup(100);
+    zepa::script::CommandArgs loop;
+    loop.numbers[0] = 1;
+    zepa::script::CommandArgs name;
+    name.text = file;
+    if (mode == "loop") {
+      const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+      sound.Command(zepa::script::Command::kBgmLoop, loop);
+      sound.Command(zepa::script::Command::kBgm, name);
+      // A watcher notes when the mixer stops playing the music, 1 ms apart;
+      // the delay is from there to the game's next play command.
+      std::atomic<bool> done{false};
+      std::vector<uint32_t> ends;
+      std::thread watch([&] {
+        bool was = true;
+        while (!done) {
+          const bool now = Mix_PlayingMusic() != 0;
+          if (was && !now) ends.push_back(SDL_GetTicks());
+          was = now;
+          SDL_Delay(1);
+        }
+      });
+      const uint32_t length = media.music.LengthMs();
+      while (static_cast<int>(media.music.starts.size()) <= rounds && host->Pump(false, 0)) {
+      }
+      done = true;
+      watch.join();
+      std::printf("%s: length %u ms; from the end of play to the restart:", file.c_str(), length);
+      // No gap seen between two plays means the restart came within the
+      // watcher's 1 ms.
+      for (size_t i = 1; i < media.music.starts.size(); ++i) {
+        std::optional<uint32_t> end;
+        for (uint32_t e : ends)
+          if (e > media.music.starts[i - 1] + 5 && e <= media.music.starts[i]) end = e;
+        if (end) {
+          std::printf(" %d", static_cast<int>(media.music.starts[i] - *end));
+        } else {
+          std::printf(" <1");
+        }
+      }
+      std::printf(" ms; play lasted:");
+      for (size_t i = 1; i < media.music.starts.size(); ++i)
+        std::printf(" %d", static_cast<int>(media.music.starts[i] - media.music.starts[i - 1]));
+      std::printf(" ms\n");
+    } else if (mode == "idle") {
+      const uint32_t seconds = argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 8;
+      sound.Command(zepa::script::Command::kBgmLoop, loop);
+      sound.Command(zepa::script::Command::kBgm, name);
+      const uint32_t start = host->NowMs();
+      const double cpu0 = CpuSeconds();
+      while (host->NowMs() - start < seconds * 1000 && host->Pump(true, start + seconds * 1000)) {
+      }
+      const double cpu = CpuSeconds() - cpu0;
+      std::printf("%s playing, %u s: %.2f %% of one core\n", file.c_str(), seconds,
+                  100.0 * cpu / ((host->NowMs() - start) / 1000.0));
+      status = sound.MusicPlaying() ? 0 : 1;
+    } else if (mode == "fade") {
+      sound.Command(zepa::script::Command::kBgmLoop, loop);
+      sound.Command(zepa::script::Command::kBgm, name);
+      const uint32_t start = host->NowMs();
+      while (host->NowMs() - start < 1000 && host->Pump(true, start + 1000)) {
+      }
+      zepa::script::CommandArgs none;
+      sound.Command(zepa::script::Command::kBgmFadeOut, none);
+      while (host->NowMs() - start < 4000 && host->Pump(true, start + 4000)) {
+      }
+      std::printf("fade ended: music %s, output %u %%\n",
+                  sound.MusicPlaying() ? "playing" : "stopped", sound.user_volume());
+    } else if (mode == "movie") {
+      const uint32_t start = host->NowMs();
+      const double cpu0 = CpuSeconds();
+      sound.Command(zepa::script::Command::kBgm, name);
+      const double cpu = CpuSeconds() - cpu0;
+      const uint32_t ms = host->NowMs() - start;
+      std::printf("%s: %u ms, %.2f %% of one core\n", file.c_str(), ms,
+                  ms ? 100.0 * cpu / (ms / 1000.0) : 0.0);
+    }
+    sound.Shutdown();
+    host->SetHandler(nullptr);
+  }
+  return status;
+}

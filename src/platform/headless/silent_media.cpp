@@ -1,0 +1,203 @@
+#include "platform/headless/silent_media.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "platform/sdl/audio_device.h"
+#include "platform/sdl/movie_decoder.h"
+
+namespace zepa::platform {
+namespace {
+
+class SilentPlayer : public MediaPlayer {
+ public:
+  SilentPlayer(HeadlessHost& host, bool music, bool audio_ok)
+      : host_(host), music_(music), audio_ok_(audio_ok) {}
+
+  bool Open(const std::string& path, std::string* error) override {
+    Close();
+    if (!CheckMediaFile(path, error)) return false;
+    if (music_ && IsMovieFile(path)) {
+      movie_ = MovieDecoder::Open(path, error);
+      if (!movie_) return false;
+      length_ms_ = movie_->duration_ms();
+    } else if (audio_ok_) {
+      const bool ok = music_ ? ProbeMusicLength(path, &length_ms_, error)
+                             : ProbeChunkLength(path, &length_ms_, error);
+      if (!ok) return false;
+    } else {
+      length_ms_ = 0;  // no decoder to measure it with
+    }
+    open_ = true;
+    return true;
+  }
+  bool OpenCd(const std::string& folder, std::string* error) override {
+    Close();
+    if (!music_) {
+      *error = "the effect player has no CD audio";
+      return false;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+      *error = "no such folder";
+      return false;
+    }
+    tracks_ = FindCdTracks(folder);
+    open_ = true;
+    cd_ = true;
+    return true;
+  }
+  void Close() override {
+    Stop();
+    open_ = false;
+    cd_ = false;
+    tracks_.clear();
+    lengths_.clear();
+    movie_.reset();
+    length_ms_ = 0;
+  }
+  bool IsOpen() const override { return open_; }
+  bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override {
+    if (!open_) return false;
+    uint32_t length = length_ms_;
+    if (cd_) {
+      if (!from_ms || !to_ms || *to_ms < *from_ms) return false;
+      length = *to_ms - *from_ms + 1;
+    }
+    start_ms_ = host_.now64();
+    // A length that could not be told is 0 ms; the notice still comes a
+    // moment later, so a loop of such a file moves the clock on.
+    ends_ms_ = start_ms_ + std::max<uint32_t>(length, 1);
+    notice_pending_ = true;
+    last_frame_ms_.reset();
+    if (movie_) movie_->Rewind();
+    return true;
+  }
+  void Stop() override {
+    ends_ms_.reset();
+    notice_pending_ = false;
+  }
+  MediaMode Mode() override {
+    if (!open_ || (cd_ && tracks_.empty())) return MediaMode::kNotReady;
+    return ends_ms_ && host_.now64() < *ends_ms_ ? MediaMode::kPlaying : MediaMode::kStopped;
+  }
+  void WaitWhilePlaying(uint32_t) override {}
+  uint32_t LengthMs() override { return length_ms_; }
+  std::optional<CdTrackSpan> CdTrack(int track) override {
+    if (!cd_ || !tracks_.count(track)) return std::nullopt;
+    uint32_t start = 0;
+    for (const auto& [n, path] : tracks_) {
+      auto it = lengths_.find(n);
+      if (it == lengths_.end()) {
+        uint32_t length = 0;
+        std::string ignored;
+        if (!audio_ok_ || !ProbeMusicLength(path, &length, &ignored)) length = 0;
+        it = lengths_.emplace(n, length).first;
+      }
+      if (n == track) return CdTrackSpan{start, it->second};
+      start += it->second;
+    }
+    return std::nullopt;
+  }
+  VideoSize MovieSize() override { return movie_ ? movie_->size() : VideoSize{}; }
+  bool TakeFrame(Surface* frame) override {
+    if (!movie_ || !ends_ms_) return false;
+    return movie_->FrameAt(static_cast<uint32_t>(host_.now64() - start_ms_), frame);
+  }
+  std::optional<uint32_t> NextFrameMs() override {
+    if (!movie_ || !ends_ms_) return std::nullopt;
+    const std::optional<uint32_t> next = movie_->NextFrameMs();
+    if (!next) return std::nullopt;
+    return static_cast<uint32_t>(start_ms_ + *next);
+  }
+
+  std::optional<uint64_t> NoticeDueMs() const {
+    if (!notice_pending_) return std::nullopt;
+    return ends_ms_;
+  }
+  bool TakeDueNotice(uint64_t now_ms) {
+    if (!notice_pending_ || !ends_ms_ || *ends_ms_ > now_ms) return false;
+    notice_pending_ = false;
+    return true;
+  }
+
+ private:
+  HeadlessHost& host_;
+  bool music_;
+  bool audio_ok_;
+  bool open_ = false;
+  bool cd_ = false;
+  uint32_t length_ms_ = 0;
+  uint64_t start_ms_ = 0;
+  std::optional<uint64_t> ends_ms_;
+  bool notice_pending_ = false;
+  std::optional<uint32_t> last_frame_ms_;
+  std::map<int, std::string> tracks_;
+  std::map<int, uint32_t> lengths_;
+  std::unique_ptr<MovieDecoder> movie_;
+};
+
+class SilentMedia : public Media, public HeadlessWaker {
+ public:
+  explicit SilentMedia(HeadlessHost& host)
+      : host_(host),
+        audio_ok_(AcquireAudio(true, &audio_error_)),
+        players_{SilentPlayer(host, true, audio_ok_), SilentPlayer(host, false, audio_ok_)} {
+    host_.SetWaker(this);
+  }
+  ~SilentMedia() override {
+    host_.SetWaker(nullptr);
+    players_[0].Close();
+    players_[1].Close();
+    if (audio_ok_) ReleaseAudio();
+  }
+
+  MediaPlayer& Player(int index) override { return players_[index == 0 ? 0 : 1]; }
+  void SetNoticeHandler(std::function<void(int, MediaNotice)> handler) override {
+    handler_ = std::move(handler);
+  }
+  // The silent device always has its gain control, so fades run headless.
+  bool OpenMixer() override { return true; }
+  bool ReadGain(uint32_t* raw) override {
+    *raw = gain_;
+    return true;
+  }
+  bool WriteGain(uint32_t raw) override {
+    gain_ = std::min(raw, kGainMax);
+    return true;
+  }
+  void CloseMixer() override {}
+
+  std::optional<uint64_t> NextWakeMs() override {
+    std::optional<uint64_t> first;
+    for (const SilentPlayer& p : players_) {
+      const std::optional<uint64_t> due = p.NoticeDueMs();
+      if (due && (!first || *due < *first)) first = due;
+    }
+    return first;
+  }
+  void Wake(uint64_t now_ms) override {
+    for (int i = 0; i < 2; ++i) {
+      if (players_[i].TakeDueNotice(now_ms) && handler_) handler_(i, MediaNotice::kSuccessful);
+    }
+  }
+
+ private:
+  HeadlessHost& host_;
+  std::string audio_error_;
+  bool audio_ok_;
+  std::array<SilentPlayer, 2> players_;
+  uint32_t gain_ = kGainMax;
+  std::function<void(int, MediaNotice)> handler_;
+};
+
+}  // namespace
+
+std::unique_ptr<Media> CreateSilentMedia(HeadlessHost& host) {
+  return std::make_unique<SilentMedia>(host);
+}
+
+}  // namespace zepa::platform

@@ -1,0 +1,282 @@
+// The media backends: the silent players on the virtual clock, the SDL_mixer
+// players on the dummy audio driver, CD folders and the movie decoder.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/headless/headless_host.h"
+#include "platform/headless/silent_media.h"
+#include "platform/media_files.h"
+#include "platform/sdl/audio_device.h"
+#include "platform/sdl/movie_decoder.h"
+#include "platform/sdl/sdl_host.h"
+#include "platform/sdl/sdl_media.h"
+
+namespace zepa::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Ffmpeg;
+using testing::HaveFfmpeg;
+using testing::Midi;
+using testing::Wav;
+using testing::WriteBytes;
+
+class MediaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("zepa_media_") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+};
+
+TEST_F(MediaTest, SilentPlayersKeepRealLengthsOnTheVirtualClock) {
+  WriteBytes(P("a.wav"), Wav(300));
+  WriteBytes(P("theme.mid"), Midi(700));
+  HeadlessHost host(HeadlessOptions{});
+  auto media = CreateSilentMedia(host);
+  std::vector<std::pair<int, uint32_t>> notices;
+  media->SetNoticeHandler([&](int player, MediaNotice n) {
+    EXPECT_EQ(n, MediaNotice::kSuccessful);
+    notices.emplace_back(player, host.now());
+  });
+  std::string error;
+  MediaPlayer& effect = media->Player(1);
+  ASSERT_TRUE(effect.Open(P("a.wav"), &error)) << error;
+  EXPECT_NEAR(effect.LengthMs(), 300, 2);
+  MediaPlayer& music = media->Player(0);
+  ASSERT_TRUE(music.Open(P("theme.mid"), &error)) << error;
+  const uint32_t midi_ms = music.LengthMs();
+
+  effect.Play(std::nullopt, std::nullopt);
+  music.Play(std::nullopt, std::nullopt);
+  EXPECT_EQ(effect.Mode(), MediaMode::kPlaying);
+  while (notices.size() < 2 && host.now() < 5000) host.Pump(true, host.now() + 5000);
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0].first, 1);
+  EXPECT_NEAR(notices[0].second, 300, 2);
+  EXPECT_EQ(notices[1].second, std::max<uint32_t>(midi_ms, 1));
+  EXPECT_EQ(effect.Mode(), MediaMode::kStopped);
+
+  // A stop gives no notice, and the clock does not wait for one.
+  effect.Play(std::nullopt, std::nullopt);
+  effect.Stop();
+  const uint32_t before = host.now();
+  host.Pump(true, before + 1000);
+  EXPECT_EQ(notices.size(), 2u);
+  EXPECT_EQ(host.now(), before + 1000);
+}
+
+TEST_F(MediaTest, BadFilesAreRefusedOrBoundedNeverACrash) {
+  WriteBytes(P("empty.wav"), "");
+  WriteBytes(P("garbage.wav"), std::string(3000, '\x5a'));
+  WriteBytes(P("truncated.wav"), Wav(300).substr(0, 60));
+  WriteBytes(P("hour.wav"), Wav(20, 22050, 3600 * 1000).substr(0, 1024));
+  fs::create_directories(dir_ / "dir.wav");
+  std::string jpeg = "\xFF\xD8\xFF\xE0";
+  jpeg += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 16);
+  jpeg += std::string(2000, '\x11');
+  WriteBytes(P("photo.mp3"), jpeg);
+  WriteBytes(P("many.mid"), Midi(200, 10000));
+  WriteBytes(P("garbage.avi"), std::string(5000, '\x33'));
+  WriteBytes(P("huge.mpg"),
+             "YUV4MPEG2 W65535 H65535 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
+  WriteBytes(P("big.mov"),
+             "YUV4MPEG2 W5000 H5000 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
+
+  HeadlessHost host(HeadlessOptions{});
+  auto media = CreateSilentMedia(host);
+  auto sdl_media = CreateSdlMedia();
+  for (MediaPlayer* player :
+       {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
+    for (const char* name : {"empty.wav", "garbage.wav", "dir.wav", "photo.mp3", "missing.ogg"}) {
+      std::string error;
+      EXPECT_FALSE(player->Open(P(name), &error)) << name;
+      EXPECT_FALSE(error.empty()) << name;
+      EXPECT_EQ(player->Mode(), MediaMode::kNotReady) << name;
+    }
+    // A header claiming an hour over 1 KB of data: refused or only as long
+    // as the data there is.
+    for (const char* name : {"hour.wav", "truncated.wav"}) {
+      std::string error;
+      if (player->Open(P(name), &error)) {
+        EXPECT_LT(player->LengthMs(), 1000u) << name;
+        player->Close();
+      }
+    }
+  }
+  for (MediaPlayer* player : {&media->Player(0), &sdl_media->Player(0)}) {
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    if (player->Open(P("many.mid"), &error)) player->Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    for (const char* name : {"garbage.avi", "huge.mpg", "big.mov"}) {
+      EXPECT_FALSE(player->Open(P(name), &error)) << name;
+      EXPECT_FALSE(error.empty()) << name;
+      EXPECT_EQ(player->MovieSize().width, 0);
+    }
+    EXPECT_NE(error.find("5000 x 5000"), std::string::npos) << error;
+  }
+}
+
+TEST_F(MediaTest, CdTracksByTheirFileNames) {
+  WriteBytes(P("cd/Track01.OGG"), "x");
+  WriteBytes(P("cd/track2.wav"), "x");
+  WriteBytes(P("cd/track_3.mp3"), "x");
+  WriteBytes(P("cd/TRACK_04.flac"), "x");
+  WriteBytes(P("cd/track5.mid"), "x");  // not a track extension
+  WriteBytes(P("cd/track06.wav"), "x");
+  WriteBytes(P("cd/track6.ogg"), "x");  // trackN comes before trackNN
+  fs::create_directories(dir_ / "cd/track7.wav");
+  const std::map<int, std::string> tracks = FindCdTracks(P("cd"));
+  ASSERT_EQ(tracks.size(), 5u);
+  EXPECT_EQ(fs::path(tracks.at(1)).filename(), "Track01.OGG");
+  EXPECT_EQ(fs::path(tracks.at(2)).filename(), "track2.wav");
+  EXPECT_EQ(fs::path(tracks.at(3)).filename(), "track_3.mp3");
+  EXPECT_EQ(fs::path(tracks.at(4)).filename(), "TRACK_04.flac");
+  EXPECT_EQ(fs::path(tracks.at(6)).filename(), "track6.ogg");
+
+  // The silent CD player lays real tracks end to end.
+  WriteBytes(P("disc/track1.wav"), Wav(400));
+  WriteBytes(P("disc/track2.wav"), Wav(250));
+  HeadlessHost host(HeadlessOptions{});
+  auto media = CreateSilentMedia(host);
+  MediaPlayer& music = media->Player(0);
+  std::string error;
+  ASSERT_TRUE(music.OpenCd(P("disc"), &error)) << error;
+  EXPECT_EQ(music.Mode(), MediaMode::kStopped);
+  const auto span = music.CdTrack(2);
+  ASSERT_TRUE(span);
+  EXPECT_NEAR(span->start_ms, 400, 2);
+  EXPECT_NEAR(span->length_ms, 250, 2);
+  EXPECT_FALSE(music.CdTrack(3));
+  ASSERT_TRUE(music.OpenCd(P("cd/track7.wav"), &error));  // a folder without tracks: no disc
+  EXPECT_EQ(music.Mode(), MediaMode::kNotReady);
+  EXPECT_FALSE(music.OpenCd(P("nowhere"), &error));
+}
+
+// The real SDL audio path: notices of both players reach the game thread
+// from the pump, at the end of play; a stop gives none.
+TEST_F(MediaTest, SdlNoticesReachTheGameThread) {
+  WriteBytes(P("short.wav"), Wav(200));
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto host = CreateSdlHost(SdlOptions{});
+  ASSERT_TRUE(host);
+  {
+    auto media = CreateSdlMedia();
+    ASSERT_TRUE(media->OpenMixer());
+    const auto game_thread = std::this_thread::get_id();
+    std::vector<std::pair<int, uint32_t>> notices;
+    media->SetNoticeHandler([&](int player, MediaNotice n) {
+      EXPECT_EQ(std::this_thread::get_id(), game_thread);
+      EXPECT_EQ(n, MediaNotice::kSuccessful);
+      notices.emplace_back(player, host->NowMs());
+    });
+    std::string error;
+    ASSERT_TRUE(media->Player(0).Open(P("short.wav"), &error)) << error;
+    ASSERT_TRUE(media->Player(1).Open(P("short.wav"), &error)) << error;
+    EXPECT_NEAR(media->Player(1).LengthMs(), 200, 2);
+    const uint32_t start = host->NowMs();
+    ASSERT_TRUE(media->Player(0).Play(std::nullopt, std::nullopt));
+    ASSERT_TRUE(media->Player(1).Play(std::nullopt, std::nullopt));
+    EXPECT_EQ(media->Player(0).Mode(), MediaMode::kPlaying);
+    while (notices.size() < 2 && host->NowMs() - start < 3000) host->Pump(true, host->NowMs() + 50);
+    ASSERT_EQ(notices.size(), 2u);
+    for (const auto& [player, at] : notices) {
+      EXPECT_GE(at - start, 150u) << player;
+      EXPECT_LT(at - start, 1000u) << player;
+    }
+    EXPECT_EQ(media->Player(0).Mode(), MediaMode::kStopped);
+
+    ASSERT_TRUE(media->Player(1).Play(std::nullopt, std::nullopt));
+    media->Player(1).Stop();
+    const uint32_t stopped = host->NowMs();
+    while (host->NowMs() - stopped < 400) host->Pump(true, host->NowMs() + 50);
+    EXPECT_EQ(notices.size(), 2u);
+  }
+}
+
+// A movie on the SDL music player: pictures while it plays, its sound on the
+// music stream, and a notice from the pump when its time is up.
+TEST_F(MediaTest, SdlMoviePlaysForItsLength) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 -t 0.4 "
+             "-c:v mpeg1video -c:a mp2 " +
+             P("op.mpg")));
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto host = CreateSdlHost(SdlOptions{});
+  ASSERT_TRUE(host);
+  {
+    auto media = CreateSdlMedia();
+    int notices = 0;
+    media->SetNoticeHandler([&](int player, MediaNotice) { notices += player == 0 ? 1 : 100; });
+    MediaPlayer& music = media->Player(0);
+    std::string error;
+    ASSERT_TRUE(music.Open(P("op.mpg"), &error)) << error;
+    EXPECT_EQ(music.MovieSize().width, 160);
+    ASSERT_TRUE(music.Play(std::nullopt, std::nullopt));
+    const uint32_t start = host->NowMs();
+    int pictures = 0;
+    Surface frame;
+    while (music.Mode() == MediaMode::kPlaying && host->NowMs() - start < 3000) {
+      host->Pump(true, host->NowMs() + 10);
+      pictures += music.TakeFrame(&frame) ? 1 : 0;
+    }
+    const uint32_t took = host->NowMs() - start;
+    EXPECT_GE(took, 350u);
+    EXPECT_LT(took, 1000u);
+    EXPECT_GE(pictures, 5);
+    while (notices == 0 && host->NowMs() - start < 3000) host->Pump(true, host->NowMs() + 10);
+    EXPECT_EQ(notices, 1);
+    music.Close();
+  }
+}
+
+TEST_F(MediaTest, MovieDecoderGivesPicturesAtTheirTimes) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg command";
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440 -t 0.6 "
+             "-c:v mpeg1video -c:a mp2 " +
+             P("op.mpg")));
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=frequency=440 -t 0.5 " + P("sound.avi")));
+  std::string error;
+  EXPECT_FALSE(MovieDecoder::Open(P("sound.avi"), &error));
+  EXPECT_EQ(error, "the file has no video stream");
+
+  auto movie = MovieDecoder::Open(P("op.mpg"), &error);
+  ASSERT_TRUE(movie) << error;
+  EXPECT_EQ(movie->size().width, 320);
+  EXPECT_EQ(movie->size().height, 240);
+  EXPECT_NEAR(movie->duration_ms(), 600, 60);
+  EXPECT_TRUE(movie->has_audio());
+  Surface frame;
+  ASSERT_TRUE(movie->FrameAt(0, &frame));
+  EXPECT_EQ(frame.width, 320);
+  EXPECT_FALSE(movie->FrameAt(0, &frame));  // the same picture again
+  const std::optional<uint32_t> next = movie->NextFrameMs();
+  ASSERT_TRUE(next);
+  EXPECT_NEAR(*next, 40, 2);
+  // testsrc draws colour bars: the picture is not one flat colour.
+  EXPECT_NE(frame.Get(10, 10), frame.Get(300, 10));
+  int pictures = 1;
+  for (uint32_t t = 40; t <= 1000; t += 40) pictures += movie->FrameAt(t, &frame) ? 1 : 0;
+  EXPECT_NEAR(pictures, 15, 1);
+  EXPECT_FALSE(movie->NextFrameMs());
+  movie->Rewind();
+  EXPECT_TRUE(movie->FrameAt(0, &frame));
+  const std::vector<int16_t> audio = movie->DecodeAudio(44100, 10000);
+  EXPECT_NEAR(static_cast<double>(audio.size()), 44100 * 2 * 0.6, 44100 * 2 * 0.1);
+}
+
+}  // namespace
+}  // namespace zepa::platform
