@@ -73,6 +73,22 @@ std::string Latin1Mangled(std::string_view cp932) {
   return out;
 }
 
+bool IsUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    const size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<uint8_t>(s[i + k]) & 0xc0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
+// Paths mix names found on disk (mostly UTF-8) with the script's own
+// Shift-JIS spelling where nothing matched; the report is UTF-8.
+std::string Printable(std::string_view s) { return IsUtf8(s) ? std::string(s) : platform::Cp932ToUtf8(s); }
+
 std::string Quoted(std::string_view utf8) { return "\"" + std::string(utf8) + "\""; }
 
 std::string Hex2(uint8_t b) {
@@ -189,8 +205,8 @@ class Checker {
   std::string Shown(const std::string& path) const {
     const std::string& dir = paths_.game_dir();
     if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/')
-      return path.substr(dir.size() + 1);
-    return path;
+      return Printable(path.substr(dir.size() + 1));
+    return Printable(path);
   }
 
   size_t IniLine(std::string_view section, std::string_view key) const {
