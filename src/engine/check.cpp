@@ -167,7 +167,7 @@ class Checker {
       queue_.pop_front();
       CheckScenario(next);
     }
-    FinishGlyphCounts();
+    FinishCounts();
 
     std::stable_sort(report_.findings.begin(), report_.findings.end(),
                      [&](const Finding& a, const Finding& b) {
@@ -299,10 +299,25 @@ class Checker {
 
   // --- assets --------------------------------------------------------------
 
+  // Runs `check` for the first use of `key` only; a fault that repeats is
+  // counted on the finding of its first use rather than reported again.
+  template <typename F>
+  void Once(const std::string& key, F check) {
+    if (auto it = seen_.find(key); it != seen_.end()) {
+      if (it->second.faulted) ++it->second.more;
+      return;
+    }
+    const size_t before = report_.findings.size();
+    check();
+    seen_[key] = SeenUse{before, 0, report_.findings.size() > before};
+  }
+
   void CheckPicture(const std::string& file, size_t line, std::string_view name) {
     if (name.empty()) return;
-    const std::string key = std::string(name);
-    if (!checked_pictures_.insert(key).second) return;
+    Once("picture:" + std::string(name), [&] { CheckPictureOnce(file, line, name); });
+  }
+
+  void CheckPictureOnce(const std::string& file, size_t line, std::string_view name) {
     if (display::PictureKindOf(name) == display::PictureKind::kNone) {
       Error(file, line,
             "picture " + Quoted(platform::Cp932ToUtf8(name)) +
@@ -322,9 +337,9 @@ class Checker {
   void CheckMediaFile(const std::string& file, size_t line, std::string_view what, std::string_view name) {
     if (name.empty()) return;
     const std::string path = paths_.Resolve(name);
-    if (!checked_media_.insert(path).second) return;
-    if (FileOnDisk(path)) return;
-    Error(file, line, MissingMessage(what, name, path, false));
+    Once("media:" + path, [&] {
+      if (!FileOnDisk(path)) Error(file, line, MissingMessage(what, name, path, false));
+    });
   }
 
   // The music rules of "bgm" and of the fades: a position prefix, then a name
@@ -373,7 +388,10 @@ class Checker {
       Error(file, line, "CD track " + std::to_string(track) + " cannot exist: tracks count from 1");
       return;
     }
-    if (!checked_tracks_.insert(track).second) return;
+    Once("track:" + std::to_string(track), [&] { CheckCdTrackOnce(file, line, track); });
+  }
+
+  void CheckCdTrackOnce(const std::string& file, size_t line, int32_t track) {
     std::vector<std::string> dirs;
     std::string where;
     if (config_.cd_drive.empty()) {
@@ -414,7 +432,7 @@ class Checker {
     ini_entries_ = ini_.Entries();
     const std::string ini = kIniName;
     for (const IniFile::Entry& e : ini_entries_) {
-      const std::string full = e.section + "/" + e.key;
+      const std::string full = Printable(e.section + "/" + e.key);
       const KnownKey* known = nullptr;
       for (const KnownKey& k : kKnownKeys)
         if (Lower(k.section) == Lower(e.section) && Lower(k.key) == Lower(e.key)) known = &k;
@@ -534,7 +552,7 @@ class Checker {
       }
       Note(sc.file, 0, "encoded scenario: line numbers count the lines of its decoded text");
     } else {
-      CheckLongLines(sc.file, read.bytes);
+      CheckNulBytes(sc.file, read.bytes);
     }
     sc.text = decoded.text;
     ++report_.scenarios;
@@ -550,15 +568,18 @@ class Checker {
     ReportLabels(sc);
   }
 
-  // The plain reader takes at most 2047 bytes per line and starts a new line
-  // with the rest.
-  void CheckLongLines(const std::string& file, std::string_view bytes) {
+  // The plain reader reads in pieces of 2047 bytes and keeps each piece up
+  // to its first NUL byte, so a NUL drops the rest of its line, LF included.
+  void CheckNulBytes(const std::string& file, std::string_view bytes) {
     size_t line = 1;
     for (size_t pos = 0; pos < bytes.size(); ++line) {
       size_t lf = bytes.find('\n', pos);
       if (lf == std::string_view::npos) lf = bytes.size();
-      if (lf - pos > 2047 + (lf > pos && bytes[lf - 1] == '\r' ? 1 : 0))
-        Error(file, line, "the line is longer than 2047 bytes: the reader cuts it into two lines");
+      const size_t nul = bytes.substr(pos, lf - pos).find('\0');
+      if (nul != std::string_view::npos)
+        Error(file, line,
+              "a NUL byte at byte " + std::to_string(nul + 1) +
+                  ": the reader drops the rest of the line and joins the next line to it");
       pos = lf + 1;
     }
   }
@@ -707,7 +728,7 @@ class Checker {
     } else if (name == "endbgm") {
       CheckMediaFile(sc.file, line, "end sound", compact);
     } else if (name == "go") {
-      CheckGo(sc, line, compact);
+      CheckGo(sc, line, compact.substr(0, std::min(compact.size(), script::kNameBytes - 1)));
     } else if (name == "if") {
       CheckIf(sc, arg, line);
     } else if (name == "set") {
@@ -975,10 +996,12 @@ class Checker {
     }
   }
 
-  void FinishGlyphCounts() {
+  void FinishCounts() {
+    auto more = [](size_t n) { return "; used " + std::to_string(n) + (n == 1 ? " more time" : " more times"); };
     for (const auto& [cp, use] : glyphs_)
-      if (!use.has && use.more)
-        report_.findings[use.finding].message += "; used " + std::to_string(use.more) + " more times";
+      if (!use.has && use.more) report_.findings[use.finding].message += more(use.more);
+    for (const auto& [key, use] : seen_)
+      if (use.faulted && use.more) report_.findings[use.finding].message += more(use.more);
   }
 
   struct GlyphUse {
@@ -1002,9 +1025,12 @@ class Checker {
   std::vector<std::string> pack_entries_;
 
   std::unordered_map<std::string, std::vector<std::string>> listings_;
-  std::set<std::string> checked_pictures_;
-  std::set<std::string> checked_media_;
-  std::set<int32_t> checked_tracks_;
+  struct SeenUse {
+    size_t finding = 0;  // the first use's finding, when it faulted
+    size_t more = 0;
+    bool faulted = false;
+  };
+  std::unordered_map<std::string, SeenUse> seen_;
   bool frame_checked_ = false;
 
   std::deque<Pending> queue_;

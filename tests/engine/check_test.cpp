@@ -119,7 +119,7 @@ TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
             "story.kvs:12: error: [gline] needs 4 numbers, found 2: values 2 to 4 read as 0\n"
             "story.kvs:13: error: [textcolor] colour \"ff00\" is not six hexadecimal digits (rrggbb)\n"
             "story.kvs:14: error: a // comment after the numbers of [gdot] becomes part of the last value\n"
-            "story.kvs:15: error: the message font starless.ttf has no glyph for \"☆\" (U+2606); used 1 more times\n"
+            "story.kvs:15: error: the message font starless.ttf has no glyph for \"☆\" (U+2606); used 1 more time\n"
             "story.kvs:17: note: label #unused: nothing jumps here\n"
             "story.kvs:19: error: scenario \"missing.kvs\" not found: tried missing.kvs\n"
             "story.kvs:21: error: invalid Shift-JIS: lead byte 0x82 at byte 10 has no trail byte\n"
@@ -220,15 +220,15 @@ TEST_F(CheckTest, LabelsPackFileAndMissingStartScenario) {
   Write("pics.dat", display::BuildPackEntry("In_Pack.BMP", bytes, &error) +
                         display::BuildPackEntry("frame2.bmp", bytes, &error));
   Write("rurirora.ini", "[FILE]\r\nDATA=pics.dat\r\n[END]\r\nPIC=end.jpg\r\n");
-  WriteSjis("story.kvs", "[go]#b\n#a\n#b // comment\n#b\n[p]pics\\in_pack.bmp\n[p]inpack.bmp\n#MENU\n");
+  WriteSjis("story.kvs", "[go]#b\n#a\n#b // comment\n#b\n[p]pics\\in_pack.bmp\n[p]inpack.bmp\n[p]inpack.bmp\n#MENU\n");
   EXPECT_EQ(FormatCheckText(Check()),
             "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg and pics.dat\n"
             "story.kvs:2: note: label #a: nothing jumps here\n"
             "story.kvs:4: note: label #b repeats the one on line 3: jumps always reach that one\n"
             "story.kvs:5: error: picture \"frame\\frame.bmp\" not found: tried frame/frame.bmp and pics.dat\n"
             "story.kvs:6: error: picture \"inpack.bmp\" not found: tried inpack.bmp and pics.dat; "
-            "near match: In_Pack.BMP in pics.dat\n"
-            "3 errors, 2 notes in 1 scenario (7 lines)\n");
+            "near match: In_Pack.BMP in pics.dat; used 1 more time\n"
+            "3 errors, 2 notes in 1 scenario (8 lines)\n");
 
   fs::remove(dir_ / "pics.dat");
   EXPECT_EQ(FormatCheckText(Check("other.kvs")),
@@ -236,6 +236,19 @@ TEST_F(CheckTest, LabelsPackFileAndMissingStartScenario) {
             "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg\n"
             "zepa: error: scenario \"other.kvs\" not found: tried other.kvs\n"
             "3 errors, 0 notes in 0 scenarios (0 lines)\n");
+}
+
+// What the readers themselves lose: NUL bytes and repeated keys. A long
+// line is read in pieces but comes out whole.
+TEST_F(CheckTest, ReaderLimitsAndRepeatedKeys) {
+  Write("rurirora.ini", "[TEXT]\r\nTELOWAIT=30\r\n[text]\r\nTELOWAIT=10\r\n");
+  Write("story.kvs", std::string(2046, 'a') + "\r\n" + std::string(2047, 'b') + "\n" +
+                         std::string("ab\0cd\n", 6));
+  EXPECT_EQ(FormatCheckText(Check()),
+            "rurirora.ini:4: note: text/TELOWAIT is given again: only the first one is read\n"
+            "story.kvs:3: error: a NUL byte at byte 3: the reader drops the rest of the line and joins the "
+            "next line to it\n"
+            "1 error, 1 note in 1 scenario (3 lines)\n");
 }
 
 // The bundled demo is clean. It is checked with the font the game would open;
