@@ -50,7 +50,8 @@ bool WriteWhole(const std::string& path, const std::string& bytes, std::string* 
   const std::string temp = path + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush()) {
+    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
+        !out.flush()) {
       std::error_code ignored;
       fs::remove(temp, ignored);
       *error = "cannot write " + path;
@@ -103,9 +104,11 @@ int RunCodecTool(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     const std::string_view letters = std::string_view(bytes).substr(1);
     if (const auto fault = script::FindLetterFault(letters)) {
-      const auto line = 1 + std::count(letters.begin(),
-                                       letters.begin() + static_cast<std::ptrdiff_t>(fault->offset), '\n');
-      err << "zepa-codec: " << in_path << ":" << line << ": does not decode: " << fault->message << "\n";
+      const auto line =
+          1 + std::count(letters.begin(),
+                         letters.begin() + static_cast<std::ptrdiff_t>(fault->offset), '\n');
+      err << "zepa-codec: " << in_path << ":" << line << ": does not decode: " << fault->message
+          << "\n";
       return 1;
     }
     result = script::DecodeScenarioFile(bytes).text;

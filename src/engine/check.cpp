@@ -76,7 +76,11 @@ std::string Latin1Mangled(std::string_view cp932) {
 bool IsUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     const auto b = static_cast<uint8_t>(s[i]);
-    const size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    const size_t len = b < 0x80         ? 1
+                       : (b >> 5) == 6  ? 2
+                       : (b >> 4) == 14 ? 3
+                       : (b >> 3) == 30 ? 4
+                                        : 0;
     if (len == 0 || i + len > s.size()) return false;
     for (size_t k = 1; k < len; ++k)
       if ((static_cast<uint8_t>(s[i + k]) & 0xc0) != 0x80) return false;
@@ -87,7 +91,9 @@ bool IsUtf8(std::string_view s) {
 
 // Paths mix names found on disk (mostly UTF-8) with the script's own
 // Shift-JIS spelling where nothing matched; the report is UTF-8.
-std::string Printable(std::string_view s) { return IsUtf8(s) ? std::string(s) : platform::Cp932ToUtf8(s); }
+std::string Printable(std::string_view s) {
+  return IsUtf8(s) ? std::string(s) : platform::Cp932ToUtf8(s);
+}
 
 std::string Quoted(std::string_view utf8) { return "\"" + std::string(utf8) + "\""; }
 
@@ -111,14 +117,18 @@ struct KnownKey {
 
 // Every key the engine reads, the title window's included.
 constexpr KnownKey kKnownKeys[] = {
-    {"SYSTEM", "DEBUG", true},       {"SYSTEM", "DEBUG_X", true},      {"SYSTEM", "DEBUG_Y", true},
-    {"BGM", "CDDRIVE", false},       {"END", "BGM", false},            {"END", "PIC", false},
-    {"SCREEN", "FULL", true},        {"POS", "TOP", true},             {"POS", "LEFT", true},
-    {"POS", "MESSAGELINE", true},    {"POS", "MESSAGEMOJISUU", true},  {"POS", "MESSAGEWIDTH", true},
-    {"POS", "MESSAGEX", true},       {"POS", "MESSAGEY", true},        {"POS", "MESSAGEPX", true},
-    {"POS", "MESSAGEPY", true},      {"MESSAGE", "SELECT_X", true},    {"MESSAGE", "INTERVAL", true},
-    {"FILE", "DATA", false},         {"TEXT", "TELOWAIT", true},       {"MAIN", "SCENARIOSET", true},
-    {"MAIN", "SCENARIO", false},     {"TITLE", "TIME", true},          {"TITLE", "FADE", true},
+    {"SYSTEM", "DEBUG", true},       {"SYSTEM", "DEBUG_X", true},
+    {"SYSTEM", "DEBUG_Y", true},     {"BGM", "CDDRIVE", false},
+    {"END", "BGM", false},           {"END", "PIC", false},
+    {"SCREEN", "FULL", true},        {"POS", "TOP", true},
+    {"POS", "LEFT", true},           {"POS", "MESSAGELINE", true},
+    {"POS", "MESSAGEMOJISUU", true}, {"POS", "MESSAGEWIDTH", true},
+    {"POS", "MESSAGEX", true},       {"POS", "MESSAGEY", true},
+    {"POS", "MESSAGEPX", true},      {"POS", "MESSAGEPY", true},
+    {"MESSAGE", "SELECT_X", true},   {"MESSAGE", "INTERVAL", true},
+    {"FILE", "DATA", false},         {"TEXT", "TELOWAIT", true},
+    {"MAIN", "SCENARIOSET", true},   {"MAIN", "SCENARIO", false},
+    {"TITLE", "TIME", true},         {"TITLE", "FADE", true},
     {"ZEPA", "FONT", false},
 };
 
@@ -175,7 +185,8 @@ class Checker {
                        if (fa != fb) return fa < fb;
                        return a.line < b.line;
                      });
-    for (const Finding& f : report_.findings) (f.severity == Severity::kError ? report_.errors : report_.notes)++;
+    for (const Finding& f : report_.findings)
+      (f.severity == Severity::kError ? report_.errors : report_.notes)++;
     return std::move(report_);
   }
 
@@ -198,20 +209,23 @@ class Checker {
     Add(file, line, Severity::kNote, std::move(message));
   }
   size_t FileRank(const std::string& file) const {
-    return static_cast<size_t>(std::find(file_order_.begin(), file_order_.end(), file) - file_order_.begin());
+    return static_cast<size_t>(std::find(file_order_.begin(), file_order_.end(), file) -
+                               file_order_.begin());
   }
 
   // A path as the report shows it: relative to the game directory.
   std::string Shown(const std::string& path) const {
     const std::string& dir = paths_.game_dir();
-    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/')
+    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+        path[dir.size()] == '/')
       return Printable(path.substr(dir.size() + 1));
     return Printable(path);
   }
 
   size_t IniLine(std::string_view section, std::string_view key) const {
     for (const IniFile::Entry& e : ini_entries_)
-      if (!e.shadowed && Lower(e.section) == Lower(section) && Lower(e.key) == Lower(key)) return e.line;
+      if (!e.shadowed && Lower(e.section) == Lower(section) && Lower(e.key) == Lower(key))
+        return e.line;
     return 0;
   }
 
@@ -290,8 +304,8 @@ class Checker {
 
   std::string MissingMessage(std::string_view what, std::string_view name, const std::string& path,
                              bool pictures) {
-    std::string m = std::string(what) + " " + Quoted(platform::Cp932ToUtf8(name)) + " not found: tried " +
-                    Shown(path);
+    std::string m = std::string(what) + " " + Quoted(platform::Cp932ToUtf8(name)) +
+                    " not found: tried " + Shown(path);
     if (pictures && (pack_present_ || pack_damaged_)) m += " and " + config_.data_file;
     if (auto near = NearMatch(name, pictures)) m += "; near match: " + *near;
     return m;
@@ -334,7 +348,8 @@ class Checker {
     Error(file, line, MissingMessage("picture", name, path, true));
   }
 
-  void CheckMediaFile(const std::string& file, size_t line, std::string_view what, std::string_view name) {
+  void CheckMediaFile(const std::string& file, size_t line, std::string_view what,
+                      std::string_view name) {
     if (name.empty()) return;
     const std::string path = paths_.Resolve(name);
     Once("media:" + path, [&] {
@@ -403,8 +418,8 @@ class Checker {
       if (!fs::is_directory(dir, ec)) {
         Error(file, line,
               "CD track " + std::to_string(track) + " not found: BGM/CDDRIVE names " +
-                  Quoted(platform::Cp932ToUtf8(config_.cd_drive)) + ", which is not a folder (tried " +
-                  Shown(dir) + ")");
+                  Quoted(platform::Cp932ToUtf8(config_.cd_drive)) +
+                  ", which is not a folder (tried " + Shown(dir) + ")");
         return;
       }
       dirs = {dir};
@@ -441,10 +456,12 @@ class Checker {
         const KnownKey* best = nullptr;
         size_t best_d = 3;
         for (const KnownKey& k : kKnownKeys) {
-          const size_t d = EditDistance(Lower(std::string(k.section) + "/" + std::string(k.key)), Lower(full));
+          const size_t d =
+              EditDistance(Lower(std::string(k.section) + "/" + std::string(k.key)), Lower(full));
           if (d < best_d) best_d = d, best = &k;
         }
-        if (best) m += " (did you mean " + std::string(best->section) + "/" + std::string(best->key) + "?)";
+        if (best)
+          m += " (did you mean " + std::string(best->section) + "/" + std::string(best->key) + "?)";
         Error(ini, e.line, m);
         continue;
       }
@@ -453,8 +470,9 @@ class Checker {
         continue;
       }
       if (known->is_int && !ProfileInt(e.value)) {
-        Error(ini, e.line,
-              full + "=" + platform::Cp932ToUtf8(e.value) + " is not a number: the default is used");
+        Error(
+            ini, e.line,
+            full + "=" + platform::Cp932ToUtf8(e.value) + " is not a number: the default is used");
       }
     }
 
@@ -468,7 +486,8 @@ class Checker {
             std::string(section) + "/" + std::string(key) + "=" + std::to_string(given) + " " +
                 std::string(why) + ": " + std::to_string(used) + " is used");
     };
-    differs("POS", "MESSAGEMOJISUU", config_.message_mojisuu, g.mojisuu, "is outside 2-1021 characters");
+    differs("POS", "MESSAGEMOJISUU", config_.message_mojisuu, g.mojisuu,
+            "is outside 2-1021 characters");
     differs("POS", "MESSAGELINE", config_.message_line, g.lines,
             "does not fit the 1023-byte page with that line length");
     differs("POS", "MESSAGEWIDTH", config_.message_width, g.width, "is outside 0-640 pixels");
@@ -488,7 +507,8 @@ class Checker {
     auto not_negative = [&](std::string_view section, std::string_view key, int v) {
       if (v >= 0) return;
       Error(ini, IniLine(section, key),
-            std::string(section) + "/" + std::string(key) + "=" + std::to_string(v) + " cannot be negative");
+            std::string(section) + "/" + std::string(key) + "=" + std::to_string(v) +
+                " cannot be negative");
     };
     not_negative("TEXT", "TELOWAIT", config_.text_wait);
     not_negative("TITLE", "TIME", ini_.GetInt("TITLE", "TIME", 3));
@@ -503,12 +523,14 @@ class Checker {
       CheckMediaFile(ini, IniLine("END", "BGM"), "end sound", config_.end_bgm);
     } else if (!FileOnDisk(paths_.Resolve(config_.end_bgm))) {
       Note(ini, 0,
-           "the end sound " + config_.end_bgm + " (the default of END/BGM) is missing: the end screen is silent");
+           "the end sound " + config_.end_bgm +
+               " (the default of END/BGM) is missing: the end screen is silent");
     }
     if (!config_.font_file.empty() && !FileOnDisk(paths_.Resolve(config_.font_file)))
       Error(options_.font_file.empty() ? ini : std::string("--font"),
             options_.font_file.empty() ? IniLine("ZEPA", "FONT") : 0,
-            "font file " + Quoted(config_.font_file) + " not found: tried " + Shown(paths_.Resolve(config_.font_file)));
+            "font file " + Quoted(config_.font_file) + " not found: tried " +
+                Shown(paths_.Resolve(config_.font_file)));
   }
 
   // --- scenarios -----------------------------------------------------------
@@ -521,7 +543,8 @@ class Checker {
     }
     if (platform::StartsWithNoCase(pending.name, "http:")) {
       Note(origin, pending.origin_line,
-           "scenario " + Quoted(platform::Cp932ToUtf8(pending.name)) + " is fetched over HTTP: not checked");
+           "scenario " + Quoted(platform::Cp932ToUtf8(pending.name)) +
+               " is fetched over HTTP: not checked");
       return;
     }
     const std::string path = paths_.Resolve(pending.name);
@@ -546,8 +569,10 @@ class Checker {
     if (decoded.encoded) {
       const std::string_view letters = std::string_view(read.bytes).substr(1);
       if (auto fault = script::FindLetterFault(letters)) {
-        const size_t line = 1 + static_cast<size_t>(std::count(letters.begin(), letters.begin() +
-                                                                static_cast<std::ptrdiff_t>(fault->offset), '\n'));
+        const size_t line =
+            1 + static_cast<size_t>(
+                    std::count(letters.begin(),
+                               letters.begin() + static_cast<std::ptrdiff_t>(fault->offset), '\n'));
         Error(sc.file, line, "the encoded scenario does not decode: " + fault->message);
       }
       Note(sc.file, 0, "encoded scenario: line numbers count the lines of its decoded text");
@@ -556,7 +581,8 @@ class Checker {
     }
     sc.text = decoded.text;
     ++report_.scenarios;
-    for (size_t pos = 0; pos < sc.text.size(); pos = script::NextLine(sc.text, pos)) sc.line_starts.push_back(pos);
+    for (size_t pos = 0; pos < sc.text.size(); pos = script::NextLine(sc.text, pos))
+      sc.line_starts.push_back(pos);
     report_.lines += sc.line_starts.size();
 
     for (size_t i = 0; i < sc.line_starts.size(); ++i) {
@@ -590,11 +616,12 @@ class Checker {
       const auto b = static_cast<uint8_t>(text[i]);
       if (b < 0x80 || (b >= 0xa1 && b <= 0xdf)) continue;
       if (IsPairLead(b)) {
-        const bool has_trail = i + 1 < text.size() && text[i + 1] != '\n' && IsTrailByte(static_cast<uint8_t>(text[i + 1]));
+        const bool has_trail = i + 1 < text.size() && text[i + 1] != '\n' &&
+                               IsTrailByte(static_cast<uint8_t>(text[i + 1]));
         if (!has_trail) {
           Error(sc.file, line,
-                "invalid Shift-JIS: lead byte " + Hex2(b) + " at byte " + std::to_string(i - pos + 1) +
-                    " has no trail byte");
+                "invalid Shift-JIS: lead byte " + Hex2(b) + " at byte " +
+                    std::to_string(i - pos + 1) + " has no trail byte");
           return;
         }
         ++i;
@@ -776,8 +803,8 @@ class Checker {
     return false;
   }
 
-  void CheckNumbers(const std::string& file, size_t line, const std::string& cmd, std::string_view rest,
-                    size_t count) {
+  void CheckNumbers(const std::string& file, size_t line, const std::string& cmd,
+                    std::string_view rest, size_t count) {
     const std::string_view arg = TrimBlanks(rest);
     const std::vector<size_t> commas = Commas(arg);
     const size_t given = arg.empty() ? 0 : commas.size() + 1;
@@ -786,27 +813,37 @@ class Checker {
       const size_t first_zero = commas.size() + 1;
       Error(file, line,
             cmd + " needs " + std::to_string(count) + " numbers, found " + std::to_string(given) +
-                ": values " + std::to_string(first_zero) + " to " + std::to_string(count) + " read as 0");
+                ": values " + std::to_string(first_zero) + " to " + std::to_string(count) +
+                " read as 0");
     } else if (commas.size() + 1 > count) {
       Error(file, line,
             cmd + " needs " + std::to_string(count) + " numbers, found " + std::to_string(given) +
                 ": the last value reads " +
-                Quoted(platform::Cp932ToUtf8(arg.substr(commas[count - 2] + 1))) + " as one expression");
+                Quoted(platform::Cp932ToUtf8(arg.substr(commas[count - 2] + 1))) +
+                " as one expression");
     }
     if (HasComment(arg))
-      Error(file, line, "a // comment after the numbers of " + cmd + " becomes part of the last value");
+      Error(file, line,
+            "a // comment after the numbers of " + cmd + " becomes part of the last value");
   }
 
-  void CheckColor(const std::string& file, size_t line, const std::string& cmd, std::string_view rest) {
+  void CheckColor(const std::string& file, size_t line, const std::string& cmd,
+                  std::string_view rest) {
     const std::string_view arg = TrimBlanks(rest);
     if (arg.find(',') != std::string_view::npos) {
       const std::vector<size_t> commas = Commas(arg);
       if (commas.size() < 2) {
-        Error(file, line, cmd + " colour " + Quoted(platform::Cp932ToUtf8(arg)) + " needs r,g,b: it reads as black");
+        Error(file, line,
+              cmd + " colour " + Quoted(platform::Cp932ToUtf8(arg)) +
+                  " needs r,g,b: it reads as black");
       } else if (commas.size() > 2) {
-        Error(file, line, cmd + " colour " + Quoted(platform::Cp932ToUtf8(arg)) + " has more than three values");
+        Error(
+            file, line,
+            cmd + " colour " + Quoted(platform::Cp932ToUtf8(arg)) + " has more than three values");
       }
-      if (HasComment(arg)) Error(file, line, "a // comment after the colour of " + cmd + " becomes part of the blue value");
+      if (HasComment(arg))
+        Error(file, line,
+              "a // comment after the colour of " + cmd + " becomes part of the blue value");
       return;
     }
     // Only the first six characters are read; a comment after them is harmless.
@@ -818,16 +855,19 @@ class Checker {
       if (!std::isxdigit(static_cast<unsigned char>(c))) ok = false;
     if (!ok)
       Error(file, line,
-            cmd + " colour " + Quoted(platform::Cp932ToUtf8(digits)) + " is not six hexadecimal digits (rrggbb)");
+            cmd + " colour " + Quoted(platform::Cp932ToUtf8(digits)) +
+                " is not six hexadecimal digits (rrggbb)");
   }
 
-  void CheckPlacedPicture(const std::string& file, size_t line, const std::string& cmd, std::string_view arg,
-                          bool keyed) {
+  void CheckPlacedPicture(const std::string& file, size_t line, const std::string& cmd,
+                          std::string_view arg, bool keyed) {
     std::string_view name = arg;
     if (arg.find(',') != std::string_view::npos) {
       const auto pos = script::ParsePosition(arg);
       if (!pos) {
-        Error(file, line, cmd + " " + Quoted(platform::Cp932ToUtf8(arg)) + " draws nothing: a position needs x,y,name");
+        Error(file, line,
+              cmd + " " + Quoted(platform::Cp932ToUtf8(arg)) +
+                  " draws nothing: a position needs x,y,name");
         return;
       }
       name = pos->rest;
@@ -837,7 +877,8 @@ class Checker {
       if (colon != std::string_view::npos) {
         const int32_t n = script::DecimalArgument(name.substr(colon + 1));
         if (n < 0 || n > 100)
-          Error(file, line, cmd + " opacity " + std::to_string(n) + " is outside 0-100 and counts as 0");
+          Error(file, line,
+                cmd + " opacity " + std::to_string(n) + " is outside 0-100 and counts as 0");
         name = name.substr(0, colon);
       }
     }
@@ -854,8 +895,8 @@ class Checker {
       const std::string_view name = arg.substr(start, comma - start);
       if (++count > 3) {
         Error(file, line,
-              "[chara] draws three characters at most: " + Quoted(platform::Cp932ToUtf8(arg.substr(start))) +
-                  " is ignored");
+              "[chara] draws three characters at most: " +
+                  Quoted(platform::Cp932ToUtf8(arg.substr(start))) + " is ignored");
         return;
       }
       CheckPicture(file, line, name);
@@ -878,7 +919,8 @@ class Checker {
       return;
     }
     if (target == "#MENU") {
-      Error(sc.file, line, "no label #MENU: the jump clears the screen, then the scenario goes on after it");
+      Error(sc.file, line,
+            "no label #MENU: the jump clears the screen, then the scenario goes on after it");
       return;
     }
     std::string m = "no label " + shown + ": the jump is ignored and the scenario goes on";
@@ -901,9 +943,12 @@ class Checker {
       return;
     }
     size_t right = op;
-    while (right < rest.size() && std::string_view("<=>! \t").find(rest[right]) != std::string_view::npos) ++right;
+    while (right < rest.size() &&
+           std::string_view("<=>! \t").find(rest[right]) != std::string_view::npos)
+      ++right;
     const size_t bracket = rest.find('[', right);
-    const std::string_view condition = rest.substr(0, bracket == std::string_view::npos ? rest.size() : bracket);
+    const std::string_view condition =
+        rest.substr(0, bracket == std::string_view::npos ? rest.size() : bracket);
     if (HasComment(condition))
       Error(sc.file, line, "a // comment in an [if] condition becomes part of its right side");
     if (bracket != std::string_view::npos) CheckCommand(sc, arg + bracket, line);
@@ -913,7 +958,8 @@ class Checker {
     const size_t quote = arg.find('"');
     const size_t eq = arg.find('=');
     if (eq == std::string::npos) {
-      Error(file, line, "[set] " + Quoted(platform::Cp932ToUtf8(arg)) + " has no =: it changes nothing");
+      Error(file, line,
+            "[set] " + Quoted(platform::Cp932ToUtf8(arg)) + " has no =: it changes nothing");
       return;
     }
     if (quote != std::string::npos && arg.find('"', quote + 1) == std::string::npos)
@@ -931,7 +977,8 @@ class Checker {
       if (!config_.font_file.empty()) request.file_path = paths_.Resolve(config_.font_file);
       font_ = options_.open_font(request, &error);
     }
-    if (!font_) Note(kIniName, 0, "no message font could be opened (" + error + "): glyphs are not checked");
+    if (!font_)
+      Note(kIniName, 0, "no message font could be opened (" + error + "): glyphs are not checked");
     if (font_) {
       const std::string& path = font_->FilePath();
       font_name_ = path.substr(path.find_last_of('/') + 1);
@@ -949,7 +996,8 @@ class Checker {
     for (size_t i = arg; i < text.size();) {
       const char c = text[i];
       if (c == '\n') {
-        if (i + 1 >= text.size() || text[i + 1] == '#' || text[i + 1] == '[' || text[i + 1] == '/') return;
+        if (i + 1 >= text.size() || text[i + 1] == '#' || text[i + 1] == '[' || text[i + 1] == '/')
+          return;
         ++at_line;
         ++i;
         continue;
@@ -988,7 +1036,8 @@ class Checker {
           std::string shown;
           platform::AppendUtf8(cp, &shown);
           Error(sc.file, at_line,
-                "the message font " + font_name_ + " has no glyph for \"" + shown + "\" (" + CodePoint(cp) + ")");
+                "the message font " + font_name_ + " has no glyph for \"" + shown + "\" (" +
+                    CodePoint(cp) + ")");
         }
       } else if (!known->second.has) {
         ++known->second.more;
@@ -997,7 +1046,9 @@ class Checker {
   }
 
   void FinishCounts() {
-    auto more = [](size_t n) { return "; used " + std::to_string(n) + (n == 1 ? " more time" : " more times"); };
+    auto more = [](size_t n) {
+      return "; used " + std::to_string(n) + (n == 1 ? " more time" : " more times");
+    };
     for (const auto& [cp, use] : glyphs_)
       if (!use.has && use.more) report_.findings[use.finding].message += more(use.more);
     for (const auto& [key, use] : seen_)
@@ -1091,9 +1142,10 @@ std::string FormatCheckJson(const CheckReport& report) {
            ",\"severity\":" + (f.severity == Severity::kError ? "\"error\"" : "\"note\"") +
            ",\"message\":" + JsonString(f.message) + "}";
   }
-  out += "],\n\"errors\":" + std::to_string(report.errors) + ",\"notes\":" + std::to_string(report.notes) +
-         ",\"scenarios\":" + std::to_string(report.scenarios) + ",\"lines\":" + std::to_string(report.lines) +
-         "}\n";
+  out += "],\n\"errors\":" + std::to_string(report.errors) +
+         ",\"notes\":" + std::to_string(report.notes) +
+         ",\"scenarios\":" + std::to_string(report.scenarios) +
+         ",\"lines\":" + std::to_string(report.lines) + "}\n";
   return out;
 }
 

@@ -55,7 +55,9 @@ class CheckTest : public ::testing::Test {
     CheckOptions o;
     o.game_dir = dir_.string();
     o.scenario = std::move(scenario);
-    o.open_font = [](const platform::FontRequest&, std::string*) { return std::make_unique<StarlessFont>(); };
+    o.open_font = [](const platform::FontRequest&, std::string*) {
+      return std::make_unique<StarlessFont>();
+    };
     return CheckGame(o);
   }
 
@@ -72,7 +74,8 @@ TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
   // The sound effect's Shift-JIS name as an archiver that read it as Latin-1
   // wrote it to disk.
   std::string mangled;
-  for (char c : platform::Utf8ToCp932("効果")) platform::AppendUtf8(static_cast<uint8_t>(c), &mangled);
+  for (char c : platform::Utf8ToCp932("効果"))
+    platform::AppendUtf8(static_cast<uint8_t>(c), &mangled);
   Write(mangled + ".wav", "RIFF");
   WriteSjis("story.kvs",
             "#start\n"
@@ -96,36 +99,46 @@ TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
             "[load]missing.kvs\n"
             "[go]#start\n");
   // Lead bytes are added by hand: the converter never writes a broken pair.
-  {
-    std::ofstream(dir_ / "story.kvs", std::ios::binary | std::ios::app) << "[text]abc\x82\n";
-  }
+  { std::ofstream(dir_ / "story.kvs", std::ios::binary | std::ios::app) << "[text]abc\x82\n"; }
   Write("part2.kvs", "Xgegfgg\nzz\n");
 
   const CheckReport report = Check();
-  EXPECT_EQ(FormatCheckText(report),
-            "rurirora.ini:2: error: POS/MESSAGELINE=60 does not fit the 1023-byte page with that line length: 17 is used\n"
-            "rurirora.ini:3: error: unknown key POS/MESAGEX: nothing reads it (did you mean POS/MESSAGEX?)\n"
-            "rurirora.ini:5: error: TEXT/TELOWAIT=fast is not a number: the default is used\n"
-            "story.kvs:2: error: picture \"bg01.bmp\" not found: tried bg01.bmp; near match: BG_01.bmp\n"
-            "story.kvs:3: error: music \"theme.ogg\" not found: tried theme.ogg\n"
-            "story.kvs:4: error: CD track 3 not found: no track03 or track_03 (.ogg, .flac, .wav, .mp3) in cd/ or the game directory\n"
-            "story.kvs:5: error: movie \"op.avi\" not found: tried op.avi\n"
-            "story.kvs:6: error: picture \"ruri.bmp\" not found: tried ruri.bmp\n"
-            "story.kvs:7: error: sound effect \"効果.wav\" not found: tried 効果.wav; near match: " + mangled + ".wav\n"
-            "story.kvs:8: error: no label #nowhere: the jump is ignored and the scenario goes on\n"
-            "story.kvs:9: error: no label #strat: the jump is ignored and the scenario goes on\n"
-            "story.kvs:10: error: no label #MENU: the jump clears the screen, then the scenario goes on after it\n"
-            "story.kvs:11: error: unknown command [Text]: the line is skipped (commands are lower case: [text])\n"
-            "story.kvs:12: error: [gline] needs 4 numbers, found 2: values 2 to 4 read as 0\n"
-            "story.kvs:13: error: [textcolor] colour \"ff00\" is not six hexadecimal digits (rrggbb)\n"
-            "story.kvs:14: error: a // comment after the numbers of [gdot] becomes part of the last value\n"
-            "story.kvs:15: error: the message font starless.ttf has no glyph for \"☆\" (U+2606); used 1 more time\n"
-            "story.kvs:17: note: label #unused: nothing jumps here\n"
-            "story.kvs:19: error: scenario \"missing.kvs\" not found: tried missing.kvs\n"
-            "story.kvs:21: error: invalid Shift-JIS: lead byte 0x82 at byte 10 has no trail byte\n"
-            "part2.kvs: note: encoded scenario: line numbers count the lines of its decoded text\n"
-            "part2.kvs:2: error: the encoded scenario does not decode: first letter of a pair is \"z\", not a-p\n"
-            "20 errors, 2 notes in 2 scenarios (22 lines)\n");
+  EXPECT_EQ(
+      FormatCheckText(report),
+      "rurirora.ini:2: error: POS/MESSAGELINE=60 does not fit the 1023-byte page with that line "
+      "length: 17 is used\n"
+      "rurirora.ini:3: error: unknown key POS/MESAGEX: nothing reads it (did you mean "
+      "POS/MESSAGEX?)\n"
+      "rurirora.ini:5: error: TEXT/TELOWAIT=fast is not a number: the default is used\n"
+      "story.kvs:2: error: picture \"bg01.bmp\" not found: tried bg01.bmp; near match: BG_01.bmp\n"
+      "story.kvs:3: error: music \"theme.ogg\" not found: tried theme.ogg\n"
+      "story.kvs:4: error: CD track 3 not found: no track03 or track_03 (.ogg, .flac, .wav, .mp3) "
+      "in cd/ or the game directory\n"
+      "story.kvs:5: error: movie \"op.avi\" not found: tried op.avi\n"
+      "story.kvs:6: error: picture \"ruri.bmp\" not found: tried ruri.bmp\n"
+      "story.kvs:7: error: sound effect \"効果.wav\" not found: tried 効果.wav; near match: " +
+          mangled +
+          ".wav\n"
+          "story.kvs:8: error: no label #nowhere: the jump is ignored and the scenario goes on\n"
+          "story.kvs:9: error: no label #strat: the jump is ignored and the scenario goes on\n"
+          "story.kvs:10: error: no label #MENU: the jump clears the screen, then the scenario goes "
+          "on after it\n"
+          "story.kvs:11: error: unknown command [Text]: the line is skipped (commands are lower "
+          "case: [text])\n"
+          "story.kvs:12: error: [gline] needs 4 numbers, found 2: values 2 to 4 read as 0\n"
+          "story.kvs:13: error: [textcolor] colour \"ff00\" is not six hexadecimal digits "
+          "(rrggbb)\n"
+          "story.kvs:14: error: a // comment after the numbers of [gdot] becomes part of the last "
+          "value\n"
+          "story.kvs:15: error: the message font starless.ttf has no glyph for \"☆\" (U+2606); "
+          "used 1 more time\n"
+          "story.kvs:17: note: label #unused: nothing jumps here\n"
+          "story.kvs:19: error: scenario \"missing.kvs\" not found: tried missing.kvs\n"
+          "story.kvs:21: error: invalid Shift-JIS: lead byte 0x82 at byte 10 has no trail byte\n"
+          "part2.kvs: note: encoded scenario: line numbers count the lines of its decoded text\n"
+          "part2.kvs:2: error: the encoded scenario does not decode: first letter of a pair is "
+          "\"z\", not a-p\n"
+          "20 errors, 2 notes in 2 scenarios (22 lines)\n");
   EXPECT_EQ(CheckExitStatus(report), 1);
 }
 
@@ -135,7 +148,8 @@ TEST_F(CheckTest, JsonCarriesTheSameFindings) {
   const CheckReport report = Check();
   EXPECT_EQ(FormatCheckJson(report),
             "{\"findings\":[\n"
-            "{\"file\":\"s.kvs\",\"line\":1,\"severity\":\"error\",\"message\":\"no label #x: the jump is "
+            "{\"file\":\"s.kvs\",\"line\":1,\"severity\":\"error\",\"message\":\"no label #x: the "
+            "jump is "
             "ignored and the scenario goes on\"}],\n"
             "\"errors\":1,\"notes\":0,\"scenarios\":1,\"lines\":2}\n");
 }
@@ -193,7 +207,8 @@ TEST_F(CheckTest, ArgumentFormsAndConditions) {
             "  [wait]1\n");
   const CheckReport report = Check();
   std::vector<std::string> lines;
-  for (const Finding& f : report.findings) lines.push_back(std::to_string(f.line) + " " + f.message);
+  for (const Finding& f : report.findings)
+    lines.push_back(std::to_string(f.line) + " " + f.message);
   const std::vector<std::string> expected = {
       "1 label #top: nothing jumps here",  // the [go] after a condition that never holds
       "4 [gdot] needs 2 numbers, found 3: the last value reads \"2,3\" as one expression",
@@ -220,19 +235,23 @@ TEST_F(CheckTest, LabelsPackFileAndMissingStartScenario) {
   Write("pics.dat", display::BuildPackEntry("In_Pack.BMP", bytes, &error) +
                         display::BuildPackEntry("frame2.bmp", bytes, &error));
   Write("rurirora.ini", "[FILE]\r\nDATA=pics.dat\r\n[END]\r\nPIC=end.jpg\r\n");
-  WriteSjis("story.kvs", "[go]#b\n#a\n#b // comment\n#b\n[p]pics\\in_pack.bmp\n[p]inpack.bmp\n[p]inpack.bmp\n#MENU\n");
+  WriteSjis(
+      "story.kvs",
+      "[go]#b\n#a\n#b // comment\n#b\n[p]pics\\in_pack.bmp\n[p]inpack.bmp\n[p]inpack.bmp\n#MENU\n");
   EXPECT_EQ(FormatCheckText(Check()),
             "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg and pics.dat\n"
             "story.kvs:2: note: label #a: nothing jumps here\n"
             "story.kvs:4: note: label #b repeats the one on line 3: jumps always reach that one\n"
-            "story.kvs:5: error: picture \"frame\\frame.bmp\" not found: tried frame/frame.bmp and pics.dat\n"
+            "story.kvs:5: error: picture \"frame\\frame.bmp\" not found: tried frame/frame.bmp and "
+            "pics.dat\n"
             "story.kvs:6: error: picture \"inpack.bmp\" not found: tried inpack.bmp and pics.dat; "
             "near match: In_Pack.BMP in pics.dat; used 1 more time\n"
             "3 errors, 2 notes in 1 scenario (8 lines)\n");
 
   fs::remove(dir_ / "pics.dat");
   EXPECT_EQ(FormatCheckText(Check("other.kvs")),
-            "rurirora.ini:2: error: FILE/DATA names \"pics.dat\", which does not exist: every picture is read from disk\n"
+            "rurirora.ini:2: error: FILE/DATA names \"pics.dat\", which does not exist: every "
+            "picture is read from disk\n"
             "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg\n"
             "zepa: error: scenario \"other.kvs\" not found: tried other.kvs\n"
             "3 errors, 0 notes in 0 scenarios (0 lines)\n");
@@ -246,7 +265,8 @@ TEST_F(CheckTest, ReaderLimitsAndRepeatedKeys) {
                          std::string("ab\0cd\n", 6));
   EXPECT_EQ(FormatCheckText(Check()),
             "rurirora.ini:4: note: text/TELOWAIT is given again: only the first one is read\n"
-            "story.kvs:3: error: a NUL byte at byte 3: the reader drops the rest of the line and joins the "
+            "story.kvs:3: error: a NUL byte at byte 3: the reader drops the rest of the line and "
+            "joins the "
             "next line to it\n"
             "1 error, 1 note in 1 scenario (3 lines)\n");
 }
@@ -256,7 +276,9 @@ TEST_F(CheckTest, ReaderLimitsAndRepeatedKeys) {
 TEST(CheckDemo, DemoGameHasNoErrors) {
   CheckOptions o;
   o.game_dir = std::string(ZEPA_SOURCE_DIR) + "/games/demo";
-  o.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
+  o.open_font = [](const platform::FontRequest& r, std::string* e) {
+    return platform::OpenFont(r, e);
+  };
   const CheckReport report = CheckGame(o);
   EXPECT_EQ(report.errors, 0u) << FormatCheckText(report);
   EXPECT_EQ(report.scenarios, 1u);
@@ -280,7 +302,8 @@ TEST_F(CheckTest, TenThousandLinesInUnderASecond) {
   WriteSjis("story.kvs", story);
   const auto t0 = std::chrono::steady_clock::now();
   const CheckReport report = Check();
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   EXPECT_EQ(report.lines, 10000u);
   EXPECT_EQ(report.errors, 0u) << FormatCheckText(report);
   EXPECT_LT(seconds, 1.0);

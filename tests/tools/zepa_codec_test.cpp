@@ -1,7 +1,5 @@
 // zepa-codec run in-process: the encoded form it writes, what the game reads
 // back from it, and the files it refuses.
-#include "codec_tool.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "codec_tool.h"
 #include "script/codec.h"
 #include "script/scenario.h"
 
@@ -61,7 +60,8 @@ TEST_F(ZepaCodecTest, RoundTripsEveryScenario) {
   std::vector<fs::path> scenarios;
   for (const char* root : {"tests", "games"})
     for (const auto& entry : fs::recursive_directory_iterator(fs::path(ZEPA_SOURCE_DIR) / root))
-      if (entry.is_regular_file() && entry.path().extension() == ".kvs") scenarios.push_back(entry.path());
+      if (entry.is_regular_file() && entry.path().extension() == ".kvs")
+        scenarios.push_back(entry.path());
   ASSERT_FALSE(scenarios.empty());
   for (const fs::path& path : scenarios) {
     SCOPED_TRACE(path.string());
@@ -93,8 +93,9 @@ TEST_F(ZepaCodecTest, RefusesWrongInputAndKeepsTheTarget) {
   EXPECT_EQ(Run({"decode", P("plain.kvs"), P("keep.kvs")}), 1);
   EXPECT_NE(err_.str().find("is not encoded"), std::string::npos);
   EXPECT_EQ(Run({"decode", P("bad.kvs"), P("keep.kvs")}), 1);
-  EXPECT_NE(err_.str().find("bad.kvs:2: does not decode: second letter of a pair is \"z\", not d-s"),
-            std::string::npos)
+  EXPECT_NE(
+      err_.str().find("bad.kvs:2: does not decode: second letter of a pair is \"z\", not d-s"),
+      std::string::npos)
       << err_.str();
   EXPECT_EQ(Run({"encode", P("missing.kvs"), P("keep.kvs")}), 1);
   EXPECT_EQ(Run({"encode", P("plain.kvs"), P("no/such/dir/out.kvs")}), 1);
