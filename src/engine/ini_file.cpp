@@ -120,6 +120,36 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
   return std::string(value);
 }
 
+std::vector<IniFile::Entry> IniFile::Entries() const {
+  std::vector<Entry> entries;
+  std::optional<size_t> header;
+  std::string section;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const std::string_view line = lines_[i].text;
+    if (const auto name = SectionName(line)) {
+      header = i;
+      section = std::string(*name);
+      continue;
+    }
+    if (!header || IsComment(line)) continue;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    Entry e;
+    e.section = section;
+    e.key = std::string(Trim(line.substr(0, eq)));
+    e.line = i + 1;
+    const auto first = FindSection(section);
+    e.shadowed = first != header || FindKey(*header, e.key) != i;
+    e.value = Get(section, e.key).value_or("");
+    if (e.shadowed) {
+      std::string_view v = Trim(line.substr(eq + 1));
+      e.value = std::string(v);
+    }
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
 std::string IniFile::GetString(std::string_view section, std::string_view key,
                                std::string_view def) const {
   auto v = Get(section, key);

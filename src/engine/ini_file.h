@@ -30,6 +30,16 @@ class IniFile {
 
   std::string Text() const;
 
+  struct Entry {
+    std::string section;
+    std::string key;
+    std::string value;   // as Get returns it
+    size_t line = 0;     // from 1
+    bool shadowed = false;  // an earlier section or key of the same name wins
+  };
+  /// Every key line in file order, for tools that look the file over.
+  std::vector<Entry> Entries() const;
+
   /// Writes the file atomically (a temporary file beside it, then a rename),
   /// so a crash never leaves it half written. False when it cannot be written.
   bool Save(const std::string& path) const;

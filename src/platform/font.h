@@ -43,6 +43,14 @@ class Font {
   /// the glyph cannot be rendered (the caller draws nothing for it).
   virtual bool RenderGlyph(char32_t cp, GlyphImage* out) = 0;
 
+  /// True when the face itself has a glyph for `cp`, rather than drawing its
+  /// missing-glyph box. The default asks RenderGlyph, for faces that can
+  /// tell no better.
+  virtual bool HasGlyph(char32_t cp) {
+    GlyphImage image;
+    return RenderGlyph(cp, &image);
+  }
+
   /// The file the face was loaded from, for messages and the debug view.
   virtual const std::string& FilePath() const = 0;
 };

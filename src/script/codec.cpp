@@ -1,6 +1,7 @@
 #include "script/codec.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace zepa::script {
 
@@ -47,6 +48,30 @@ std::string DecodeText(std::string_view letters) {
   while (DecodePair(letters, &pos, &out)) {
   }
   return out;
+}
+
+std::optional<LetterFault> FindLetterFault(std::string_view letters) {
+  auto in = [](char c, char lo, char hi) { return Lower(c) >= lo && Lower(c) <= hi; };
+  size_t first = 0;
+  bool half = false;  // one letter of a pair has been read
+  for (size_t i = 0; i < letters.size(); ++i) {
+    const char c = letters[i];
+    if (c == '\r' || c == '\n') continue;
+    const bool ok = half ? in(c, 'd', 's') : in(c, 'a', 'p');
+    if (!ok) {
+      const auto b = static_cast<uint8_t>(c);
+      std::string shown = b >= 0x21 && b < 0x7f ? std::string(1, c) : "";
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02x", b);
+      return LetterFault{i, std::string(half ? "second" : "first") + " letter of a pair is " +
+                                (shown.empty() ? hex : "\"" + shown + "\"") + ", not " +
+                                (half ? "d-s" : "a-p")};
+    }
+    if (!half) first = i;
+    half = !half;
+  }
+  if (half) return LetterFault{first, "the letter text ends in the middle of a pair"};
+  return std::nullopt;
 }
 
 }  // namespace zepa::script

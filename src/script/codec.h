@@ -2,6 +2,7 @@
 // The letter encoding of scenario and save files: each byte as two letters,
 // a repeated byte as one upper-case pair.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,14 @@ std::string DecodeText(std::string_view letters);
 /// `out`; advances `*pos` past the pair. Returns false when fewer than two
 /// letters remain.
 bool DecodePair(std::string_view letters, size_t* pos, std::string* out);
+
+/// Where a letter text stops being one the encoder could have written: a
+/// letter outside "a"-"p" / "d"-"s" (either case) or a lone last letter.
+/// Line breaks are skipped, as the readers skip them.
+struct LetterFault {
+  size_t offset = 0;  // of the offending letter in `letters`
+  std::string message;
+};
+std::optional<LetterFault> FindLetterFault(std::string_view letters);
 
 }  // namespace zepa::script

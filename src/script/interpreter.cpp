@@ -8,7 +8,7 @@
 namespace zepa::script {
 namespace {
 
-enum class Form { kNone, kCompact, kLine, kText, kColor, kDecimal, kFade, kNumbers2, kNumbers4, kNumbers5 };
+using Form = ArgumentForm;
 
 // The interpreter's own commands; everything else goes to the sink.
 enum class Own { kNo, kSkip, kSaveable, kSaveDisable, kGo, kSet, kIf, kWait, kStart, kUntil,
@@ -99,6 +99,15 @@ const std::array<std::string_view, 55>& Interpreter::CommandNames() {
     return n;
   }();
   return names;
+}
+
+const std::array<ArgumentForm, 55>& Interpreter::CommandForms() {
+  static const std::array<ArgumentForm, 55> forms = [] {
+    std::array<ArgumentForm, 55> f{};
+    for (size_t i = 0; i < kTable.size(); ++i) f[i] = kTable[i].form;
+    return f;
+  }();
+  return forms;
 }
 
 void Interpreter::NextLine() {

@@ -51,6 +51,12 @@ enum class Command {
   kBgmLoop, kWavLoop, kP, kTextNw, kText, kSel,
 };
 
+/// How a command's row reads its argument: none, `CompactArgument`,
+/// `LineArgument`, the text argument, `ColorArgument`, a decimal, the fade's
+/// `ParseNumber`, or a `NumberList` of 2, 4 or 5 values. "if" reads its raw
+/// condition and is listed as kNone.
+enum class ArgumentForm { kNone, kCompact, kLine, kText, kColor, kDecimal, kFade, kNumbers2, kNumbers4, kNumbers5 };
+
 /// A command's argument in the form its row reads it.
 struct CommandArgs {
   std::string text;                  // compact, line or expanded text
@@ -89,6 +95,8 @@ class Interpreter {
 
   /// The command names in the order of testing (for tools and tests).
   static const std::array<std::string_view, 55>& CommandNames();
+  /// The argument form of each command, in the same order.
+  static const std::array<ArgumentForm, 55>& CommandForms();
 
  private:
   void RunText(Command command, size_t arg);

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/silent_media.h"
@@ -64,7 +66,7 @@ std::string MomentName(int k) {
 
 TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   const fs::path golden = fs::path(ZEPA_TEST_DATA_DIR) / "engine" / "golden";
-  const fs::path work = fs::temp_directory_path() / "zepa_demo_golden";
+  const fs::path work = fs::temp_directory_path() / ("zepa_demo_golden_" + std::to_string(::getpid()));
   const fs::path game = work / "game";
   const fs::path out = work / "out";
   fs::remove_all(work);

@@ -115,6 +115,8 @@ bool TtfFont::RenderGlyph(char32_t cp, GlyphImage* out) {
   return ok;
 }
 
+bool TtfFont::HasGlyph(char32_t cp) { return TTF_GlyphIsProvided32(font_, cp) != 0; }
+
 bool TtfFont::Render(char32_t cp, GlyphImage* out) {
   int advance = 0;
   if (TTF_GlyphMetrics32(font_, cp, nullptr, nullptr, nullptr, nullptr, &advance) != 0) advance = 0;

@@ -18,6 +18,7 @@ class TtfFont final : public Font {
   TtfFont& operator=(const TtfFont&) = delete;
 
   bool RenderGlyph(char32_t cp, GlyphImage* out) override;
+  bool HasGlyph(char32_t cp) override;
   const std::string& FilePath() const override { return file_path_; }
 
  private:
