@@ -1,12 +1,15 @@
 #include "engine/ini_file.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "platform/files.h"
 
 namespace zepa::engine {
 namespace {
+
+// Far beyond any real configuration; a bigger file is left alone rather
+// than read into memory.
+constexpr size_t kMaxIniBytes = size_t{16} << 20;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -73,11 +76,12 @@ IniFile IniFile::Parse(std::string_view text) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return IniFile{};
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return Parse(ss.str());
+  platform::ReadResult read = platform::ReadRegularFile(path, kMaxIniBytes);
+  if (read.status == platform::ReadStatus::kOk) return Parse(read.bytes);
+  IniFile ini;
+  // Writing back over a file we could not read would lose all its keys.
+  ini.unreadable_ = read.status != platform::ReadStatus::kMissing;
+  return ini;
 }
 
 std::optional<size_t> IniFile::FindSection(std::string_view section) const {
@@ -176,28 +180,8 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save(const std::string& path) const {
-  namespace fs = std::filesystem;
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const std::string text = Text();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  if (unreadable_) return false;
+  return platform::ReplaceFileContents(path, Text()).written();
 }
 
 }  // namespace zepa::engine
