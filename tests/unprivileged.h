@@ -64,16 +64,16 @@ inline int RunUnprivileged(const Unprivileged& user, const std::function<bool()>
 }  // namespace zepa::testing
 
 // In a test: skips with the reason when no unprivileged user can be had.
-#define ZEPA_REQUIRE_UNPRIVILEGED(user)                                      \
-  do {                                                                       \
-    if (!(user).available) GTEST_SKIP() << (user).why_not;                   \
+#define ZEPA_REQUIRE_UNPRIVILEGED(user)                    \
+  do {                                                     \
+    if (!(user).available) GTEST_SKIP() << (user).why_not; \
   } while (0)
 
 // Runs `body` unprivileged and expects it to succeed (or skips).
-#define ZEPA_EXPECT_UNPRIVILEGED(user, body)                                 \
-  do {                                                                       \
+#define ZEPA_EXPECT_UNPRIVILEGED(user, body)                                  \
+  do {                                                                        \
     const int zepa_status = ::zepa::testing::RunUnprivileged((user), (body)); \
-    if (zepa_status == ::zepa::testing::kCannotDrop)                         \
-      GTEST_SKIP() << "cannot drop privileges to uid " << (user).uid;        \
+    if (zepa_status == ::zepa::testing::kCannotDrop)                          \
+      GTEST_SKIP() << "cannot drop privileges to uid " << (user).uid;         \
     EXPECT_EQ(zepa_status, 0) << "the unprivileged part failed";              \
   } while (0)

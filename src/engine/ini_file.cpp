@@ -13,7 +13,8 @@ constexpr size_t kMaxIniBytes = size_t{16} << 20;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -48,7 +49,8 @@ std::optional<int> ProfileInt(std::string_view value) {
   size_t pos = 0;
   while (pos < value.size() && (value[pos] == ' ' || value[pos] == '\t')) ++pos;
   bool negative = false;
-  if (pos < value.size() && (value[pos] == '-' || value[pos] == '+')) negative = value[pos++] == '-';
+  if (pos < value.size() && (value[pos] == '-' || value[pos] == '+'))
+    negative = value[pos++] == '-';
   const size_t digits = pos;
   uint32_t v = 0;
   while (pos < value.size() && value[pos] >= '0' && value[pos] <= '9')
@@ -59,9 +61,10 @@ std::optional<int> ProfileInt(std::string_view value) {
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile ini;
-  ini.eol_ = text.find("\r\n") != std::string_view::npos || text.find('\n') == std::string_view::npos
-                 ? "\r\n"
-                 : "\n";
+  ini.eol_ =
+      text.find("\r\n") != std::string_view::npos || text.find('\n') == std::string_view::npos
+          ? "\r\n"
+          : "\n";
   ini.final_eol_ = text.empty() || text.back() == '\n';
   size_t pos = 0;
   while (pos < text.size()) {
@@ -149,7 +152,8 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   if (auto index = FindKey(*header, key)) {
     // Keep the key's own spelling.
     const std::string& old = lines_[*index].text;
-    lines_[*index].text = std::string(Trim(old.substr(0, old.find('=')))) + "=" + std::string(value);
+    lines_[*index].text =
+        std::string(Trim(old.substr(0, old.find('=')))) + "=" + std::string(value);
     return;
   }
   // After the section's last non-blank line.
@@ -166,7 +170,8 @@ void IniFile::Remove(std::string_view section, std::string_view key) {
   for (size_t i = 0; i < lines_.size(); ++i) {
     const auto name = SectionName(lines_[i].text);
     if (!name || !EqualNoCase(*name, section)) continue;
-    while (auto index = FindKey(i, key)) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+    while (auto index = FindKey(i, key))
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
   }
 }
 

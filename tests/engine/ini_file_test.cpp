@@ -1,7 +1,6 @@
 #include "engine/ini_file.h"
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
