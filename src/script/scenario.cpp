@@ -111,7 +111,10 @@ std::string EncodeScenarioFile(std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     const size_t next = NextLine(text, pos);
-    out += EncodeText(text.substr(pos, next - pos));
+    std::string line(text.substr(pos, next - pos));
+    // Every line is written with its LF, the last one too.
+    if (line.back() != '\n') line.push_back('\n');
+    out += EncodeText(line);
     out.push_back('\n');
     pos = next;
   }

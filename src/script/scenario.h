@@ -22,7 +22,7 @@ DecodedScenario DecodeScenarioFile(std::string_view file_bytes);
 DecodedScenario DecodeScenarioBody(std::string_view body);
 
 /// The encode-button output: "X", then each line's letters (its LF
-/// included) followed by a line break.
+/// included, one added to a last line without) followed by a line break.
 std::string EncodeScenarioFile(std::string_view text);
 
 /// Just past the next LF, or the end of the text when none follows.

@@ -47,7 +47,8 @@ TEST(DecodeScenarioFile, EncodedFilesIgnoreLineBreaksEvenInsideAPair) {
 }
 
 TEST(DecodeScenarioFile, EncodeButtonOutputReadsBack) {
-  EXPECT_EQ(DecodeScenarioFile(EncodeScenarioFile("a\nbb\nlast")).text, "a\nbb\nlast");
+  // A last line without LF reads back with one.
+  EXPECT_EQ(DecodeScenarioFile(EncodeScenarioFile("a\nbb\nlast")).text, "a\nbb\nlast\n");
   const std::string out = EncodeScenarioFile("ab\n");
   EXPECT_EQ(out, "X" + EncodeText("ab\n") + "\n");
 }
