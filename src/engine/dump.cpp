@@ -1,10 +1,9 @@
 // The state dump of headless runs: JSON with texts converted to UTF-8.
-#include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "engine/form1.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
 
 namespace zepa::engine {
 
@@ -59,10 +58,8 @@ std::string Form1::DumpJson() const {
   return j.dump(2) + "\n";
 }
 
-void Form1::OnDumpRequest(const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const std::string json = DumpJson();
-  out.write(json.data(), static_cast<std::streamsize>(json.size()));
+bool Form1::OnDumpRequest(const std::string& path, std::string* error) {
+  return platform::WriteWholeFile(path, DumpJson(), error);
 }
 
 }  // namespace zepa::engine

@@ -49,7 +49,12 @@ class InputHandler {
   /// The player asked to close the main window (title bar, window manager).
   virtual void OnCloseRequest() = 0;
   /// A scripted headless event asked for a state dump at this moment.
-  virtual void OnDumpRequest(const std::string& /*path*/) {}
+  /// Returns false, with `error` naming the file and the reason, when the
+  /// dump could not be written.
+  virtual bool OnDumpRequest(const std::string& path, std::string* error) {
+    if (error) *error = path + ": nothing to dump";
+    return false;
+  }
 };
 
 struct ScreenSize {

@@ -46,6 +46,10 @@ class HeadlessHost : public Host {
 
   uint32_t now() const { return static_cast<uint32_t>(now_ms_); }
   bool error_shown() const { return !errors_.empty(); }
+  /// Messages of scripted shots and dumps that could not be written.
+  const std::vector<std::string>& output_failures() const { return output_failures_; }
+  /// Records (and prints) an output of the run that could not be written.
+  void ReportOutputFailure(const std::string& message);
   const std::vector<std::string>& errors() const { return errors_; }
   bool full_screen() const { return full_screen_; }
   const std::string& caption() const { return caption_; }
@@ -112,6 +116,7 @@ class HeadlessHost : public Host {
   int top_ = 0;
   std::string caption_;
   std::vector<std::string> errors_;
+  std::vector<std::string> output_failures_;
   bool closed_ = false;
 };
 
