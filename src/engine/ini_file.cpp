@@ -71,7 +71,9 @@ IniFile IniFile::Parse(std::string_view text) {
     size_t lf = text.find('\n', pos);
     size_t end = lf == std::string_view::npos ? text.size() : lf;
     std::string_view line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Only a line ending CR LF loses its CR: an unterminated last line
+    // is kept as it is, so writing the file back never changes it.
+    if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     ini.lines_.push_back({std::string(line)});
     pos = lf == std::string_view::npos ? text.size() : lf + 1;
   }

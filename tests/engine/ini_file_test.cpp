@@ -46,6 +46,15 @@ TEST(IniFile, GarbageAndNoSectionsGiveDefaults) {
   EXPECT_EQ(ini.GetInt("", "KEY", 9), 9);
 }
 
+// Found by fuzzing: a last line without LF lost one CR at every write-back.
+TEST(IniFile, TextReadsBackUnchanged) {
+  for (const char* text : {"[A]\r\nK=1\r\r", "[A]\nK=1\r", "K\r\r\n\r", "", "\r\n"}) {
+    const std::string once = IniFile::Parse(text).Text();
+    EXPECT_EQ(IniFile::Parse(once).Text(), once) << text;
+  }
+  EXPECT_EQ(IniFile::Parse("[A]\r\nK=1\r\r").GetInt("A", "K", 0), 1);
+}
+
 TEST(IniFile, WritingKeepsEverythingElse) {
   IniFile ini = IniFile::Parse(
       "; my settings\r\n"
