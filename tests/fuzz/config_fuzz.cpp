@@ -64,8 +64,10 @@ void CheckSame(const Config& a, const Config& b) {
 const std::string& TempPath() {
   static const std::string* path = [] {
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return new std::string(std::string(dir) + "/zepa_config_fuzz_" + std::to_string(getpid()) +
-                           ".ini");
+    auto* p = new std::string(std::string(dir) + "/zepa_config_fuzz_" + std::to_string(getpid()) +
+                              ".ini");
+    std::atexit([] { unlink(TempPath().c_str()); });
+    return p;
   }();
   return *path;
 }
