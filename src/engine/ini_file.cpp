@@ -141,8 +141,15 @@ int IniFile::GetInt(std::string_view section, std::string_view key, int def) con
   return ProfileInt(*v).value_or(def);
 }
 
-void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  std::string line = std::string(key) + "=" + std::string(value);
+void IniFile::Set(std::string_view section, std::string_view key, std::string_view raw_value) {
+  // Reading trims blanks and strips one pair of quotes, so a value that
+  // would lose either is written in quotes: what was read at start-up is
+  // then read the same at the next start.
+  std::string value(raw_value);
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (!value.empty() && (quoted || Trim(value).size() != value.size())) value = '"' + value + '"';
+  std::string line = std::string(key) + "=" + value;
   auto header = FindSection(section);
   if (!header) {
     // A new section goes at the end, after a blank line when the file has text.
@@ -154,8 +161,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   if (auto index = FindKey(*header, key)) {
     // Keep the key's own spelling.
     const std::string& old = lines_[*index].text;
-    lines_[*index].text =
-        std::string(Trim(old.substr(0, old.find('=')))) + "=" + std::string(value);
+    lines_[*index].text = std::string(Trim(old.substr(0, old.find('=')))) + "=" + value;
     return;
   }
   // After the section's last non-blank line.

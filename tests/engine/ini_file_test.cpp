@@ -55,6 +55,21 @@ TEST(IniFile, TextReadsBackUnchanged) {
   EXPECT_EQ(IniFile::Parse("[A]\r\nK=1\r\r").GetInt("A", "K", 0), 1);
 }
 
+// Found by fuzzing: a value read with blanks kept by quotes, or one that
+// itself looks quoted, changed at every write-back. Such values are written
+// in quotes; others exactly as they are.
+TEST(IniFile, WrittenValuesReadBackTheSame) {
+  IniFile ini;
+  for (const char* value :
+       {" my story.kvs", "tab\t", "\"q\"", "'x'", "\"", "a \"b\"", "", "plain"}) {
+    ini.Set("MAIN", "SCENARIO", value);
+    EXPECT_EQ(IniFile::Parse(ini.Text()).GetString("MAIN", "SCENARIO", "?"), value) << value;
+  }
+  EXPECT_EQ(ini.Text(), "[MAIN]\r\nSCENARIO=plain\r\n");
+  ini.Set("MAIN", "SCENARIO", " a");
+  EXPECT_EQ(ini.Text(), "[MAIN]\r\nSCENARIO=\" a\"\r\n");
+}
+
 TEST(IniFile, WritingKeepsEverythingElse) {
   IniFile ini = IniFile::Parse(
       "; my settings\r\n"

@@ -35,15 +35,6 @@ void WriteBack(IniFile& ini, const Config& c) {
   ini.SetInt("MESSAGE", "INTERVAL", c.interval);
 }
 
-// A value the profile reader returns unchanged when written back: quotes
-// around it would be stripped once more, and blanks or a CR at its end
-// (left over from stripping quotes) trimmed. The format cannot carry those.
-bool Stable(const std::string& v) {
-  if (v.empty()) return true;
-  const char first = v.front(), last = v.back();
-  return first != '"' && first != '\'' && last != ' ' && last != '\t' && last != '\r';
-}
-
 void CheckSame(const Config& a, const Config& b) {
   if (a.full_screen != b.full_screen || a.text_wait != b.text_wait || a.pos_top != b.pos_top ||
       a.pos_left != b.pos_left || a.debug_x != b.debug_x || a.debug_y != b.debug_y ||
@@ -54,7 +45,7 @@ void CheckSame(const Config& a, const Config& b) {
                       {&a.cd_drive, &b.cd_drive},
                       {&a.data_file, &b.data_file},
                       {&a.scenario, &b.scenario}})
-    if (Stable(*x) && *x != *y) std::abort();
+    if (*x != *y) std::abort();
   // Keys that are never written back keep their values.
   if (a.message_line != b.message_line || a.message_x != b.message_x ||
       a.message_y != b.message_y || a.select_x != b.select_x || a.font_file != b.font_file)
