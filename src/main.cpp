@@ -6,13 +6,13 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/check.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
+#include "platform/files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
 #include "platform/headless/silent_media.h"
@@ -38,7 +38,13 @@ constexpr const char* kUsage =
     "  --until MS        headless: stop at this virtual time\n"
     "  --quantum MS      headless: virtual time per presented frame (default 1)\n"
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
-    "  --help, --version\n";
+    "  --help, --version\n"
+    "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
+    "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
+    "that could not be written, which wins over 1.\n";
+
+// Event scripts are small; the bound keeps a wrong file from filling memory.
+constexpr size_t kMaxInputBytes = size_t{64} << 20;
 
 struct Options {
   zepa::engine::MainWindowOptions form;
@@ -50,6 +56,11 @@ struct Options {
   uint32_t quantum_ms = 1;
   int screen_w = 1920, screen_h = 1080;
 };
+
+int BadInput(const std::string& message) {
+  std::fprintf(stderr, "zepa: %s\n", message.c_str());
+  return 2;
+}
 
 int BadUsage(const std::string& message) {
   std::fprintf(stderr, "zepa: %s (see zepa --help)\n", message.c_str());
@@ -158,12 +169,12 @@ int RunHeadless(Options& o) {
   ho.until_ms = o.until_ms;
   auto host = zepa::platform::CreateHeadlessHost(ho);
   if (!o.input.empty()) {
-    std::ifstream in(o.input, std::ios::binary);
-    if (!in) return BadUsage("cannot read the input file " + o.input);
-    std::ostringstream ss;
-    ss << in.rdbuf();
+    const zepa::platform::ReadResult read =
+        zepa::platform::ReadRegularFile(o.input, kMaxInputBytes);
+    if (read.status != zepa::platform::ReadStatus::kOk)
+      return BadInput("cannot read the input file " + read.error);
     std::string error;
-    if (!host->LoadEvents(ss.str(), &error)) return BadUsage(o.input + ": " + error);
+    if (!host->LoadEvents(read.bytes, &error)) return BadInput(o.input + ": " + error);
   }
   // Silent players keep real lengths, so sound ends on the virtual clock.
   auto media = zepa::platform::CreateSilentMedia(*host);
@@ -174,10 +185,13 @@ int RunHeadless(Options& o) {
   host->SetTimerEnabled(true);
   form.FormCreate();
   form.Run();
-  if (!o.dump.empty()) form.OnDumpRequest(o.dump);
-  if (!o.shot.empty() && !zepa::platform::WriteImage(form.image2(), o.shot))
-    std::fprintf(stderr, "zepa: cannot write %s\n", o.shot.c_str());
+  std::string error;
+  if (!o.dump.empty() && !form.OnDumpRequest(o.dump, &error))
+    host->ReportOutputFailure("cannot write the dump " + error);
+  if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.image2(), o.shot, &error))
+    host->ReportOutputFailure("cannot write the shot " + error);
   host->SetHandler(nullptr);
+  if (!host->output_failures().empty()) return 3;
   return host->error_shown() ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "display/packfile.h"
+#include "platform/files.h"
 
 namespace zepa::display {
 namespace {
@@ -65,7 +66,8 @@ int List(const std::string& pack_path, std::ostream& out, std::ostream& err) {
   std::string error;
   auto entries = ListPackFile(pack_path, &error);
   if (!entries) return Fail(err, error);
-  for (const PackEntry& e : *entries) out << e.offset << "\t" << e.size_bytes << "\t" << e.name << "\n";
+  for (const PackEntry& e : *entries)
+    out << e.offset << "\t" << e.size_bytes << "\t" << e.name << "\n";
   return 0;
 }
 
@@ -79,16 +81,17 @@ int Extract(const std::string& pack_path, const std::string& dir, std::ostream& 
   if (ec) return Fail(err, "cannot create directory " + dir);
   for (const PackEntry& e : *entries) {
     // A stored name is written as one file in DIR, never a path out of it.
-    if (e.name.empty() || e.name == "." || e.name == ".." ||
-        e.name.find('/') != std::string::npos)
+    if (e.name.empty() || e.name == "." || e.name == ".." || e.name.find('/') != std::string::npos)
       return Fail(err, "entry name \"" + e.name + "\" is not a plain file name");
     auto bytes = ReadPackEntry(pack_path, e);
     if (!bytes) return Fail(err, "cannot read entry \"" + e.name + "\"");
     const std::string target = (std::filesystem::path(dir) / e.name).string();
-    std::ofstream file(target, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
-    file.close();
-    if (!file) return Fail(err, "cannot write " + target);
+    // A link in DIR named like an entry is never followed: an old file there
+    // is replaced by a new one, never written through.
+    if (!platform::WriteNewFile(
+            target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+            &error))
+      return Fail(err, "cannot write " + error);
   }
   out << "extracted " << entries->size() << " files into " << dir << "\n";
   return 0;

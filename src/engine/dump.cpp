@@ -1,11 +1,10 @@
 // The state dump of headless runs: JSON with texts converted to UTF-8.
-#include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "engine/main_window.h"
 #include "platform/cp932.h"
 #include "windows/window_dump.h"
+#include "platform/files.h"
 
 namespace zepa::engine {
 
@@ -47,10 +46,8 @@ std::string MainWindow::DumpJson() const {
   return j.dump(2) + "\n";
 }
 
-void MainWindow::OnDumpRequest(const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const std::string json = DumpJson();
-  out.write(json.data(), static_cast<std::streamsize>(json.size()));
+bool MainWindow::OnDumpRequest(const std::string& path, std::string* error) {
+  return platform::WriteWholeFile(path, DumpJson(), error);
 }
 
 }  // namespace zepa::engine

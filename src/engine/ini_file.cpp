@@ -1,16 +1,20 @@
 #include "engine/ini_file.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "platform/files.h"
 
 namespace zepa::engine {
 namespace {
 
+// Far beyond any real configuration; a bigger file is left alone rather
+// than read into memory.
+constexpr size_t kMaxIniBytes = size_t{16} << 20;
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -45,7 +49,8 @@ std::optional<int> ProfileInt(std::string_view value) {
   size_t pos = 0;
   while (pos < value.size() && (value[pos] == ' ' || value[pos] == '\t')) ++pos;
   bool negative = false;
-  if (pos < value.size() && (value[pos] == '-' || value[pos] == '+')) negative = value[pos++] == '-';
+  if (pos < value.size() && (value[pos] == '-' || value[pos] == '+'))
+    negative = value[pos++] == '-';
   const size_t digits = pos;
   uint32_t v = 0;
   while (pos < value.size() && value[pos] >= '0' && value[pos] <= '9')
@@ -56,16 +61,19 @@ std::optional<int> ProfileInt(std::string_view value) {
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile ini;
-  ini.eol_ = text.find("\r\n") != std::string_view::npos || text.find('\n') == std::string_view::npos
-                 ? "\r\n"
-                 : "\n";
+  ini.eol_ =
+      text.find("\r\n") != std::string_view::npos || text.find('\n') == std::string_view::npos
+          ? "\r\n"
+          : "\n";
   ini.final_eol_ = text.empty() || text.back() == '\n';
   size_t pos = 0;
   while (pos < text.size()) {
     size_t lf = text.find('\n', pos);
     size_t end = lf == std::string_view::npos ? text.size() : lf;
     std::string_view line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Only a line ending CR LF loses its CR: an unterminated last line
+    // is kept as it is, so writing the file back never changes it.
+    if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     ini.lines_.push_back({std::string(line)});
     pos = lf == std::string_view::npos ? text.size() : lf + 1;
   }
@@ -73,11 +81,12 @@ IniFile IniFile::Parse(std::string_view text) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return IniFile{};
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return Parse(ss.str());
+  platform::ReadResult read = platform::ReadRegularFile(path, kMaxIniBytes);
+  if (read.status == platform::ReadStatus::kOk) return Parse(read.bytes);
+  IniFile ini;
+  // Writing back over a file we could not read would lose all its keys.
+  ini.unreadable_ = read.status != platform::ReadStatus::kMissing;
+  return ini;
 }
 
 std::optional<size_t> IniFile::FindSection(std::string_view section) const {
@@ -162,8 +171,15 @@ int IniFile::GetInt(std::string_view section, std::string_view key, int def) con
   return ProfileInt(*v).value_or(def);
 }
 
-void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  std::string line = std::string(key) + "=" + std::string(value);
+void IniFile::Set(std::string_view section, std::string_view key, std::string_view raw_value) {
+  // Reading trims blanks and strips one pair of quotes, so a value that
+  // would lose either is written in quotes: what was read at start-up is
+  // then read the same at the next start.
+  std::string value(raw_value);
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (!value.empty() && (quoted || Trim(value).size() != value.size())) value = '"' + value + '"';
+  std::string line = std::string(key) + "=" + value;
   auto header = FindSection(section);
   if (!header) {
     // A new section goes at the end, after a blank line when the file has text.
@@ -175,7 +191,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   if (auto index = FindKey(*header, key)) {
     // Keep the key's own spelling.
     const std::string& old = lines_[*index].text;
-    lines_[*index].text = std::string(Trim(old.substr(0, old.find('=')))) + "=" + std::string(value);
+    lines_[*index].text = std::string(Trim(old.substr(0, old.find('=')))) + "=" + value;
     return;
   }
   // After the section's last non-blank line.
@@ -192,7 +208,8 @@ void IniFile::Remove(std::string_view section, std::string_view key) {
   for (size_t i = 0; i < lines_.size(); ++i) {
     const auto name = SectionName(lines_[i].text);
     if (!name || !EqualNoCase(*name, section)) continue;
-    while (auto index = FindKey(i, key)) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+    while (auto index = FindKey(i, key))
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
   }
 }
 
@@ -206,28 +223,8 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save(const std::string& path) const {
-  namespace fs = std::filesystem;
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const std::string text = Text();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  if (unreadable_) return false;
+  return platform::ReplaceFileContents(path, Text()).written();
 }
 
 }  // namespace zepa::engine

@@ -11,7 +11,8 @@ namespace zepa::engine {
 
 class IniFile {
  public:
-  /// Reads the file; a missing or unreadable file gives an empty one.
+  /// Reads the file; a missing or unreadable file gives an empty one. Only
+  /// regular files are read, and a FIFO never blocks.
   static IniFile Load(const std::string& path);
   static IniFile Parse(std::string_view text);
 
@@ -40,8 +41,10 @@ class IniFile {
   /// Every key line in file order, for tools that look the file over.
   std::vector<Entry> Entries() const;
 
-  /// Writes the file atomically (a temporary file beside it, then a rename),
-  /// so a crash never leaves it half written. False when it cannot be written.
+  /// Writes the file whole (platform::ReplaceFileContents): through a
+  /// symlink, keeping its mode, never over a read-only file. A file that
+  /// existed but could not be loaded is never written. False when nothing
+  /// was written.
   bool Save(const std::string& path) const;
 
  private:
@@ -57,6 +60,7 @@ class IniFile {
   std::vector<Line> lines_;
   std::string eol_ = "\r\n";
   bool final_eol_ = true;
+  bool unreadable_ = false;  // Load found a file it could not read
 };
 
 /// The standard profile-integer reading of a value text.

@@ -73,7 +73,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void OnMouseWheel(int steps) override;
   void OnTimer() override;
   void OnCloseRequest() override;
-  void OnDumpRequest(const std::string& path) override;
+  bool OnDumpRequest(const std::string& path, std::string* error) override;
 
   // CommandSink
   uint32_t NowMs() override;

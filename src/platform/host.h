@@ -55,7 +55,12 @@ class InputHandler {
   /// which pump nothing, end at once.
   virtual void OnCloseRequest() = 0;
   /// A scripted headless event asked for a state dump at this moment.
-  virtual void OnDumpRequest(const std::string& /*path*/) {}
+  /// Returns false, with `error` naming the file and the reason, when the
+  /// dump could not be written.
+  virtual bool OnDumpRequest(const std::string& path, std::string* error) {
+    if (error) *error = path + ": nothing to dump";
+    return false;
+  }
 };
 
 struct ScreenSize {

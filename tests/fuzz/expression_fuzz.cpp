@@ -1,5 +1,5 @@
 // libFuzzer target for the expression evaluator and text substitution.
-// Built and run by bench/fuzz_expression.sh, not by CMake.
+// Built with ZEPA_BUILD_FUZZ=ON; run by bench/fuzz.sh expression.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < kVariableCount; ++i) {
     const VariableEntry& e = vars.entry(i);
     if (std::string_view(e.name, sizeof e.name).find('\0') == std::string_view::npos) std::abort();
-    if (std::string_view(e.value, sizeof e.value).find('\0') == std::string_view::npos) std::abort();
+    if (std::string_view(e.value, sizeof e.value).find('\0') == std::string_view::npos)
+      std::abort();
   }
   return 0;
 }

@@ -231,6 +231,31 @@ TEST(HeadlessPump, ShotAndDumpActWhenTheClockReachesThem) {
   std::filesystem::remove_all(dir);
 }
 
+// Scripted outputs that cannot be written are remembered for the exit
+// status, each naming its file.
+TEST(HeadlessPump, ShotsAndDumpsThatFailAreReported) {
+  const auto dir = std::filesystem::temp_directory_path() / "zepa_headless_fail_test";
+  std::filesystem::create_directories(dir);
+  const std::string early = (dir / "early.png").string();
+  const std::string missing = (dir / "missing" / "a.png").string();
+  const std::string folder = (dir / "folder.png").string();
+  std::filesystem::create_directories(folder);
+  Rig r({}, "0 shot " + early + "\n2 shot " + missing + "\n2 shot " + folder +
+                "\n3 dump unwritable.json\n4 dump fine.json\n");
+  EXPECT_TRUE(r.host.output_failures().empty());
+  r.host.Pump(true, 0);  // the shot at 0 comes before anything was shown
+  const Surface frame(3, 2, 0);
+  r.host.Present(frame);
+  r.host.Present(frame);
+  r.host.Present(frame);
+  EXPECT_THAT(r.host.output_failures(),
+              ElementsAre("cannot write the shot " + early + ": nothing has been shown yet",
+                          "cannot write the shot " + missing + ": no such directory",
+                          "cannot write the shot " + folder + ": is a directory",
+                          "cannot write the dump unwritable.json: refused"));
+  std::filesystem::remove_all(dir);
+}
+
 TEST(HeadlessHost, AddEventKeepsTimeOrderAndBadScriptsAddNothing) {
   Rig r;
   ScriptedEvent late;

@@ -30,7 +30,13 @@ class RecordingHandler : public InputHandler {
     Log("close");
     host_->Close();
   }
-  void OnDumpRequest(const std::string& path) override { Log("dump " + path); }
+  // A dump whose name holds "unwritable" fails, as a full disk would.
+  bool OnDumpRequest(const std::string& path, std::string* error) override {
+    Log("dump " + path);
+    if (path.find("unwritable") == std::string::npos) return true;
+    *error = path + ": refused";
+    return false;
+  }
 
   /// Entries "TIME what", in dispatch order.
   std::vector<std::string> log;

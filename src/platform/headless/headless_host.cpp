@@ -103,9 +103,12 @@ void HeadlessHost::Arrive(const ScriptedEvent& event) {
       file_answer_ = std::optional<std::string>();
       file_answer_line_ = event.line;
       break;
-    case EventAction::kDump:
-      if (handler_) handler_->OnDumpRequest(event.path);
+    case EventAction::kDump: {
+      std::string error = event.path + ": no game to dump";
+      if (!handler_ || !handler_->OnDumpRequest(event.path, &error))
+        ReportOutputFailure("cannot write the dump " + error);
       break;
+    }
     default:
       queue_.push_back(event);  // input and the close request wait for Pump
       break;
@@ -365,12 +368,18 @@ void HeadlessHost::ShowError(std::string_view utf8) {
   std::fprintf(stderr, "%.*s\n", static_cast<int>(utf8.size()), utf8.data());
 }
 
+void HeadlessHost::ReportOutputFailure(const std::string& message) {
+  output_failures_.push_back(message);
+  std::fprintf(stderr, "zepa: %s\n", message.c_str());
+}
+
 void HeadlessHost::WriteShot(const std::string& path) {
   if (!shown_) {
-    std::fprintf(stderr, "zepa: shot %s: nothing has been shown yet\n", path.c_str());
+    ReportOutputFailure("cannot write the shot " + path + ": nothing has been shown yet");
     return;
   }
-  if (!WriteImage(Composed(), path)) std::fprintf(stderr, "zepa: cannot write %s\n", path.c_str());
+  std::string error;
+  if (!WriteImageFile(Composed(), path, &error)) ReportOutputFailure("cannot write the shot " + error);
 }
 
 void HeadlessHost::ShowOverlay(int left, int top, const Surface& image) {

@@ -64,6 +64,10 @@ class HeadlessHost : public Host, public Overlay {
   /// The display with the overlay drawn over it, as a shot records it.
   Surface Composed() const;
   bool error_shown() const { return !errors_.empty(); }
+  /// Messages of scripted shots and dumps that could not be written.
+  const std::vector<std::string>& output_failures() const { return output_failures_; }
+  /// Records (and prints) an output of the run that could not be written.
+  void ReportOutputFailure(const std::string& message);
   const std::vector<std::string>& errors() const { return errors_; }
   bool full_screen() const { return full_screen_; }
   const std::string& caption() const { return caption_; }
@@ -153,6 +157,7 @@ class HeadlessHost : public Host, public Overlay {
   int top_ = 0;
   std::string caption_;
   std::vector<std::string> errors_;
+  std::vector<std::string> output_failures_;
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
   std::vector<ToolWindow*> windows_;

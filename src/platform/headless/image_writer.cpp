@@ -1,6 +1,8 @@
 #include "platform/headless/image_writer.h"
 
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -84,6 +86,34 @@ bool WriteImage(const Surface& surface, const std::string& path) {
   const std::string ext = LowerExtension(path);
   if (ext == ".png") return WritePng(surface, path);
   if (ext == ".bmp") return WriteBmp(surface, path);
+  return false;
+}
+
+bool WriteImageFile(const Surface& surface, const std::string& path, std::string* error) {
+  const std::string ext = LowerExtension(path);
+  if (ext != ".png" && ext != ".bmp") {
+    *error = path + ": the name must end in .png or .bmp";
+    return false;
+  }
+  if (!SizeIsConsistent(surface)) {
+    *error = path + ": the display is empty";
+    return false;
+  }
+  if (WriteImage(surface, path)) return true;
+  // The image libraries do not say why; the usual reasons are found here.
+  struct stat st;
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    *error = path + ": is a directory";
+  } else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    *error = path + ": no such directory";
+  } else if (access(folder.c_str(), W_OK) != 0 ||
+             (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)) {
+    *error = path + ": permission denied";
+  } else {
+    *error = path + ": write error";
+  }
   return false;
 }
 

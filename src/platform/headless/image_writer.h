@@ -12,6 +12,10 @@ namespace zepa::platform {
 /// surface or a write error.
 bool WriteImage(const Surface& surface, const std::string& path);
 
+/// WriteImage with a reason: false with `error` ("PATH: why") when the
+/// picture was not written.
+bool WriteImageFile(const Surface& surface, const std::string& path, std::string* error);
+
 /// Reads a PNG file into a 24-bit surface (alpha dropped, grey expanded).
 std::optional<Surface> ReadPng(const std::string& path);
 

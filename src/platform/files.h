@@ -1,0 +1,67 @@
+#pragma once
+// Whole-file reads and writes with the care that shared game folders need:
+// never blocking on a FIFO or device, never tearing a file another process
+// reads, never writing through a link the caller did not mean. The
+// implementation is the operating system's (platform/posix); game code sees
+// only these functions.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zepa::platform {
+
+enum class ReadStatus {
+  kOk,
+  kMissing,     // no such file
+  kNotRegular,  // a directory, FIFO, device or socket: never opened for reading
+  kTooLarge,    // larger than the caller's bound
+  kFailed,      // any other failure (permissions, I/O)
+};
+
+struct ReadResult {
+  ReadStatus status = ReadStatus::kFailed;
+  std::string bytes;  // the whole file when status is kOk
+  std::string error;  // "PATH: reason" otherwise
+};
+
+/// Reads a regular file whole. A FIFO or device is refused without blocking.
+ReadResult ReadRegularFile(const std::string& path, size_t max_bytes);
+
+enum class ReplaceStatus {
+  kReplaced,        // a new file renamed over the old one (or created)
+  kWrittenInPlace,  // the folder was not writable, the file was: rewritten in place
+  kNotWritable,     // the file exists but is read-only for us: nothing written
+  kFailed,          // nothing written, or the old content kept
+};
+
+struct ReplaceResult {
+  ReplaceStatus status = ReplaceStatus::kFailed;
+  std::string error;  // "PATH: reason" when nothing was written
+
+  bool written() const {
+    return status == ReplaceStatus::kReplaced || status == ReplaceStatus::kWrittenInPlace;
+  }
+};
+
+/// Replaces the content of `path` so that a reader sees the old or the new
+/// bytes, never a mixture, and the last of several writers wins whole.
+/// A symlink is written through: the file replaced is its target, in the
+/// target's folder. The file keeps its mode (and its owner where we may set
+/// it); a new file gets the usual mode for new files. A file without any
+/// write permission for us, or one that is not a regular file, is left
+/// untouched. When the folder is not writable but the file is, the file is
+/// rewritten in place under a lock (a kill during that write can cut it).
+ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+/// Writes `bytes` to `path` the ordinary way: created or truncated, links
+/// followed, pipes and terminals allowed (a dump to /dev/stdout). False with
+/// `error` ("PATH: reason") when the file could not be written whole.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error);
+
+/// Writes a new file at `path` without following a link there. An existing
+/// regular file is unlinked first; an existing link, directory or other
+/// file is refused. False with `error` ("PATH: reason") when not written.
+bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
+
+}  // namespace zepa::platform
