@@ -92,6 +92,16 @@ void MessageWindow::HideWaitIcon() {
 
 void MessageWindow::UncoverIcon() { Blit(display_, icon_backup_, layout_.icon_x, layout_.icon_y); }
 
+void MessageWindow::CoverBlinkingIcon() {
+  if (wait_mode_ != 2) return;
+  UncoverIcon();
+  wait_mode_ = 1;
+}
+
+void MessageWindow::DrawOnMessageBackup(const platform::Surface& picture) {
+  Blit(message_backup_, picture, 0, 0);
+}
+
 void MessageWindow::BlinkWaitIcon() {
   if (wait_mode_ == 0) return;
   const uint32_t phase = ((host_.NowMs() - icon_shown_ms_) / icon_interval_ms_) & 1u;

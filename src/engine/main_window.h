@@ -20,6 +20,7 @@
 #include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
+#include "save/save_room.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
 
@@ -36,6 +37,9 @@ struct MainWindowOptions {
   // Seeds RND with this instead of the calendar time, so that recorded runs
   // repeat exactly.
   std::optional<uint32_t> random_seed;
+  // --save-dir: where save files are written and first looked for. Empty:
+  // the game directory, or the user's data directory when that is read-only.
+  std::string save_dir;
 };
 
 class MainWindow : public platform::InputHandler, public script::CommandSink {
@@ -89,6 +93,17 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   SavedState CaptureState();
   void ApplyState(const SavedState& state);
 
+  /// `WriteSaveData`, `ReadSaveData` and `LoadChosenFile` of the save room,
+  /// for the save and load windows and the tests.
+  bool WriteSaveData(std::string_view name, int adv_mode) {
+    return save_.WriteSaveData(name, adv_mode);
+  }
+  save::ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name, 0); }
+  void LoadChosenFile(std::string_view name, int adv_mode_before) {
+    save_.LoadChosenFile(name, adv_mode_before);
+  }
+  save::SaveRoom& save_room() { return save_; }
+
   // The rooms and the state, readable by tests and the debug view.
   const script::InterpreterState& interpreter_state() const { return st_; }
   script::InterpreterState& interpreter_state() { return st_; }
@@ -137,6 +152,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   Choices choices_;
   // The sound settings, until the sound room takes their place.
   SoundSettings sound_;
+  save::SaveRoom save_;
 };
 
 }  // namespace zepa::engine

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/headless/image_writer.h"
+#include "platform/sdl/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 
 namespace zepa::platform {
@@ -166,6 +167,11 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   }
   if (!closed_ && TimerDue()) FireTimer();
   return !closed_;
+}
+
+Files* HeadlessHost::FileOps() {
+  if (!files_) files_ = CreatePosixFiles();
+  return files_.get();
 }
 
 Sockets* HeadlessHost::Net() {

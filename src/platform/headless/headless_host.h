@@ -75,6 +75,8 @@ class HeadlessHost : public Host {
   bool Closed() const override { return closed_; }
   // Fetches are real even here: a headless run can play a served scenario.
   Sockets* Net() override;
+  // Save files are real files too, so a headless run can save and load.
+  Files* FileOps() override;
 
  private:
   struct Hold {
@@ -116,6 +118,7 @@ class HeadlessHost : public Host {
   std::vector<std::string> errors_;
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
+  std::unique_ptr<Files> files_;
 };
 
 std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options);

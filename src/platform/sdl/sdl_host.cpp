@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/sdl/keymap.h"
+#include "platform/sdl/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 
 namespace zepa::platform {
@@ -67,6 +68,10 @@ class SdlHost : public Host {
     if (!net_) net_ = CreatePosixSockets();
     return net_.get();
   }
+  Files* FileOps() override {
+    if (!files_) files_ = CreatePosixFiles();
+    return files_.get();
+  }
 
  private:
   // Waits up to `timeout_ms` (negative: no limit) for an event.
@@ -106,6 +111,7 @@ class SdlHost : public Host {
   int windowed_top_ = 0;
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
+  std::unique_ptr<Files> files_;
 };
 
 SdlHost::~SdlHost() {
