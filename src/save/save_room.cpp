@@ -152,7 +152,11 @@ bool SaveRoom::WriteSaveData(std::string_view name, int adv_mode) {
                      : 0;
 
   // The pictures are taken without the overlays the file records by name,
-  // since loading draws those again.
+  // since loading draws those again. Taking them off and putting them back
+  // cannot give the surfaces back exactly when the frame went on before the
+  // characters, so the pixels are kept aside and returned afterwards.
+  const platform::Surface kept_buffer = stage.back_buffer();
+  const platform::Surface kept_display = stage.display();
   const bool frame_was_shown = stage.frame_shown() == 1;
   if (frame_was_shown) stage.RemoveFrame();
   const std::string characters = stage.character_record();
@@ -160,9 +164,13 @@ bool SaveRoom::WriteSaveData(std::string_view name, int adv_mode) {
   if (adv_mode == script::adv::kChoice) rooms_.choices.DrawChoices(0);
   std::optional<std::vector<uint8_t>> buffer = display::EncodeJpeg(stage.back_buffer(), kJpegQuality);
   std::optional<std::vector<uint8_t>> screen = display::EncodeJpeg(stage.display(), kJpegQuality);
-  if (frame_was_shown) stage.DrawFrame();
+  // Back in the order a load draws them: the characters, then the frame.
   stage.ShowCharacters(characters);
+  if (frame_was_shown) stage.DrawFrame();
   if (adv_mode == script::adv::kChoice) rooms_.choices.DrawChoices(rooms_.choices.select_now());
+  stage.back_buffer() = kept_buffer;
+  stage.display() = kept_display;
+  stage.Repaint();
 
   for (int i = 0; i < script::kVariableCount; ++i) {
     const script::VariableEntry& e = vars_.entry(i);
