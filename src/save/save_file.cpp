@@ -14,6 +14,9 @@ namespace {
 using engine::SavedState;
 
 constexpr std::string_view kEndMarker = "SETTING_END";
+// The "wait_bmp:" code of the choice icon (engine::WaitBmpCode), kept here so
+// that the format needs none of the rooms' code.
+constexpr int kSelectIconCode = 4;
 constexpr std::string_view kSelectTextKey = "select_text:";
 
 // The fields that receive the texts, NUL included.
@@ -309,7 +312,7 @@ std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents) {
   AddLine(&settings, "select_y:", s.select_y);
   if (icon_active) {
     AddLine(&settings, "wait_bmp:", s.wait_bmp);
-    if (s.wait_bmp == engine::WaitBmpCode(display::WaitIconKind::kSelect)) {
+    if (s.wait_bmp == kSelectIconCode) {
       AddLine(&settings, "select_now:", s.select_now);
       AddLine(&settings, "select_number:", s.select_number);
     }
