@@ -78,13 +78,19 @@ SaveRoom::SaveRoom(platform::Host& host, const engine::PathResolver& paths,
                    script::CommandSink& game)
     : host_(host), paths_(paths), rooms_(rooms), vars_(vars), game_(game) {}
 
+std::string ChooseSaveDir(const std::string& option, const std::string& game_dir,
+                          bool game_dir_writable, const std::string& user_data_dir) {
+  if (!option.empty()) return option;
+  if (game_dir_writable || user_data_dir.empty()) return game_dir;
+  return user_data_dir + "/zepa/" + fs::path(game_dir).filename().string();
+}
+
 std::string SaveRoom::SaveDir() const {
   if (!save_dir_option_.empty()) return save_dir_option_;
   platform::Files* files = host_.FileOps();
-  if (!files || files->DirectoryWritable(paths_.game_dir())) return paths_.game_dir();
-  const std::string data = files->UserDataDir();
-  if (data.empty()) return paths_.game_dir();
-  return data + "/zepa/" + fs::path(paths_.game_dir()).filename().string();
+  if (!files) return paths_.game_dir();
+  return ChooseSaveDir(save_dir_option_, paths_.game_dir(),
+                       files->DirectoryWritable(paths_.game_dir()), files->UserDataDir());
 }
 
 std::vector<std::string> SaveRoom::ListedDirs() const {

@@ -43,6 +43,12 @@ std::string WithSaveExtension(std::string name);
 /// allows this one showing and becomes 0.
 bool TakeSaveButton(int* save_allowed);
 
+/// Where saves go: `option` when given; else the game directory when it can
+/// be written, else <user data>/zepa/<game directory's name> (the game
+/// directory again when no user data directory is known).
+std::string ChooseSaveDir(const std::string& option, const std::string& game_dir,
+                          bool game_dir_writable, const std::string& user_data_dir);
+
 /// "DATA1.kvd" for slot 1, and so on.
 std::string SlotFileName(int slot);
 
