@@ -99,6 +99,9 @@ void MessageWindow::CoverBlinkingIcon() {
 }
 
 void MessageWindow::DrawOnMessageBackup(const platform::Surface& picture) {
+  // A window that has shown no text yet has no backup to draw on; without
+  // one, erasing the restored text would leave it on the screen.
+  if (message_backup_.Empty()) message_backup_ = platform::Surface(picture.width, picture.height);
   Blit(message_backup_, picture, 0, 0);
 }
 

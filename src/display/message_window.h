@@ -103,7 +103,7 @@ class MessageWindow {
   int ChoiceListTop();
   const platform::Surface& message_backup() const { return message_backup_; }
   /// Draws a saved picture over `MessageBackup` at (0, 0), clipped; its size
-  /// stays.
+  /// stays, unless no text has been shown yet: then it takes the picture's.
   void DrawOnMessageBackup(const platform::Surface& picture);
 
   /// Puts back recorded values as they were; nothing is drawn.

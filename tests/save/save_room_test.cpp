@@ -60,6 +60,7 @@ TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   game_->variables().SetVariableText("quoted", "say \"hi\" a=b");
   const platform::Surface display = game_->image2();
   const platform::Surface buffer = game_->image1();
+  const platform::Surface backup = game_->message_window().message_backup();
   const size_t line = *State().current_line;
   ASSERT_TRUE(game_->WriteSaveData(SlotFileName(1), State().adv_mode));
   EXPECT_TRUE(fs::is_regular_file(dir_ / "DATA1.kvd"));
@@ -84,6 +85,8 @@ TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   EXPECT_EQ(std::string(game_->variables().VariableText("name")), "\x91\xbe\x98\x59");
   EXPECT_EQ(std::string(game_->variables().VariableText("quoted")), "say \"hi\" a=b");
   ExpectClose(game_->image1(), buffer, "buffer");
+  // The new window had shown no text, so the backup takes the saved size.
+  ExpectClose(game_->message_window().message_backup(), backup, "message backup");
   ExpectClose(game_->image2(), display, "display");
   // The highlighted option's background is drawn again on the display.
   const int y = game_->message_window().select_y() + 21 + 10;
@@ -262,8 +265,30 @@ TEST_F(SaveRoomTest, BadSaveFilesLeaveTheGameRunning) {
     EXPECT_EQ(host_->errors().size(), errors + 1) << script;
     EXPECT_EQ(State().scenario_name, "story.kvs") << script;
   }
+  // Cut anywhere (inside a pair, a picture block, the variables), full of
+  // variables or of long lines: the game reads what it can and runs on.
+  ASSERT_TRUE(game_->WriteSaveData("whole", 1));
+  const std::string whole = Read("whole.kvd");
+  for (size_t cut = 0; cut < whole.size(); cut += whole.size() / 37 + 1) {
+    Write("cut.kvd", whole.substr(0, cut));
+    game_->ReadSaveData("cut.kvd");
+    EXPECT_EQ(State().scenario_name, "story.kvs") << cut;
+  }
+  std::string many = "script:story.kvs\nscene:" + std::string(1 << 20, 's') + "\nSETTING_END\n";
+  for (int i = 0; i < 100000; ++i) many += "v" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  many += std::string("nul=a\0b\n", 8);
+  Write("many.kvd", many);
+  EXPECT_EQ(game_->ReadSaveData("many.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("v511"), 511);  // the table holds 512 entries
+  EXPECT_EQ(Var("v512"), 0);
+  EXPECT_EQ(State().scene_name.size(), 255u);
+
   EXPECT_FALSE(host_->Closed());
   EXPECT_EQ(Read("story.kvs"), before);
+  // Reading wrote nothing: only the files this test made are there.
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 9u);  // rurirora.ini, story.kvs and seven saves
 }
 
 TEST_F(SaveRoomTest, SaveFileOnTheCommandLineResumesIt) {
