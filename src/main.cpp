@@ -31,6 +31,8 @@ constexpr const char* kUsage =
     "                    name, the font) without running it; prints file:line:\n"
     "                    message lines and a count; exit 0 clean, 1 faults found\n"
     "  --json            with --check: print the report as JSON\n"
+    "  --save-dir DIR    where save files are written (default: the game directory,\n"
+    "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
     "  --headless        run without a window, on a virtual clock\n"
     "  --input EVENTS    headless: the scripted input file\n"
     "  --dump FILE       headless: write the state as JSON at the end\n"
@@ -99,6 +101,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->headless = true;
     } else if (a == "--game") {
       if (!value(&o->form.game_dir)) return BadUsage("--game needs a directory");
+    } else if (a == "--save-dir") {
+      if (!value(&o->form.save_dir)) return BadUsage("--save-dir needs a directory");
     } else if (a == "--font") {
       if (!value(&o->form.font_file)) return BadUsage("--font needs a file");
     } else if (a == "--input") {

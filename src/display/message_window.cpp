@@ -92,6 +92,19 @@ void MessageWindow::HideWaitIcon() {
 
 void MessageWindow::UncoverIcon() { Blit(display_, icon_backup_, layout_.icon_x, layout_.icon_y); }
 
+void MessageWindow::CoverBlinkingIcon() {
+  if (wait_mode_ != 2) return;
+  UncoverIcon();
+  wait_mode_ = 1;
+}
+
+void MessageWindow::DrawOnMessageBackup(const platform::Surface& picture) {
+  // A window that has shown no text yet has no backup to draw on; without
+  // one, erasing the restored text would leave it on the screen.
+  if (message_backup_.Empty()) message_backup_ = platform::Surface(picture.width, picture.height);
+  Blit(message_backup_, picture, 0, 0);
+}
+
 void MessageWindow::BlinkWaitIcon() {
   if (wait_mode_ == 0) return;
   const uint32_t phase = ((host_.NowMs() - icon_shown_ms_) / icon_interval_ms_) & 1u;

@@ -65,6 +65,9 @@ class MessageWindow {
   /// Puts back what lay under the icon without changing `wait_mode` (the
   /// choice list does this before it takes its backup).
   void UncoverIcon();
+  /// A save takes its pictures without the icon: an icon drawn in its blink
+  /// is covered and counts as hidden, so the next blink draws it again.
+  void CoverBlinkingIcon();
 
   void EraseMessage();
   /// Shows the display when convenient.
@@ -99,6 +102,9 @@ class MessageWindow {
   /// MESSAGEY again.
   int ChoiceListTop();
   const platform::Surface& message_backup() const { return message_backup_; }
+  /// Draws a saved picture over `MessageBackup` at (0, 0), clipped; its size
+  /// stays, unless no text has been shown yet: then it takes the picture's.
+  void DrawOnMessageBackup(const platform::Surface& picture);
 
   /// Puts back recorded values as they were; nothing is drawn.
   /// `icon`, when given, becomes the current icon without being shown.

@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -466,6 +467,56 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   std::optional<Surface> out = std::move(*result);
   delete result;
   return out;
+}
+
+std::optional<std::vector<uint8_t>> EncodeJpeg(const Surface& surface, int quality) {
+  if (surface.Empty() || surface.width > kMaxPictureSide || surface.height > kMaxPictureSide)
+    return std::nullopt;
+  jpeg_compress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = JpegErrorExit;
+  err.mgr.emit_message = JpegEmitMessage;
+  // The memory destination grows its buffer as it goes; the pointer lives
+  // on the heap, not in a local that the jump below would leave unreliable.
+  struct Dest {
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+  };
+  Dest* const dest = new Dest;
+  std::vector<uint8_t> row(static_cast<size_t>(surface.width) * 3);
+  if (setjmp(err.jump) != 0) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(dest->buffer);
+    delete dest;
+    return std::nullopt;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &dest->buffer, &dest->size);
+  cinfo.image_width = static_cast<JDIMENSION>(surface.width);
+  cinfo.image_height = static_cast<JDIMENSION>(surface.height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    // Surfaces hold blue, green, red; the encoder takes red first.
+    const uint8_t* src = surface.Row(static_cast<int>(cinfo.next_scanline));
+    for (int x = 0; x < surface.width; ++x) {
+      row[3 * x] = src[3 * x + 2];
+      row[3 * x + 1] = src[3 * x + 1];
+      row[3 * x + 2] = src[3 * x];
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::vector<uint8_t> bytes(dest->buffer, dest->buffer + dest->size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(dest->buffer);
+  delete dest;
+  return bytes;
 }
 
 std::optional<Surface> DecodePicture(std::string_view name, std::span<const uint8_t> bytes) {

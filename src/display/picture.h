@@ -38,6 +38,10 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes);
 // Dispatches on PictureKindOf(name); an unknown extension decodes nothing.
 std::optional<Surface> DecodePicture(std::string_view name, std::span<const uint8_t> bytes);
 
+// A baseline colour JPEG of the whole surface at `quality` (1-100); none
+// when the surface is empty or too large, or the library fails.
+std::optional<std::vector<uint8_t>> EncodeJpeg(const Surface& surface, int quality);
+
 // A bottom-up 24-bit bitmap file with a BITMAPINFOHEADER.
 std::vector<uint8_t> EncodeBmp24(const Surface& surface);
 

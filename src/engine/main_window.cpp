@@ -33,7 +33,9 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       stage_(host, pictures_, st_.adv_mode),
       message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
       choices_(message_, stage_.display(), vars_, st_.adv_mode),
-      sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }) {
+      sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }),
+      save_(host, paths_, GameRooms{st_, stage_, message_, choices_, sound_}, vars_, *this) {
+  save_.SetSaveDir(options_.save_dir);
   sound_.SetDisplay(&stage_.display());
   paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ini_path_ = paths_.Resolve(kIniName);
@@ -129,8 +131,9 @@ void MainWindow::FormCreate() {
       break;
     }
     if (HasExtension(arg, ".kvd")) {
-      // Reading a save file restores adv_mode itself; until save files are
-      // read, the game stays where creation left it.
+      // The save file restores adv_mode itself; one that cannot be read
+      // leaves the window white and the interpreter idle.
+      save_.ReadSaveData(arg, 0);
       return;
     }
   }

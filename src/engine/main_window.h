@@ -19,6 +19,7 @@
 #include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
+#include "save/save_room.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
 #include "sound/sound.h"
@@ -38,6 +39,9 @@ struct MainWindowOptions {
   // repeat exactly.
   std::optional<uint32_t> random_seed;
   platform::Media* media = nullptr;  // the two players; none plays nothing
+  // --save-dir: where save files are written and first looked for. Empty:
+  // the game directory, or the user's data directory when that is read-only.
+  std::string save_dir;
 };
 
 class MainWindow : public platform::InputHandler, public script::CommandSink {
@@ -91,6 +95,17 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   SavedState CaptureState();
   void ApplyState(const SavedState& state);
 
+  /// `WriteSaveData`, `ReadSaveData` and `LoadChosenFile` of the save room,
+  /// for the save and load windows and the tests.
+  bool WriteSaveData(std::string_view name, int adv_mode) {
+    return save_.WriteSaveData(name, adv_mode);
+  }
+  save::ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name, 0); }
+  void LoadChosenFile(std::string_view name, int adv_mode_before) {
+    save_.LoadChosenFile(name, adv_mode_before);
+  }
+  save::SaveRoom& save_room() { return save_; }
+
   // The rooms and the state, readable by tests and the debug view.
   const script::InterpreterState& interpreter_state() const { return st_; }
   script::InterpreterState& interpreter_state() { return st_; }
@@ -143,6 +158,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   // Mutable: asking the players whether they play changes no game state,
   // and the dump asks.
   mutable sound::Sound sound_;
+  save::SaveRoom save_;
 };
 
 }  // namespace zepa::engine

@@ -6,6 +6,8 @@
 // only these functions.
 #include <cstddef>
 #include <optional>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -63,5 +65,30 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string
 /// regular file is unlinked first; an existing link, directory or other
 /// file is refused. False with `error` ("PATH: reason") when not written.
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
+
+/// The operations the save files need, reached through the host so that tests
+/// can put their own in place.
+class Files {
+ public:
+  virtual ~Files() = default;
+
+  /// Replaces the file at `path` with `bytes`: writes a temporary file in the
+  /// same directory, flushes it to the disk, renames it over `path` and
+  /// flushes the directory, so that at any moment the old file or the new one
+  /// is there whole. Returns an empty string on success, else the system's
+  /// reason; the old file is then untouched.
+  virtual std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
+
+  /// True when new files can be created in the directory `dir`.
+  virtual bool DirectoryWritable(const std::string& dir) = 0;
+
+  /// Creates `dir` and its missing parents; returns the system's reason on
+  /// failure, else an empty string.
+  virtual std::string CreateDirectories(const std::string& dir) = 0;
+
+  /// The user's data directory: $XDG_DATA_HOME, else $HOME/.local/share;
+  /// empty when neither is known.
+  virtual std::string UserDataDir() = 0;
+};
 
 }  // namespace zepa::platform

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/sockets.h"
 #include "platform/surface.h"
 #include "platform/tool_window.h"
@@ -151,6 +152,10 @@ class Host {
   /// The machine's sockets and name lookup; null when it has none, which
   /// the HTTP client reports as a socket layer that cannot be started.
   virtual Sockets* Net() { return nullptr; }
+
+  /// The machine's file operations (atomic replacement, data directories);
+  /// null when it has none, which makes every save fail with a reason.
+  virtual Files* FileOps() { return nullptr; }
 };
 
 }  // namespace zepa::platform

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/headless/image_writer.h"
+#include "platform/sdl/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
 
@@ -208,6 +209,11 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   if (!closed_ && waker_) waker_->Wake(now_ms_);
   if (!closed_ && TimerDue()) FireTimer();
   return !closed_;
+}
+
+Files* HeadlessHost::FileOps() {
+  if (!files_) files_ = CreatePosixFiles();
+  return files_.get();
 }
 
 Sockets* HeadlessHost::Net() {

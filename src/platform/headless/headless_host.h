@@ -103,6 +103,8 @@ class HeadlessHost : public Host, public Overlay {
   bool Closed() const override { return closed_; }
   // Fetches are real even here: a headless run can play a served scenario.
   Sockets* Net() override;
+  // Save files are real files too, so a headless run can save and load.
+  Files* FileOps() override;
 
   /// The small windows on the screen, bottom to top.
   const std::vector<ToolWindow*>& windows() const { return windows_; }
@@ -168,6 +170,7 @@ class HeadlessHost : public Host, public Overlay {
   int file_answer_line_ = 0;
   int pointer_x_ = 0;
   int pointer_y_ = 0;
+  std::unique_ptr<Files> files_;
 };
 
 std::unique_ptr<HeadlessHost> CreateHeadlessHost(const HeadlessOptions& options);

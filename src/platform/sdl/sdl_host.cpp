@@ -12,6 +12,7 @@
 
 #include "platform/media.h"
 #include "platform/sdl/keymap.h"
+#include "platform/sdl/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
 #include "platform/sdl/user_events.h"
@@ -77,6 +78,10 @@ class SdlHost : public Host, public Overlay {
   Sockets* Net() override {
     if (!net_) net_ = CreatePosixSockets();
     return net_.get();
+  }
+  Files* FileOps() override {
+    if (!files_) files_ = CreatePosixFiles();
+    return files_.get();
   }
 
  private:
@@ -151,6 +156,7 @@ class SdlHost : public Host, public Overlay {
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
   std::vector<std::unique_ptr<SmallWindow>> small_;  // bottom to top
+  std::unique_ptr<Files> files_;
 };
 
 SdlHost::~SdlHost() {

@@ -1,0 +1,324 @@
+// Saving and loading the running game through real files: what comes back,
+// where files go, and what the windows' requests do.
+#include "save/save_room.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "engine/game_fixture.h"
+
+namespace zepa::save {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Mean absolute difference per channel: a JPEG round trip stays under 3.
+void ExpectClose(const platform::Surface& a, const platform::Surface& b, const char* what) {
+  ASSERT_EQ(a.width, b.width) << what;
+  ASSERT_EQ(a.height, b.height) << what;
+  double total[3] = {0, 0, 0};
+  for (size_t i = 0; i < a.pixels.size(); ++i) total[i % 3] += std::abs(a.pixels[i] - b.pixels[i]);
+  for (double channel : total) EXPECT_LT(channel / (a.pixels.size() / 3.0), 3.0) << what;
+}
+
+class SaveRoomTest : public engine::testing::GameFixture {
+ protected:
+  void CopyDemo(const std::string& name) {
+    fs::copy(fs::path(ZEPA_SOURCE_DIR) / "games/demo" / name, dir_ / name,
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  }
+  // A fresh process: the window goes, a new one starts on the start scenario.
+  void Restart(std::vector<std::string> args = {}) {
+    game_.reset();
+    host_.reset();
+    Create("", {}, std::move(args));
+  }
+  SaveRoom& Room() { return game_->save_room(); }
+};
+
+constexpr const char* kChoiceStory =
+    "[textcolor]102030\n"
+    "[selectbackcolor]00ff00\n"
+    "[picture]bg_room.jpg\n"
+    "[chara]chara_a.bmp\n"
+    "[frame]\n"
+    "[flip]\n"
+    "[text]Which way?\n"
+    "[sel]left\\nright\\nback\n"
+    "[set]after=1\n";
+
+TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
+  CopyDemo("bg_room.jpg");
+  CopyDemo("chara_a.bmp");
+  CopyDemo("frame");
+  Play(kChoiceStory);
+  ASSERT_EQ(State().adv_mode, script::adv::kChoice);
+  game_->choices().SetHighlight(2);
+  game_->variables().SetVariableText("name", "\x91\xbe\x98\x59");
+  game_->variables().SetVariableText("quoted", "say \"hi\" a=b");
+  const platform::Surface display = game_->image2();
+  const platform::Surface buffer = game_->image1();
+  const platform::Surface backup = game_->message_window().message_backup();
+  const size_t line = *State().current_line;
+  ASSERT_TRUE(game_->WriteSaveData(SlotFileName(1), State().adv_mode));
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "DATA1.kvd"));
+  // Saving leaves the game as it was.
+  EXPECT_EQ(game_->image1(), buffer);
+  EXPECT_EQ(game_->image2(), display);
+  EXPECT_EQ(game_->stage().character_record(), "chara_a.bmp");
+  EXPECT_EQ(game_->stage().frame_shown(), 1);
+
+  Restart();
+  game_->variables().SetVariableText("name", "other");
+  EXPECT_EQ(game_->ReadSaveData("DATA1.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(State().adv_mode, script::adv::kChoice);
+  EXPECT_EQ(game_->choices().select_now(), 2);
+  EXPECT_EQ(game_->choices().select_number(), 3);
+  EXPECT_EQ(game_->choices().back_color(), 0x00ff00u);
+  EXPECT_EQ(game_->message_window().text_color(), 0x302010u);
+  EXPECT_EQ(game_->stage().character_record(), "chara_a.bmp");
+  EXPECT_EQ(game_->stage().frame_shown(), 1);
+  EXPECT_EQ(game_->message_window().wait_mode(), 1);
+  EXPECT_EQ(*State().current_line, line);
+  EXPECT_EQ(std::string(game_->variables().VariableText("name")), "\x91\xbe\x98\x59");
+  EXPECT_EQ(std::string(game_->variables().VariableText("quoted")), "say \"hi\" a=b");
+  ExpectClose(game_->image1(), buffer, "buffer");
+  // The new window had shown no text, so the backup takes the saved size.
+  ExpectClose(game_->message_window().message_backup(), backup, "message backup");
+  ExpectClose(game_->image2(), display, "display");
+  // The highlighted option's background is drawn again on the display.
+  const int y = game_->message_window().select_y() + 21 + 10;
+  EXPECT_EQ(game_->image2().Get(game_->choices().select_x() + 2, y), 0x00ff00u);
+}
+
+TEST_F(SaveRoomTest, ResumePositionInsideTextAndAtALineStart) {
+  const std::string story = "[set]a=1\n[text]first page\nmore text\n[set]b=2\n[set]c=3\n";
+  Play(story);
+  const size_t text_line = story.find("[text]");
+  State().current_line = story.find("more") + 2;
+  ASSERT_TRUE(game_->WriteSaveData("inside", 2));
+  State().current_line = story.find("[set]c");
+  ASSERT_TRUE(game_->WriteSaveData("start", 0));
+
+  Restart();
+  game_->ReadSaveData("inside.kvd");
+  EXPECT_EQ(*State().current_line, text_line);
+  EXPECT_EQ(State().adv_mode, 2);
+  game_->ReadSaveData("start.kvd");
+  EXPECT_EQ(*State().current_line, story.find("[set]c"));
+  EXPECT_EQ(State().adv_mode, 0);
+}
+
+TEST_F(SaveRoomTest, AnotherScenarioIsLoadedFirstAndTheFileReadAgain) {
+  Write("two.kvs", "[set]in_two=1\n[set]more=2\n[set]end=3\n");
+  Play("[set]start=1\n", "", {}, {"two.kvs"});
+  ASSERT_EQ(State().scenario_name, "two.kvs");
+  State().current_line = 14;  // "[set]more=2"
+  ASSERT_TRUE(game_->WriteSaveData("two_save", 0));
+
+  Restart();
+  ASSERT_EQ(State().scenario_name, "story.kvs");
+  EXPECT_EQ(game_->ReadSaveData("two_save.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(State().scenario_name, "two.kvs");
+  EXPECT_EQ(State().scenario_text.substr(0, 14), "[set]in_two=1\n");
+  EXPECT_EQ(*State().current_line, 14u);
+  EXPECT_EQ(Var("in_two"), 1);  // the variables of the second read
+  EXPECT_EQ(Var("start"), 0);
+
+  // The same file name in another directory counts as the same scenario.
+  fs::create_directories(dir_ / "sub");
+  Write("sub/plain.kvd", "script:elsewhere/two.kvs\nnow:0\nSETTING_END\n");
+  EXPECT_EQ(game_->ReadSaveData("sub/plain.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(State().scenario_name, "two.kvs");
+}
+
+TEST_F(SaveRoomTest, PlainFileSetsItsVariableAndKeepsTheDefaults) {
+  Play("[textcolor]000000\n[set]x=1\n");
+  Write("p.kvd", "script:story.kvs\nnow:9\nSETTING_END\na=5\n");
+  EXPECT_EQ(game_->ReadSaveData("p.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("a"), 5);
+  EXPECT_EQ(Var("x"), 0);
+  EXPECT_EQ(*State().current_line, 9u);
+  EXPECT_EQ(State().adv_mode, 0);
+  EXPECT_EQ(game_->message_window().text_color(), 0xffffffu);
+  EXPECT_EQ(game_->sound().fade_time(), 2000);
+  EXPECT_EQ(game_->choices().select_x(), 32);
+  EXPECT_FALSE(host_->error_shown());
+}
+
+TEST_F(SaveRoomTest, ExtensionRulesForWritingAndChoosing) {
+  Play("[set]v=7\n");
+  ASSERT_TRUE(game_->WriteSaveData("bare", 0));
+  ASSERT_TRUE(game_->WriteSaveData("UPPER.KVD", 0));
+  ASSERT_TRUE(game_->WriteSaveData("notes.txt", 0));
+  EXPECT_TRUE(fs::exists(dir_ / "bare.kvd"));
+  EXPECT_TRUE(fs::exists(dir_ / "UPPER.KVD"));
+  EXPECT_FALSE(fs::exists(dir_ / "UPPER.KVD.kvd"));
+  EXPECT_TRUE(fs::exists(dir_ / "notes.txt.kvd"));
+
+  EXPECT_EQ(ChosenFileExtension("a.b\\c"), "");
+  EXPECT_EQ(ChosenFileExtension("dir.x/name"), "");
+  EXPECT_EQ(ChosenFileExtension("c:name"), "");
+  EXPECT_EQ(ChosenFileExtension("x.KVDATA"), ".KVDATA");
+  EXPECT_EQ(WithSaveExtension("/g/a.kvd.txt"), "/g/a.kvd.txt.kvd");
+  EXPECT_EQ(WithSaveExtension("/g.kvd/a"), "/g.kvd/a.kvd");
+
+  // An upper-case extension chosen in the load window is save data.
+  game_->variables().SetVariableNumber("v", 0);
+  game_->LoadChosenFile("UPPER.KVD", 2);
+  EXPECT_EQ(Var("v"), 7);
+}
+
+TEST_F(SaveRoomTest, ChosenFilesFollowTheLoadTable) {
+  Write("next.kvs", "[set]n=1\n");
+  Play("[set]v=1\n");
+  game_->LoadChosenFile("next.kvs", 2);
+  EXPECT_EQ(State().scenario_name, "next.kvs");
+  EXPECT_EQ(State().adv_mode, 0);
+  EXPECT_EQ(Var("v"), 0);  // the game was reset
+  EXPECT_FALSE(host_->error_shown());
+
+  game_->LoadChosenFile("", 2);
+  ASSERT_EQ(host_->errors().size(), 1u);
+  EXPECT_EQ(host_->errors().back(), "このデータには対応していません。");
+  EXPECT_EQ(State().adv_mode, 0);
+
+  // A save that cannot be opened leaves the wait state from before.
+  game_->LoadChosenFile("absent.kvd", 2);
+  EXPECT_EQ(State().adv_mode, 2);
+  EXPECT_EQ(host_->errors().size(), 1u);
+
+  // A missing scenario is reported; the running one goes on.
+  game_->LoadChosenFile("absent.kvs", 2);
+  EXPECT_EQ(host_->errors().size(), 2u);
+  EXPECT_EQ(State().scenario_name, "next.kvs");
+  EXPECT_EQ(State().adv_mode, 0);
+}
+
+TEST_F(SaveRoomTest, SlotsListsAndTheSaveButton) {
+  Play("[set]v=1\n");
+  EXPECT_TRUE(Room().ListFiles("kvd").empty());
+  for (int slot = 1; slot <= kSlotCount; ++slot) EXPECT_FALSE(Room().SlotUsed(slot));
+  ASSERT_TRUE(game_->WriteSaveData(SlotFileName(3), 0));
+  ASSERT_TRUE(game_->WriteSaveData("b", 0));
+  ASSERT_TRUE(game_->WriteSaveData("B", 0));
+  fs::create_directories(dir_ / "folder.kvd");
+  EXPECT_TRUE(Room().SlotUsed(3));
+  EXPECT_FALSE(Room().SlotUsed(1));
+  EXPECT_EQ(Room().ListFiles("kvd"), (std::vector<std::string>{"B.kvd", "DATA3.kvd", "b.kvd"}));
+  EXPECT_EQ(Room().ListFiles("kvs"), (std::vector<std::string>{"story.kvs"}));
+
+  struct Case {
+    int before, after;
+    bool shown;
+  };
+  for (const Case& c : {Case{0, 0, false}, Case{1, 1, true}, Case{2, 0, true}}) {
+    int allowed = c.before;
+    EXPECT_EQ(TakeSaveButton(&allowed), c.shown) << c.before;
+    EXPECT_EQ(allowed, c.after) << c.before;
+  }
+}
+
+TEST_F(SaveRoomTest, UnwritableSavesAreReportedAndKeepTheOldFile) {
+  Play("[set]v=1\n");
+  ASSERT_TRUE(game_->WriteSaveData("keep", 0));
+  const std::string old = Read("keep.kvd");
+  Write("blocker", "a file, not a directory");
+  EXPECT_FALSE(game_->WriteSaveData("blocker/x", 0));
+  ASSERT_EQ(host_->errors().size(), 1u);
+  EXPECT_NE(host_->errors()[0].find("blocker/x.kvd"), std::string::npos);
+  fs::create_directories(dir_ / "dir.kvd");
+  EXPECT_FALSE(game_->WriteSaveData("dir.kvd", 0));
+  EXPECT_EQ(host_->errors().size(), 2u);
+  EXPECT_TRUE(fs::is_directory(dir_ / "dir.kvd"));
+  EXPECT_EQ(Read("keep.kvd"), old);
+  EXPECT_EQ(Var("v"), 1);
+  // No temporary file is left behind.
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().find(".kvd."), std::string::npos);
+}
+
+TEST_F(SaveRoomTest, BadSaveFilesLeaveTheGameRunning) {
+  Play("[set]v=1\n[set]w=2\n");
+  const std::string before = Read("story.kvs");
+  fs::create_directories(dir_ / "folder.kvd");
+  EXPECT_EQ(game_->ReadSaveData("folder.kvd"), ReadResult::kNotOpened);
+  EXPECT_EQ(Var("v"), 1);  // nothing changed
+
+  Write("far.kvd", "script:story.kvs\nnow:2147483648\nSETTING_END\n");
+  EXPECT_EQ(game_->ReadSaveData("far.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(*State().current_line, 0u);
+  Write("neg.kvd", "script:story.kvs\nnow:-5\nSETTING_END\n");
+  game_->ReadSaveData("neg.kvd");
+  EXPECT_EQ(*State().current_line, 0u);
+
+  Write("junk.kvd", "script:story.kvs\nbDISPLAY_IMAGE:6\n\xff\xd8junkSETTING_END\nz=1\n");
+  EXPECT_EQ(game_->ReadSaveData("junk.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("z"), 1);
+
+  for (const char* script : {"missing.kvs", "../../x", "/nowhere/at/all.kvs"}) {
+    Write("bad.kvd", std::string("script:") + script + "\nnow:3\nSETTING_END\n");
+    const size_t errors = host_->errors().size();
+    EXPECT_EQ(game_->ReadSaveData("bad.kvd"), ReadResult::kScenarioFailed) << script;
+    EXPECT_EQ(host_->errors().size(), errors + 1) << script;
+    EXPECT_EQ(State().scenario_name, "story.kvs") << script;
+  }
+  // Cut anywhere (inside a pair, a picture block, the variables), full of
+  // variables or of long lines: the game reads what it can and runs on.
+  ASSERT_TRUE(game_->WriteSaveData("whole", 1));
+  const std::string whole = Read("whole.kvd");
+  for (size_t cut = 0; cut < whole.size(); cut += whole.size() / 37 + 1) {
+    Write("cut.kvd", whole.substr(0, cut));
+    game_->ReadSaveData("cut.kvd");
+    EXPECT_EQ(State().scenario_name, "story.kvs") << cut;
+  }
+  std::string many = "script:story.kvs\nscene:" + std::string(1 << 20, 's') + "\nSETTING_END\n";
+  for (int i = 0; i < 100000; ++i) many += "v" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  many += std::string("nul=a\0b\n", 8);
+  Write("many.kvd", many);
+  EXPECT_EQ(game_->ReadSaveData("many.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("v511"), 511);  // the table holds 512 entries
+  EXPECT_EQ(Var("v512"), 0);
+  EXPECT_EQ(State().scene_name.size(), 255u);
+
+  EXPECT_FALSE(host_->Closed());
+  EXPECT_EQ(Read("story.kvs"), before);
+  // Reading wrote nothing: only the files this test made are there.
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 9u);  // rurirora.ini, story.kvs and seven saves
+}
+
+TEST_F(SaveRoomTest, SaveFileOnTheCommandLineResumesIt) {
+  Write("two.kvs", "[set]a=1\n[text]hello\n[set]b=2\n");
+  Play("[set]s=1\n", "", {}, {"two.kvs"});
+  ASSERT_EQ(State().adv_mode, 2);
+  ASSERT_TRUE(game_->WriteSaveData(SlotFileName(2), State().adv_mode));
+  Restart({"DATA2.kvd", "story.kvs"});
+  EXPECT_EQ(State().scenario_name, "two.kvs");
+  EXPECT_EQ(State().adv_mode, 2);
+  EXPECT_EQ(Var("a"), 1);
+  EXPECT_EQ(Var("s"), 0);
+}
+
+TEST_F(SaveRoomTest, SaveDirectoryHoldsNewSavesAndBothPlacesAreListed) {
+  Play("[set]v=3\n");
+  ASSERT_TRUE(game_->WriteSaveData("old", 0));
+  Room().SetSaveDir((dir_ / "saves").string());
+  ASSERT_TRUE(game_->WriteSaveData(SlotFileName(1), 0));
+  EXPECT_TRUE(fs::exists(dir_ / "saves" / "DATA1.kvd"));
+  EXPECT_FALSE(fs::exists(dir_ / "DATA1.kvd"));
+  EXPECT_TRUE(Room().SlotUsed(1));
+  EXPECT_EQ(Room().ListFiles("kvd"), (std::vector<std::string>{"DATA1.kvd", "old.kvd"}));
+  game_->variables().SetVariableNumber("v", 0);
+  EXPECT_EQ(game_->ReadSaveData("DATA1.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("v"), 3);
+  game_->variables().SetVariableNumber("v", 0);
+  EXPECT_EQ(game_->ReadSaveData("old.kvd"), ReadResult::kRestored);
+  EXPECT_EQ(Var("v"), 3);
+}
+
+}  // namespace
+}  // namespace zepa::save

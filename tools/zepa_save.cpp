@@ -1,0 +1,15 @@
+// zepa-save: prints a save file as text and writes its pictures as PNG.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/headless/image_writer.h"
+#include "save/save_tool.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return zepa::save::RunSaveTool(args, std::cout, std::cerr,
+                                 [](const zepa::platform::Surface& s, const std::string& path) {
+                                   return zepa::platform::WriteImage(s, path);
+                                 });
+}
