@@ -188,12 +188,15 @@ int RunHeadless(Options& o) {
   host->SetTimerIntervalMs(50);
   host->SetTimerEnabled(true);
   form.FormCreate();
-  form.Run();
-  std::string error;
-  if (!o.dump.empty() && !form.OnDumpRequest(o.dump, &error))
-    host->ReportOutputFailure("cannot write the dump " + error);
-  if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.image2(), o.shot, &error))
-    host->ReportOutputFailure("cannot write the shot " + error);
+  // The final dump and shot show the game as it stood, before the shutdown
+  // stops the music.
+  form.Run([&] {
+    std::string error;
+    if (!o.dump.empty() && !form.OnDumpRequest(o.dump, &error))
+      host->ReportOutputFailure("cannot write the dump " + error);
+    if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.image2(), o.shot, &error))
+      host->ReportOutputFailure("cannot write the shot " + error);
+  });
   host->SetHandler(nullptr);
   if (!host->output_failures().empty()) return 3;
   return host->error_shown() ? 1 : 0;

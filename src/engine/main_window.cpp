@@ -368,7 +368,7 @@ bool MainWindow::IdleForPlayer() const {
   }
 }
 
-void MainWindow::Run() {
+void MainWindow::Run(const std::function<void()>& before_destroy) {
   host_.SetHandler(this);
   host_.SetTimerIntervalMs(50);
   host_.SetTimerEnabled(true);
@@ -376,6 +376,7 @@ void MainWindow::Run() {
     if (host_.OutOfScriptedInput() && IdleForPlayer()) break;
     if (!host_.Pump(false, 0)) break;
   }
+  if (before_destroy) before_destroy();
   FormDestroy();
 }
 

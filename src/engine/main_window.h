@@ -62,7 +62,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
 
   /// Runs the message loop until the main window closes (or, headless, until
   /// only the player could move the game on and no scripted input is left).
-  void Run();
+  /// `before_destroy` runs once the loop has ended, while the game still
+  /// stands (the headless end-of-run dump and shot).
+  void Run(const std::function<void()>& before_destroy = {});
 
   /// True when nothing but the player can move the game on.
   bool IdleForPlayer() const;

@@ -11,6 +11,7 @@
 
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
+#include "platform/headless/silent_media.h"
 #include "platform/sdl/ttf_font.h"
 
 namespace zepa::engine::testing {
@@ -28,6 +29,7 @@ class GameFixture : public ::testing::Test {
   }
   void TearDown() override {
     game_.reset();
+    media_.reset();
     host_.reset();
     std::filesystem::remove_all(dir_);
   }
@@ -45,6 +47,8 @@ class GameFixture : public ::testing::Test {
   /// Creates the main window (FormCreate) without running the loop.
   void Create(const std::string& events = "", platform::HeadlessOptions options = {},
               std::vector<std::string> args = {}) {
+    game_.reset();
+    media_.reset();
     host_ = platform::CreateHeadlessHost(options);
     std::string error;
     ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
@@ -52,6 +56,9 @@ class GameFixture : public ::testing::Test {
     fo.game_dir = dir_.string();
     fo.args = std::move(args);
     fo.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
+    // Silent players, as `zepa --headless` has: sounds last their real length.
+    media_ = platform::CreateSilentMedia(*host_);
+    fo.media = media_.get();
     game_ = std::make_unique<MainWindow>(*host_, fo);
     host_->SetHandler(game_.get());
     host_->SetTimerIntervalMs(50);
@@ -73,6 +80,7 @@ class GameFixture : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::unique_ptr<platform::HeadlessHost> host_;
+  std::unique_ptr<platform::Media> media_;
   std::unique_ptr<MainWindow> game_;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/game_fixture.h"
+#include "platform/media_files.h"
 
 namespace zepa::save {
 namespace {
@@ -31,8 +32,6 @@ class SaveRoomTest : public engine::testing::GameFixture {
   }
   // A fresh process: the window goes, a new one starts on the start scenario.
   void Restart(std::vector<std::string> args = {}) {
-    game_.reset();
-    host_.reset();
     Create("", {}, std::move(args));
   }
   SaveRoom& Room() { return game_->save_room(); }
@@ -318,6 +317,32 @@ TEST_F(SaveRoomTest, SaveDirectoryHoldsNewSavesAndBothPlacesAreListed) {
   game_->variables().SetVariableNumber("v", 0);
   EXPECT_EQ(game_->ReadSaveData("old.kvd"), ReadResult::kRestored);
   EXPECT_EQ(Var("v"), 3);
+}
+
+// "bgm:" and "wav:" hold a name only while its player plays; a load plays the
+// saved music again and keeps the loop flags.
+TEST_F(SaveRoomTest, PlayingMusicIsSavedAndPlaysAgainOnLoad) {
+  platform::testing::WriteBytes(dir_ / "theme.wav", platform::testing::Wav(60000));
+  platform::testing::WriteBytes(dir_ / "short.wav", platform::testing::Wav(100));
+  Write("story.kvs", "[bgmloop]1\n[bgm]theme.wav\n[wav]short.wav\n[wait]1000\n[text]here\n");
+  // Not Play: the run's end would shut the sound down.
+  Create();
+  while (!game_->IdleForPlayer() && host_->Pump(false, 0)) {
+  }
+  ASSERT_TRUE(game_->sound().MusicPlaying());
+  ASSERT_FALSE(game_->sound().EffectPlaying());
+  ASSERT_TRUE(game_->WriteSaveData("m.kvd", State().adv_mode));
+  const std::string bytes = Read("m.kvd");
+
+  Restart();
+  game_->sound().StopMusic();
+  ASSERT_FALSE(game_->sound().MusicPlaying());
+  ASSERT_EQ(game_->ReadSaveData("m.kvd"), ReadResult::kRestored);
+  EXPECT_TRUE(game_->sound().MusicPlaying());
+  EXPECT_NE(game_->sound().music_name().find("theme.wav"), std::string::npos);
+  EXPECT_EQ(game_->sound().music_loop(), 1);
+  EXPECT_FALSE(game_->sound().EffectPlaying());
+  EXPECT_FALSE(bytes.empty());
 }
 
 }  // namespace
