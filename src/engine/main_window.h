@@ -22,6 +22,7 @@
 #include "platform/host.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
+#include "windows/debug_monitor.h"
 #include "windows/modal.h"
 
 namespace zepa::engine {
@@ -103,12 +104,15 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   Choices& choices() { return choices_; }
   const SoundSettings& sound() const { return sound_; }
   int debug_state() const { return debug_state_; }
+  const windows::DebugMonitor& debug_monitor() const { return debug_monitor_; }
   int full_screen() const { return full_screen_; }
 
  private:
   void ConfigurationWriteBack();
   std::unique_ptr<platform::Font> OpenFontFromConfig();
   GameRooms Rooms();
+  // What the debug monitor shows, read through the saved settings.
+  windows::DebugView DebugViewNow();
 
   platform::Host& host_;
   MainWindowOptions options_;
@@ -141,6 +145,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   Choices choices_;
   // The sound settings, until the sound room takes their place.
   SoundSettings sound_;
+
+  // Last: it reads the rooms above while it is open.
+  windows::DebugMonitor debug_monitor_;
 };
 
 }  // namespace zepa::engine

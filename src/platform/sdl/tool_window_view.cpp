@@ -317,7 +317,19 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
           actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
         if (ImGui::IsItemHovered()) ImGui::SetMouseCursor(ImGuiMouseCursor_Hand);
       }
-      dl->AddText({x, y}, text_color, c.text.c_str());
+      const ImU32 color =
+          c.text_color && c.enabled
+              ? Rgb(RedOf(*c.text_color), GreenOf(*c.text_color), BlueOf(*c.text_color))
+              : text_color;
+      if (c.framed) {
+        // A framed value: a thin sunken box, the text inset and clipped to it.
+        Edge(dl, x, y, x + w, y + h, kShadow, kHighlight);
+        dl->PushClipRect({x + 1, y + 1}, {x + w - 1, y + h - 1}, true);
+        dl->AddText({x + 3, y + 3}, color, c.text.c_str());
+        dl->PopClipRect();
+      } else {
+        dl->AddText({x, y}, color, c.text.c_str());
+      }
       break;
     }
     case ControlKind::kEdit: {
