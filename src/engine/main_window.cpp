@@ -33,8 +33,9 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       stage_(host, pictures_, st_.adv_mode),
       message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
       choices_(message_, stage_.display(), vars_, st_.adv_mode),
-      debug_monitor_(host, window_state_, [this] { return DebugViewNow(); },
-                     [this](std::string_view name) { return paths_.Resolve(name); }) {
+      debug_monitor_(
+          host, window_state_, [this] { return DebugViewNow(); },
+          [this](std::string_view name) { return paths_.Resolve(name); }) {
   paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ini_path_ = paths_.Resolve(kIniName);
   vars_.tick_count = [this] { return host_.NowMs(); };

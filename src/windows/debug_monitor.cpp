@@ -113,8 +113,8 @@ std::string EncodeTargetPath(std::string_view entered,
   return resolve_path(entered) + ".kvs";
 }
 
-DebugMonitor::DebugMonitor(platform::Host& host, WindowState& window_state,
-                           ViewSource read_view, PathResolver resolve_path)
+DebugMonitor::DebugMonitor(platform::Host& host, WindowState& window_state, ViewSource read_view,
+                           PathResolver resolve_path)
     : host_(host),
       window_state_(window_state),
       read_view_(std::move(read_view)),
@@ -281,7 +281,8 @@ nlohmann::ordered_json DebugMonitor::Describe() const {
   }
   j["labels"] = std::move(labels);
   if (const Control* edit = window_.Find("Edit_ENCODE")) j["encode_name"] = edit->text;
-  if (const Control* note = window_.Find("Label_NOTE")) j["note_failed"] = note->text_color.has_value();
+  if (const Control* note = window_.Find("Label_NOTE"))
+    j["note_failed"] = note->text_color.has_value();
   nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   if (const Control* grid = window_.Find("StringGrid1"))
     for (const auto& row : grid->cells) rows.push_back(row);

@@ -8,12 +8,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
@@ -25,21 +24,21 @@ namespace zepa::windows {
 /// What the refresh reads, gathered by the main window from its rooms. The
 /// views point into state the main window keeps alive.
 struct DebugView {
-  uint32_t tick_time_ms = 0;         // `TickTime`
-  int32_t wait_remaining = 0;        // `WaitRemaining`
-  uint32_t until_target = 0;         // `UntilTarget`
-  int save_allowed = 1;              // `SaveAllowed`
-  std::string scene_name;            // `SceneName`
-  std::string_view scenario_text;    // `ScenarioText`
+  uint32_t tick_time_ms = 0;           // `TickTime`
+  int32_t wait_remaining = 0;          // `WaitRemaining`
+  uint32_t until_target = 0;           // `UntilTarget`
+  int save_allowed = 1;                // `SaveAllowed`
+  std::string scene_name;              // `SceneName`
+  std::string_view scenario_text;      // `ScenarioText`
   std::optional<size_t> current_line;  // `CurrentLine`
-  std::string picture_path;          // `PicturePath`
-  std::string character_record;      // `CharacterRecord`
-  int character_count = 0;           // `CharacterCount`
-  std::string music_name;            // `MusicName`
-  int music_loop = 0;                // `MusicLoop`
-  std::string effect_name;           // `EffectName`
-  int effect_loop = 0;               // `EffectLoop`
-  std::string scenario_name;         // `ScenarioName`
+  std::string picture_path;            // `PicturePath`
+  std::string character_record;        // `CharacterRecord`
+  int character_count = 0;             // `CharacterCount`
+  std::string music_name;              // `MusicName`
+  int music_loop = 0;                  // `MusicLoop`
+  std::string effect_name;             // `EffectName`
+  int effect_loop = 0;                 // `EffectLoop`
+  std::string scenario_name;           // `ScenarioName`
   const script::VariableTable* variables = nullptr;
 };
 

@@ -125,7 +125,8 @@ class DebugMonitorInGame : public engine::testing::GameFixture {
  protected:
   void SetUp() override {
     GameFixture::SetUp();
-    Write("rurirora.ini", "[SCREEN]\r\nFULL=0\r\n[SYSTEM]\r\nDEBUG=1\r\nDEBUG_X=700\r\nDEBUG_Y=30\r\n");
+    Write("rurirora.ini",
+          "[SCREEN]\r\nFULL=0\r\n[SYSTEM]\r\nDEBUG=1\r\nDEBUG_X=700\r\nDEBUG_Y=30\r\n");
   }
   nlohmann::json Dump(const std::string& name) { return nlohmann::json::parse(Read(name)); }
   std::string Path(const std::string& name) { return (dir_ / name).string(); }
@@ -201,13 +202,14 @@ TEST_F(DebugMonitorInGame, OpensOnTheFirstTickAndLeavesTheKeysToTheGame) {
 TEST_F(DebugMonitorInGame, EncodeButtonWritesTheScenarioUnderTheNamePlusKvs) {
   const std::string scenario = "#start\n[text]\x82\xa0\x82\xa0\n[wait]10\n[text]end";
   // The start-up fade takes the first 500 ms.
-  Play(scenario, "1100 type Edit_ENCODE story\n"
-                 "1150 press Button_ENCODE\n"
-                 "1200 type Edit_ENCODE story.kvs\n"
-                 "1250 press Button_ENCODE\n" +
-                     DumpAt(1300, "a.json") + "1310 shot " + Path("monitor.png") +
-                     " Form_DEBUG\n"
-                     "1320 quit\n");
+  Play(scenario,
+       "1100 type Edit_ENCODE story\n"
+       "1150 press Button_ENCODE\n"
+       "1200 type Edit_ENCODE story.kvs\n"
+       "1250 press Button_ENCODE\n" +
+           DumpAt(1300, "a.json") + "1310 shot " + Path("monitor.png") +
+           " Form_DEBUG\n"
+           "1320 quit\n");
   for (const std::string name : {"story.kvs", "story.kvs.kvs"}) {
     const std::string bytes = Read(name);
     ASSERT_FALSE(bytes.empty()) << name;
@@ -230,10 +232,11 @@ TEST_F(DebugMonitorInGame, EncodeButtonWritesTheScenarioUnderTheNamePlusKvs) {
 }
 
 TEST_F(DebugMonitorInGame, AFileThatCannotBeCreatedTurnsTheNoteRed) {
-  Play("[text]ok\n", "1100 type Edit_ENCODE missing\\dir\\story\n"
-                     "1150 press Button_ENCODE\n" +
-                         DumpAt(1200, "failed.json") + "1300 type Edit_ENCODE story2\n" +
-                         "1350 press Button_ENCODE\n" + DumpAt(1400, "ok.json") + "1500 quit\n");
+  Play("[text]ok\n",
+       "1100 type Edit_ENCODE missing\\dir\\story\n"
+       "1150 press Button_ENCODE\n" +
+           DumpAt(1200, "failed.json") + "1300 type Edit_ENCODE story2\n" +
+           "1350 press Button_ENCODE\n" + DumpAt(1400, "ok.json") + "1500 quit\n");
   const auto failed = Dump("failed.json"), ok = Dump("ok.json");
   EXPECT_EQ(failed["debug_monitor"]["note_failed"], true);
   EXPECT_EQ(Label(failed, "Label_NOTE"), "出力ファイルを作成できませんでした。");
@@ -249,9 +252,9 @@ TEST_F(DebugMonitorInGame, AFileThatCannotBeCreatedTurnsTheNoteRed) {
 TEST_F(DebugMonitorInGame, AnEncodedScenarioClosesTheMonitorForGood) {
   Write("enc.kvs", script::EncodeScenarioFile("[text]encoded\n[load]plain.kvs\n"));
   Write("plain.kvs", "[text]plain\n");
-  Play("[wait]300\n[load]enc.kvs\n",
-       DumpAt(700, "open.json") + DumpAt(3000, "closed.json") + "3100 key Return\n" +
-           DumpAt(5000, "plain.json") + "5100 quit\n");
+  Play("[wait]300\n[load]enc.kvs\n", DumpAt(700, "open.json") + DumpAt(3000, "closed.json") +
+                                         "3100 key Return\n" + DumpAt(5000, "plain.json") +
+                                         "5100 quit\n");
   const auto open = Dump("open.json"), closed = Dump("closed.json"), plain = Dump("plain.json");
   EXPECT_EQ(open["debug_state"], 2);
   EXPECT_TRUE(open.contains("debug_monitor"));
