@@ -57,6 +57,8 @@ struct Control {
   int font_px = 12;
   /// Labels: drawn in a sunken box filling `rect`, the text clipped to it.
   bool framed = false;
+  /// Drawn in the fixed-pitch face, so that padded numbers line up.
+  bool fixed_pitch = false;
   /// The text's colour (0x00BBGGRR) instead of the toolkit's black.
   std::optional<Color> text_color;
   /// Edit fields: the most bytes the text may take in CP932 (0: no limit).

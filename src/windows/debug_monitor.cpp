@@ -183,8 +183,12 @@ void DebugMonitor::Build() {
   w.controls.push_back(std::move(note));
 
   w.controls.push_back(Value("Label_SAVE", 8, 296, 88));
-  w.controls.push_back(Value("Label_UNTIL", 100, 296, 148));
-  w.controls.push_back(Value("Label_TIME", 252, 296, 61));
+  Control until = Value("Label_UNTIL", 100, 296, 148);
+  until.fixed_pitch = true;
+  w.controls.push_back(std::move(until));
+  Control time = Value("Label_TIME", 252, 296, 61);
+  time.fixed_pitch = true;
+  w.controls.push_back(std::move(time));
 
   Control lower;
   lower.name = "Panel2";
