@@ -112,7 +112,8 @@ class ToolWindow {
   /// A timer of the window's own: while the window is open the host calls
   /// `on_timer` every `timer_interval_ms` (0: no timer), from inside Pump,
   /// also while a modal window above it runs its loop and whether or not
-  /// the game timer runs.
+  /// the game timer runs. The handler calls Touch() when it changed what
+  /// the window shows, so an unchanged window is not redrawn.
   uint32_t timer_interval_ms = 0;
   std::function<void()> on_timer;
 

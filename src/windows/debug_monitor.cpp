@@ -224,31 +224,43 @@ void DebugMonitor::Close() {
   open_ = false;
 }
 
-void DebugMonitor::SetLabel(std::string_view name, std::string_view cp932) {
-  if (Control* c = window_.Find(name)) c->text = ToWindowText(cp932);
+bool DebugMonitor::SetLabel(std::string_view name, std::string_view cp932) {
+  Control* c = window_.Find(name);
+  if (!c) return false;
+  std::string text = ToWindowText(cp932);
+  if (c->text == text) return false;
+  c->text = std::move(text);
+  return true;
 }
 
 void DebugMonitor::Refresh() {
   const DebugTexts t = RefreshTexts(read_view_());
-  SetLabel("Label_TIME", t.time);
-  SetLabel("Label_UNTIL", t.until);
-  SetLabel("Label_SAVE", t.save);
-  SetLabel("Label_SENARIO", t.scene);
-  if (t.script) SetLabel("Label_SCRIPT", *t.script);
-  SetLabel("Label_PICTURE", t.picture);
-  SetLabel("Label_CHARA", t.chara);
-  SetLabel("Label_EXIST", t.exist);
-  SetLabel("Label_BGM", t.bgm);
-  SetLabel("Label_BGMLOOP", t.bgm_loop);
-  SetLabel("Label_WAV", t.wav);
-  SetLabel("Label_WAVLOOP", t.wav_loop);
-  SetLabel("Label_SCRIPTFILE", t.script_file);
+  bool changed = false;
+  changed |= SetLabel("Label_TIME", t.time);
+  changed |= SetLabel("Label_UNTIL", t.until);
+  changed |= SetLabel("Label_SAVE", t.save);
+  changed |= SetLabel("Label_SENARIO", t.scene);
+  if (t.script) changed |= SetLabel("Label_SCRIPT", *t.script);
+  changed |= SetLabel("Label_PICTURE", t.picture);
+  changed |= SetLabel("Label_CHARA", t.chara);
+  changed |= SetLabel("Label_EXIST", t.exist);
+  changed |= SetLabel("Label_BGM", t.bgm);
+  changed |= SetLabel("Label_BGMLOOP", t.bgm_loop);
+  changed |= SetLabel("Label_WAV", t.wav);
+  changed |= SetLabel("Label_WAVLOOP", t.wav_loop);
+  changed |= SetLabel("Label_SCRIPTFILE", t.script_file);
   if (Control* grid = window_.Find("StringGrid1")) {
-    grid->cells.clear();
+    std::vector<std::vector<std::string>> cells;
     for (const auto& row : t.grid)
-      grid->cells.push_back({ToWindowText(row[0]), ToWindowText(row[1]), ToWindowText(row[2])});
+      cells.push_back({ToWindowText(row[0]), ToWindowText(row[1]), ToWindowText(row[2])});
+    if (cells != grid->cells) {
+      grid->cells = std::move(cells);
+      changed = true;
+    }
   }
-  window_.Touch();
+  // Repainted at once when something changed; an unchanged window (the
+  // game timer stopped under a save window) costs no drawing.
+  if (changed) window_.Touch();
 }
 
 void DebugMonitor::SetNote(bool failed) {

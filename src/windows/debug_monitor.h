@@ -113,7 +113,8 @@ class DebugMonitor {
 
  private:
   void Build();
-  void SetLabel(std::string_view name, std::string_view cp932);
+  // True when the label's text changed.
+  bool SetLabel(std::string_view name, std::string_view cp932);
   void SetNote(bool failed);
 
   platform::Host& host_;

@@ -121,6 +121,32 @@ TEST(DebugMonitorEncode, TheTargetAlwaysGetsKvsAppended) {
   EXPECT_EQ(EncodeTargetPath("", resolve), "/game/.kvs");
 }
 
+// A refresh that finds nothing new leaves the window as it was, so the
+// backend does not redraw it; the window goes when the monitor closes.
+TEST(DebugMonitorWindow, RepaintsOnlyWhatChangedAndClosesWithTheMonitor) {
+  platform::HeadlessHost host(platform::HeadlessOptions{});
+  WindowState state;
+  DebugView view;
+  view.scenario_name = "story.kvs";
+  DebugMonitor monitor(
+      host, state, [&] { return view; }, [](std::string_view name) { return std::string(name); });
+  monitor.Open(120, 80);
+  ASSERT_EQ(host.windows().size(), 1u);
+  EXPECT_EQ(host.windows()[0]->left, 120);
+  EXPECT_FALSE(host.windows()[0]->modal);
+  EXPECT_EQ(monitor.window().Find("Label_SCRIPTFILE")->text, "story.kvs");
+  const uint64_t painted = monitor.window().revision();
+  monitor.Refresh();
+  EXPECT_EQ(monitor.window().revision(), painted);
+  view.tick_time_ms = 50;
+  monitor.Refresh();
+  EXPECT_GT(monitor.window().revision(), painted);
+  EXPECT_EQ(monitor.window().Find("Label_TIME")->text, "      50");
+  monitor.Close();
+  EXPECT_TRUE(host.windows().empty());
+  EXPECT_TRUE(state.open.empty());
+}
+
 class DebugMonitorInGame : public engine::testing::GameFixture {
  protected:
   void SetUp() override {

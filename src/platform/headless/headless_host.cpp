@@ -223,7 +223,6 @@ void HeadlessHost::FireWindowTimers() {
     if (w->on_timer) {
       const auto handler = w->on_timer;
       handler();
-      w->Touch();
     }
     if (closed_) return;
   }

@@ -604,7 +604,6 @@ void SdlHost::FireWindowTimers(uint64_t now_ms) {
     if (s->window->on_timer) {
       const auto handler = s->window->on_timer;
       handler();
-      s->window->Touch();
     }
     if (closed_) return;
   }
