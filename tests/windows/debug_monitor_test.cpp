@@ -297,6 +297,15 @@ TEST_F(DebugMonitorInGame, AnEncodedScenarioClosesTheMonitorForGood) {
   EXPECT_EQ(ini.GetString("SYSTEM", "DEBUG_X", ""), "700");  // as the file had it
 }
 
+TEST_F(DebugMonitorInGame, AnEncodedStartScenarioNeverOpensIt) {
+  Play(script::EncodeScenarioFile("[text]encoded\n"), DumpAt(1500, "a.json") + "1600 quit\n");
+  const auto a = Dump("a.json");
+  EXPECT_EQ(a["debug_state"], 0);
+  EXPECT_TRUE(a["windows"].empty());
+  EXPECT_FALSE(a.contains("debug_monitor"));
+  EXPECT_EQ(engine::IniFile::Load(Path("rurirora.ini")).GetString("SYSTEM", "DEBUG", ""), "0");
+}
+
 TEST_F(DebugMonitorInGame, PositionIsWrittenBackOnlyWhileTheMonitorIsOn) {
   Write("story.kvs", "[text]ok\n");
   Create();
