@@ -43,6 +43,8 @@ std::string MainWindow::DumpJson() const {
   j["dialog_choice"] = window_state_.dialog_choice;
   j["dialog_file_name"] = text(window_state_.dialog_file_name);
   j["windows"] = windows::DescribeWindows(window_state_);
+  // Only while it exists, so dumps of games without it stay as they were.
+  if (debug_monitor_.is_open()) j["debug_monitor"] = debug_monitor_.Describe();
   return j.dump(2) + "\n";
 }
 

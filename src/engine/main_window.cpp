@@ -34,7 +34,10 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
       choices_(message_, stage_.display(), vars_, st_.adv_mode),
       sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }),
-      save_(host, paths_, GameRooms{st_, stage_, message_, choices_, sound_}, vars_, *this) {
+      save_(host, paths_, GameRooms{st_, stage_, message_, choices_, sound_}, vars_, *this),
+      debug_monitor_(
+          host, window_state_, [this] { return DebugViewNow(); },
+          [this](std::string_view name) { return paths_.Resolve(name); }) {
   save_.SetSaveDir(options_.save_dir);
   sound_.SetDisplay(&stage_.display());
   paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
@@ -54,6 +57,30 @@ bool MainWindow::PumpUntil(uint32_t deadline_ms) { return host_.Pump(true, deadl
 GameRooms MainWindow::Rooms() { return GameRooms{st_, stage_, message_, choices_, sound_}; }
 
 SavedState MainWindow::CaptureState() { return SavedState::Capture(Rooms()); }
+
+windows::DebugView MainWindow::DebugViewNow() {
+  const SavedState saved = CaptureState();
+  windows::DebugView v;
+  v.tick_time_ms = tick_time_;
+  v.wait_remaining = st_.wait_remaining;
+  v.until_target = st_.until_target;
+  v.save_allowed = st_.save_allowed;
+  v.scene_name = saved.scene;
+  v.scenario_text = st_.scenario_text;
+  v.current_line = saved.now;
+  v.picture_path = saved.picture;
+  v.character_record = saved.chara;
+  v.character_count = stage_.character_count();
+  // The names as the sound room holds them, played out or not (a save
+  // records them only while they play).
+  v.music_name = sound_.music_name();
+  v.music_loop = sound_.music_loop();
+  v.effect_name = sound_.effect_name();
+  v.effect_loop = sound_.effect_loop();
+  v.scenario_name = saved.script;
+  v.variables = &vars_;
+  return v;
+}
 
 void MainWindow::ApplyState(const SavedState& state) {
   GameRooms rooms = Rooms();
@@ -209,9 +236,14 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
 
 void MainWindow::Tick() {
   tick_time_ = host_.NowMs();
-  // The debug monitor's window comes with the debug view; its state moves.
-  if (debug_state_ == 1) debug_state_ = 2;
-  if (debug_state_ == 3) debug_state_ = 0;
+  if (debug_state_ == 1) {
+    debug_monitor_.Open(config_.debug_x, config_.debug_y);
+    debug_state_ = 2;
+  }
+  if (debug_state_ == 3) {
+    debug_monitor_.Close();
+    debug_state_ = 0;
+  }
   sound_.FadeStep();
 
   if (st_.adv_mode == script::adv::kRun && !stepping_) {
@@ -385,6 +417,7 @@ void MainWindow::FormDestroy() {
   destroyed_ = true;
   if (full_screen_) host_.SetFullScreen(false);
   ConfigurationWriteBack();
+  debug_monitor_.Close();
   sound_.Shutdown();
 }
 
@@ -410,8 +443,11 @@ void MainWindow::ConfigurationWriteBack() {
   ini.SetInt("POS", "TOP", top);
   ini.SetInt("POS", "LEFT", left);
   if (debug_on) {
-    ini.SetInt("SYSTEM", "DEBUG_X", config_.debug_x);
-    ini.SetInt("SYSTEM", "DEBUG_Y", config_.debug_y);
+    // Where the player left the monitor; a monitor not yet opened keeps
+    // the configured place.
+    const bool shown = debug_monitor_.is_open();
+    ini.SetInt("SYSTEM", "DEBUG_X", shown ? debug_monitor_.left() : config_.debug_x);
+    ini.SetInt("SYSTEM", "DEBUG_Y", shown ? debug_monitor_.top() : config_.debug_y);
   }
   ini.SetInt("MAIN", "SCENARIOSET", config_.scenario_set);
   std::string scenario = main_scenario_;

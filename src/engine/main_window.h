@@ -23,6 +23,7 @@
 #include "script/interpreter.h"
 #include "script/variables.h"
 #include "sound/sound.h"
+#include "windows/debug_monitor.h"
 #include "windows/modal.h"
 
 namespace zepa::engine {
@@ -121,12 +122,15 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   Choices& choices() { return choices_; }
   sound::Sound& sound() { return sound_; }
   int debug_state() const { return debug_state_; }
+  const windows::DebugMonitor& debug_monitor() const { return debug_monitor_; }
   int full_screen() const { return full_screen_; }
 
  private:
   void ConfigurationWriteBack();
   std::unique_ptr<platform::Font> OpenFontFromConfig();
   GameRooms Rooms();
+  // What the debug monitor shows, read through the saved settings.
+  windows::DebugView DebugViewNow();
 
   platform::Host& host_;
   MainWindowOptions options_;
@@ -161,6 +165,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   // and the dump asks.
   mutable sound::Sound sound_;
   save::SaveRoom save_;
+
+  // Last: it reads the rooms above while it is open.
+  windows::DebugMonitor debug_monitor_;
 };
 
 }  // namespace zepa::engine

@@ -127,6 +127,7 @@ ToolWindow ToolWindow::Snapshot() const {
   copy.top = top;
   copy.controls = controls;
   copy.modal = modal;
+  copy.timer_interval_ms = timer_interval_ms;
   for (Control& c : copy.controls) {
     c.on_click = nullptr;
     c.on_change = nullptr;

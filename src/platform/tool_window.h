@@ -55,6 +55,12 @@ struct Control {
   bool is_default = false;  ///< Return presses it
   bool read_only = true;    ///< memos only
   int font_px = 12;
+  /// Labels: drawn in a sunken box filling `rect`, the text clipped to it.
+  bool framed = false;
+  /// Drawn in the fixed-pitch face, so that padded numbers line up.
+  bool fixed_pitch = false;
+  /// The text's colour (0x00BBGGRR) instead of the toolkit's black.
+  std::optional<Color> text_color;
   /// Edit fields: the most bytes the text may take in CP932 (0: no limit).
   size_t max_cp932_bytes = 0;
   Surface picture;                              ///< kPicture
@@ -102,6 +108,14 @@ class ToolWindow {
   /// one (the debug monitor) only those aimed at it, and the game window
   /// goes on taking its own.
   bool modal = true;
+
+  /// A timer of the window's own: while the window is open the host calls
+  /// `on_timer` every `timer_interval_ms` (0: no timer), from inside Pump,
+  /// also while a modal window above it runs its loop and whether or not
+  /// the game timer runs. The handler calls Touch() when it changed what
+  /// the window shows, so an unchanged window is not redrawn.
+  uint32_t timer_interval_ms = 0;
+  std::function<void()> on_timer;
 
   /// Called when Escape reaches the window; null when Escape does nothing.
   std::function<void()> on_escape;

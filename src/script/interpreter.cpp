@@ -139,6 +139,9 @@ void Interpreter::TimedWait(int32_t ms, size_t line) {
       if (!sink_.PumpUntil(t0 + n)) break;
       if (state_.current_line != line) break;  // a skip or jump moved on: the wait is over
     }
+    // Cleared as "until" clears it: a stale count would have the debug
+    // monitor report a wait long after it ended.
+    state_.wait_remaining = 0;
   }
   FinishLine(line);
 }

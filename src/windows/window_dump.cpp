@@ -27,10 +27,12 @@ nlohmann::ordered_json Describe(const platform::ToolWindow& w) {
 
 nlohmann::ordered_json DescribeWindows(const WindowState& state) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  if (!state.open.empty()) {
-    for (const platform::ToolWindow* w : state.open) list.push_back(Describe(*w));
-  } else {
+  // What was left waiting when the run ended wins: a modeless window (the
+  // debug monitor) stays open after the dialogs above it are gone.
+  if (!state.left_open.empty()) {
     for (const platform::ToolWindow& w : state.left_open) list.push_back(Describe(w));
+  } else {
+    for (const platform::ToolWindow* w : state.open) list.push_back(Describe(*w));
   }
   return list;
 }

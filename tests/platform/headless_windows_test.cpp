@@ -117,6 +117,31 @@ TEST(HeadlessWindows, TheTimerGoesOnWhileAWindowIsOpen) {
   EXPECT_THAT(log, ElementsAre("W ok"));
 }
 
+// A window's own timer (the debug monitor's refresh) runs while a modal
+// window above it waits and the game timer stands still, without a tick.
+TEST(HeadlessWindows, AWindowTimerRunsUnderAModalWindowWithoutGameTicks) {
+  Rig r("");
+  std::vector<std::string> log;
+  ToolWindow monitor = Dialog("Form_DEBUG", &log);
+  monitor.modal = false;
+  monitor.timer_interval_ms = 200;
+  monitor.on_timer = [&] { log.push_back(std::to_string(r.host.now()) + " refresh"); };
+  r.host.SetTimerEnabled(false);
+  r.host.OpenWindow(&monitor);
+  ToolWindow modal = Dialog("Modal", &log);
+  r.host.OpenWindow(&modal);
+  while (r.host.now() < 700) ASSERT_TRUE(r.host.Pump(true, 700));
+  EXPECT_THAT(log, ElementsAre("200 refresh", "400 refresh", "600 refresh"));
+  EXPECT_TRUE(r.handler.log.empty());
+
+  // Closed, its timer stops with it; a pump then sleeps to its deadline.
+  r.host.CloseWindow(&monitor);
+  r.host.CloseWindow(&modal);
+  ASSERT_TRUE(r.host.Pump(true, 1500));
+  EXPECT_EQ(r.host.now(), 1500u);
+  EXPECT_EQ(log.size(), 3u);
+}
+
 TEST(HeadlessWindows, WindowsArePlacedAsTheyAsk) {
   HeadlessOptions options;
   options.screen_width = 1000;

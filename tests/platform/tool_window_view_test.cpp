@@ -25,6 +25,25 @@ TEST(ToolkitFont, IsAProportionalJapaneseFace) {
   EXPECT_LT(narrow.width * 2, wide.width) << file;
 }
 
+// Columns of padded numbers (the debug monitor's clock) need a face whose
+// letters all take the same width.
+TEST(ToolkitFont, TheFixedPitchFaceGivesEveryLetterOneWidth) {
+  const std::string file = FindFixedPitchToolkitFontFile();
+  ASSERT_FALSE(file.empty()) << "no Japanese face installed";
+  FontRequest request;
+  request.file_path = file;
+  request.char_height_px = 12;
+  std::string error;
+  auto font = OpenFont(request, &error);
+  ASSERT_NE(font, nullptr) << error;
+  GlyphImage narrow, wide, digit;
+  ASSERT_TRUE(font->RenderGlyph(U'i', &narrow));
+  ASSERT_TRUE(font->RenderGlyph(U'W', &wide));
+  ASSERT_TRUE(font->RenderGlyph(U'1', &digit));
+  EXPECT_EQ(narrow.width, wide.width) << file;
+  EXPECT_EQ(digit.width, wide.width) << file;
+}
+
 TEST(ToolkitFont, AnUndrawableWindowIsRefusedWithAReason) {
   ToolWindow w;
   w.client_width = 0;

@@ -119,6 +119,7 @@ TEST_F(InterpreterTest, WaitPumpsUntilItsTime) {
   Steps(1);
   EXPECT_EQ(sink.now, 1120u);
   EXPECT_EQ(sink.pumps, (std::vector<uint32_t>{1050, 1100, 1120}));
+  EXPECT_EQ(st.wait_remaining, 0);  // no wait runs any more
   Steps(2);  // negative and zero never wait
   EXPECT_EQ(sink.now, 1120u);
   EXPECT_EQ(Line(), st.scenario_text.find("[end]"));

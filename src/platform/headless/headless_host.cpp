@@ -187,6 +187,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     if (waker_) {
       if (const std::optional<uint64_t> t = waker_->NextWakeMs()) consider(std::max(*t, now_ms_));
     }
+    if (const auto window_due = NextWindowTimer()) consider(*window_due);
     if (next_event_ < events_.size()) consider(std::max<uint64_t>(events_[next_event_].at_ms, now_ms_));
     if (has_deadline) {
       // Wrap-aware, like the game's own elapsed-time comparisons.
@@ -208,12 +209,36 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   }
   if (!closed_ && waker_) waker_->Wake(now_ms_);
   if (!closed_ && TimerDue()) FireTimer();
+  if (!closed_) FireWindowTimers();
   return !closed_;
 }
 
 Files* HeadlessHost::FileOps() {
   if (!files_) files_ = CreatePosixFiles();
   return files_.get();
+}
+
+std::optional<uint64_t> HeadlessHost::NextWindowTimer() const {
+  std::optional<uint64_t> first;
+  for (const auto& [window, due_ms] : window_timer_due_ms_)
+    if (!first || due_ms < *first) first = due_ms;
+  return first;
+}
+
+void HeadlessHost::FireWindowTimers() {
+  // A handler may open or close windows: walk a copy and skip the gone.
+  const std::vector<ToolWindow*> open = windows_;
+  for (ToolWindow* w : open) {
+    auto due = window_timer_due_ms_.find(w);
+    if (due == window_timer_due_ms_.end() || due->second > now_ms_) continue;
+    due->second += w->timer_interval_ms;
+    if (due->second <= now_ms_) due->second = now_ms_ + w->timer_interval_ms;
+    if (w->on_timer) {
+      const auto handler = w->on_timer;
+      handler();
+    }
+    if (closed_) return;
+  }
 }
 
 Sockets* HeadlessHost::Net() {
@@ -249,9 +274,14 @@ void HeadlessHost::OpenWindow(ToolWindow* window) {
       break;
   }
   windows_.push_back(window);
+  if (window->timer_interval_ms > 0)
+    window_timer_due_ms_[window] = now_ms_ + window->timer_interval_ms;
 }
 
-void HeadlessHost::CloseWindow(ToolWindow* window) { std::erase(windows_, window); }
+void HeadlessHost::CloseWindow(ToolWindow* window) {
+  std::erase(windows_, window);
+  window_timer_due_ms_.erase(window);
+}
 
 bool HeadlessHost::AnswerFileDialog() {
   if (!file_answer_ || windows_.empty() || !windows_.back()->on_file_answer) return false;

@@ -9,7 +9,8 @@
 //
 // Order inside one Pump: scripted events that are due arrive first (input is
 // queued, holds start, shots and dumps act at once); then all queued input is
-// dispatched in order; then the timer fires once if it is due. Control
+// dispatched in order; then the timer fires once if it is due, and then the
+// timers of small windows that are due. Control
 // actions (press, type) go to the top small window; while a modal one is
 // open, keys go to it too and clicks on the display are dropped. A `file`
 // answer waits for a file dialog. Input before
@@ -17,6 +18,7 @@
 // out only when no other message waits.
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -125,6 +127,9 @@ class HeadlessHost : public Host, public Overlay {
   void Dispatch(const ScriptedEvent& event);
   bool TimerDue() const { return timer_enabled_ && next_due_ms_ <= now_ms_; }
   void FireTimer();
+  // The earliest due time of the small windows' own timers, if any runs.
+  std::optional<uint64_t> NextWindowTimer() const;
+  void FireWindowTimers();
   void WriteShot(const std::string& path);
   void WriteWindowShot(const ScriptedEvent& event);
   // Scripted input that small windows take (see the order above).
@@ -163,6 +168,7 @@ class HeadlessHost : public Host, public Overlay {
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
   std::vector<ToolWindow*> windows_;
+  std::map<const ToolWindow*, uint64_t> window_timer_due_ms_;
   std::vector<std::string> urls_opened_;
   // The answer for the file dialog open now or opened next: a path, or
   // nullopt for a cancel.

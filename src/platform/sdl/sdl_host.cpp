@@ -95,6 +95,7 @@ class SdlHost : public Host, public Overlay {
     uint32_t id = 0;
     int frames_due = 0;
     uint64_t drawn_revision = ~uint64_t{0};
+    uint64_t timer_due_ms = 0;  // the window's own timer, when it has one
   };
   // ImGui settles hover and click states over a couple of frames after
   // each input; three frames cover a press and its release.
@@ -107,6 +108,10 @@ class SdlHost : public Host, public Overlay {
   // the game window's own handling.
   bool DispatchToSmallWindows(const SDL_Event& event);
   void DestroySmall(SmallWindow* small);
+  // The small windows' own timers: the earliest due time (negative: none),
+  // and firing those that are due.
+  int64_t NextWindowTimer() const;
+  void FireWindowTimers(uint64_t now_ms);
 
   // Waits up to `timeout_ms` (negative: no limit) for an event.
   bool WaitEvent(int64_t timeout_ms, SDL_Event* event);
@@ -255,8 +260,14 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   while (!have_event) {
     const uint64_t now_ms = SDL_GetTicks64();
     if (TimerDue(now_ms)) break;
+    const int64_t window_due_ms = NextWindowTimer();
+    if (window_due_ms >= 0 && static_cast<uint64_t>(window_due_ms) <= now_ms) break;
     int64_t timeout_ms = -1;
     if (timer_enabled_) timeout_ms = static_cast<int64_t>(next_due_ms_ - now_ms);
+    if (window_due_ms >= 0) {
+      const int64_t ahead = window_due_ms - static_cast<int64_t>(now_ms);
+      timeout_ms = timeout_ms < 0 ? ahead : std::min(timeout_ms, ahead);
+    }
     if (has_deadline) {
       // Wrap-aware, like the game's own elapsed-time comparisons.
       const int32_t ahead = static_cast<int32_t>(deadline_ms - static_cast<uint32_t>(now_ms));
@@ -278,6 +289,7 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     const uint64_t now_ms = SDL_GetTicks64();
     if (TimerDue(now_ms)) FireTimer(now_ms);
   }
+  if (!closed_) FireWindowTimers(SDL_GetTicks64());
   if (!closed_) RepaintIfDirty();
   if (!closed_) DrawSmallWindows();
   return !closed_;
@@ -616,10 +628,46 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   small->id = SDL_GetWindowID(small->sdl);
   SDL_SetWindowHitTest(small->sdl, CaptionHitTest, window);
   small->frames_due = kFramesAfterInput;
+  small->timer_due_ms = SDL_GetTicks64() + window->timer_interval_ms;
   SDL_ShowWindow(small->sdl);
-  SDL_RaiseWindow(small->sdl);
+  if (window->modal) {
+    SDL_RaiseWindow(small->sdl);
+  } else {
+    // A modeless window opens without taking the keyboard: the game goes
+    // on receiving the player's keys until the player clicks into it.
+    SDL_SetWindowInputFocus(window_);
+  }
   if (small_.empty()) SDL_StartTextInput();
   small_.push_back(std::move(small));
+}
+
+int64_t SdlHost::NextWindowTimer() const {
+  int64_t first = -1;
+  for (const auto& s : small_) {
+    if (s->window->timer_interval_ms == 0) continue;
+    const auto due = static_cast<int64_t>(s->timer_due_ms);
+    if (first < 0 || due < first) first = due;
+  }
+  return first;
+}
+
+void SdlHost::FireWindowTimers(uint64_t now_ms) {
+  // A handler may open or close windows: walk a copy and skip the gone.
+  std::vector<SmallWindow*> order;
+  for (const auto& s : small_) order.push_back(s.get());
+  for (SmallWindow* s : order) {
+    if (std::none_of(small_.begin(), small_.end(), [&](const auto& p) { return p.get() == s; }))
+      continue;
+    const uint32_t interval_ms = s->window->timer_interval_ms;
+    if (interval_ms == 0 || s->timer_due_ms > now_ms) continue;
+    s->timer_due_ms += interval_ms;
+    if (s->timer_due_ms <= now_ms) s->timer_due_ms = now_ms + interval_ms;
+    if (s->window->on_timer) {
+      const auto handler = s->window->on_timer;
+      handler();
+    }
+    if (closed_) return;
+  }
 }
 
 void SdlHost::DestroySmall(SmallWindow* small) {
@@ -634,8 +682,12 @@ void SdlHost::CloseWindow(ToolWindow* window) {
     if (s->window != window) continue;
     DestroySmall(s.get());
     // Without a window manager the keyboard focus would fall to nobody
-    // when the focused window goes: hand it back explicitly.
-    SDL_Window* next = small_.empty() ? window_ : small_.back()->sdl;
+    // when the focused window goes: hand it back explicitly, to the modal
+    // window below or else the game window, never to a modeless one (the
+    // debug monitor), which must not take the game's keys.
+    SDL_Window* next = window_;
+    for (const auto& other : small_)
+      if (other->window->modal) next = other->sdl;
     if (small_.empty()) SDL_StopTextInput();
     SDL_RaiseWindow(next);
     SDL_SetWindowInputFocus(next);

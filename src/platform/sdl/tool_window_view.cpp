@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <span>
 #include <string_view>
 
 #include "platform/cp932.h"
@@ -79,19 +80,17 @@ std::vector<ImWchar> GlyphRanges(const ToolWindow& window, ImFontAtlas* atlas) {
 
 }  // namespace
 
-std::string FindToolkitFontFile() {
-  // The face the windows were designed with, then its usual stand-ins: the
-  // proportional gothic first. Font configurations often alias the old
-  // face's name to a fixed-pitch gothic, so the family names themselves
-  // decide, and the configuration's order only breaks ties.
-  static const char* const kPreferred[] = {"MS PGothic",    "ＭＳ Ｐゴシック", "IPAPGothic",
-                                           "IPA Pゴシック", "VL PGothic",      "Noto Sans CJK JP"};
+namespace {
+
+// The first face of `preferred` that fontconfig has (a Japanese, scalable
+// one), else the closest Japanese face it knows.
+std::string FindJapaneseFontFile(std::span<const char* const> preferred) {
   std::string best_path;
   int best_rank = 1 << 20;
   if (!FcInit()) return best_path;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return best_path;
-  for (const char* family : kPreferred)
+  for (const char* family : preferred)
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
   // "lang=ja" keeps fontconfig from answering with a Latin face whose
   // Japanese glyphs are empty boxes.
@@ -112,11 +111,11 @@ std::string FindToolkitFontFile() {
       if (!FcCharSetHasChar(charset, 0x3042) || !FcCharSetHasChar(charset, 0x6F22)) continue;
       // Rank: the first preferred family the face names, else after them
       // all in the configuration's order.
-      int rank = static_cast<int>(std::size(kPreferred)) + i;
+      int rank = static_cast<int>(preferred.size()) + i;
       FcChar8* family = nullptr;
       for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
-        for (size_t k = 0; k < std::size(kPreferred); ++k)
-          if (std::string_view(reinterpret_cast<const char*>(family)) == kPreferred[k])
+        for (size_t k = 0; k < preferred.size(); ++k)
+          if (std::string_view(reinterpret_cast<const char*>(family)) == preferred[k])
             rank = std::min(rank, static_cast<int>(k));
       }
       if (rank < best_rank) {
@@ -128,6 +127,24 @@ std::string FindToolkitFontFile() {
   }
   FcPatternDestroy(pattern);
   return best_path;
+}
+
+}  // namespace
+
+std::string FindToolkitFontFile() {
+  // The face the windows were designed with, then its usual stand-ins: the
+  // proportional gothic first. Font configurations often alias the old
+  // face's name to a fixed-pitch gothic, so the family names themselves
+  // decide, and the configuration's order only breaks ties.
+  static const char* const kPreferred[] = {"MS PGothic",    "ＭＳ Ｐゴシック", "IPAPGothic",
+                                           "IPA Pゴシック", "VL PGothic",      "Noto Sans CJK JP"};
+  return FindJapaneseFontFile(kPreferred);
+}
+
+std::string FindFixedPitchToolkitFontFile() {
+  static const char* const kPreferred[] = {"MS Gothic",  "ＭＳ ゴシック", "IPAGothic",
+                                           "IPAゴシック", "VL Gothic",     "Noto Sans Mono CJK JP"};
+  return FindJapaneseFontFile(kPreferred);
 }
 
 ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
@@ -202,6 +219,19 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
       if (!font) break;
       fonts_[size] = font;
     }
+    // Fixed-pitch controls get the fixed gothic where there is one, and the
+    // proportional face otherwise.
+    std::set<int> fixed_sizes;
+    for (const Control& c : window.controls)
+      if (c.fixed_pitch) fixed_sizes.insert(std::clamp(c.font_px, 6, 72));
+    const std::string fixed_file = fixed_sizes.empty() ? "" : FindFixedPitchToolkitFontFile();
+    if (!fixed_file.empty() && fixed_file != font_file) {
+      for (int size : fixed_sizes) {
+        if (ImFont* font = io.Fonts->AddFontFromFileTTF(
+                fixed_file.c_str(), static_cast<float>(size), &config, ranges.data()))
+          fixed_fonts_[size] = font;
+      }
+    }
     // The ranges must outlive the build, which happens here rather than at
     // the first frame.
     if (fonts_.size() == sizes.size() && io.Fonts->Build()) {
@@ -273,6 +303,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
   const float h = static_cast<float>(c.rect.height);
   const std::string id = "##" + c.Key() + "#" + std::to_string(&c - window.controls.data());
   ImFont* font = static_cast<ImFont*>(fonts_.count(c.font_px) ? fonts_[c.font_px] : fonts_[12]);
+  if (c.fixed_pitch && fixed_fonts_.count(c.font_px))
+    font = static_cast<ImFont*>(fixed_fonts_[c.font_px]);
   ImGui::PushFont(font);
   const ImU32 text_color = c.enabled ? kText : kGrayText;
   switch (c.kind) {
@@ -317,7 +349,19 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
           actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
         if (ImGui::IsItemHovered()) ImGui::SetMouseCursor(ImGuiMouseCursor_Hand);
       }
-      dl->AddText({x, y}, text_color, c.text.c_str());
+      const ImU32 color =
+          c.text_color && c.enabled
+              ? Rgb(RedOf(*c.text_color), GreenOf(*c.text_color), BlueOf(*c.text_color))
+              : text_color;
+      if (c.framed) {
+        // A framed value: a thin sunken box, the text inset and clipped to it.
+        Edge(dl, x, y, x + w, y + h, kShadow, kHighlight);
+        dl->PushClipRect({x + 1, y + 1}, {x + w - 1, y + h - 1}, true);
+        dl->AddText({x + 3, y + 3}, color, c.text.c_str());
+        dl->PopClipRect();
+      } else {
+        dl->AddText({x, y}, color, c.text.c_str());
+      }
       break;
     }
     case ControlKind::kEdit: {

@@ -63,7 +63,8 @@ class ToolWindowView {
   bool renderer_backend_ = false;
   bool ok_ = false;
   std::string error_;
-  std::map<int, void*> fonts_;  // ImFont* by pixel size
+  std::map<int, void*> fonts_;        // ImFont* by pixel size
+  std::map<int, void*> fixed_fonts_;  // the fixed-pitch face, where controls ask for it
   std::map<std::string, SDL_Texture*> pictures_;
   std::map<std::string, const Surface*> picture_sources_;
   std::map<std::string, std::string> edit_buffers_;
@@ -79,5 +80,8 @@ bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error
 /// The toolkit's face: the proportional gothic the windows were designed
 /// with, or the closest Japanese face fontconfig knows. Empty when none.
 std::string FindToolkitFontFile();
+/// The fixed-pitch gothic of the same family, for texts laid out in
+/// columns. Empty when none.
+std::string FindFixedPitchToolkitFontFile();
 
 }  // namespace zepa::platform
