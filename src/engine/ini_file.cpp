@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace zepa::engine {
@@ -16,17 +17,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
     s.remove_suffix(1);
   return s;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // "[name]" with optional blanks; the name is what lies between the brackets.
@@ -92,7 +82,7 @@ IniFile IniFile::Load(const std::string& path) {
 std::optional<size_t> IniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
     const auto name = SectionName(lines_[i].text);
-    if (name && EqualNoCase(*name, section)) return i;
+    if (name && platform::EqualsNoCase(*name, section)) return i;
   }
   return std::nullopt;
 }
@@ -110,7 +100,7 @@ std::optional<size_t> IniFile::FindKey(size_t header, std::string_view key) cons
     if (IsComment(line)) continue;
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (EqualNoCase(Trim(line.substr(0, eq)), key)) return i;
+    if (platform::EqualsNoCase(Trim(line.substr(0, eq)), key)) return i;
   }
   return std::nullopt;
 }
@@ -207,7 +197,7 @@ void IniFile::SetInt(std::string_view section, std::string_view key, int value) 
 void IniFile::Remove(std::string_view section, std::string_view key) {
   for (size_t i = 0; i < lines_.size(); ++i) {
     const auto name = SectionName(lines_[i].text);
-    if (!name || !EqualNoCase(*name, section)) continue;
+    if (!name || !platform::EqualsNoCase(*name, section)) continue;
     while (auto index = FindKey(i, key))
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
   }

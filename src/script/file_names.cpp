@@ -1,5 +1,7 @@
 #include "script/file_names.h"
 
+#include "platform/ascii.h"
+
 namespace zepa::script {
 namespace {
 
@@ -52,8 +54,7 @@ std::string_view TrimTrailingBlanksAndDots(std::string_view name) {
 
 std::string FoldAsciiCase(std::string_view name) {
   std::string folded(name);
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : folded) c = platform::AsciiLower(c);
   return folded;
 }
 
