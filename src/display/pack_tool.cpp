@@ -7,6 +7,7 @@
 #include <set>
 
 #include "display/packfile.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace zepa::display {
@@ -18,11 +19,7 @@ constexpr char kUsage[] =
     "       zepa-pack extract FILE.dat [DIR]   write every entry into DIR (default .)\n"
     "       zepa-pack --help\n";
 
-std::string ToLowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+std::string ToLowerAscii(std::string s) { return platform::AsciiLowerCopy(s); }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   std::error_code ec;

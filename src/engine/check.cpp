@@ -33,12 +33,7 @@ namespace {
 
 using script::ArgumentForm;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
+std::string Lower(std::string_view s) { return platform::AsciiLowerCopy(s); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -60,7 +55,7 @@ std::string NearKey(std::string_view s) {
   std::string out;
   for (char c : s) {
     if (c == ' ' || c == '_' || c == '-' || c == '.' || c == '\\' || c == '/') continue;
-    out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    out.push_back(platform::AsciiLower(c));
   }
   return out;
 }

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/ascii.h"
+
 namespace zepa::net {
 namespace {
 
@@ -29,12 +31,7 @@ bool IsScheme(std::string_view text) {
   return true;
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
+std::string Lower(std::string_view text) { return platform::AsciiLowerCopy(text); }
 
 // A whole decimal integer with an optional sign, as a number conversion
 // reads it; anything else is no number.

@@ -2,12 +2,19 @@
 // Case-insensitive comparison of file names, extensions and configuration
 // keys. Only the ASCII letters fold, byte by byte, as the games' own platform
 // compared such names; every other byte must match exactly.
+#include <string>
 #include <string_view>
 
 namespace zepa::platform {
 
 constexpr char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+inline std::string AsciiLowerCopy(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = AsciiLower(c);
+  return out;
 }
 
 constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {

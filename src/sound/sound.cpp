@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "script/arguments.h"
 
@@ -24,13 +25,7 @@ std::string_view SkipBlanks(std::string_view s) {
 bool StartsWithDigit(std::string_view s) { return !s.empty() && s[0] >= '0' && s[0] <= '9'; }
 
 bool StartsWithNoCase(std::string_view s, std::string_view lower_prefix) {
-  if (s.size() < lower_prefix.size()) return false;
-  for (size_t i = 0; i < lower_prefix.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != lower_prefix[i]) return false;
-  }
-  return true;
+  return platform::StartsWithNoCase(s, lower_prefix);
 }
 
 // Restores a value when the scope ends, whichever way it ends.
@@ -394,7 +389,8 @@ void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
       }
       // The host repaints the panel over the unchanged display on its next
       // pump; presenting the whole display for every picture costs far more.
-      if (player.TakeFrame(&frame_) && overlay) overlay->ShowOverlay(movie_->left, movie_->top, frame_);
+      if (player.TakeFrame(&frame_) && overlay)
+        overlay->ShowOverlay(movie_->left, movie_->top, frame_);
       if (host_.IsHeld(platform::HeldKey::kShift) || host_.IsHeld(platform::HeldKey::kSpace) ||
           host_.IsHeld(platform::HeldKey::kReturn) ||
           host_.IsHeld(platform::HeldKey::kMiddleButton)) {

@@ -11,17 +11,15 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace zepa::platform {
 namespace {
 
 int g_audio_users = 0;
 bool g_midi_warned = false;
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
+std::string Lower(std::string s) { return AsciiLowerCopy(s); }
 
 std::string Extension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
