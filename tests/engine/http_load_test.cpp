@@ -63,5 +63,22 @@ TEST_F(HttpLoad, ARefusedConnectionIsRaisedWithItsText) {
   EXPECT_EQ(State().adv_mode, script::adv::kBusy);
 }
 
+// The save/load window's URL box hands its address to LoadChosenFile, which
+// fetches it like the start scenario and resets the game.
+TEST_F(HttpLoad, AnAddressChosenInTheLoadWindowIsFetched) {
+  TestServer server(Serve("[set]fetched=3\r\n"));
+  Write("story.kvs", "[set]old=1\n[text]wait\n");
+  Create();
+  game_->Run();
+  ASSERT_EQ(Var("old"), 1);
+  game_->save_room().LoadChosenFile(server.base() + "/pk/story.kvs", State().adv_mode);
+  EXPECT_EQ(State().scenario_name, server.base() + "/pk/story.kvs");
+  EXPECT_EQ(State().adv_mode, script::adv::kRun);
+  EXPECT_EQ(Var("old"), 0);
+  game_->Tick();
+  EXPECT_EQ(Var("fetched"), 3);
+  EXPECT_FALSE(host_->error_shown());
+}
+
 }  // namespace
 }  // namespace zepa::engine
