@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "engine/end_screen.h"
 #include "engine/ini_file.h"
 #include "engine/limits.h"
 #include "engine/scenario_file.h"
@@ -205,6 +206,7 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
 }
 
 void MainWindow::Tick() {
+  if (ending_) return;
   tick_time_ = host_.NowMs();
   // The debug monitor's window comes with the debug view; its state moves.
   if (debug_state_ == 1) debug_state_ = 2;
@@ -237,10 +239,12 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::EndSequence() {
-  // The end picture and sound come with the end screen; until then the
-  // display fades to white and the window closes.
-  stage_.FillBuffer(0xffffff);
-  stage_.FadeToBuffer(2000);
+  if (ending_) return;
+  // From here on no tick steps the interpreter and no input reaches the
+  // game: the sequence is the last thing it does.
+  ending_ = true;
+  st_.adv_mode = script::adv::kBusy;
+  RunEndSequence(host_, stage_, sound_, pictures_, end_picture_);
   host_.Close();
 }
 

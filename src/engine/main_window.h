@@ -130,6 +130,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string end_picture_;
   bool destroyed_ = false;
   bool stepping_ = false;  // an interpreter step is running (it may pump)
+  bool ending_ = false;    // the end sequence runs: the game takes no more input
 
   script::InterpreterState st_;
   script::VariableTable vars_;

@@ -17,6 +17,7 @@ void MainWindow::Restart() {
 }
 
 void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
+  if (ending_) return;
   switch (KeyActionFor(vk_code, ctrl, st_.skip_mode, st_.adv_mode)) {
     case KeyAction::kRestart:
       Restart();
@@ -63,6 +64,7 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
 }
 
 void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
+  if (ending_) return;
   // A playing movie's panel takes the clicks that fall on it.
   if (sound_.OnMouseDown(button, x, y)) return;
   // No tick may overtake the handler or a window it opens.

@@ -11,6 +11,7 @@
 
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
+#include "platform/headless/silent_media.h"
 #include "platform/sdl/ttf_font.h"
 
 namespace zepa::engine::testing {
@@ -28,6 +29,7 @@ class GameFixture : public ::testing::Test {
   }
   void TearDown() override {
     game_.reset();
+    media_.reset();
     host_.reset();
     std::filesystem::remove_all(dir_);
   }
@@ -51,6 +53,10 @@ class GameFixture : public ::testing::Test {
     MainWindowOptions fo;
     fo.game_dir = dir_.string();
     fo.args = std::move(args);
+    if (with_media_) {
+      media_ = platform::CreateSilentMedia(*host_);
+      fo.media = media_.get();
+    }
     fo.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
     game_ = std::make_unique<MainWindow>(*host_, fo);
     host_->SetHandler(game_.get());
@@ -73,6 +79,9 @@ class GameFixture : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::unique_ptr<platform::HeadlessHost> host_;
+  // Silent players on the virtual clock, for tests that time sounds.
+  bool with_media_ = false;
+  std::unique_ptr<platform::Media> media_;
   std::unique_ptr<MainWindow> game_;
 };
 
