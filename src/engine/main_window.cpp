@@ -347,8 +347,10 @@ void MainWindow::RunCommand(script::Command command, const script::CommandArgs& 
     case Command::kEndBgm:
       sound_.Command(command, args);
       break;
+    case Command::kGet:
+      AskQuestion(args.text);
+      break;
     default:
-      // The question window comes with its own room.
       break;
   }
 }

@@ -23,6 +23,7 @@
 #include "script/variables.h"
 #include "sound/sound.h"
 #include "windows/modal.h"
+#include "windows/question_box.h"
 
 namespace zepa::engine {
 
@@ -84,6 +85,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void EndSequence();
   void Restart();
   void OpenMenu();
+  void ConfirmQuit();
+  /// "get": the question box, its answer stored in the named variable.
+  void AskQuestion(std::string_view argument);
   void EnterFullScreen();
   void LeaveFullScreen();
 
@@ -130,6 +134,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string end_picture_;
   bool destroyed_ = false;
   bool stepping_ = false;  // an interpreter step is running (it may pump)
+  windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
   bool ending_ = false;    // the end sequence runs: the game takes no more input
 
   script::InterpreterState st_;
