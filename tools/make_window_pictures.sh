@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Draws the built-in pictures of the end screen (322 x 229) and the quit
-# confirmation's icon (60 x 52) with ImageMagick. The JPEGs are in the
-# repository already; run this after changing the drawing here.
+# Draws the built-in pictures of the end screen (322 x 229), the quit
+# confirmation's icon (60 x 52) and the title window (205 x 203) with
+# ImageMagick. The JPEGs are in the repository already; run this after
+# changing the drawing here.
 set -euo pipefail
 cd "$(dirname "$0")/../src/windows/resources"
 
@@ -26,3 +27,16 @@ convert -size 60x52 xc:'#e8e4d8' \
   -fill '#e0c060' -draw 'circle 27,28 27,26' \
   -fill '#fff2b0' -draw 'polygon 42,48 56,51 44,51' \
   -quality 92 -sampling-factor 1x1 quit_icon.jpg
+
+# The title picture: a pale sky over hills and a path towards a small house,
+# light at the top where the program writes its name and version in blue.
+convert -size 205x203 gradient:'#fdfbf2-#bfe0f4' \
+  -fill '#9fcf8a' -draw 'ellipse 40,190 120,60 0,360' \
+  -fill '#7fb86c' -draw 'ellipse 170,200 110,70 0,360' \
+  -fill '#e9d8b0' -draw 'polygon 96,203 124,203 112,150 108,150' \
+  -fill '#f4efe1' -draw 'rectangle 96,128 124,150' \
+  -fill '#c0392b' -draw 'polygon 92,129 110,112 128,129' \
+  -fill '#7a5c3a' -draw 'rectangle 106,138 114,150' \
+  -fill '#fff6d5' -draw 'circle 168,70 168,58' \
+  -fill '#ffffff' -draw 'ellipse 50,80 26,9 0,360' -draw 'ellipse 70,76 18,8 0,360' \
+  -quality 92 -sampling-factor 1x1 title_picture.jpg

@@ -136,6 +136,7 @@ ToolWindow ToolWindow::Snapshot() const {
   copy.top = top;
   copy.controls = controls;
   copy.modal = modal;
+  copy.framed = framed;
   for (Control& c : copy.controls) {
     c.on_click = nullptr;
     c.on_change = nullptr;

@@ -102,6 +102,9 @@ class ToolWindow {
   /// one (the debug monitor) only those aimed at it, and the game window
   /// goes on taking its own.
   bool modal = true;
+  /// False for a window without border or caption bar (the title window):
+  /// its outer size is its client size.
+  bool framed = true;
 
   /// Called when Escape reaches the window; null when Escape does nothing.
   std::function<void()> on_escape;
@@ -111,8 +114,10 @@ class ToolWindow {
   /// path as written, `file-cancel` nullopt).
   std::function<void(const std::optional<std::string>& path)> on_file_answer;
 
-  int OuterWidth() const { return client_width + 2 * kFrameBorderPx; }
-  int OuterHeight() const { return client_height + kCaptionBarPx + 2 * kFrameBorderPx; }
+  int OuterWidth() const { return client_width + (framed ? 2 * kFrameBorderPx : 0); }
+  int OuterHeight() const {
+    return client_height + (framed ? kCaptionBarPx + 2 * kFrameBorderPx : 0);
+  }
 
   /// The control whose Key() is `key`, or null.
   Control* Find(std::string_view key);

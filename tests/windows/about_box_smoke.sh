@@ -8,7 +8,7 @@ command -v xvfb-run >/dev/null || { echo "xvfb-run is missing"; exit 1; }
 command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n' > "$dir/rurirora.ini"
+printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/rurirora.ini"
 printf '[fill]0000ff\r\n[flip]\r\n[wait]20000\r\n[end]\r\n' > "$dir/story.kvs"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$0" --game "$1" & pid=$!
