@@ -43,12 +43,24 @@ TitleSettings ReadTitleSettings(const IniFile& ini) {
   return s;
 }
 
+// The texts are ASCII and set at each glyph's own advance, as a window's
+// text output sets them (the message window's fixed pitch is too wide here).
+void DrawAsciiText(platform::Surface& s, int x, int y, std::string_view text,
+                   platform::Font& font) {
+  for (const char c : text) {
+    platform::GlyphImage glyph;
+    if (font.RenderGlyph(static_cast<char32_t>(static_cast<unsigned char>(c)), &glyph))
+      display::DrawGlyph(s, x, y, glyph, kTitleTextColor);
+    x += glyph.width;
+  }
+}
+
 platform::Surface TitleForeground(platform::Font* font) {
   platform::Surface s = TitlePicture();
   if (font) {
-    display::DrawTextLine(s, 4, 4, "ZEPA Adventure SYSTEM", kTitleTextColor, *font);
-    display::DrawTextLine(s, 20, 24, "Ver.", kTitleTextColor, *font);
-    display::DrawTextLine(s, 60, 24, "1.18", kTitleTextColor, *font);
+    DrawAsciiText(s, 4, 4, "ZEPA Adventure SYSTEM", *font);
+    DrawAsciiText(s, 20, 24, "Ver.", *font);
+    DrawAsciiText(s, 60, 24, "1.18", *font);
   }
   return s;
 }
@@ -162,8 +174,9 @@ void ShowTitleWindow(platform::Host& host, const TitleStartup& startup) {
   std::unique_ptr<platform::Font> font;
   if (startup.open_font) {
     platform::FontRequest request;
-    // Size 12 of the old toolkit is 12 points, 16 pixels on its screens.
-    request.char_height_px = 16;
+    // Twelve pixels, as the small windows use: larger, the name would run
+    // past the picture's right edge.
+    request.char_height_px = 12;
     if (!startup.font_file.empty()) request.file_path = paths.Resolve(startup.font_file);
     std::string error;
     // Without a font the picture shows without its texts; the main window
