@@ -1,17 +1,22 @@
 // zepa: picks a backend, reads the command line and runs the main window.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "display/picture.h"
 #include "engine/check.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
+#include "engine/title_window.h"
 #include "platform/files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
@@ -40,6 +45,7 @@ constexpr const char* kUsage =
     "  --until MS        headless: stop at this virtual time\n"
     "  --quantum MS      headless: virtual time per presented frame (default 1)\n"
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
+    "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -53,7 +59,7 @@ struct Options {
   bool headless = false;
   bool check = false, json = false;
   int scale = 1;
-  std::string input, dump, shot;
+  std::string input, dump, shot, desktop;
   std::optional<uint32_t> until_ms;
   uint32_t quantum_ms = 1;
   int screen_w = 1920, screen_h = 1080;
@@ -126,6 +132,9 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       auto n = ParseInt(v, 1, 1000);
       if (!n) return BadUsage("--quantum takes a number of milliseconds from 1 to 1000");
       o->quantum_ms = static_cast<uint32_t>(*n);
+    } else if (a == "--desktop") {
+      if (!value(&v)) return BadUsage("--desktop needs a picture file");
+      o->desktop = v;
     } else if (a == "--screen") {
       if (!value(&v)) return BadUsage("--screen needs WxH");
       const size_t x = v.find('x');
@@ -140,8 +149,9 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->form.args.push_back(a);
     }
   }
-  if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms))
-    return BadUsage("--input, --dump, --shot and --until need --headless");
+  if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
+                       !o->desktop.empty()))
+    return BadUsage("--input, --dump, --shot, --until and --desktop need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
   if (o->check && o->form.args.size() > 1) return BadUsage("--check takes one scenario at most");
   return std::nullopt;
@@ -165,6 +175,29 @@ int RunCheck(const Options& o) {
   return zepa::engine::CheckExitStatus(report);
 }
 
+zepa::engine::TitleStartup TitleFor(const Options& o) {
+  zepa::engine::TitleStartup t;
+  t.game_dir = o.form.game_dir;
+  t.open_font = o.form.open_font;
+  t.font_file = o.form.font_file;
+  return t;
+}
+
+// The desktop picture of a headless run; black (nothing) when it cannot be read.
+std::optional<zepa::platform::Surface> ReadDesktop(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  std::optional<zepa::platform::Surface> picture;
+  if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) {
+    picture = zepa::platform::ReadPng(path);
+  } else if (std::ifstream in{path, std::ios::binary}) {
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    picture = zepa::display::DecodeBmp(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  }
+  if (!picture) std::fprintf(stderr, "zepa: cannot read the desktop picture %s\n", path.c_str());
+  return picture;
+}
+
 int RunHeadless(Options& o) {
   zepa::platform::HeadlessOptions ho;
   ho.quantum_ms = o.quantum_ms;
@@ -183,6 +216,22 @@ int RunHeadless(Options& o) {
   // Silent players keep real lengths, so sound ends on the virtual clock.
   auto media = zepa::platform::CreateSilentMedia(*host);
   o.form.media = media.get();
+  zepa::engine::TitleStartup title = TitleFor(o);
+  title.desktop = ReadDesktop(o.desktop);
+  // The hold counts whole seconds of the virtual clock.
+  title.calendar_seconds = [&host] { return static_cast<int64_t>(host->NowMs() / 1000); };
+  zepa::engine::ShowTitleWindow(*host, title);
+  if (host->Closed()) {
+    // The run ended during the title: there is no game to dump or show.
+    if (!o.dump.empty())
+      host->ReportOutputFailure("cannot write the dump " + o.dump +
+                                ": the run ended before the game started");
+    if (!o.shot.empty())
+      host->ReportOutputFailure("cannot write the shot " + o.shot +
+                                ": the run ended before the game started");
+    if (!host->output_failures().empty()) return 3;
+    return host->error_shown() ? 1 : 0;
+  }
   zepa::engine::MainWindow form(*host, o.form);
   host->SetHandler(&form);
   host->SetTimerIntervalMs(50);
@@ -215,6 +264,12 @@ int RunWindow(Options& o) {
   auto media = zepa::platform::CreateSdlMedia();
   o.form.media = media.get();
   try {
+    // The screen behind the window cannot be read portably: the title
+    // fades in over black.
+    zepa::engine::TitleStartup title = TitleFor(o);
+    title.calendar_seconds = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    zepa::engine::ShowTitleWindow(*host, title);
+    if (host->Closed()) return 0;
     zepa::engine::MainWindow form(*host, o.form);
     host->SetHandler(&form);
     host->SetTimerIntervalMs(50);

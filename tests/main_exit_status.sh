@@ -6,7 +6,7 @@ zepa=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 mkdir "$dir/game"
-printf '[SCREEN]\r\nFULL=0\r\n' > "$dir/game/rurirora.ini"
+printf '[SCREEN]\r\nFULL=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/game/rurirora.ini"
 printf '[set]a=1\r\n[text]hello\r\n' > "$dir/game/story.kvs"
 mkdir "$dir/folder"
 printf '0 click 10 10\n' > "$dir/events"

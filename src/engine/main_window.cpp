@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "engine/end_screen.h"
 #include "engine/ini_file.h"
 #include "engine/limits.h"
 #include "engine/scenario_file.h"
@@ -235,6 +236,7 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
 }
 
 void MainWindow::Tick() {
+  if (ending_) return;
   tick_time_ = host_.NowMs();
   if (debug_state_ == 1) {
     debug_monitor_.Open(config_.debug_x, config_.debug_y);
@@ -272,10 +274,12 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::EndSequence() {
-  // The end picture and sound come with the end screen; until then the
-  // display fades to white and the window closes.
-  stage_.FillBuffer(0xffffff);
-  stage_.FadeToBuffer(2000);
+  if (ending_) return;
+  // From here on no tick steps the interpreter and no input reaches the
+  // game: the sequence is the last thing it does.
+  ending_ = true;
+  st_.adv_mode = script::adv::kBusy;
+  RunEndSequence(host_, stage_, sound_, pictures_, end_picture_);
   host_.Close();
 }
 
@@ -378,8 +382,10 @@ void MainWindow::RunCommand(script::Command command, const script::CommandArgs& 
     case Command::kEndBgm:
       sound_.Command(command, args);
       break;
+    case Command::kGet:
+      AskQuestion(args.text);
+      break;
     default:
-      // The question window comes with its own room.
       break;
   }
 }

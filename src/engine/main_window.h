@@ -25,6 +25,7 @@
 #include "sound/sound.h"
 #include "windows/debug_monitor.h"
 #include "windows/modal.h"
+#include "windows/question_box.h"
 
 namespace zepa::engine {
 
@@ -91,6 +92,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void EndSequence();
   void Restart();
   void OpenMenu();
+  void ConfirmQuit();
+  /// "get": the question box, its answer stored in the named variable.
+  void AskQuestion(std::string_view argument);
   void EnterFullScreen();
   void LeaveFullScreen();
 
@@ -151,6 +155,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string end_picture_;
   bool destroyed_ = false;
   bool stepping_ = false;  // an interpreter step is running (it may pump)
+  windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
+  bool ending_ = false;    // the end sequence runs: the game takes no more input
 
   script::InterpreterState st_;
   script::VariableTable vars_;

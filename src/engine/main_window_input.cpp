@@ -1,8 +1,10 @@
 // The player's input: the key, click and wheel tables decide, and one room
 // acts; the restart and full-screen switches.
 #include "engine/input_rules.h"
-#include "windows/about_box.h"
 #include "engine/main_window.h"
+#include "windows/about_box.h"
+#include "windows/menu.h"
+#include "windows/question_box.h"
 
 namespace zepa::engine {
 
@@ -17,6 +19,7 @@ void MainWindow::Restart() {
 }
 
 void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
+  if (ending_) return;
   switch (KeyActionFor(vk_code, ctrl, st_.skip_mode, st_.adv_mode)) {
     case KeyAction::kRestart:
       Restart();
@@ -28,8 +31,10 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       windows::ShowAbout(host_, window_state_, kCaption, kVersion);
       break;
     case KeyAction::kSaveLoadWindow:
+      // The save and load windows come with their own room.
+      break;
     case KeyAction::kConfirmQuit:
-      // The save/load and quit windows come with the auxiliary windows.
+      ConfirmQuit();
       break;
     case KeyAction::kLoadWindow:
       st_.window_request = 2;
@@ -63,6 +68,7 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
 }
 
 void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
+  if (ending_) return;
   // A playing movie's panel takes the clicks that fall on it.
   if (sound_.OnMouseDown(button, x, y)) return;
   // No tick may overtake the handler or a window it opens.
@@ -107,7 +113,35 @@ void MainWindow::OnMouseWheel(int steps) {
 }
 
 void MainWindow::OpenMenu() {
-  // The menu window comes with the auxiliary windows.
+  if (windows::ShowMenu(host_, window_state_, full_screen_) != windows::ModalResult::kClosed)
+    return;
+  switch (window_state_.dialog_choice) {
+    case windows::kChoiceSaveLoad:
+      // `OpenSaveLoadWindow` is not built yet: its request goes to the
+      // tick, which consumes it.
+      st_.window_request = 3;
+      break;
+    case windows::kChoiceAbout:
+      windows::ShowAbout(host_, window_state_, kCaption, kVersion);
+      break;
+    case windows::kChoiceQuit:
+      ConfirmQuit();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::ConfirmQuit() {
+  if (windows::ShowQuitConfirmation(host_, window_state_)) EndSequence();
+}
+
+void MainWindow::AskQuestion(std::string_view argument) {
+  if (!windows::ParseQuestion(argument, question_)) return;
+  // Cancelled or closed, the box leaves the default, which is stored too.
+  windows::ShowQuestionBox(host_, window_state_, question_);
+  // A new variable in a full table has nowhere to go: the answer is dropped.
+  vars_.SetVariableText(question_.name, question_.answer);
 }
 
 void MainWindow::EnterFullScreen() {

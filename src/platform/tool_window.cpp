@@ -1,5 +1,7 @@
 #include "platform/tool_window.h"
 
+#include <algorithm>
+
 #include "platform/cp932.h"
 
 namespace zepa::platform {
@@ -82,7 +84,14 @@ bool ToolWindow::SetText(std::string_view key, std::string text) {
   if (!c || c->kind != ControlKind::kEdit || !c->enabled || !ShownOnScreen(*c)) return false;
   // The game keeps the text in a fixed buffer: longer input is refused
   // whole, as a field with a length limit refuses the key that overflows.
-  if (c->max_cp932_bytes > 0 && Utf8ToCp932(text).size() > c->max_cp932_bytes) return false;
+  if (c->max_cp932_bytes > 0) {
+    const std::string cp932 = Utf8ToCp932(text);
+    if (cp932.size() > c->max_cp932_bytes) return false;
+    // A field that feeds game text takes only what the code page holds; the
+    // converter writes '?' for anything else.
+    if (std::count(cp932.begin(), cp932.end(), '?') != std::count(text.begin(), text.end(), '?'))
+      return false;
+  }
   c->text = std::move(text);
   if (c->on_change) {
     const auto handler = c->on_change;
@@ -128,6 +137,7 @@ ToolWindow ToolWindow::Snapshot() const {
   copy.controls = controls;
   copy.modal = modal;
   copy.timer_interval_ms = timer_interval_ms;
+  copy.framed = framed;
   for (Control& c : copy.controls) {
     c.on_click = nullptr;
     c.on_change = nullptr;

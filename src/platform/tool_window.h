@@ -108,6 +108,9 @@ class ToolWindow {
   /// one (the debug monitor) only those aimed at it, and the game window
   /// goes on taking its own.
   bool modal = true;
+  /// False for a window without border or caption bar (the title window):
+  /// its outer size is its client size.
+  bool framed = true;
 
   /// A timer of the window's own: while the window is open the host calls
   /// `on_timer` every `timer_interval_ms` (0: no timer), from inside Pump,
@@ -125,8 +128,10 @@ class ToolWindow {
   /// path as written, `file-cancel` nullopt).
   std::function<void(const std::optional<std::string>& path)> on_file_answer;
 
-  int OuterWidth() const { return client_width + 2 * kFrameBorderPx; }
-  int OuterHeight() const { return client_height + kCaptionBarPx + 2 * kFrameBorderPx; }
+  int OuterWidth() const { return client_width + (framed ? 2 * kFrameBorderPx : 0); }
+  int OuterHeight() const {
+    return client_height + (framed ? kCaptionBarPx + 2 * kFrameBorderPx : 0);
+  }
 
   /// The control whose Key() is `key`, or null.
   Control* Find(std::string_view key);

@@ -5,7 +5,7 @@ zepa=$1
 command -v xvfb-run >/dev/null || { echo "xvfb-run is missing"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n' > "$dir/rurirora.ini"
+printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/rurirora.ini"
 printf '[fill]0000ff\r\n[flip]\r\n[gbcolor]ff0000\r\n[gsquare]100,100,200,200,1\r\n[wait]5000\r\n[end]\r\n' > "$dir/story.kvs"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   SDL_VIDEODRIVER=x11 "$0" --game "$1" & pid=$!

@@ -8,14 +8,14 @@ command -v xvfb-run >/dev/null || { echo "xvfb-run is missing"; exit 1; }
 command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n' > "$dir/rurirora.ini"
+printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/rurirora.ini"
 printf '[fill]0000ff\r\n[flip]\r\n[wait]20000\r\n[end]\r\n' > "$dir/story.kvs"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$0" --game "$1" & pid=$!
-  # Waits (up to 10 s) until the program shows N windows, then lets them draw;
+  # Waits (up to 30 s) until the program shows N windows, then lets them draw;
   # a loaded machine may take seconds to start or to open a window.
   windows() { xdotool search --onlyvisible --pid $pid 2>/dev/null | wc -l; }
-  await() { for _ in $(seq 100); do [ "$(windows)" = "$1" ] && break; sleep 0.1; done; sleep 0.7; }
+  await() { for _ in $(seq 300); do [ "$(windows)" = "$1" ] && break; sleep 0.1; done; sleep 1; }
   await 1
   xdotool mousemove 100 100
   xdotool key Escape; await 2

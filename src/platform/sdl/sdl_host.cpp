@@ -48,6 +48,7 @@ class SdlHost : public Host, public Overlay {
   explicit SdlHost(const SdlOptions& options) : scale_(std::clamp(options.scale, 1, 16)) {}
   ~SdlHost() override;
   bool Open();
+  void Reveal();
 
   uint32_t NowMs() override { return SDL_GetTicks(); }
   void SetHandler(InputHandler* handler) override { handler_ = handler; }
@@ -156,6 +157,7 @@ class SdlHost : public Host, public Overlay {
   const Surface* shown_ = nullptr;  // the game's display lives for the whole run
   bool dirty_ = false;
   bool full_screen_ = false;
+  bool revealed_ = false;  // the game window has been shown
   int windowed_left_ = 0;
   int windowed_top_ = 0;
   bool closed_ = false;
@@ -186,7 +188,7 @@ bool SdlHost::Open() {
   has_screen_ = DriverHasScreen(driver);
 
   window_ = SDL_CreateWindow(kErrorCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kDisplayWidth * scale_, kDisplayHeight * scale_, SDL_WINDOW_SHOWN);
+                             kDisplayWidth * scale_, kDisplayHeight * scale_, SDL_WINDOW_HIDDEN);
   if (!window_) {
     std::fprintf(stderr, "zepa: cannot create the window: %s\n", SDL_GetError());
     return false;
@@ -449,7 +451,16 @@ void SdlHost::HideOverlay() {
   dirty_ = shown_ != nullptr;
 }
 
+void SdlHost::Reveal() {
+  // The game window appears once the game first places, names or draws it,
+  // so that the title window shown before it stands alone.
+  if (revealed_ || !window_) return;
+  revealed_ = true;
+  SDL_ShowWindow(window_);
+}
+
 void SdlHost::Present(const Surface& display) {
+  Reveal();
   shown_ = &display;
   dirty_ = false;
   display_current_ = false;
@@ -469,6 +480,7 @@ void SdlHost::Present(const Surface& display) {
 }
 
 void SdlHost::Invalidate(const Surface& display) {
+  Reveal();
   shown_ = &display;
   dirty_ = true;
   display_current_ = false;
@@ -488,6 +500,7 @@ ScreenSize SdlHost::GetScreenSize() {
 }
 
 bool SdlHost::SetFullScreen(bool full) {
+  Reveal();
   if (full == full_screen_) return true;
   if (full) SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
   if (full) {
@@ -525,6 +538,7 @@ bool SdlHost::SetFullScreen(bool full) {
 }
 
 void SdlHost::SetWindowPosition(int left, int top) {
+  Reveal();
   windowed_left_ = left;
   windowed_top_ = top;
   // A full-screen window keeps its place; the position applies on leaving.
@@ -539,6 +553,7 @@ void SdlHost::GetWindowPosition(int* left, int* top) {
 }
 
 void SdlHost::SetCaption(std::string_view utf8) {
+  Reveal();
   SDL_SetWindowTitle(window_, std::string(utf8).c_str());
 }
 

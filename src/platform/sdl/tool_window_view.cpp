@@ -269,6 +269,7 @@ void ToolWindowView::ProcessEvent(const SDL_Event& event) {
 }
 
 bool ToolWindowView::InCaptionBar(const ToolWindow& window, int x, int y) {
+  if (!window.framed) return false;
   const int close_x = window.OuterWidth() - kFrameBorderPx - 2 - kCloseBoxW;
   return y >= kFrameBorderPx && y < kFrameBorderPx + kCaptionBarPx && x >= kFrameBorderPx &&
          x < close_x;
@@ -392,6 +393,11 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
     case ControlKind::kPicture: {
       if (SDL_Texture* texture = PictureTexture(c))
         dl->AddImage(reinterpret_cast<ImTextureID>(texture), {x, y}, {x + w, y + h});
+      if (c.on_click) {
+        ImGui::SetCursorScreenPos({x, y});
+        if (ImGui::InvisibleButton(id.c_str(), {w, h}))
+          actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
+      }
       break;
     }
     case ControlKind::kPanel:
@@ -519,9 +525,13 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
                                 1e-4f);
   last_counter_ = now;
   if (synced_revision_ != window.revision()) {
-    // The game changed the window: texts in edit fields follow it.
+    // The game changed the window: texts in edit fields follow it, and
+    // pictures are uploaded again (their pixels may have changed in place).
     for (const Control& c : window.controls)
       if (c.kind == ControlKind::kEdit) edit_buffers_[c.Key()] = c.text;
+    for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
+    pictures_.clear();
+    picture_sources_.clear();
     synced_revision_ = window.revision();
   }
   ImGui_ImplSDLRenderer_NewFrame();
@@ -536,6 +546,15 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
   const float ow = io.DisplaySize.x, oh = io.DisplaySize.y;
   dl->AddRectFilled({0, 0}, {ow, oh}, kFace);
+  if (!window.framed) {
+    DrawControls(window, "", 0, 0);
+    ImGui::End();
+    ImGui::Render();
+    SDL_SetRenderDrawColor(renderer_, 212, 208, 200, 255);
+    SDL_RenderClear(renderer_);
+    ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
+    return;
+  }
   Raised(dl, 0, 0, ow, oh);
   // The caption bar, with the close box at its right end.
   const float cb = static_cast<float>(kFrameBorderPx);
