@@ -57,6 +57,7 @@ TEST_F(Pictures, CharactersAreCentredAndErasedInReverse) {
   EXPECT_EQ(Back().Get(219, 300), 0x203040u);
 
   game_.reset();
+  media_.reset();
   host_.reset();
   Play("[picture]bg.bmp\n[chara]c.bmp\n[chara]a.bmp, b.bmp\n");
   // c is gone; a centred at 200, b at 440.
@@ -68,6 +69,7 @@ TEST_F(Pictures, CharactersAreCentredAndErasedInReverse) {
   EXPECT_EQ(j["character_count"], 2);
 
   game_.reset();
+  media_.reset();
   host_.reset();
   Play("[picture]bg.bmp\n[chara]a.bmp,c.bmp,b.bmp\n[chara]\n");
   // Erasing in reverse order restores the back buffer exactly.
@@ -132,6 +134,7 @@ TEST_F(Pictures, DrawingsGoToTheDisplayAndVanishWithAFlip) {
   EXPECT_EQ(Display().Get(100, 100), 0u);       // circle not filled
   EXPECT_EQ(Back().Get(15, 15), 0u);            // the back buffer is untouched
   game_.reset();
+  media_.reset();
   host_.reset();
   Play("[fill]000000\n[flip]\n[gdot]5,5\n[flip]\n");
   EXPECT_EQ(Display().Get(5, 5), 0u);

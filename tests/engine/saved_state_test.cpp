@@ -44,6 +44,7 @@ TEST_F(SavedStateTest, CapturesEveryRoomsValuesAndAppliesThemToAnotherGame) {
   // Another game takes every value back; only the icon's showing is left to
   // the save reader.
   game_.reset();
+  media_.reset();
   host_.reset();
   Play("[set]x=1\n");
   game_->ApplyState(saved);

@@ -77,6 +77,7 @@ TEST_F(Spine, EncodedAndPlainScenariosRunAlike) {
   Play(script::EncodeScenarioFile("[set]a=1\n[set]b=a+1\n"));
   EXPECT_EQ(Var("b"), 2);
   game_.reset();
+  media_.reset();
   host_.reset();
   Play(plain);
   EXPECT_EQ(Var("b"), 2);
@@ -125,6 +126,7 @@ TEST_F(Spine, ACloseRequestEndsEveryLongEffectAtOnce) {
         "[fill]000000\n[fade]65535\n[set]after=1\n", "[wait]3600000\n[set]after=1\n",
         "[start]\n[until]3600000\n[set]after=1\n"}) {
     game_.reset();
+    media_.reset();
     host_.reset();
     Play(scenario, "1000 quit\n");
     EXPECT_TRUE(host_->Closed()) << scenario;

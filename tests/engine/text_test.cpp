@@ -79,6 +79,7 @@ TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
   const platform::Surface calm = TextArea(game_->image2());
   for (const char* hold_at : {"1000", "1250", "1890"}) {
     game_.reset();
+    media_.reset();
     host_.reset();
     Play(line, std::string(hold_at) + " hold Return 100000\n");
     ASSERT_EQ(State().adv_mode, adv::kTextEnd);
@@ -88,10 +89,12 @@ TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
   const std::string telo = "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI +
                            "\n[text]x\n";
   game_.reset();
+  media_.reset();
   host_.reset();
   Play(telo);
   const platform::Surface calm_caption = TextArea(game_->image2());
   game_.reset();
+  media_.reset();
   host_.reset();
   Play(telo, "700 hold Shift 300\n");
   EXPECT_TRUE(TextArea(game_->image2()) == calm_caption);
