@@ -66,17 +66,15 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string
 /// file is refused. False with `error` ("PATH: reason") when not written.
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
 
-/// The operations the save files need, reached through the host so that tests
-/// can put their own in place.
+/// The same operations behind an object, reached through the host, so that
+/// tests can put their own in place where the game's saves are written.
 class Files {
  public:
   virtual ~Files() = default;
 
-  /// Replaces the file at `path` with `bytes`: writes a temporary file in the
-  /// same directory, flushes it to the disk, renames it over `path` and
-  /// flushes the directory, so that at any moment the old file or the new one
-  /// is there whole. Returns an empty string on success, else the system's
-  /// reason; the old file is then untouched.
+  /// Replaces the file at `path` with `bytes` as ReplaceFileContents does: at
+  /// any moment the old file or the new one is there whole. Returns an empty
+  /// string on success, else the reason; the old file is then untouched.
   virtual std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
 
   /// True when new files can be created in the directory `dir`.

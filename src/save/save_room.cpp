@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <new>
 #include <system_error>
 
 #include "display/picture.h"
 #include "display/pixels.h"
 #include "platform/ascii.h"
+#include "platform/files.h"
 #include "script/fixed_text.h"
 
 namespace zepa::save {
@@ -30,22 +29,12 @@ std::string_view FileNamePart(std::string_view name) {
   return sep == std::string_view::npos ? name : name.substr(sep + 1);
 }
 
+// Not opened when missing, not a plain file (a FIFO never blocks the game),
+// over the bound or unreadable: the caller treats all of these alike.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  const auto size = fs::file_size(path, ec);
-  if (ec || size > kMaxSaveFileBytes) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  try {
-    bytes.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;
-  }
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
+  platform::ReadResult read = platform::ReadRegularFile(path, kMaxSaveFileBytes);
+  if (read.status != platform::ReadStatus::kOk) return std::nullopt;
+  return std::vector<uint8_t>(read.bytes.begin(), read.bytes.end());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Atomic replacement of files: a process killed at any moment of a save
 // leaves the old file or the new one, whole.
-#include "platform/sdl/posix_files.h"
+#include "platform/posix/posix_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -79,6 +79,28 @@ TEST_F(PosixFilesTest, KillDuringASaveLoopNeverLeavesATornFile) {
     ASSERT_TRUE(now == std::string(a.begin(), a.end()) || now == std::string(b.begin(), b.end()))
         << "run " << run << ": " << now.size() << " bytes";
   }
+}
+
+// A save goes where the player's file really is and stays the player's file:
+// through a link, with its mode kept, and a file made read-only is refused
+// with a reason rather than replaced.
+TEST_F(PosixFilesTest, SavesKeepTheFileTheyReplace) {
+  const fs::path real = dir_ / "real.kvd";
+  ASSERT_EQ(files_->AtomicWriteFile(real.string(), Filled(4, 'a')), "");
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("real.kvd", dir_ / "DATA1.kvd");
+  ASSERT_EQ(files_->AtomicWriteFile((dir_ / "DATA1.kvd").string(), Filled(2, 'b')), "");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "DATA1.kvd"));
+  EXPECT_EQ(ReadAll(real), "bb");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  fs::permissions(real, fs::perms::owner_read);
+  const std::string reason = files_->AtomicWriteFile(real.string(), Filled(1, 'c'));
+  EXPECT_NE(reason, "");
+  // The caller names the file; the reason does not name it again.
+  EXPECT_EQ(reason.find(real.string() + ": "), std::string::npos) << reason;
+  EXPECT_EQ(ReadAll(real), "bb");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/headless/image_writer.h"
-#include "platform/sdl/posix_files.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
 

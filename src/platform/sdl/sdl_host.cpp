@@ -12,7 +12,7 @@
 
 #include "platform/media.h"
 #include "platform/sdl/keymap.h"
-#include "platform/sdl/posix_files.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
 #include "platform/sdl/user_events.h"

@@ -1,0 +1,51 @@
+#include "platform/posix/posix_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace zepa::platform {
+namespace {
+
+class PosixFiles : public Files {
+ public:
+  std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
+    // One way of replacing a file for the whole program: the one that also
+    // keeps a shared file's owner and mode and writes through links.
+    const ReplaceResult result = ReplaceFileContents(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (result.written()) return {};
+    // The caller names the file itself; only the reason is wanted here.
+    const std::string prefix = path + ": ";
+    if (result.error.compare(0, prefix.size(), prefix) == 0) return result.error.substr(prefix.size());
+    return result.error.empty() ? std::string("not written") : result.error;
+  }
+
+  bool DirectoryWritable(const std::string& dir) override {
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+  }
+
+  std::string CreateDirectories(const std::string& dir) override {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return ec ? ec.message() : std::string();
+  }
+
+  std::string UserDataDir() override {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') return xdg;
+    if (const char* home = std::getenv("HOME"); home && home[0] != '\0')
+      return std::string(home) + "/.local/share";
+    return {};
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Files> CreatePosixFiles() { return std::make_unique<PosixFiles>(); }
+
+}  // namespace zepa::platform
