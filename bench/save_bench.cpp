@@ -10,7 +10,7 @@
 
 #include "display/picture.h"
 #include "display/pixels.h"
-#include "platform/sdl/posix_files.h"
+#include "platform/posix/posix_files.h"
 #include "save/save_file.h"
 
 namespace {
