@@ -1,6 +1,5 @@
 #include "platform/sdl/tool_window_view.h"
 
-#include <fontconfig/fontconfig.h>
 #include <imgui.h>
 #include <imgui_freetype.h>
 #include <imgui_impl_sdl.h>
@@ -14,6 +13,7 @@
 #include <string_view>
 
 #include "platform/cp932.h"
+#include "platform/sdl/font_lookup.h"
 
 namespace zepa::platform {
 namespace {
@@ -86,46 +86,20 @@ namespace {
 // one), else the closest Japanese face it knows.
 std::string FindJapaneseFontFile(std::span<const char* const> preferred) {
   std::string best_path;
-  int best_rank = 1 << 20;
-  if (!FcInit()) return best_path;
-  FcPattern* pattern = FcPatternCreate();
-  if (!pattern) return best_path;
-  for (const char* family : preferred)
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  // "lang=ja" keeps fontconfig from answering with a Latin face whose
-  // Japanese glyphs are empty boxes.
-  FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-  if (set) {
-    for (int i = 0; i < set->nfont; ++i) {
-      FcPattern* font = set->fonts[i];
-      FcChar8* file = nullptr;
-      FcCharSet* charset = nullptr;
-      FcBool scalable = FcFalse;
-      if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-      if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) continue;
-      if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch || !charset) continue;
-      if (!FcCharSetHasChar(charset, 0x3042) || !FcCharSetHasChar(charset, 0x6F22)) continue;
-      // Rank: the first preferred family the face names, else after them
-      // all in the configuration's order.
-      int rank = static_cast<int>(preferred.size()) + i;
-      FcChar8* family = nullptr;
-      for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
-        for (size_t k = 0; k < preferred.size(); ++k)
-          if (std::string_view(reinterpret_cast<const char*>(family)) == preferred[k])
-            rank = std::min(rank, static_cast<int>(k));
-      }
-      if (rank < best_rank) {
-        best_rank = rank;
-        best_path = reinterpret_cast<const char*>(file);
-      }
+  size_t best_rank = SIZE_MAX;
+  const std::vector<FoundFace> faces = FindJapaneseFaces(preferred, SIZE_MAX);
+  for (size_t i = 0; i < faces.size(); ++i) {
+    // Rank: the first preferred family the face names, else after them all
+    // in the configuration's order.
+    size_t rank = preferred.size() + i;
+    for (const std::string& family : faces[i].families)
+      for (size_t k = 0; k < preferred.size(); ++k)
+        if (family == preferred[k]) rank = std::min(rank, k);
+    if (rank < best_rank) {
+      best_rank = rank;
+      best_path = faces[i].path;
     }
-    FcFontSetDestroy(set);
   }
-  FcPatternDestroy(pattern);
   return best_path;
 }
 

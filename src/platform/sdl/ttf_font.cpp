@@ -1,11 +1,12 @@
 #include "platform/sdl/ttf_font.h"
 
 #include <SDL.h>
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+#include "platform/sdl/font_lookup.h"
 
 namespace zepa::platform {
 namespace {
@@ -43,45 +44,11 @@ TTF_Font* OpenFace(const std::string& path, long index, int char_height_px) {
   return TTF_OpenFontIndex(path.c_str(), char_height_px, index);
 }
 
-struct FoundFace {
-  std::string path;
-  long index = 0;
-};
-
-// Asks fontconfig for the game's face. "lang=ja" has to be in the pattern:
-// without it the best match for an unknown family is a Latin face whose
-// Japanese glyphs are empty boxes.
-std::vector<FoundFace> FindJapaneseFaces() {
-  std::vector<FoundFace> faces;
-  if (!FcInit()) return faces;
-  FcPattern* pattern = FcPatternCreate();
-  if (!pattern) return faces;
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("MS Gothic"));
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("ＭＳ ゴシック"));
-  FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-  if (set) {
-    for (int i = 0; i < set->nfont; ++i) {
-      FcPattern* font = set->fonts[i];
-      FcChar8* file = nullptr;
-      if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-      FcBool scalable = FcFalse;
-      if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) continue;
-      FcCharSet* charset = nullptr;
-      if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch || !charset) continue;
-      if (!FcCharSetHasChar(charset, kProbeKana) || !FcCharSetHasChar(charset, kProbeKanji)) continue;
-      int index = 0;
-      FcPatternGetInteger(font, FC_INDEX, 0, &index);
-      faces.push_back({reinterpret_cast<const char*>(file), index});
-      if (faces.size() >= 8) break;  // the first few candidates are plenty
-    }
-    FcFontSetDestroy(set);
-  }
-  FcPatternDestroy(pattern);
-  return faces;
+// The game's face, else what fontconfig offers in its place; the first few
+// candidates are plenty.
+std::vector<FoundFace> FindGameFaces() {
+  static const char* const kFamilies[] = {"MS Gothic", "ＭＳ ゴシック"};
+  return FindJapaneseFaces(kFamilies, 8);
 }
 
 }  // namespace
@@ -173,7 +140,7 @@ std::unique_ptr<Font> OpenFont(const FontRequest& request, std::string* error) {
     return std::make_unique<TtfFont>(font, request.file_path, height_px);
   }
 
-  for (const FoundFace& face : FindJapaneseFaces()) {
+  for (const FoundFace& face : FindGameFaces()) {
     TTF_Font* font = OpenFace(face.path, face.index, height_px);
     if (!font) continue;
     if (CoversJapanese(font)) return std::make_unique<TtfFont>(font, face.path, height_px);
