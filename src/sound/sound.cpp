@@ -193,21 +193,26 @@ void Sound::PlayMusic(std::string_view name) {
          " bytes: " + platform::Cp932ToUtf8(path));
     return;
   }
-  if (!player) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": no sound device");
-    return;
-  }
-  std::string error;
-  if (!player->Open(path, &error)) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
-    return;
-  }
+  if (!OpenPlayer(player, path)) return;
   music_name_ = path;
   if (movie) {
     PlayMovie(request->x, request->y);
   } else {
     player->Play(std::nullopt, std::nullopt);
   }
+}
+
+bool Sound::OpenPlayer(platform::MediaPlayer* player, const std::string& path) {
+  if (!player) {
+    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": no sound device");
+    return false;
+  }
+  std::string error;
+  if (!player->Open(path, &error)) {
+    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
+    return false;
+  }
+  return true;
 }
 
 bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
@@ -266,15 +271,7 @@ void Sound::PlayEffect(std::string_view name) {
     return;
   }
   effect_name_ = path;
-  if (!player) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": no sound device");
-    return;
-  }
-  std::string error;
-  if (!player->Open(path, &error)) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
-    return;
-  }
+  if (!OpenPlayer(player, path)) return;
   player->Play(std::nullopt, std::nullopt);
 }
 
@@ -495,11 +492,7 @@ std::optional<uint32_t> Sound::PlayEndSound() {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
   StopPlayer(*player, false);
-  std::string error;
-  if (!player->Open(path, &error)) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
-    return std::nullopt;
-  }
+  if (!OpenPlayer(player, path)) return std::nullopt;
   if (!player->Play(std::nullopt, std::nullopt)) return std::nullopt;
   return player->LengthMs();
 }

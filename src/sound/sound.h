@@ -159,6 +159,9 @@ class Sound {
   // Stops the player when it plays; closes it when it was playing and is
   // now stopped (or, with `always_close_test`, whenever it is stopped).
   void StopPlayer(platform::MediaPlayer& player, bool always_close_test);
+  // Opens `path` on `player`; a missing device or a file that does not open
+  // is warned about and gives false.
+  bool OpenPlayer(platform::MediaPlayer* player, const std::string& path);
   bool OpenCdFolder(platform::MediaPlayer& player);
   void PlayMovie(std::optional<int32_t> x, int32_t y);
   void PlayNamed(std::string_view name);
