@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "codec_tool.h"
+#include "tool_fixture.h"
 #include "script/codec.h"
 #include "script/scenario.h"
 
@@ -16,32 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ZepaCodecTest : public ::testing::Test {
+class ZepaCodecTest : public testing_tools::ToolFixture {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zepa_codec_tool_" + std::to_string(std::random_device{}()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string P(const std::string& rel) const { return (dir_ / rel).string(); }
-  void Write(const std::string& rel, const std::string& bytes) const {
-    std::ofstream(P(rel), std::ios::binary) << bytes;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  int Run(std::vector<std::string> args) {
-    out_.str("");
-    err_.str("");
-    return RunCodecTool(args, out_, err_);
-  }
-
-  fs::path dir_;
-  std::ostringstream out_, err_;
+  ZepaCodecTest() : ToolFixture("zepa_codec_tool_", RunCodecTool) {}
 };
 
 // "X", then each line's letters with its LF, then a line break; a last line

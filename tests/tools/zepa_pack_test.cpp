@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "display/pack_tool.h"
+#include "tool_fixture.h"
 #include "display/packfile.h"
 
 namespace zepa::display {
@@ -16,32 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ZepaPackTest : public ::testing::Test {
+class ZepaPackTest : public testing_tools::ToolFixture {
  protected:
+  ZepaPackTest() : ToolFixture("zepa_pack_tool_", RunPackTool) {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zepa_pack_tool_" + std::to_string(std::random_device{}()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_ / "src" / "pics");
+    ToolFixture::SetUp();
+    std::filesystem::create_directories(dir_ / "src" / "pics");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string P(const std::string& rel) const { return (dir_ / rel).string(); }
-  void Write(const std::string& rel, const std::string& bytes) const {
-    std::ofstream(P(rel), std::ios::binary) << bytes;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  int Run(std::vector<std::string> args) {
-    out_.str("");
-    err_.str("");
-    return RunPackTool(args, out_, err_);
-  }
-
-  fs::path dir_;
-  std::ostringstream out_, err_;
 };
 
 TEST_F(ZepaPackTest, CreateListExtractRoundTrip) {
