@@ -240,6 +240,7 @@ ReadResult SaveRoom::ReadSaveData(std::string_view name, int reloaded) {
     return ReadSaveData(name, 1);
   }
 
+  ++st.game_generation;
   engine::SavedState state = saved;
   // "script:" only finds the scenario; the running one keeps its own name.
   state.script = st.scenario_name;
