@@ -4,9 +4,8 @@
 
 namespace zepa::windows {
 
-void BuildInputBox(platform::ToolWindow& box, const std::string& caption,
-                   const std::string& prompt, std::string& text, bool& confirmed,
-                   size_t limit_bytes) {
+void BuildInputBox(platform::ToolWindow& box, const std::string& caption, const std::string& prompt,
+                   std::string& text, bool& confirmed, size_t limit_bytes) {
   using platform::ControlKind;
   box.name = "InputBox";
   box.caption = caption;
@@ -16,8 +15,7 @@ void BuildInputBox(platform::ToolWindow& box, const std::string& caption,
   box.controls.clear();
   box.controls.push_back(
       MakeControl("Label_PROMPT", ControlKind::kLabel, {8, 10, 284, LabelHeight()}, prompt));
-  platform::Control edit =
-      MakeControl("Edit_TEXT", ControlKind::kEdit, {8, 30, 284, 21}, text);
+  platform::Control edit = MakeControl("Edit_TEXT", ControlKind::kEdit, {8, 30, 284, 21}, text);
   edit.max_cp932_bytes = limit_bytes;
   box.controls.push_back(std::move(edit));
   platform::ToolWindow* w = &box;

@@ -13,9 +13,8 @@ namespace zepa::windows {
 /// Cancel, Escape and the close button leave both alone. `limit_bytes`
 /// bounds the field in CP932 (0: no bound). `box` must stay where it is
 /// while shown.
-void BuildInputBox(platform::ToolWindow& box, const std::string& caption,
-                   const std::string& prompt, std::string& text, bool& confirmed,
-                   size_t limit_bytes);
+void BuildInputBox(platform::ToolWindow& box, const std::string& caption, const std::string& prompt,
+                   std::string& text, bool& confirmed, size_t limit_bytes);
 
 /// Shows the box modally. True when the player confirmed; `text` (UTF-8)
 /// is then what the field held.

@@ -26,8 +26,7 @@ std::string GameName(const std::string& file_name) {
 
 }  // namespace
 
-LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state,
-                               const save::SaveRoom& room)
+LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
     : host_(host), state_(state), room_(room) {
   state_.dialog_file_name.clear();
   state_.dialog_choice = 0;
@@ -63,9 +62,9 @@ void LoadFileWindow::LayOutList(const std::vector<std::string>& saves,
   // stay apart; the caption is the stem the player reads.
   const auto buttons = [&](const std::vector<std::string>& files, bool scenario) {
     for (const std::string& file : files) {
-      platform::Control b = InScrollBox(MakeButton(file, {8, y, 161, kListButtonHeight},
-                                                   BareStem(file),
-                                                   [this, file, scenario] { ListClick(file, scenario); }));
+      platform::Control b =
+          InScrollBox(MakeButton(file, {8, y, 161, kListButtonHeight}, BareStem(file),
+                                 [this, file, scenario] { ListClick(file, scenario); }));
       window_.controls.push_back(std::move(b));
       y += 32;
     }
@@ -77,10 +76,11 @@ void LoadFileWindow::LayOutList(const std::vector<std::string>& saves,
   buttons(scenarios, true);
   y += 8;
   label("Label_ALL", "ファイル名を指定");
-  window_.controls.push_back(InScrollBox(MakeButton(
-      "Button_MANUAL", {8, y, 161, kListButtonHeight}, "その他", [this] { Button_MANUALClick(); })));
+  window_.controls.push_back(InScrollBox(MakeButton("Button_MANUAL", {8, y, 161, kListButtonHeight},
+                                                    "その他", [this] { Button_MANUALClick(); })));
   y += kListButtonHeight + 16;
-  window_.controls.push_back(InScrollBox(MakeControl("Bevel1", ControlKind::kBevel, {0, y, 177, 2})));
+  window_.controls.push_back(
+      InScrollBox(MakeControl("Bevel1", ControlKind::kBevel, {0, y, 177, 2})));
 }
 
 void LoadFileWindow::ListClick(const std::string& file_name, bool scenario) {

@@ -16,8 +16,7 @@ constexpr const char* kOverwriteText = "（上書きします）";
 
 }  // namespace
 
-SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
-                               const save::SaveRoom& room)
+SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
     : host_(host), state_(state), room_(room) {
   state_.dialog_file_name.clear();
   state_.dialog_choice = 0;
@@ -33,17 +32,17 @@ SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
     window_.controls.push_back(MakeButton("Button_SAVE" + k, {8, top, 75, 25}, "DATA" + k,
                                           [this, slot] { Button_SAVEClick(slot); }));
     slot_used_[static_cast<size_t>(slot - 1)] = room_.SlotUsed(slot);
-    window_.controls.push_back(
-        MakeControl("Label_SAVE" + k, ControlKind::kLabel, {88, top + 8, 114, LabelHeight()},
-                    slot_used_[static_cast<size_t>(slot - 1)] ? kSavedText
-                                                              : "セーブされていません。"));
+    window_.controls.push_back(MakeControl(
+        "Label_SAVE" + k, ControlKind::kLabel, {88, top + 8, 114, LabelHeight()},
+        slot_used_[static_cast<size_t>(slot - 1)] ? kSavedText : "セーブされていません。"));
   }
   window_.controls.push_back(
       MakeButton("Button_ETC", {8, 168, 75, 25}, "ETC", [this] { Button_ETCClick(); }));
-  window_.controls.push_back(
-      MakeControl("Label1", ControlKind::kLabel, {96, 176, 106, LabelHeight()}, "（他の名前で保存）"));
+  window_.controls.push_back(MakeControl("Label1", ControlKind::kLabel,
+                                         {96, 176, 106, LabelHeight()}, "（他の名前で保存）"));
   window_.controls.push_back(MakeControl("Memo1", ControlKind::kMemo, {8, 200, 193, 49}));
-  platform::Control ok = MakeButton("BitBtn_OK", {112, 256, 91, 25}, "OK", [this] { BitBtn_OKClick(); });
+  platform::Control ok =
+      MakeButton("BitBtn_OK", {112, 256, 91, 25}, "OK", [this] { BitBtn_OKClick(); });
   ok.is_default = true;
   window_.controls.push_back(std::move(ok));
   window_.controls.push_back(

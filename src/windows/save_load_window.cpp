@@ -16,8 +16,8 @@ namespace zepa::windows {
 // The default server is the reserved example domain, which no game uses.
 const char* const kDefaultScenarioUrl = "http://www.example.com/pk/rurirora/story.kvs";
 
-SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state,
-                               const save::SaveRoom& room, int& save_allowed)
+SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
+                               int& save_allowed)
     : host_(host), state_(state), room_(room) {
   window_.name = "Form5";
   window_.caption = "SAVE/LOAD";

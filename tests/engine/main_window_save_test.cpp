@@ -40,8 +40,9 @@ TEST_F(SaveThroughWindows, ASlotSavedThroughTheWindowsLoadsInANewGameAtTheSamePl
       "[set]x=1\n[text]Press a key.\n"
       "[picture]bg_room.jpg\n[chara]chara_a.bmp\n[frame]\n[flip]\n[set]x=3\n"
       "[set]name=\"\x97\xb7\x90\x6c\"\n[text]A rest here.\n[set]after=1\n[text]the end\n";
-  Play(story, "3000 key Return\n8000 key S\n8100 press Button_SAVE\n8200 press Button_SAVE1\n"
-              "8300 press BitBtn_OK\n9000 quit\n");
+  Play(story,
+       "3000 key Return\n8000 key S\n8100 press Button_SAVE\n8200 press Button_SAVE1\n"
+       "8300 press BitBtn_OK\n9000 quit\n");
   ASSERT_TRUE(fs::is_regular_file(dir_ / "DATA1.kvd"));
   ASSERT_EQ(State().adv_mode, script::adv::kTextEnd);
   ASSERT_EQ(Var("x"), 3);
@@ -75,12 +76,13 @@ TEST_F(SaveThroughWindows, ASlotSavedThroughTheWindowsLoadsInANewGameAtTheSamePl
 // is not overtaken by the end of that wait.
 TEST_F(SaveThroughWindows, WindowsOpenedDuringAWaitSaveAndLoadStatesThatRunOn) {
   const std::string story = "[set]a=1\n[wait]3000\n[set]b=1\n[text]end\n";
-  Play(story, "1000 key S\n1100 press Button_SAVE\n1200 press Button_SAVE1\n"
-              "1300 press BitBtn_OK\n8000 quit\n");
+  Play(story,
+       "1000 key S\n1100 press Button_SAVE\n1200 press Button_SAVE1\n"
+       "1300 press BitBtn_OK\n8000 quit\n");
   ASSERT_EQ(Var("b"), 1);
 
-  Create("1000 key L\n1100 press DATA1\n1200 press BitBtn_OK\n" +
-         std::to_string(3900) + " dump " + (dir_ / "mid.json").string() + "\n8000 quit\n");
+  Create("1000 key L\n1100 press DATA1\n1200 press BitBtn_OK\n" + std::to_string(3900) + " dump " +
+         (dir_ / "mid.json").string() + "\n8000 quit\n");
   game_->Run();
   const std::string mid = Read("mid.json");
   // The wait runs again in full from the load at 1.2 s, so b is not set at

@@ -79,10 +79,13 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   Play("[text]x\n");
   WindowState state;
   LoadFileWindow w(*host_, state, game_->save_room());
-  const std::vector<Row> expected = {
-      {"B.kvd", "B", 28},          {"DATA1.kvd", "DATA1", 60},  {"a.KVD", "a", 92},
-      {"b.kvd", "b", 124},         {"\xe3\x81\x82.kvd", "\xe3\x81\x82", 156},
-      {"DATA1.kvs", "DATA1", 216}, {"story.kvs", "story", 248}};
+  const std::vector<Row> expected = {{"B.kvd", "B", 28},
+                                     {"DATA1.kvd", "DATA1", 60},
+                                     {"a.KVD", "a", 92},
+                                     {"b.kvd", "b", 124},
+                                     {"\xe3\x81\x82.kvd", "\xe3\x81\x82", 156},
+                                     {"DATA1.kvs", "DATA1", 216},
+                                     {"story.kvs", "story", 248}};
   EXPECT_EQ(ListButtons(w.window()), expected);
   EXPECT_EQ(w.window().Find("Label_SCENARIO")->rect.y, 196);
   // A save and a scenario of one stem stay apart by their names; the
@@ -101,11 +104,12 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   for (const Row& r : ListButtons(full.window()))
     if (r.name.ends_with(".kvd") || r.name.ends_with(".KVD")) saves.push_back(r.name);
   EXPECT_EQ(saves.size(), 100u);
-  EXPECT_TRUE(std::is_sorted(saves.begin(), saves.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-      return static_cast<uint8_t>(x) < static_cast<uint8_t>(y);
-    });
-  }));
+  EXPECT_TRUE(
+      std::is_sorted(saves.begin(), saves.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(),
+            [](char x, char y) { return static_cast<uint8_t>(x) < static_cast<uint8_t>(y); });
+      }));
 }
 
 TEST_F(LoadFileWindowTest, ChoosingFromTheListLoadsSavesAndScenarios) {
@@ -115,10 +119,9 @@ TEST_F(LoadFileWindowTest, ChoosingFromTheListLoadsSavesAndScenarios) {
        "2000 key S\n2100 press Button_SAVE\n2200 press Button_ETC\n2300 file UP.KVD\n"
        "2400 press BitBtn_OK\n"
        "3000 key Return\n" +
-           DumpAt(3500, "moved.json") +
-           "4000 key L\n4100 press UP\n4200 press BitBtn_OK\n" + DumpAt(4300, "restored.json") +
-           "5000 key L\n5100 press next\n5200 press BitBtn_OK\n" + DumpAt(6500, "next.json") +
-           "7000 quit\n");
+           DumpAt(3500, "moved.json") + "4000 key L\n4100 press UP\n4200 press BitBtn_OK\n" +
+           DumpAt(4300, "restored.json") + "5000 key L\n5100 press next\n5200 press BitBtn_OK\n" +
+           DumpAt(6500, "next.json") + "7000 quit\n");
   auto moved = Dump("moved.json"), restored = Dump("restored.json"), next = Dump("next.json");
   ASSERT_TRUE(fs::is_regular_file(dir_ / "UP.KVD"));
   EXPECT_EQ(Number(moved, "v"), 6);
@@ -145,7 +148,8 @@ TEST_F(LoadFileWindowTest, ManualChoiceLoadsOnOkAndCancelTakesItBack) {
            DumpAt(4300, "picked.json") + "4400 press BitBtn_CANCEL\n" +
            DumpAt(4500, "cancelled.json") +
            // Picked, then OK: loaded.
-           "5000 key L\n5100 press Button_MANUAL\n5200 file saves/other.kvd\n5300 press BitBtn_OK\n" +
+           "5000 key L\n5100 press Button_MANUAL\n5200 file saves/other.kvd\n5300 press "
+           "BitBtn_OK\n" +
            DumpAt(5400, "loaded.json") + "6000 quit\n");
   auto dialog = Dump("dialog.json"), picked = Dump("picked.json"),
        cancelled = Dump("cancelled.json"), loaded = Dump("loaded.json");

@@ -2,7 +2,6 @@
 // A game run headless whose small windows are looked at through dumps taken
 // while they are open.
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 #include "engine/game_fixture.h"
