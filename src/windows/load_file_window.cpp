@@ -1,5 +1,7 @@
 #include "windows/load_file_window.h"
 
+#include <new>
+
 #include "windows/controls.h"
 #include "windows/file_dialog.h"
 
@@ -47,7 +49,17 @@ LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state, const s
   window_.on_escape = [this] { BitBtn_CANCELClick(); };
   window_.on_close_request = [this] { BitBtn_CANCELClick(); };
 
-  LayOutList(room_.ListFiles("kvd"), room_.ListFiles("kvs"));
+  std::vector<std::string> saves, scenarios;
+  try {
+    saves = room_.ListFiles("kvd");
+    scenarios = room_.ListFiles("kvs");
+  } catch (const std::bad_alloc&) {
+    // The lists stay empty; the manual choice still works.
+    host_.ShowError("メモリーが不足しています");
+    saves.clear();
+    scenarios.clear();
+  }
+  LayOutList(saves, scenarios);
 }
 
 void LoadFileWindow::LayOutList(const std::vector<std::string>& saves,
