@@ -54,6 +54,33 @@ TEST_F(SaveLoadWindowTest, SaveButtonFollowsSaveAllowedAndTwoIsUsedUpByOneShowin
   EXPECT_TRUE(second["windows"].size() == 1u);
 }
 
+TEST_F(SaveLoadWindowTest, LayoutHasTheBuiltInPictureAndTheButtonColumn) {
+  Play("[set]v=1\n");
+  WindowState state;
+  int save_allowed = 1;
+  SaveLoadWindow w(*host_, state, game_->save_room(), save_allowed);
+  const platform::ToolWindow& tw = w.window();
+  EXPECT_EQ(tw.OuterWidth(), 261);
+  EXPECT_EQ(tw.OuterHeight(), 189);
+  const platform::Control* picture = tw.Find("Image1");
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->picture.width, 150);
+  EXPECT_EQ(picture->picture.height, 150);
+  struct Button {
+    const char* name;
+    int top;
+    const char* caption;
+  };
+  for (const Button& b : {Button{"Button_SAVE", 8, "SAVE"}, Button{"Button_LOAD", 40, "LOAD"},
+                          Button{"Button_URL", 72, "URL"}, Button{"Button_CLOSE", 136, "閉じる"}}) {
+    const platform::Control* c = tw.Find(b.name);
+    ASSERT_NE(c, nullptr) << b.name;
+    EXPECT_EQ(c->rect.x, 168) << b.name;
+    EXPECT_EQ(c->rect.y, b.top) << b.name;
+    EXPECT_EQ(c->text, b.caption) << b.name;
+  }
+}
+
 TEST_F(SaveLoadWindowTest, WhileOpenTheTimerStandsStillAndTheSaveRecordsTheWaitFromBefore) {
   Play("[text]hello\n[set]after=1\n",
        "3000 key S\n" + DumpAt(3100, "open.json") + DumpAt(4000, "later.json") +
