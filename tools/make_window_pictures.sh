@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws the built-in pictures of the end screen (322 x 229), the quit
-# confirmation's icon (60 x 52) and the title window (205 x 203) with
-# ImageMagick. The JPEGs are in the repository already; run this after
+# confirmation's icon (60 x 52), the title window (205 x 203) and the
+# save/load window (150 x 150) with ImageMagick. The JPEGs are in the repository already; run this after
 # changing the drawing here.
 set -euo pipefail
 cd "$(dirname "$0")/../src/windows/resources"
@@ -40,3 +40,16 @@ convert -size 205x203 gradient:'#fdfbf2-#bfe0f4' \
   -fill '#fff6d5' -draw 'circle 168,70 168,58' \
   -fill '#ffffff' -draw 'ellipse 50,80 26,9 0,360' -draw 'ellipse 70,76 18,8 0,360' \
   -quality 92 -sampling-factor 1x1 title_picture.jpg
+
+# The save/load window's picture (150 x 150): a bookmark laid in an open
+# diary under a desk lamp, the place a player keeps in a story.
+convert -size 150x150 gradient:'#f3e6c8-#c9a978' \
+  -fill '#fff3b8' -draw 'polygon 18,0 58,0 110,104 0,104 0,40' \
+  -fill '#3a3a48' -draw 'rectangle 28,0 46,10' -draw 'polygon 22,10 52,10 60,26 14,26' \
+  -fill '#f8f4ea' -stroke '#8a6a45' -strokewidth 1 \
+  -draw 'polygon 14,92 74,82 76,138 16,146' -draw 'polygon 76,82 136,92 134,146 76,138' \
+  -stroke '#c8b89c' -draw 'line 22,102 66,95' -draw 'line 22,112 66,105' -draw 'line 22,122 66,115' \
+  -draw 'line 86,95 126,102' -draw 'line 86,105 126,112' -draw 'line 86,115 126,122' \
+  -stroke none -fill '#b8323a' -draw 'polygon 96,72 108,72 108,132 102,125 96,132' \
+  -fill '#7a5c3a' -draw 'rectangle 0,146 150,150' \
+  -quality 92 -sampling-factor 1x1 save_load_picture.jpg

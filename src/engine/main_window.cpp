@@ -232,6 +232,7 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
   }
   st_.current_line = 0;
   st_.scenario_name = Bounded(name, script::kNameBytes);
+  ++st_.game_generation;
   return script::LoadOutcome::kLoaded;
 }
 
@@ -267,7 +268,10 @@ void MainWindow::Tick() {
     st_.go_target.clear();
   }
   if (st_.window_request != 0) {
-    // The save and load windows are not built yet; the request is consumed.
+    const int request = st_.window_request;
+    if (request == 1) OpenSaveWindow();
+    if (request == 2) OpenLoadWindow();
+    if (request == 3) OpenSaveLoadWindow();
     st_.window_request = 0;
   }
   message_.BlinkWaitIcon();

@@ -98,6 +98,14 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void EnterFullScreen();
   void LeaveFullScreen();
 
+  /// The save and load windows, each with `Timer1` stopped while it is open
+  /// and its earlier state brought back afterwards. `OpenSaveLoadWindow`
+  /// also holds adv_mode busy meanwhile; a save records the wait state from
+  /// before the window.
+  void OpenSaveLoadWindow();
+  void OpenSaveWindow();
+  void OpenLoadWindow();
+
   /// The values a save file holds, read from the rooms that own them.
   SavedState CaptureState();
   void ApplyState(const SavedState& state);

@@ -31,7 +31,7 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       windows::ShowAbout(host_, window_state_, kCaption, kVersion);
       break;
     case KeyAction::kSaveLoadWindow:
-      // The save and load windows come with their own room.
+      OpenSaveLoadWindow();
       break;
     case KeyAction::kConfirmQuit:
       ConfirmQuit();
@@ -117,9 +117,8 @@ void MainWindow::OpenMenu() {
     return;
   switch (window_state_.dialog_choice) {
     case windows::kChoiceSaveLoad:
-      // `OpenSaveLoadWindow` is not built yet: its request goes to the
-      // tick, which consumes it.
-      st_.window_request = 3;
+      // The timer stays stopped by the mouse handler that opened the menu.
+      OpenSaveLoadWindow();
       break;
     case windows::kChoiceAbout:
       windows::ShowAbout(host_, window_state_, kCaption, kVersion);

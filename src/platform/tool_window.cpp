@@ -1,6 +1,7 @@
 #include "platform/tool_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/cp932.h"
 
@@ -35,14 +36,14 @@ std::string_view ControlKindName(ControlKind kind) {
 }
 
 Control* ToolWindow::Find(std::string_view key) {
-  for (Control& c : controls)
-    if (c.Key() == key) return &c;
-  return nullptr;
+  return const_cast<Control*>(std::as_const(*this).Find(key));
 }
 
 const Control* ToolWindow::Find(std::string_view key) const {
   for (const Control& c : controls)
     if (c.Key() == key) return &c;
+  for (const Control& c : controls)
+    if (c.kind == ControlKind::kButton && c.text == key) return &c;
   return nullptr;
 }
 

@@ -63,6 +63,9 @@ struct Control {
   std::optional<Color> text_color;
   /// Edit fields: the most bytes the text may take in CP932 (0: no limit).
   size_t max_cp932_bytes = 0;
+  /// Memos and scroll boxes: each increase scrolls the control back to its
+  /// top once, the way the old windows were told to scroll up a page.
+  uint32_t scroll_to_top = 0;
   Surface picture;                              ///< kPicture
   std::vector<std::string> items;               ///< kList, kCombo
   int selected = -1;                            ///< kList, kCombo
@@ -133,7 +136,9 @@ class ToolWindow {
     return client_height + (framed ? kCaptionBarPx + 2 * kFrameBorderPx : 0);
   }
 
-  /// The control whose Key() is `key`, or null.
+  /// The control whose Key() is `key`, else the first button whose caption
+  /// is `key` (a generated button named after its file answers to the
+  /// caption the player sees), or null.
   Control* Find(std::string_view key);
   const Control* Find(std::string_view key) const;
   /// The control's rectangle in window client coordinates (parents added).

@@ -229,6 +229,7 @@ ReadResult SaveRoom::ReadSaveData(std::string_view name, int reloaded) {
     return ReadSaveData(name, 1);
   }
 
+  ++st.game_generation;
   engine::SavedState state = saved;
   // "script:" only finds the scenario; the running one keeps its own name.
   state.script = st.scenario_name;
@@ -262,14 +263,18 @@ void SaveRoom::LoadChosenFile(std::string_view chosen, int adv_mode_before) {
     switch (game_.LoadScenario(name)) {
       case script::LoadOutcome::kLoaded:
         game_.ResetState();
+        adv_mode = script::adv::kRun;
         break;
       case script::LoadOutcome::kFailed:
         host_.ShowError("シナリオの読み込みに失敗しました。");
+        adv_mode = script::adv::kRun;
         break;
       case script::LoadOutcome::kRaised:
-        break;  // reported; the scenario that was running goes on
+        // Our choice for a missing file or a failed fetch (already reported):
+        // nothing was loaded, so the game keeps the wait state it had.
+        adv_mode = adv_mode_before;
+        break;
     }
-    adv_mode = script::adv::kRun;
   } else if (save) {
     // A save that cannot be read, or whose scenario is gone, leaves the game
     // in the wait state it had before the window.

@@ -66,6 +66,8 @@ class SaveRoom {
   void SetSaveDir(std::string dir) { save_dir_option_ = std::move(dir); }
   /// The directory saves are written to now.
   std::string SaveDir() const;
+  /// The game directory: where bare names resolve and dialogs start.
+  const std::string& GameDir() const { return paths_.game_dir(); }
   /// The directories the load window lists, the save directory first.
   std::vector<std::string> ListedDirs() const;
 

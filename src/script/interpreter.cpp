@@ -128,6 +128,7 @@ void Interpreter::FinishLine(size_t line) {
 }
 
 void Interpreter::TimedWait(int32_t ms, size_t line) {
+  const uint32_t generation = state_.game_generation;
   // A negative count never waits.
   if (ms > 0) {
     const uint32_t t0 = sink_.NowMs();
@@ -137,6 +138,7 @@ void Interpreter::TimedWait(int32_t ms, size_t line) {
       if (elapsed >= n) break;
       state_.wait_remaining = static_cast<int32_t>(n - elapsed);
       if (!sink_.PumpUntil(t0 + n)) break;
+      if (state_.game_generation != generation) return;
       if (state_.current_line != line) break;  // a skip or jump moved on: the wait is over
     }
     // Cleared as "until" clears it: a stale count would have the debug
@@ -147,12 +149,14 @@ void Interpreter::TimedWait(int32_t ms, size_t line) {
 }
 
 void Interpreter::WaitUntilTarget(size_t line) {
+  const uint32_t generation = state_.game_generation;
   const uint32_t target = state_.wait_start + state_.until_target;
   for (;;) {
     const uint32_t now = sink_.NowMs();
     state_.wait_remaining = static_cast<int32_t>(target - now);
     if (Reached(now, target)) break;
     if (!sink_.PumpUntil(target)) break;
+    if (state_.game_generation != generation) return;
     if (state_.current_line != line) break;
   }
   state_.wait_remaining = 0;
@@ -329,7 +333,10 @@ void Interpreter::Step() {
         state_.adv_mode = adv::kMousePosition;
         return;
       }
+      // Movies and the question box pump while they run.
+      const uint32_t generation = state_.game_generation;
       sink_.RunCommand(command, args);
+      if (state_.game_generation != generation) return;
       if (state_.current_line == line) NextLine();
       state_.adv_mode = adv::kRun;
       return;

@@ -40,6 +40,11 @@ struct InterpreterState {
   uint32_t wait_start = 0;
   uint32_t until_target = 0;
   int32_t wait_remaining = 0;
+  /// Grows each time the game is replaced (a scenario installed, a save
+  /// read). A step that pumped and finds it changed has been overtaken by
+  /// a load from a window: it leaves the new game's position and wait
+  /// state alone.
+  uint32_t game_generation = 0;
 };
 
 /// Commands whose effect lives outside the interpreter, in table order.

@@ -135,10 +135,24 @@ TEST_F(Spine, ACloseRequestEndsEveryLongEffectAtOnce) {
   }
 }
 
-TEST_F(Spine, WindowRequestsAreConsumedByTheTick) {
-  Play("[savewin]\n[set]x=1\n");
+// The tick opens the requested window, and clears the request once it has
+// closed; the script goes on afterwards.
+TEST_F(Spine, WindowRequestsOpenTheirWindowsAtTheTick) {
+  const std::string save_dump = (dir_ / "save.json").string();
+  const std::string load_dump = (dir_ / "load.json").string();
+  Play("[savewin]\n[set]x=1\n[loadwin]\n[set]y=1\n",
+       "1000 dump " + save_dump + "\n1100 press BitBtn1\n2000 dump " + load_dump +
+           "\n2100 press BitBtn_CANCEL\n3000 quit\n");
+  const auto saving = nlohmann::json::parse(Read("save.json"));
+  const auto loading = nlohmann::json::parse(Read("load.json"));
+  ASSERT_EQ(saving["windows"].size(), 1u);
+  EXPECT_EQ(saving["windows"][0]["name"], "Form_SAVE");
+  EXPECT_EQ(saving["variables"].count("x"), 0u);
+  ASSERT_EQ(loading["windows"].size(), 1u);
+  EXPECT_EQ(loading["windows"][0]["name"], "Form_LOAD");
   EXPECT_EQ(State().window_request, 0);
   EXPECT_EQ(Var("x"), 1);
+  EXPECT_EQ(Var("y"), 1);
 }
 
 TEST_F(Spine, CommandLineChoosesTheFirstScenario) {

@@ -61,6 +61,29 @@ TEST(ToolWindow, PressActsOnlyOnShownEnabledControlsWithAHandler) {
   EXPECT_EQ(s.log, (std::vector<std::string>{"in", "data1"}));
 }
 
+TEST(ToolWindow, NamedButtonsAnswerToTheirCaptionWhenNoNameMatches) {
+  Sample s;
+  Control save = Make("DATA2.kvd", ControlKind::kButton, {0, 0, 40, 20});
+  save.text = "DATA2";
+  save.on_click = [&s] { s.log.push_back("save"); };
+  s.w.controls.push_back(save);
+  Control scenario = Make("DATA2.kvs", ControlKind::kButton, {0, 30, 40, 20});
+  scenario.text = "DATA2";
+  scenario.on_click = [&s] { s.log.push_back("scenario"); };
+  s.w.controls.push_back(scenario);
+  // A label's text is no key: only buttons are pressed by what they show.
+  Control label = Make("Label_X", ControlKind::kLabel, {0, 60, 40, 20});
+  label.text = "DATA9";
+  s.w.controls.push_back(label);
+  EXPECT_TRUE(s.w.Press("DATA2"));  // the first of that caption
+  EXPECT_TRUE(s.w.Press("DATA2.kvs"));
+  EXPECT_EQ(s.w.Find("DATA9"), nullptr);
+  // A name wins over another control's caption.
+  s.w.Find("DATA2.kvd")->text = "Button_IN";
+  EXPECT_EQ(s.w.Find("Button_IN")->name, "Button_IN");
+  EXPECT_EQ(s.log, (std::vector<std::string>{"save", "scenario"}));
+}
+
 TEST(ToolWindow, ChildRectanglesAddTheirParents) {
   Sample s;
   const Rect r = s.w.ClientRect(*s.w.Find("Button_IN"));

@@ -189,11 +189,12 @@ TEST_F(SaveRoomTest, ChosenFilesFollowTheLoadTable) {
   EXPECT_EQ(State().adv_mode, 2);
   EXPECT_EQ(host_->errors().size(), 1u);
 
-  // A missing scenario is reported; the running one goes on.
+  // A missing scenario is reported; the running one goes on in the wait
+  // state it had.
   game_->LoadChosenFile("absent.kvs", 2);
   EXPECT_EQ(host_->errors().size(), 2u);
   EXPECT_EQ(State().scenario_name, "next.kvs");
-  EXPECT_EQ(State().adv_mode, 0);
+  EXPECT_EQ(State().adv_mode, 2);
 }
 
 TEST_F(SaveRoomTest, SlotsListsAndTheSaveButton) {

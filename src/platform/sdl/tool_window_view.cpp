@@ -272,6 +272,16 @@ SDL_Texture* ToolWindowView::PictureTexture(const Control& control) {
   return texture;
 }
 
+void ToolWindowView::ApplyScrollToTop(const Control& c) {
+  // Inside the control's child window: a new request scrolls it up once,
+  // and the player's own scrolling is left alone until the next.
+  const auto [seen, first] = scroll_requests_seen_.try_emplace(c.Key(), c.scroll_to_top);
+  if (!first && seen->second != c.scroll_to_top) {
+    ImGui::SetScrollY(0);
+    seen->second = c.scroll_to_top;
+  }
+}
+
 void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float y) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
   const float w = static_cast<float>(c.rect.width);
@@ -357,6 +367,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       Sunken(dl, x, y, x + w, y + h);
       ImGui::SetCursorScreenPos({x + 2, y + 2});
       ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      ApplyScrollToTop(c);
       ImGui::PushTextWrapPos(std::max(w - 8, 1.0f));
       ImGui::SetCursorPos({2, 1});
       ImGui::TextUnformatted(c.text.c_str());
@@ -388,6 +399,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       ImGui::SetCursorScreenPos({x + 2, y + 2});
       ImGui::PushStyleColor(ImGuiCol_ChildBg, ToVec(kFace));
       ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      ApplyScrollToTop(c);
       const ImVec2 origin = ImGui::GetCursorScreenPos();
       DrawControls(window, c.Key(), origin.x, origin.y);
       ImGui::EndChild();

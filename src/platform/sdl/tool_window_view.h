@@ -55,6 +55,7 @@ class ToolWindowView {
   void DrawControls(ToolWindow& window, const std::string& parent, float origin_x, float origin_y);
   void DrawControl(ToolWindow& window, Control& control, float x, float y);
   SDL_Texture* PictureTexture(const Control& control);
+  void ApplyScrollToTop(const Control& control);
 
   SDL_Window* sdl_window_;
   SDL_Renderer* renderer_;
@@ -68,6 +69,7 @@ class ToolWindowView {
   std::map<std::string, SDL_Texture*> pictures_;
   std::map<std::string, const Surface*> picture_sources_;
   std::map<std::string, std::string> edit_buffers_;
+  std::map<std::string, uint32_t> scroll_requests_seen_;
   uint64_t synced_revision_ = ~uint64_t{0};
   std::vector<Action> actions_;
   uint64_t last_counter_ = 0;

@@ -1,0 +1,87 @@
+// The main window's side of the save and load windows: they only choose,
+// and what they chose is carried out here once they have closed.
+#include "engine/main_window.h"
+#include "windows/load_file_window.h"
+#include "windows/save_file_window.h"
+#include "windows/save_load_window.h"
+
+namespace zepa::engine {
+namespace {
+
+// Stops the game timer for a scope and brings back its earlier state on
+// every way out.
+class TimerStopped {
+ public:
+  explicit TimerStopped(platform::Host& host) : host_(host), was_on_(host.TimerEnabled()) {
+    host_.SetTimerEnabled(false);
+  }
+  ~TimerStopped() { host_.SetTimerEnabled(was_on_); }
+  TimerStopped(const TimerStopped&) = delete;
+  TimerStopped& operator=(const TimerStopped&) = delete;
+
+ private:
+  platform::Host& host_;
+  bool was_on_;
+};
+
+constexpr int kChoiceSave = 1;
+constexpr int kChoiceLoad = 2;
+
+// The wait state a save records. A window opened inside a step that pumps
+// (a timed wait, a movie, a fetch) finds the interpreter busy; a save that
+// recorded that would come back with nothing left to end the busy state
+// and never move again. It records "run" instead: the load resumes at the
+// line the step was on.
+int RecordedWaitState(int adv_mode) {
+  return adv_mode == script::adv::kBusy ? script::adv::kRun : adv_mode;
+}
+
+}  // namespace
+
+void MainWindow::OpenSaveLoadWindow() {
+  if (ending_) return;
+  const int saved = st_.adv_mode;
+  st_.adv_mode = script::adv::kBusy;
+  window_state_.dialog_choice = 0;
+  TimerStopped timer(host_);
+  windows::ModalResult result;
+  {
+    windows::SaveLoadWindow window(host_, window_state_, save_, st_.save_allowed);
+    result = window.Show();
+  }
+  st_.adv_mode = saved;
+  // A run that ended while the window was open chose nothing.
+  if (result != windows::ModalResult::kClosed) return;
+  if (window_state_.dialog_choice == kChoiceSave) {
+    save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(saved));
+  } else if (window_state_.dialog_choice == kChoiceLoad) {
+    // LoadChosenFile leaves adv_mode as its table says.
+    save_.LoadChosenFile(window_state_.dialog_file_name, saved);
+  }
+}
+
+void MainWindow::OpenSaveWindow() {
+  if (ending_) return;
+  TimerStopped timer(host_);
+  windows::ModalResult result;
+  {
+    windows::SaveFileWindow window(host_, window_state_, save_);
+    result = window.Show();
+  }
+  if (result == windows::ModalResult::kClosed && window_state_.dialog_choice == kChoiceSave)
+    save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(st_.adv_mode));
+}
+
+void MainWindow::OpenLoadWindow() {
+  if (ending_) return;
+  TimerStopped timer(host_);
+  windows::ModalResult result;
+  {
+    windows::LoadFileWindow window(host_, window_state_, save_);
+    result = window.Show();
+  }
+  if (result == windows::ModalResult::kClosed && window_state_.dialog_choice == kChoiceLoad)
+    save_.LoadChosenFile(window_state_.dialog_file_name, st_.adv_mode);
+}
+
+}  // namespace zepa::engine

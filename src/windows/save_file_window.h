@@ -1,0 +1,39 @@
+#pragma once
+// `SaveFileWindow` (`Form_SAVE`): five fixed slots and a save under any
+// name. It only chooses: `DialogChoice` 1 and the name in `DialogFileName`
+// ask the opener to save.
+#include <array>
+
+#include "platform/host.h"
+#include "platform/tool_window.h"
+#include "save/save_room.h"
+#include "windows/modal.h"
+
+namespace zepa::windows {
+
+class SaveFileWindow {
+ public:
+  /// `FormCreate`: clears the results and marks the slots whose files exist.
+  SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room);
+  // The controls' handlers point back here.
+  SaveFileWindow(const SaveFileWindow&) = delete;
+  SaveFileWindow& operator=(const SaveFileWindow&) = delete;
+
+  platform::ToolWindow& window() { return window_; }
+  /// Centred on the screen, modal.
+  ModalResult Show() { return ShowModal(host_, window_, state_); }
+
+ private:
+  void Button_SAVEClick(int slot);
+  void Button_ETCClick();
+  void BitBtn_OKClick();
+  void Cancel();
+
+  platform::Host& host_;
+  WindowState& state_;
+  const save::SaveRoom& room_;
+  std::array<bool, save::kSlotCount> slot_used_{};
+  platform::ToolWindow window_;
+};
+
+}  // namespace zepa::windows
