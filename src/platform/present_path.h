@@ -33,7 +33,7 @@ struct PresentFacts {
   /// 15.0.6, 256 bits)"). Empty when no renderer was probed.
   std::string renderer_name;
   std::string gl_renderer;
-  /// The renderer reported SDL_RENDERER_SOFTWARE among its flags.
+  /// The renderer said of itself that it draws in software.
   bool renderer_software_flag = false;
   /// A path named by the player (the environment) wins over the rules.
   std::optional<PresentPath> forced;

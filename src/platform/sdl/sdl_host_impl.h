@@ -101,8 +101,8 @@ class SdlHost : public Host, public Overlay {
   // ticks in between are owed and run on waking). Nullopt: not before input.
   std::optional<uint64_t> TimerWakeMs(uint64_t now_ms);
   // Runs the owed ticks that fell due before `now_ms`, each with the clock
-  // it would have had.
-  void RunOwedTicks(uint64_t now_ms);
+  // it would have had. True when one ran.
+  bool RunOwedTicks(uint64_t now_ms);
   bool InsideDisplay(int x, int y) const {
     return x >= 0 && y >= 0 && x < presenter_.logical_width() && y < presenter_.logical_height();
   }
@@ -122,6 +122,7 @@ class SdlHost : public Host, public Overlay {
   bool timer_enabled_ = false;
   uint32_t interval_ms_ = 50;
   uint64_t next_due_ms_ = 0;
+  bool elide_ = true;
   // Set while the pump sleeps past ticks that change nothing.
   bool ticks_owed_ = false;
   // The clock an owed tick sees while it runs.
