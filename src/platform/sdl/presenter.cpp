@@ -39,12 +39,24 @@ std::string GlRendererString() {
 
 // B, G, R rows into a 32-bit surface whose bytes are B, G, R, X in memory
 // (XRGB8888 and ARGB8888 on a little-endian machine): the common X11 case,
-// worth its own loop.
-void CopyToXrgb(const Surface& frame, const DamageRect& r, SDL_Surface* dst) {
+// worth its own loop, which reads no byte past the rectangle's row.
+// The copy of the frame that the next damage is found against is written
+// in the same pass, while the row is in the cache.
+void CopyToXrgb(const Surface& frame, const DamageRect& r, SDL_Surface* dst, Surface* shadow) {
   for (int y = r.y; y < r.Bottom(); ++y) {
     const uint8_t* s = frame.Row(y) + r.x * 3;
+    if (shadow) std::memcpy(shadow->Row(y) + r.x * 3, s, static_cast<size_t>(r.w) * 3);
     uint8_t* d = static_cast<uint8_t*>(dst->pixels) + static_cast<size_t>(y) * dst->pitch + r.x * 4;
-    for (int x = 0; x < r.w; ++x, s += 3, d += 4) {
+    int x = 0;
+    // Four pixels are three words in and four out.
+    for (; x + 4 <= r.w; x += 4, s += 12, d += 16) {
+      uint32_t w[3];
+      std::memcpy(w, s, 12);
+      const uint32_t out[4] = {w[0] | 0xff000000u, (w[0] >> 24) | (w[1] << 8) | 0xff000000u,
+                               (w[1] >> 16) | (w[2] << 16) | 0xff000000u, (w[2] >> 8) | 0xff000000u};
+      std::memcpy(d, out, 16);
+    }
+    for (; x < r.w; ++x, s += 3, d += 4) {
       d[0] = s[0];
       d[1] = s[1];
       d[2] = s[2];
@@ -180,24 +192,36 @@ bool Presenter::Show(const Surface& display) {
   const std::vector<DamageRect> rects =
       shown_valid_ ? FindDamage(shown_, frame) : std::vector<DamageRect>{DamageRect{0, 0, frame.width, frame.height}};
   if (rects.empty()) return false;
-  const bool pushed =
-      path_ == PresentPath::kWindowSurface ? PushToSurface(frame, rects) : PushToRenderer(frame, rects);
+  // The copy to compare the next frame with: kept up to date by the push
+  // where it can be, else copied here.
+  bool shadow_written = false;
+  const bool pushed = path_ == PresentPath::kWindowSurface
+                          ? PushToSurface(frame, rects, &shadow_written)
+                          : PushToRenderer(frame, rects);
   if (!pushed) {
     shown_valid_ = false;
     return false;
   }
-  if (shown_valid_) {
-    CopyRects(frame, shown_, rects);
-  } else {
+  if (!shown_valid_) {
     shown_ = frame;
     shown_valid_ = true;
+  } else if (!shadow_written) {
+    CopyRects(frame, shown_, rects);
   }
   return true;
 }
 
-bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects) {
+bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
+                              bool* shadow_written) {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return false;
+  // Every damaged pixel lies inside the surface when it has the frame's
+  // size, so the pass below writes the whole damage into the shadow.
+  Surface* shadow = shown_valid_ && IsBgrx(surface) && surface->w >= frame.width &&
+                            surface->h >= frame.height
+                        ? &shown_
+                        : nullptr;
+  *shadow_written = shadow != nullptr;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
   std::vector<SDL_Rect> pushed;
   pushed.reserve(rects.size());
@@ -205,7 +229,7 @@ bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect
     const DamageRect r = Clip(want, std::min(surface->w, frame.width), std::min(surface->h, frame.height));
     if (r.Empty()) continue;
     if (IsBgrx(surface)) {
-      CopyToXrgb(frame, r, surface);
+      CopyToXrgb(frame, r, surface, shadow);
     } else {
       uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.y) * surface->pitch +
                      r.x * surface->format->BytesPerPixel;

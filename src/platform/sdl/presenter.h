@@ -53,7 +53,8 @@ class Presenter {
   // The frame as the player sees it: the display, with the overlay drawn
   // over it when one is shown.
   const Surface& Compose(const Surface& display);
-  bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects);
+  // Sets `shadow_written` when it also brought `shown_` up to the frame.
+  bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects, bool* shadow_written);
   bool PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects);
 
   SDL_Window* window_ = nullptr;
