@@ -6,6 +6,12 @@
 namespace zepa::platform {
 namespace {
 
+uint64_t Word(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
 bool Near(const DamageRect& a, const DamageRect& b, int gap_px) {
   return a.x <= b.Right() + gap_px && b.x <= a.Right() + gap_px && a.y <= b.Bottom() + gap_px &&
          b.y <= a.Bottom() + gap_px;
@@ -59,12 +65,16 @@ std::vector<DamageRect> FindDamage(const Surface& before, const Surface& after, 
       band = DamageRect{};
       continue;
     }
+    // A cross-fade leaves long runs of equal bytes where the two pictures
+    // are alike: the ends of the change are found a word at a time.
     size_t first = 0;
+    while (first + 8 <= stride && Word(a + first) == Word(b + first)) first += 8;
     while (a[first] == b[first]) ++first;
-    size_t last = stride - 1;
-    while (a[last] == b[last]) --last;
+    size_t end = stride;
+    while (end >= first + 8 && Word(a + end - 8) == Word(b + end - 8)) end -= 8;
+    while (a[end - 1] == b[end - 1]) --end;
     const int x0 = static_cast<int>(first / 3);
-    const int x1 = static_cast<int>(last / 3) + 1;
+    const int x1 = static_cast<int>((end - 1) / 3) + 1;
     band = Union(band, DamageRect{x0, y, x1 - x0, 1});
   }
   if (!band.Empty()) bands.push_back(band);

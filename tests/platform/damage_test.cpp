@@ -76,6 +76,13 @@ TEST(Damage, AChangeInTheLastByteOfTheFrameIsFound) {
   Surface after = before;
   after.Set(kW - 1, kH - 1, 0x010000);  // blue only: the last byte of the last row
   EXPECT_EQ(FindDamage(before, after), (std::vector<DamageRect>{{kW - 1, kH - 1, 1, 1}}));
+  // One byte in the middle of a long run of equal ones, and the first byte.
+  Surface middle = before;
+  middle.Set(333, 100, 0x000100);
+  EXPECT_EQ(FindDamage(before, middle), (std::vector<DamageRect>{{333, 100, 1, 1}}));
+  Surface start = before;
+  start.Set(0, 0, 0x010000);
+  EXPECT_EQ(FindDamage(before, start), (std::vector<DamageRect>{{0, 0, 1, 1}}));
 }
 
 TEST(Damage, StrokesOfOneGlyphWithGapsMergeIntoOne) {
