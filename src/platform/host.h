@@ -112,6 +112,9 @@ class Host {
   /// Shows `display` now. Busy effects call this once per frame; it returns
   /// no sooner than the next display refresh, so effects never spin.
   virtual void Present(const Surface& display) = 0;
+  /// As Present, for a frame that differs from the last one everywhere (a
+  /// cross-fade's): the host need not look for what changed.
+  virtual void PresentWholeFrame(const Surface& display) { Present(display); }
 
   /// False when nobody would see the frame the next Present shows, so a busy
   /// effect may skip composing it (headless runs between screenshots).

@@ -241,6 +241,23 @@ bool Presenter::Show(const Surface& display) {
   return true;
 }
 
+bool Presenter::ShowWhole(const Surface& display) {
+  if (display.Empty() ||
+      display.pixels.size() < static_cast<size_t>(display.width) * display.height * 3)
+    return false;
+  if (shown_valid_ && (display.width != shown_.width || display.height != shown_.height))
+    return Show(display);
+  if (display.width != logical_width_ || display.height != logical_height_ || overlay_shown_)
+    return Show(display);
+  // Comparing a cross-fade's frames finds the whole frame changed every time;
+  // skipping the comparison and the copy saves two passes over it.
+  shown_valid_ = false;
+  const std::vector<DamageRect> whole{DamageRect{0, 0, display.width, display.height}};
+  bool shadow_written = false;
+  return path_ == PresentPath::kWindowSurface ? PushToSurface(display, whole, &shadow_written)
+                                              : PushToRenderer(display, whole);
+}
+
 bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
                               bool* shadow_written) {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);

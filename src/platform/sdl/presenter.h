@@ -29,6 +29,10 @@ class Presenter {
   /// only the rectangles that changed since the last call. True when
   /// something reached the screen.
   bool Show(const Surface& display);
+  /// As Show, for a frame that changed everywhere: pushed whole without
+  /// comparing, and the next Show pushes whole again (the copy it compares
+  /// with is not kept up meanwhile).
+  bool ShowWhole(const Surface& display);
   /// Pushes the last frame again whole (the window was uncovered).
   void Expose();
   /// The window's size changed: the path is chosen again when the new

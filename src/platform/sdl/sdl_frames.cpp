@@ -23,6 +23,19 @@ void SdlHost::Present(const Surface& display) {
   shown_ = &display;
   dirty_ = false;
   if (presenter_.Show(display)) ++frames_pushed_;
+  FinishFrame();
+}
+
+void SdlHost::PresentWholeFrame(const Surface& display) {
+  tick_clock_ms_.reset();
+  Reveal();
+  shown_ = &display;
+  dirty_ = false;
+  if (presenter_.ShowWhole(display)) ++frames_pushed_;
+  FinishFrame();
+}
+
+void SdlHost::FinishFrame() {
   ++frames_presented_;
   // A software path has no vsync to wait for: pacing by the refresh period
   // keeps busy effects from spinning, and sleeping keeps them cheap.

@@ -39,6 +39,7 @@ class SdlHost : public Host, public Overlay {
   bool IsHeld(HeldKey key) override;
   void DiscardInput() override;
   void Present(const Surface& display) override;
+  void PresentWholeFrame(const Surface& display) override;
   void Invalidate(const Surface& display) override;
   Overlay* overlay() override { return this; }
   void ShowOverlay(int left, int top, const Surface& image) override;
@@ -94,6 +95,8 @@ class SdlHost : public Host, public Overlay {
   void Dispatch(const SDL_Event& event);
   void DispatchWindowEvent(const SDL_Event& event);
   void RepaintIfDirty();
+  // Present's pacing and the close request it answers.
+  void FinishFrame();
   bool TimerDue(uint64_t now_ms) const { return timer_enabled_ && next_due_ms_ <= now_ms; }
   void FireTimer(uint64_t now_ms);
   // When the game's timer must next wake the pump: its due time, or a later
