@@ -7,8 +7,32 @@
 #include <string>
 
 #include "platform/sdl/sdl_host_impl.h"
+// Last: it brings in Xlib, whose macros (Expose, None, Status) would
+// rewrite the declarations above.
+#include <SDL_syswm.h>
 
 namespace zepa::platform {
+namespace {
+
+// The window's size as the window system has it. Without a window manager
+// SDL reports the desktop's size for a full-screen window that was never
+// resized, so on X11 the server is asked.
+void RealWindowSize(SDL_Window* window, int* w, int* h) {
+  SDL_GetWindowSize(window, w, h);
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0) {
+      *w = attributes.width;
+      *h = attributes.height;
+    }
+  }
+#endif
+}
+
+}  // namespace
 
 ScreenSize SdlHost::GetScreenSize() {
   SDL_DisplayMode mode;
@@ -32,7 +56,7 @@ bool SdlHost::SetFullScreen(bool full) {
     SDL_Delay(50);
     SDL_PumpEvents();
     int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
+    RealWindowSize(window_, &w, &h);
     if (SDL_GetDesktopDisplayMode(index, &mode) == 0 && (w != mode.w || h != mode.h)) {
       SDL_SetWindowFullscreen(window_, 0);
       SDL_SetWindowBordered(window_, SDL_FALSE);
