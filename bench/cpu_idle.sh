@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # CPU use of the real window while a scenario waits 10 s ([wait]10000),
 # measured from /proc over the wait. Usage: bench/cpu_idle.sh [build/zepa]
+# The title window is switched off (TITLE/TIME=0): the figure is the wait's alone.
 set -euo pipefail
 zepa=$(realpath "${1:-build/zepa}")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-printf '[SCREEN]\r\nFULL=0\r\n' > "$dir/rurirora.ini"
+printf '[SCREEN]\r\nFULL=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/rurirora.ini"
 printf '[wait]10000\r\n[end]\r\n' > "$dir/story.kvs"
 cat > "$dir/measure.sh" <<'INNER'
 SDL_VIDEODRIVER=x11 "$1" --game "$2" & pid=$!

@@ -118,6 +118,17 @@ void MessageWindow::BlinkWaitIcon() {
   Repaint();
 }
 
+std::optional<uint32_t> MessageWindow::BlinkQuietMs(uint32_t now_ms) const {
+  if (wait_mode_ == 0) return std::nullopt;
+  const uint32_t elapsed = now_ms - icon_shown_ms_;
+  const uint32_t phase = (elapsed / icon_interval_ms_) & 1u;
+  if (static_cast<uint32_t>(wait_mode_) == phase + 1) return 0;
+  // The phase turns at the next whole interval, or earlier where the
+  // unsigned clock difference wraps and the count starts again.
+  const uint64_t next = (uint64_t{elapsed} / icon_interval_ms_ + 1) * icon_interval_ms_;
+  return static_cast<uint32_t>(std::min<uint64_t>(next, uint64_t{1} << 32) - elapsed);
+}
+
 void MessageWindow::EraseMessage() {
   if (message_exist_ == 0) return;
   Blit(display_, message_backup_, layout_.x, layout_.y);

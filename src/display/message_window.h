@@ -62,6 +62,9 @@ class MessageWindow {
   void ShowWaitIcon(WaitIconKind icon);
   void HideWaitIcon();
   void BlinkWaitIcon();
+  /// How long from `now_ms` the blink changes nothing: 0 when a blink step
+  /// now would draw or hide the icon, nullopt when no icon is shown.
+  std::optional<uint32_t> BlinkQuietMs(uint32_t now_ms) const;
   /// Puts back what lay under the icon without changing `wait_mode` (the
   /// choice list does this before it takes its backup).
   void UncoverIcon();

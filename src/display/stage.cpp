@@ -62,7 +62,7 @@ void Stage::FadeToBuffer(int32_t duration_ms) {
     if (t > 65536) t = 65536;
     if (HurryHeld(host_) || host_.Closed()) break;
     if (host_.FrameWanted()) BlendFrames(from, to, image2_, static_cast<uint32_t>(t));
-    host_.Present(image2_);
+    host_.PresentWholeFrame(image2_);
     if (t >= 65536) break;
   }
   image2_ = to;

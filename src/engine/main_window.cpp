@@ -396,6 +396,18 @@ void MainWindow::RunCommand(script::Command command, const script::CommandArgs& 
 
 void MainWindow::OnTimer() { Tick(); }
 
+uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
+  if (ending_) return kQuietForever;
+  // The monitor shows every tick's time; a fade steps on every tick; a
+  // running wait counts down between ticks; the interpreter steps on every
+  // tick while it runs.
+  if (debug_state_ != 0 || sound_.fade_level() != 0 || stepping_) return 0;
+  if (st_.adv_mode == script::adv::kRun) return 0;
+  if (!st_.go_target.empty() || st_.window_request != 0) return 0;
+  const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
+  return blink_ms ? *blink_ms : kQuietForever;
+}
+
 void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {

@@ -80,6 +80,10 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void OnMouseMove(int x, int y) override;
   void OnMouseWheel(int steps) override;
   void OnTimer() override;
+  /// No tick changes anything while the game waits for the player with
+  /// nothing in flight (no music fade, jump, window request, wait or debug
+  /// monitor), except the wait icon's blink at its known moment.
+  uint32_t TimerQuietMs(uint32_t now_ms) override;
   void OnCloseRequest() override;
   bool OnDumpRequest(const std::string& path, std::string* error) override;
 

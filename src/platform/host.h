@@ -51,6 +51,16 @@ class InputHandler {
   virtual void OnMouseWheel(int steps) = 0;
   /// The 50 ms game timer fired.
   virtual void OnTimer() = 0;
+  /// How long from `now_ms` no timer tick could change anything, so that
+  /// the host may sleep through the ticks in between (until this time or
+  /// the next input, whichever comes first) and run them when it wakes,
+  /// each seeing the clock it would have had. 0: the next tick may matter;
+  /// `kQuietForever`: no tick does until something else happens.
+  virtual uint32_t TimerQuietMs(uint32_t now_ms) {
+    (void)now_ms;
+    return 0;
+  }
+  static constexpr uint32_t kQuietForever = UINT32_MAX;
   /// The player asked to close the main window (title bar, window manager).
   /// Also dispatched from inside `Host::Present`, so that busy effects,
   /// which pump nothing, end at once.
@@ -102,6 +112,9 @@ class Host {
   /// Shows `display` now. Busy effects call this once per frame; it returns
   /// no sooner than the next display refresh, so effects never spin.
   virtual void Present(const Surface& display) = 0;
+  /// As Present, for a frame that differs from the last one everywhere (a
+  /// cross-fade's): the host need not look for what changed.
+  virtual void PresentWholeFrame(const Surface& display) { Present(display); }
 
   /// False when nobody would see the frame the next Present shows, so a busy
   /// effect may skip composing it (headless runs between screenshots).

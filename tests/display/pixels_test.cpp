@@ -150,5 +150,23 @@ TEST(BlendFrames, EqualsTheFixedPointFormulaExactly) {
   EXPECT_EQ(out, Random(3, 3, 4));
 }
 
+TEST(BlendFrames, EveryPairOfBytesAtEveryKindOfWeightBlendsExactly) {
+  // A frame as wide as the game's, whose bytes run through all 65536 pairs
+  // (from, to), so the wide path and the scalar tail both meet each pair;
+  // weights on both sides of 32768, where the wide path changes its sum.
+  Surface from(640, 103, 0), to(640, 103, 0), out;
+  for (size_t i = 0; i < from.pixels.size(); ++i) {
+    from.pixels[i] = static_cast<uint8_t>(i);
+    to.pixels[i] = static_cast<uint8_t>((i >> 8) + (i >> 16));
+  }
+  for (uint32_t t : {1u, 2u, 127u, 4096u, 32767u, 32768u, 32769u, 49151u, 65534u, 65535u}) {
+    BlendFrames(from, to, out, t);
+    for (size_t i = 0; i < out.pixels.size(); ++i) {
+      const uint64_t want = (uint64_t{from.pixels[i]} * (65536 - t) + uint64_t{to.pixels[i]} * t) >> 16;
+      ASSERT_EQ(out.pixels[i], want) << "t=" << t << " from=" << int{from.pixels[i]} << " to=" << int{to.pixels[i]};
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zepa::display

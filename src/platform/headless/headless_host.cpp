@@ -54,6 +54,7 @@ void HeadlessHost::AddEvent(ScriptedEvent event) {
 void HeadlessHost::SetTimerEnabled(bool enabled) {
   if (enabled == timer_enabled_) return;
   timer_enabled_ = enabled;
+  ticks_owed_ = false;
   if (enabled) next_due_ms_ = now_ms_ + interval_ms_;
 }
 
@@ -61,6 +62,7 @@ void HeadlessHost::SetTimerIntervalMs(uint32_t interval_ms) {
   interval_ms = std::max<uint32_t>(interval_ms, 1);
   if (interval_ms == interval_ms_) return;
   interval_ms_ = interval_ms;
+  ticks_owed_ = false;
   // A new interval restarts the period, as re-creating a Windows timer does.
   if (timer_enabled_) next_due_ms_ = now_ms_ + interval_ms_;
 }
@@ -175,7 +177,34 @@ void HeadlessHost::FireTimer() {
   if (handler_) handler_->OnTimer();
 }
 
+std::optional<uint64_t> HeadlessHost::TimerWakeMs() {
+  if (!timer_enabled_) return std::nullopt;
+  if (!options_.elide_quiet_ticks || !handler_ || next_due_ms_ <= now_ms_) return next_due_ms_;
+  const uint32_t quiet_ms = handler_->TimerQuietMs(now());
+  if (quiet_ms == 0) return next_due_ms_;
+  ticks_owed_ = true;
+  if (quiet_ms == InputHandler::kQuietForever) return std::nullopt;
+  const uint64_t quiet_end_ms = now_ms_ + quiet_ms;
+  if (next_due_ms_ >= quiet_end_ms) return next_due_ms_;
+  const uint64_t skipped = (quiet_end_ms - next_due_ms_ + interval_ms_ - 1) / interval_ms_;
+  return next_due_ms_ + skipped * interval_ms_;
+}
+
+void HeadlessHost::RunOwedTicks() {
+  if (!ticks_owed_) return;
+  ticks_owed_ = false;
+  while (timer_enabled_ && next_due_ms_ < now_ms_ && !closed_) {
+    const uint64_t due_ms = next_due_ms_;
+    next_due_ms_ += interval_ms_;
+    tick_clock_ms_ = static_cast<uint32_t>(due_ms);
+    if (handler_) handler_->OnTimer();
+    tick_clock_ms_.reset();
+  }
+}
+
 bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
+  tick_clock_ms_.reset();
+  RunOwedTicks();
   if (!MoveClock(now_ms_)) return false;  // events added for a time already past
   if (AnswerFileDialog()) return !closed_;
   if (queue_.empty() && !TimerDue()) {
@@ -183,7 +212,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     auto consider = [&](uint64_t t) {
       if (!wake_ms || t < *wake_ms) wake_ms = t;
     };
-    if (timer_enabled_) consider(next_due_ms_);
+    if (const std::optional<uint64_t> timer_ms = TimerWakeMs()) consider(*timer_ms);
     if (waker_) {
       if (const std::optional<uint64_t> t = waker_->NextWakeMs()) consider(std::max(*t, now_ms_));
     }
@@ -194,14 +223,23 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
       const int32_t ahead = static_cast<int32_t>(deadline_ms - now());
       consider(now_ms_ + static_cast<uint64_t>(std::max(ahead, 0)));
     }
+    if (!wake_ms && ticks_owed_) {
+      // Only the quiet ticks are left: they run one by one, as they would
+      // without the elision, until the run's end time closes the host.
+      ticks_owed_ = false;
+      wake_ms = next_due_ms_;
+    }
     if (!wake_ms) {
       // Nothing could ever happen: closing beats hanging.
       Close();
       return false;
     }
+    ++pump_wakes_;
     if (!MoveClock(*wake_ms)) return false;
+    RunOwedTicks();
     if (AnswerFileDialog()) return !closed_;
   }
+  RunOwedTicks();
   while (!queue_.empty() && !closed_) {
     const ScriptedEvent event = std::move(queue_.front());
     queue_.pop_front();
@@ -363,6 +401,9 @@ void HeadlessHost::DiscardInput() {
 }
 
 void HeadlessHost::Present(const Surface& display) {
+  // A tick that presents is doing real work: it sees the moving clock, so
+  // that an effect it runs can end.
+  tick_clock_ms_.reset();
   shown_ = &display;
   ++frames_presented_;
   MoveClock(now_ms_ + options_.quantum_ms);

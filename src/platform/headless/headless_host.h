@@ -36,6 +36,11 @@ struct HeadlessOptions {
   int screen_width = 1920;
   int screen_height = 1080;
   std::optional<uint32_t> until_ms;  // the host closes when the clock gets here
+  /// Sleep through timer ticks that the handler says change nothing and
+  /// run them on waking, as the window does (see InputHandler::TimerQuietMs).
+  /// Off, every tick runs in its own pump; the game must not tell the two
+  /// apart.
+  bool elide_quiet_ticks = true;
 };
 
 /// Something on the virtual clock besides input and the timer (the silent
@@ -74,10 +79,12 @@ class HeadlessHost : public Host, public Overlay {
   bool full_screen() const { return full_screen_; }
   const std::string& caption() const { return caption_; }
   int frames_presented() const { return frames_presented_; }
+  /// How often a pump slept and the clock jumped to what woke it.
+  int pump_wakes() const { return pump_wakes_; }
   /// The surface last given to Present or Invalidate, or null.
   const Surface* shown() const { return shown_; }
 
-  uint32_t NowMs() override { return now(); }
+  uint32_t NowMs() override { return tick_clock_ms_ ? *tick_clock_ms_ : now(); }
   void SetHandler(InputHandler* handler) override { handler_ = handler; }
   void SetTimerEnabled(bool enabled) override;
   bool TimerEnabled() const override { return timer_enabled_; }
@@ -127,6 +134,12 @@ class HeadlessHost : public Host, public Overlay {
   void Dispatch(const ScriptedEvent& event);
   bool TimerDue() const { return timer_enabled_ && next_due_ms_ <= now_ms_; }
   void FireTimer();
+  // When the timer must next wake the pump: its due time, or the first
+  // tick that the handler says could change something (the ticks before it
+  // are then owed). Nullopt: no tick matters before other input.
+  std::optional<uint64_t> TimerWakeMs();
+  // Runs the owed ticks due before now, each with the clock it would have had.
+  void RunOwedTicks();
   // The earliest due time of the small windows' own timers, if any runs.
   std::optional<uint64_t> NextWindowTimer() const;
   void FireWindowTimers();
@@ -145,6 +158,8 @@ class HeadlessHost : public Host, public Overlay {
   bool timer_enabled_ = false;
   uint32_t interval_ms_ = 50;
   uint64_t next_due_ms_ = 0;
+  bool ticks_owed_ = false;
+  std::optional<uint32_t> tick_clock_ms_;  // the clock an owed tick sees
 
   std::vector<ScriptedEvent> events_;  // in time order
   size_t next_event_ = 0;
@@ -159,6 +174,7 @@ class HeadlessHost : public Host, public Overlay {
   int overlay_left_ = 0;
   int overlay_top_ = 0;
   int frames_presented_ = 0;
+  int pump_wakes_ = 0;
   bool full_screen_ = false;
   int left_ = 0;
   int top_ = 0;

@@ -125,27 +125,38 @@ class EffectPlayer : public MediaPlayer {
 class SdlMedia : public Media {
  public:
   SdlMedia() : music_(*this), effect_(*this) {
-    audio_ok_ = AcquireAudio(false, &audio_error_);
-    if (!audio_ok_) {
-      std::fprintf(stderr, "zepa: no sound: %s\n", audio_error_.c_str());
-      return;
-    }
     g_media = this;
     event_type_ = RegisterUserEvent([this](const SDL_Event& e) { OnNotice(e); });
+  }
+  ~SdlMedia() override {
+    if (audio_ok_) {
+      Mix_HookMusicFinished(nullptr);
+      Mix_ChannelFinished(nullptr);
+      Mix_SetPostMix(nullptr, nullptr);
+      music_.Close();
+      effect_.Close();
+    }
+    if (event_type_) UnregisterUserEvent(event_type_);
+    g_media = nullptr;
+    if (audio_ok_) ReleaseAudio();
+  }
+
+  // The audio device opens when the first sound is opened: an open device
+  // keeps a thread waking for every buffer, and its libraries and buffers
+  // in memory, which a game that plays nothing never needs.
+  bool EnsureAudio() {
+    if (audio_ok_) return true;
+    if (audio_failed_) return false;
+    audio_ok_ = AcquireAudio(false, &audio_error_);
+    if (!audio_ok_) {
+      audio_failed_ = true;
+      std::fprintf(stderr, "zepa: no sound: %s\n", audio_error_.c_str());
+      return false;
+    }
     Mix_HookMusicFinished(&SdlMedia::MusicFinished);
     Mix_ChannelFinished(&SdlMedia::ChannelFinished);
     Mix_SetPostMix(&SdlMedia::PostMix, this);
-  }
-  ~SdlMedia() override {
-    if (!audio_ok_) return;
-    Mix_HookMusicFinished(nullptr);
-    Mix_ChannelFinished(nullptr);
-    Mix_SetPostMix(nullptr, nullptr);
-    music_.Close();
-    effect_.Close();
-    if (event_type_) UnregisterUserEvent(event_type_);
-    g_media = nullptr;
-    ReleaseAudio();
+    return true;
   }
 
   MediaPlayer& Player(int index) override {
@@ -155,14 +166,16 @@ class SdlMedia : public Media {
   void SetNoticeHandler(std::function<void(int, MediaNotice)> handler) override {
     handler_ = std::move(handler);
   }
-  bool OpenMixer() override { return audio_ok_; }
+  // The output gain is ours and needs no device; only a device that
+  // failed to open takes the volume control away.
+  bool OpenMixer() override { return !audio_failed_; }
   bool ReadGain(uint32_t* raw) override {
-    if (!audio_ok_) return false;
+    if (audio_failed_) return false;
     *raw = gain_.load();
     return true;
   }
   bool WriteGain(uint32_t raw) override {
-    if (!audio_ok_) return false;
+    if (audio_failed_) return false;
     gain_.store(std::min(raw, kGainMax));
     return true;
   }
@@ -224,6 +237,7 @@ class SdlMedia : public Media {
   MusicPlayer music_;
   EffectPlayer effect_;
   bool audio_ok_ = false;
+  bool audio_failed_ = false;
   std::string audio_error_;
   uint32_t event_type_ = 0;
   std::atomic<uint32_t> gain_{kGainMax};
@@ -265,7 +279,7 @@ void MusicPlayer::FreeMusic() {
 
 bool MusicPlayer::Open(const std::string& path, std::string* error) {
   Close();
-  if (!media_.audio_ok()) {
+  if (!media_.EnsureAudio()) {
     *error = media_.audio_error();
     return false;
   }
@@ -285,7 +299,7 @@ bool MusicPlayer::Open(const std::string& path, std::string* error) {
 
 bool MusicPlayer::OpenCd(const std::string& folder, std::string* error) {
   Close();
-  if (!media_.audio_ok()) {
+  if (!media_.EnsureAudio()) {
     *error = media_.audio_error();
     return false;
   }
@@ -431,7 +445,7 @@ std::optional<uint32_t> MusicPlayer::NextFrameMs() {
 
 bool EffectPlayer::Open(const std::string& path, std::string* error) {
   Close();
-  if (!media_.audio_ok()) {
+  if (!media_.EnsureAudio()) {
     *error = media_.audio_error();
     return false;
   }

@@ -1,0 +1,351 @@
+#include "platform/sdl/presenter.h"
+
+#ifdef __x86_64__
+#include <immintrin.h>
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace zepa::platform {
+namespace {
+
+constexpr unsigned kGlRenderer = 0x1F01;  // GL_RENDERER, without including GL headers
+
+// A render node is what a GPU driver offers; without one, any "accelerated"
+// renderer is a rasteriser on the CPU.
+bool HasGpuDevice() {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
+    if (entry.path().filename().string().starts_with("renderD")) return true;
+  }
+  return false;
+}
+
+std::optional<PresentPath> ForcedPath() {
+  const char* name = SDL_getenv("ZEPA_PRESENT");
+  if (!name || !*name) return std::nullopt;
+  const std::optional<PresentPath> path = ParsePresentPath(name);
+  if (!path) std::fprintf(stderr, "zepa: ZEPA_PRESENT=%s: not surface, software or gpu; ignored\n", name);
+  return path;
+}
+
+std::string GlRendererString() {
+  using GetString = const unsigned char* (*)(unsigned);
+  auto get = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* s = get ? get(kGlRenderer) : nullptr;
+  return s ? std::string(reinterpret_cast<const char*>(s)) : std::string();
+}
+
+#ifdef __x86_64__
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+// Four pixels per shuffle. Each step reads 16 bytes for 12, so it stops
+// before fewer than six pixels remain (the row's end is not read past) and
+// the plain loops finish the row; returns how many pixels it did.
+__attribute__((target("ssse3"))) int CopyRowSsse3(const uint8_t* s, uint8_t* d, int w) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
+  int x = 0;
+  for (; x + 6 <= w; x += 4, s += 12, d += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(_mm_shuffle_epi8(v, spread), opaque));
+  }
+  return x;
+}
+#endif
+
+// B, G, R rows into a 32-bit surface whose bytes are B, G, R, X in memory
+// (XRGB8888 and ARGB8888 on a little-endian machine): the common X11 case,
+// worth its own loop, which reads no byte past the rectangle's row.
+// The copy of the frame that the next damage is found against is written
+// in the same pass, while the row is in the cache.
+void CopyToXrgb(const Surface& frame, const DamageRect& r, SDL_Surface* dst, Surface* shadow) {
+  for (int y = r.y; y < r.Bottom(); ++y) {
+    const uint8_t* s = frame.Row(y) + r.x * 3;
+    if (shadow) std::memcpy(shadow->Row(y) + r.x * 3, s, static_cast<size_t>(r.w) * 3);
+    uint8_t* d = static_cast<uint8_t*>(dst->pixels) + static_cast<size_t>(y) * dst->pitch + r.x * 4;
+    int x = 0;
+#ifdef __x86_64__
+    if (HasSsse3()) x = CopyRowSsse3(s, d, r.w);
+    s += 3 * x;
+    d += 4 * x;
+#endif
+    // Four pixels are three words in and four out.
+    for (; x + 4 <= r.w; x += 4, s += 12, d += 16) {
+      uint32_t w[3];
+      std::memcpy(w, s, 12);
+      const uint32_t out[4] = {w[0] | 0xff000000u, (w[0] >> 24) | (w[1] << 8) | 0xff000000u,
+                               (w[1] >> 16) | (w[2] << 16) | 0xff000000u, (w[2] >> 8) | 0xff000000u};
+      std::memcpy(d, out, 16);
+    }
+    for (; x < r.w; ++x, s += 3, d += 4) {
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
+      d[3] = 0xff;
+    }
+  }
+}
+
+bool IsBgrx(const SDL_Surface* s) {
+  return SDL_BYTEORDER == SDL_LIL_ENDIAN && (s->format->format == SDL_PIXELFORMAT_RGB888 ||
+                                             s->format->format == SDL_PIXELFORMAT_ARGB8888);
+}
+
+DamageRect Clip(const DamageRect& r, int w, int h) {
+  const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
+  const int x1 = std::min(r.Right(), w), y1 = std::min(r.Bottom(), h);
+  if (x0 >= x1 || y0 >= y1) return {};
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+}  // namespace
+
+Presenter::~Presenter() { Close(); }
+
+void Presenter::Close() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  texture_ = nullptr;
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  renderer_ = nullptr;
+  shown_valid_ = false;
+}
+
+PresentFacts Presenter::Facts() const {
+  PresentFacts f;
+  SDL_GetWindowSize(window_, &f.window_width, &f.window_height);
+  f.logical_width = logical_width_;
+  f.logical_height = logical_height_;
+  f.full_screen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+  f.gpu_device = HasGpuDevice();
+  f.forced = ForcedPath();
+  return f;
+}
+
+bool Presenter::Open(SDL_Window* window) {
+  window_ = window;
+  if (!ChoosePath()) return false;
+  if (path_ == PresentPath::kWindowSurface) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface) return false;
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+  } else {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderPresent(renderer_);
+  }
+  return true;
+}
+
+bool Presenter::ChoosePath() {
+  PresentFacts facts = Facts();
+  if (NeedsRendererProbe(facts) && UseRenderer(PresentPath::kGpuRenderer) &&
+      path_ == PresentPath::kGpuRenderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer_, &info) == 0) {
+      facts.renderer_name = info.name ? info.name : "";
+      facts.renderer_software_flag = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+      if (facts.renderer_name.starts_with("opengl")) facts.gl_renderer = GlRendererString();
+    }
+  }
+  PresentPath next = ChoosePresentPath(facts);
+  if (SDL_getenv("ZEPA_STATS"))
+    std::fprintf(stderr, "zepa: presenting through %s%s%s\n", PresentPathName(next),
+                 facts.gl_renderer.empty() ? "" : ", probed ", facts.gl_renderer.c_str());
+  if (next == PresentPath::kGpuRenderer && renderer_ && path_ == next) return true;
+  if (next == PresentPath::kWindowSurface) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = nullptr;
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    path_ = next;
+    shown_valid_ = false;
+    return true;
+  }
+  return UseRenderer(next);
+}
+
+bool Presenter::UseRenderer(PresentPath path) {
+  if (texture_) SDL_DestroyTexture(texture_);
+  texture_ = nullptr;
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  renderer_ = nullptr;
+  if (path == PresentPath::kGpuRenderer)
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer_) {
+    path = PresentPath::kSoftwareRenderer;
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (!renderer_) return false;
+  path_ = path;
+  // The logical size letterboxes full screen and maps mouse coordinates
+  // back to display pixels at any scale.
+  SDL_RenderSetLogicalSize(renderer_, logical_width_, logical_height_);
+  shown_valid_ = false;
+  return true;
+}
+
+const Surface& Presenter::Compose(const Surface& display) {
+  if (!overlay_shown_ || overlay_image_.Empty()) return display;
+  composed_ = display;
+  for (int y = 0; y < overlay_image_.height; ++y) {
+    const int dy = overlay_top_ + y;
+    if (dy < 0 || dy >= composed_.height) continue;
+    const int x0 = std::max(0, -overlay_left_);
+    const int x1 = std::min(overlay_image_.width, composed_.width - overlay_left_);
+    if (x0 >= x1) continue;
+    std::memcpy(composed_.Row(dy) + (overlay_left_ + x0) * 3, overlay_image_.Row(y) + x0 * 3,
+                static_cast<size_t>(x1 - x0) * 3);
+  }
+  return composed_;
+}
+
+bool Presenter::Show(const Surface& display) {
+  if (display.Empty() ||
+      display.pixels.size() < static_cast<size_t>(display.width) * display.height * 3)
+    return false;
+  if (display.width != logical_width_ || display.height != logical_height_) {
+    logical_width_ = display.width;
+    logical_height_ = display.height;
+    if (renderer_) SDL_RenderSetLogicalSize(renderer_, logical_width_, logical_height_);
+    shown_valid_ = false;
+  }
+  const Surface& frame = Compose(display);
+  const std::vector<DamageRect> rects =
+      shown_valid_ ? FindDamage(shown_, frame) : std::vector<DamageRect>{DamageRect{0, 0, frame.width, frame.height}};
+  if (rects.empty()) return false;
+  // The copy to compare the next frame with: kept up to date by the push
+  // where it can be, else copied here.
+  bool shadow_written = false;
+  const bool pushed = path_ == PresentPath::kWindowSurface
+                          ? PushToSurface(frame, rects, &shadow_written)
+                          : PushToRenderer(frame, rects);
+  if (!pushed) {
+    shown_valid_ = false;
+    return false;
+  }
+  if (!shown_valid_) {
+    shown_ = frame;
+    shown_valid_ = true;
+  } else if (!shadow_written) {
+    CopyRects(frame, shown_, rects);
+  }
+  return true;
+}
+
+bool Presenter::ShowWhole(const Surface& display) {
+  if (display.Empty() ||
+      display.pixels.size() < static_cast<size_t>(display.width) * display.height * 3)
+    return false;
+  if (shown_valid_ && (display.width != shown_.width || display.height != shown_.height))
+    return Show(display);
+  if (display.width != logical_width_ || display.height != logical_height_ || overlay_shown_)
+    return Show(display);
+  // Comparing a cross-fade's frames finds the whole frame changed every time;
+  // skipping the comparison and the copy saves two passes over it.
+  shown_valid_ = false;
+  const std::vector<DamageRect> whole{DamageRect{0, 0, display.width, display.height}};
+  bool shadow_written = false;
+  return path_ == PresentPath::kWindowSurface ? PushToSurface(display, whole, &shadow_written)
+                                              : PushToRenderer(display, whole);
+}
+
+bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
+                              bool* shadow_written) {
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface) return false;
+  // Every damaged pixel lies inside the surface when it has the frame's
+  // size, so the pass below writes the whole damage into the shadow.
+  Surface* shadow = shown_valid_ && IsBgrx(surface) && surface->w >= frame.width &&
+                            surface->h >= frame.height
+                        ? &shown_
+                        : nullptr;
+  *shadow_written = shadow != nullptr;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+  std::vector<SDL_Rect> pushed;
+  pushed.reserve(rects.size());
+  for (const DamageRect& want : rects) {
+    const DamageRect r = Clip(want, std::min(surface->w, frame.width), std::min(surface->h, frame.height));
+    if (r.Empty()) continue;
+    if (IsBgrx(surface)) {
+      CopyToXrgb(frame, r, surface, shadow);
+    } else {
+      uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.y) * surface->pitch +
+                     r.x * surface->format->BytesPerPixel;
+      SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_BGR24, frame.Row(r.y) + r.x * 3, frame.Stride(),
+                        surface->format->format, dst, surface->pitch);
+    }
+    pushed.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  if (pushed.empty()) return true;
+  return SDL_UpdateWindowSurfaceRects(window_, pushed.data(), static_cast<int>(pushed.size())) == 0;
+}
+
+bool Presenter::PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects) {
+  int w = 0, h = 0;
+  if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &w, &h);
+  std::vector<DamageRect> upload = rects;
+  if (!texture_ || w != frame.width || h != frame.height) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
+                                 frame.width, frame.height);
+    if (!texture_) return false;
+    upload.assign(1, DamageRect{0, 0, frame.width, frame.height});
+  }
+  for (const DamageRect& want : upload) {
+    const DamageRect r = Clip(want, frame.width, frame.height);
+    if (r.Empty()) continue;
+    const SDL_Rect area{r.x, r.y, r.w, r.h};
+    SDL_UpdateTexture(texture_, &area, frame.Row(r.y) + r.x * 3, frame.Stride());
+  }
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+  return true;
+}
+
+void Presenter::Expose() {
+  if (!shown_valid_) return;
+  if (path_ == PresentPath::kWindowSurface) {
+    SDL_UpdateWindowSurface(window_);
+  } else if (texture_) {
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+}
+
+void Presenter::Resized() {
+  shown_valid_ = false;
+  if (path_ != PresentPath::kWindowSurface || ShowsOneToOne(Facts())) return;
+  // The window's surface cannot scale; once a renderer draws on the window
+  // it stays, also when the window goes back to its own size.
+  if (!ChoosePath() || path_ == PresentPath::kWindowSurface) {
+    if (!UseRenderer(PresentPath::kSoftwareRenderer))
+      std::fprintf(stderr, "zepa: cannot draw on the resized window: %s\n", SDL_GetError());
+  }
+}
+
+void Presenter::SetOverlay(int left, int top, const Surface& image) {
+  overlay_image_ = image;
+  overlay_left_ = left;
+  overlay_top_ = top;
+  overlay_shown_ = true;
+}
+
+void Presenter::ClearOverlay() {
+  overlay_shown_ = false;
+  overlay_image_ = Surface();
+}
+
+}  // namespace zepa::platform

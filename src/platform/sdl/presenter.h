@@ -1,0 +1,81 @@
+#pragma once
+// The game window's frames on the screen. A 1:1 window is drawn through the
+// window's own surface, only where the frame changed; a scaled or
+// full-screen window through a renderer (see platform/present_path.h).
+#include <SDL.h>
+
+#include <vector>
+
+#include "platform/damage.h"
+#include "platform/present_path.h"
+#include "platform/surface.h"
+
+namespace zepa::platform {
+
+class Presenter {
+ public:
+  Presenter() = default;
+  ~Presenter();
+  Presenter(const Presenter&) = delete;
+  Presenter& operator=(const Presenter&) = delete;
+
+  /// Chooses the path for `window` as it is now and clears it to black.
+  /// False, with the reason in SDL_GetError, when nothing can draw on it.
+  bool Open(SDL_Window* window);
+  /// Lets go of the renderer; the window can then be destroyed.
+  void Close();
+
+  /// Brings the screen up to `display` with the overlay over it; pushes
+  /// only the rectangles that changed since the last call. True when
+  /// something reached the screen.
+  bool Show(const Surface& display);
+  /// As Show, for a frame that changed everywhere: pushed whole without
+  /// comparing, and the next Show pushes whole again (the copy it compares
+  /// with is not kept up meanwhile).
+  bool ShowWhole(const Surface& display);
+  /// Pushes the last frame again whole (the window was uncovered).
+  void Expose();
+  /// The window's size changed: the path is chosen again when the new
+  /// size needs it, and the next frame is pushed whole.
+  void Resized();
+
+  void SetOverlay(int left, int top, const Surface& image);
+  void ClearOverlay();
+  bool overlay_shown() const { return overlay_shown_; }
+
+  PresentPath path() const { return path_; }
+  /// The display's size in the coordinates that mouse events arrive in.
+  int logical_width() const { return logical_width_; }
+  int logical_height() const { return logical_height_; }
+
+ private:
+  PresentFacts Facts() const;
+  // Probes an accelerated renderer when the facts ask for it and takes the
+  // path they give. False when no renderer the path needs can be made.
+  bool ChoosePath();
+  bool UseRenderer(PresentPath path);
+  // The frame as the player sees it: the display, with the overlay drawn
+  // over it when one is shown.
+  const Surface& Compose(const Surface& display);
+  // Sets `shadow_written` when it also brought `shown_` up to the frame.
+  bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects, bool* shadow_written);
+  bool PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects);
+
+  SDL_Window* window_ = nullptr;
+  PresentPath path_ = PresentPath::kWindowSurface;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int logical_width_ = 640;
+  int logical_height_ = 480;
+
+  Surface shown_;  // what the screen holds now
+  bool shown_valid_ = false;
+  Surface composed_;
+
+  Surface overlay_image_;
+  int overlay_left_ = 0;
+  int overlay_top_ = 0;
+  bool overlay_shown_ = false;
+};
+
+}  // namespace zepa::platform

@@ -1,0 +1,151 @@
+#pragma once
+// The SDL host's parts, shared by the files that implement it: the core
+// (start-up, the timer, the pump) in sdl_host.cpp, input in sdl_input.cpp,
+// the window and full screen in sdl_window.cpp, the game window's frames in
+// sdl_frames.cpp and the small windows in sdl_small_windows.cpp.
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/host.h"
+#include "platform/media.h"
+#include "platform/sdl/presenter.h"
+#include "platform/sdl/sdl_host.h"
+#include "platform/sdl/tool_window_view.h"
+
+namespace zepa::platform {
+
+inline constexpr int kDisplayWidth = 640;
+inline constexpr int kDisplayHeight = 480;
+inline constexpr const char* kErrorCaption = "ZEPA Adventure SYSTEM";
+
+class SdlHost : public Host, public Overlay {
+ public:
+  explicit SdlHost(const SdlOptions& options);
+  ~SdlHost() override;
+  bool Open();
+  void Reveal();
+
+  uint32_t NowMs() override;
+  void SetHandler(InputHandler* handler) override { handler_ = handler; }
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() const override { return timer_enabled_; }
+  void SetTimerIntervalMs(uint32_t interval_ms) override;
+  bool Pump(bool has_deadline, uint32_t deadline_ms) override;
+  bool OutOfScriptedInput() const override { return false; }
+  bool IsHeld(HeldKey key) override;
+  void DiscardInput() override;
+  void Present(const Surface& display) override;
+  void PresentWholeFrame(const Surface& display) override;
+  void Invalidate(const Surface& display) override;
+  Overlay* overlay() override { return this; }
+  void ShowOverlay(int left, int top, const Surface& image) override;
+  void HideOverlay() override;
+  ScreenSize GetScreenSize() override;
+  bool SetFullScreen(bool full) override;
+  void SetWindowPosition(int left, int top) override;
+  void GetWindowPosition(int* left, int* top) override;
+  void SetCaption(std::string_view utf8) override;
+  void ShowError(std::string_view utf8) override;
+  void OpenWindow(ToolWindow* window) override;
+  void CloseWindow(ToolWindow* window) override;
+  void OpenUrl(std::string_view utf8) override;
+  void Close() override { closed_ = true; }
+  bool Closed() const override { return closed_; }
+  Sockets* Net() override;
+  Files* FileOps() override;
+
+ private:
+  // A small window on the screen: its own SDL window and renderer, drawn
+  // only when something changed, so an idle dialog costs nothing.
+  struct SmallWindow {
+    ToolWindow* window = nullptr;
+    SDL_Window* sdl = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    std::unique_ptr<ToolWindowView> view;
+    uint32_t id = 0;
+    int frames_due = 0;
+    uint64_t drawn_revision = ~uint64_t{0};
+    uint64_t timer_due_ms = 0;  // the window's own timer, when it has one
+  };
+  // ImGui settles hover and click states over a couple of frames after
+  // each input; three frames cover a press and its release.
+  static constexpr int kFramesAfterInput = 3;
+  SmallWindow* FindSmall(uint32_t window_id);
+  bool SmallWindowsWantFrames() const;
+  // Draws the small windows that want it, at most once per display
+  // refresh; true when one was drawn.
+  bool DrawSmallWindows();
+  // When the small windows may draw again (0 when they want no frame).
+  uint64_t NextSmallFrameMs() const;
+  // Routes an event while small windows are open; false when it belongs to
+  // the game window's own handling.
+  bool DispatchToSmallWindows(const SDL_Event& event);
+  void DestroySmall(SmallWindow* small);
+  // The small windows' own timers: the earliest due time (negative: none),
+  // and firing those that are due.
+  int64_t NextWindowTimer() const;
+  void FireWindowTimers(uint64_t now_ms);
+
+  // Waits up to `timeout_ms` (negative: no limit) for an event.
+  bool WaitEvent(int64_t timeout_ms, SDL_Event* event);
+  void Dispatch(const SDL_Event& event);
+  void DispatchWindowEvent(const SDL_Event& event);
+  void RepaintIfDirty();
+  // Present's pacing and the close request it answers.
+  void FinishFrame();
+  bool TimerDue(uint64_t now_ms) const { return timer_enabled_ && next_due_ms_ <= now_ms; }
+  void FireTimer(uint64_t now_ms);
+  // When the game's timer must next wake the pump: its due time, or a later
+  // tick when the handler says none before it changes anything (then the
+  // ticks in between are owed and run on waking). Nullopt: not before input.
+  std::optional<uint64_t> TimerWakeMs(uint64_t now_ms);
+  // Runs the owed ticks that fell due before `now_ms`, each with the clock
+  // it would have had. True when one ran.
+  bool RunOwedTicks(uint64_t now_ms);
+  bool InsideDisplay(int x, int y) const {
+    return x >= 0 && y >= 0 && x < presenter_.logical_width() && y < presenter_.logical_height();
+  }
+
+  int scale_;
+  SDL_Window* window_ = nullptr;
+  Presenter presenter_;
+  bool blocking_wait_ = false;
+  bool has_screen_ = false;
+  uint32_t frame_ms_ = 16;
+  uint64_t last_present_ms_ = 0;
+  uint64_t last_small_frame_ms_ = 0;
+  uint64_t frames_presented_ = 0;  // reported at exit when ZEPA_STATS is set
+  uint64_t frames_pushed_ = 0;
+
+  InputHandler* handler_ = nullptr;
+  bool timer_enabled_ = false;
+  uint32_t interval_ms_ = 50;
+  uint64_t next_due_ms_ = 0;
+  bool elide_ = true;
+  // Set while the pump sleeps past ticks that change nothing.
+  bool ticks_owed_ = false;
+  // The clock an owed tick sees while it runs.
+  std::optional<uint32_t> tick_clock_ms_;
+  uint64_t ticks_elided_ = 0;
+
+  const Surface* shown_ = nullptr;  // the game's display lives for the whole run
+  bool dirty_ = false;
+  bool full_screen_ = false;
+  bool borderless_full_ = false;
+  bool revealed_ = false;  // the game window has been shown
+  int windowed_left_ = 0;
+  int windowed_top_ = 0;
+  bool closed_ = false;
+  std::unique_ptr<Sockets> net_;
+  std::vector<std::unique_ptr<SmallWindow>> small_;  // bottom to top
+  std::unique_ptr<Files> files_;
+};
+
+/// The window an event is aimed at (0 when it names none).
+uint32_t EventWindowId(const SDL_Event& event);
+
+}  // namespace zepa::platform

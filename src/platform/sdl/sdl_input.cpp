@@ -1,0 +1,138 @@
+// Input on the SDL host: SDL events translated into the game's keys and
+// clicks, the polled state of the hurry keys, and the discarding of queued
+// input.
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/sdl/keymap.h"
+#include "platform/sdl/sdl_host_impl.h"
+#include "platform/sdl/user_events.h"
+
+namespace zepa::platform {
+
+void SdlHost::DispatchWindowEvent(const SDL_Event& event) {
+  const bool game_window = event.window.windowID == SDL_GetWindowID(window_);
+  if (game_window && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    presenter_.Resized();
+    dirty_ = shown_ != nullptr;
+  }
+  // The screen holds what it held; it only needs pushing again.
+  if (game_window && event.window.event == SDL_WINDOWEVENT_EXPOSED) presenter_.Expose();
+  // With a modeless window open, closing the game window sends no SDL_QUIT
+  // (that comes only with the last window); a modal window keeps the game
+  // window from closing, as it disabled it of old.
+  if (event.window.event == SDL_WINDOWEVENT_CLOSE && !small_.empty() && game_window &&
+      std::none_of(small_.begin(), small_.end(), [](const auto& s) { return s->window->modal; })) {
+    if (handler_) {
+      handler_->OnCloseRequest();
+    } else {
+      Close();
+    }
+  }
+}
+
+void SdlHost::Dispatch(const SDL_Event& event) {
+  if (!small_.empty() && DispatchToSmallWindows(event)) return;
+  switch (event.type) {
+    case SDL_QUIT:
+      if (handler_) {
+        handler_->OnCloseRequest();
+      } else {
+        Close();
+      }
+      return;
+    case SDL_WINDOWEVENT:
+      DispatchWindowEvent(event);
+      return;
+    default:
+      if (DispatchUserEvent(event)) return;
+      break;
+  }
+  if (!handler_) return;
+  switch (event.type) {
+    case SDL_KEYDOWN: {
+      // Auto-repeat comes through as well: Windows repeats key-down messages.
+      const int vk_code = VirtualKeyFromSdl(event.key.keysym.sym);
+      const uint16_t mod = event.key.keysym.mod;
+      if (vk_code != 0) handler_->OnKeyDown(vk_code, (mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0);
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN: {
+      MouseButton button;
+      if (event.button.button == SDL_BUTTON_LEFT) {
+        button = MouseButton::kLeft;
+      } else if (event.button.button == SDL_BUTTON_RIGHT) {
+        button = MouseButton::kRight;
+      } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+        button = MouseButton::kMiddle;
+      } else {
+        break;
+      }
+      // Clicks on the letterbox borders miss the display.
+      if (InsideDisplay(event.button.x, event.button.y))
+        handler_->OnMouseDown(button, event.button.x, event.button.y);
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      if (InsideDisplay(event.motion.x, event.motion.y))
+        handler_->OnMouseMove(event.motion.x, event.motion.y);
+      break;
+    case SDL_MOUSEWHEEL: {
+      int steps = event.wheel.y;
+      if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+      if (steps != 0) handler_->OnMouseWheel(steps);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool SdlHost::IsHeld(HeldKey key) {
+  // Refreshes SDL's key state; the events themselves stay queued for Pump.
+  SDL_PumpEvents();
+  const Uint8* keys = SDL_GetKeyboardState(nullptr);
+  switch (key) {
+    case HeldKey::kShift:
+      return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    case HeldKey::kSpace:
+      return keys[SDL_SCANCODE_SPACE];
+    case HeldKey::kReturn:
+      return keys[SDL_SCANCODE_RETURN] || keys[SDL_SCANCODE_KP_ENTER];
+    case HeldKey::kMiddleButton:
+      return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
+  }
+  return false;
+}
+
+void SdlHost::DiscardInput() {
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+  SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
+}
+
+uint32_t EventWindowId(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_WINDOWEVENT:
+      return event.window.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      return event.key.windowID;
+    case SDL_TEXTINPUT:
+      return event.text.windowID;
+    case SDL_TEXTEDITING:
+      return event.edit.windowID;
+    case SDL_MOUSEMOTION:
+      return event.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      return event.button.windowID;
+    case SDL_MOUSEWHEEL:
+      return event.wheel.windowID;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace zepa::platform
