@@ -3,6 +3,7 @@
 // directory, scripted input, then the state and the display to look at.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -83,5 +84,14 @@ class GameFixture : public ::testing::Test {
   std::unique_ptr<platform::Media> media_;
   std::unique_ptr<MainWindow> game_;
 };
+
+// Mean absolute difference per channel: a JPEG round trip stays under 3.
+inline void ExpectClose(const platform::Surface& a, const platform::Surface& b, const char* what) {
+  ASSERT_EQ(a.width, b.width) << what;
+  ASSERT_EQ(a.height, b.height) << what;
+  double total[3] = {0, 0, 0};
+  for (size_t i = 0; i < a.pixels.size(); ++i) total[i % 3] += std::abs(a.pixels[i] - b.pixels[i]);
+  for (double channel : total) EXPECT_LT(channel / (a.pixels.size() / 3.0), 3.0) << what;
+}
 
 }  // namespace zepa::engine::testing

@@ -14,15 +14,7 @@ namespace zepa::save {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Mean absolute difference per channel: a JPEG round trip stays under 3.
-void ExpectClose(const platform::Surface& a, const platform::Surface& b, const char* what) {
-  ASSERT_EQ(a.width, b.width) << what;
-  ASSERT_EQ(a.height, b.height) << what;
-  double total[3] = {0, 0, 0};
-  for (size_t i = 0; i < a.pixels.size(); ++i) total[i % 3] += std::abs(a.pixels[i] - b.pixels[i]);
-  for (double channel : total) EXPECT_LT(channel / (a.pixels.size() / 3.0), 3.0) << what;
-}
+using engine::testing::ExpectClose;
 
 class SaveRoomTest : public engine::testing::GameFixture {
  protected:
