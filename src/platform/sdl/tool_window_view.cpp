@@ -54,6 +54,14 @@ void Sunken(ImDrawList* dl, float x0, float y0, float x1, float y1) {
   Edge(dl, x0 + 1, y0 + 1, x1 - 1, y1 - 1, kDarkShadow, kLight);
 }
 
+// A scrolling area inside a sunken frame: the memo, list, grid and scroll
+// box all draw their content in one. The caller ends it with EndChild.
+void BeginSunkenChild(ImDrawList* dl, const std::string& id, float x, float y, float w, float h) {
+  Sunken(dl, x, y, x + w, y + h);
+  ImGui::SetCursorScreenPos({x + 2, y + 2});
+  ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+}
+
 // Every character the window shows, the kana and full-width forms, and for
 // windows with an edit field the common kanji a player may type. Rendering
 // the few thousand kanji takes a good part of a second, so windows that
@@ -364,9 +372,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       break;
     }
     case ControlKind::kMemo: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
-      ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      BeginSunkenChild(dl, id, x, y, w, h);
       ApplyScrollToTop(c);
       ImGui::PushTextWrapPos(std::max(w - 8, 1.0f));
       ImGui::SetCursorPos({2, 1});
@@ -395,10 +401,8 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       dl->AddRectFilled({x, y + 1}, {x + w, y + 2}, kHighlight);
       break;
     case ControlKind::kScrollBox: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
       ImGui::PushStyleColor(ImGuiCol_ChildBg, ToVec(kFace));
-      ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      BeginSunkenChild(dl, id, x, y, w, h);
       ApplyScrollToTop(c);
       const ImVec2 origin = ImGui::GetCursorScreenPos();
       DrawControls(window, c.Key(), origin.x, origin.y);
@@ -407,9 +411,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       break;
     }
     case ControlKind::kList: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
-      ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      BeginSunkenChild(dl, id, x, y, w, h);
       for (size_t i = 0; i < c.items.size(); ++i) {
         const bool selected = static_cast<int>(i) == c.selected;
         if (selected) ImGui::PushStyleColor(ImGuiCol_Text, ToVec(kHighlight));
@@ -441,9 +443,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
       break;
     }
     case ControlKind::kGrid: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
-      ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
+      BeginSunkenChild(dl, id, x, y, w, h);
       const ImVec2 origin = ImGui::GetCursorScreenPos();
       ImDrawList* cdl = ImGui::GetWindowDrawList();
       const float row_h = ImGui::GetFontSize() + 8;
