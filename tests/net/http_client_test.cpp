@@ -10,7 +10,7 @@
 
 #include "net/test_server.h"
 #include "platform/headless/headless_host.h"
-#include "platform/sdl/posix_sockets.h"
+#include "platform/posix/posix_sockets.h"
 
 namespace zepa::net {
 namespace {
