@@ -191,6 +191,12 @@ std::unique_ptr<platform::Font> MainWindow::OpenFontFromConfig() {
 script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
   if (name.empty()) return script::LoadOutcome::kFailed;
   script::DecodedScenario decoded;
+  // Not a file name but an address the client cannot fetch; read as a
+  // file it would only be reported missing.
+  if (platform::StartsWithNoCase(name, "https:")) {
+    host_.ShowError("HTTPS is not supported: " + name);
+    return script::LoadOutcome::kRaised;
+  }
   if (platform::StartsWithNoCase(name, "http:")) {
     net::FetchOptions options;
     // Waiting for the server keeps the window alive: input and the timer are

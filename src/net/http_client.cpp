@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "net/socket_errors.h"
+#include "platform/ascii.h"
 
 namespace zepa::net {
 namespace {
@@ -40,6 +41,13 @@ std::vector<std::string> AssembleHTTPHeader(std::string_view path, std::string_v
   return lines;
 }
 
+std::string TNMHTTP::CookieFor(const Target& target) const {
+  if (cookie_.empty() || target.port != cookie_port_ ||
+      !platform::EqualsNoCase(target.host, cookie_host_))
+    return std::string();
+  return cookie_;
+}
+
 uint64_t TNMHTTP::WaitDeadline() {
   return std::min(sockets_->RealNowMs() + options_->timeout_ms, fetch_deadline_ms_);
 }
@@ -67,6 +75,10 @@ std::optional<std::string> TNMHTTP::Connect() {
   std::vector<platform::NetAddress> addresses;
   if (const auto dotted = DottedIPv4(target_.host)) {
     addresses.push_back(*dotted);
+  } else if (const auto v6 = BracketedIPv6(target_.host)) {
+    addresses.push_back(*v6);
+  } else if (!target_.host.empty() && target_.host[0] == '[') {
+    return "Null Remote Address";  // brackets around what is no IPv6 address
   } else {
     const std::unique_ptr<platform::NameLookup> lookup = sockets_->StartLookup(target_.host);
     switch (WaitUntil(WaitDeadline(), [&](uint32_t slice_ms) { return lookup->Wait(slice_ms); })) {
@@ -133,7 +145,6 @@ std::optional<std::string> TNMHTTP::SendHTTP(const std::vector<std::string>& lin
 std::optional<std::string> TNMHTTP::RemoveHeader() {
   head_ = ResponseHead();
   early_body_.clear();
-  peer_closed_ = false;
   receive_buffer_.resize(kReceiveChunkBytes);
 
   HeaderReader reader;
@@ -155,7 +166,6 @@ std::optional<std::string> TNMHTTP::RemoveHeader() {
       }
       case NetStatus::kClosed:
         reader.Close();
-        peer_closed_ = true;
         break;
       case NetStatus::kFailed:
         return SocketErrorText(result.error);
@@ -167,6 +177,7 @@ std::optional<std::string> TNMHTTP::RemoveHeader() {
       deadline_ms = WaitDeadline();
     }
   }
+  if (reader.state() == HeaderReader::State::kCutShort) return std::string(kCutShortText);
   if (reader.state() != HeaderReader::State::kDone) return "Socket readln aborted";
   head_ = reader.head();
   return std::nullopt;
@@ -175,7 +186,13 @@ std::optional<std::string> TNMHTTP::RemoveHeader() {
 std::optional<std::string> TNMHTTP::CaptureString() {
   body_ = std::move(early_body_);
   early_body_.clear();
-  if (peer_closed_) return std::nullopt;
+  // The body is everything until the server closes; a length it announced
+  // is only a check that none of it was lost on the way.
+  const auto closed = [this]() -> std::optional<std::string> {
+    if (head_.content_length && body_.size() < *head_.content_length)
+      return std::string(kCutShortText);
+    return std::nullopt;
+  };
   for (;;) {
     // The allowance bounds the silence between pieces, not the whole body.
     NetResult result;
@@ -190,9 +207,9 @@ std::optional<std::string> TNMHTTP::CaptureString() {
         body_.append(receive_buffer_.data(), result.bytes);
         break;
       case NetStatus::kClosed:
-        return std::nullopt;
+        return closed();
       case NetStatus::kFailed:
-        if (result.error == 10057) return std::nullopt;  // not connected: the end, like a close
+        if (result.error == 10057) return closed();  // not connected: the end, like a close
         return SocketErrorText(result.error);
       case NetStatus::kPending:
         break;
@@ -228,7 +245,8 @@ FetchResult TNMHTTP::Get(std::string_view url, const FetchOptions& options) {
   for (int exchange = 1;; ++exchange) {
     std::optional<std::string> error = ParseURL(target_);
     if (!error) error = Connect();
-    if (!error) error = SendHTTP(AssembleHTTPHeader(target_.path, target_.host, cookie_));
+    if (!error)
+      error = SendHTTP(AssembleHTTPHeader(target_.path, target_.host, CookieFor(target_)));
     if (!error) error = RemoveHeader();
     if (!error) error = CaptureString();
     if (error) {
@@ -258,7 +276,14 @@ FetchResult TNMHTTP::Get(std::string_view url, const FetchOptions& options) {
     }
     if (failed && options.on_failure) options.on_failure();
     Disconnect();
-    if (status >= 300 && status <= 398 && !head_.cookie.empty()) cookie_ = head_.cookie;
+    // Every response clears the cookie; only a redirect's is held, and only
+    // for the host and port that set it.
+    cookie_.clear();
+    if (status >= 300 && status <= 398 && !head_.cookie.empty()) {
+      cookie_ = head_.cookie;
+      cookie_host_ = target_.host;
+      cookie_port_ = target_.port;
+    }
     if (!follow) {
       result.body = std::move(body_);
       result.failure = failed;
@@ -266,7 +291,7 @@ FetchResult TNMHTTP::Get(std::string_view url, const FetchOptions& options) {
     }
 
     target_.url = head_.location;
-    if (target_.url.find('/') == std::string::npos) {
+    if (target_.url.find('/') == std::string::npos && !StartsWithHostAndPort(target_.url)) {
       // A bare name is relative to where the redirect came from, port too.
       std::string origin = "http://" + target_.host;
       if (target_.port != kHttpPort) origin += ":" + std::to_string(target_.port);

@@ -29,6 +29,9 @@ constexpr int kMaxExchanges = 10;
 constexpr size_t kMaxBodyBytes = size_t{16} << 20;
 // The longest sleep between two calls of the pump while a fetch waits.
 constexpr uint32_t kWaitSliceMs = 10;
+// Raised when the connection closed before a status line, the end of the
+// header, or as much body as the header announced.
+constexpr std::string_view kCutShortText = "Connection closed before the whole reply arrived";
 
 struct FetchOptions {
   /// Dispatches what is due (input, the game timer) without blocking;
@@ -57,8 +60,9 @@ struct FetchResult {
 std::vector<std::string> AssembleHTTPHeader(std::string_view path, std::string_view host,
                                             std::string_view cookie);
 
-/// The client the main window owns. It keeps the host, the port and the
-/// cookie a redirect set from one request to the next, as the old one did.
+/// The client the main window owns. It keeps the host and the port from one
+/// request to the next, as the old one did, and the cookie a redirect set
+/// until the next response.
 class TNMHTTP {
  public:
   /// `sockets` null means the machine has no socket layer.
@@ -69,7 +73,8 @@ class TNMHTTP {
   /// Fetches `url` and every redirect after it; returns when all is over.
   FetchResult Get(std::string_view url, const FetchOptions& options);
 
-  const std::string& cookie() const { return cookie_; }
+  /// The cookie the next request to `target` would send.
+  std::string CookieFor(const Target& target) const;
   const std::string& header() const { return head_.header; }
 
  private:
@@ -89,12 +94,13 @@ class TNMHTTP {
 
   platform::Sockets* sockets_;
   Target target_;
-  std::string cookie_;  // held for later requests once a redirect set it
+  std::string cookie_;  // a redirect's, held until the next response
+  std::string cookie_host_;
+  int cookie_port_ = 0;
   ResponseHead head_;
   std::string body_;
   std::string early_body_;  // bytes after the header, read with it
   std::vector<char> receive_buffer_;
-  bool peer_closed_ = false;
   std::unique_ptr<platform::StreamSocket> socket_;
   bool busy_ = false;
   bool cancelled_ = false;

@@ -54,6 +54,10 @@ int StatusFromLine(std::string_view line) {
   return value;
 }
 
+bool IsStatusLine(std::string_view line) {
+  return line.substr(0, 5) == "HTTP/" && StatusFromLine(line) > 0;
+}
+
 size_t HeaderReader::Feed(std::string_view bytes) {
   size_t used = 0;
   while (state_ == State::kReading && used < bytes.size()) {
@@ -79,18 +83,18 @@ size_t HeaderReader::Feed(std::string_view bytes) {
 }
 
 void HeaderReader::Close() {
-  if (state_ != State::kReading) return;
-  if (!partial_.empty()) {
-    std::string line;
-    line.swap(partial_);
-    TakeLine(line);
-  }
-  if (state_ == State::kReading) state_ = State::kDone;
+  if (state_ == State::kReading) state_ = State::kCutShort;
 }
 
 void HeaderReader::TakeLine(std::string_view line) {
   ++lines_read_;
   if (lines_read_ == 1) {
+    // What answers without one is no HTTP server, and nothing it sends is
+    // a scenario.
+    if (!IsStatusLine(line)) {
+      state_ = State::kCutShort;
+      return;
+    }
     head_.status = StatusFromLine(line);
     head_.header.append(line);
     return;
@@ -105,8 +109,17 @@ void HeaderReader::TakeLine(std::string_view line) {
   }
   head_.header.append(line);
   const std::string_view text = WithoutLineEnd(line);
-  if (!FieldValue(text, "SET-COOKIE:", &head_.cookie))
-    FieldValue(text, "LOCATION:", &head_.location);
+  std::string length;
+  if (FieldValue(text, "SET-COOKIE:", &head_.cookie) ||
+      FieldValue(text, "LOCATION:", &head_.location) ||
+      !FieldValue(text, "CONTENT-LENGTH:", &length))
+    return;
+  length.erase(0, length.find_first_not_of(' '));
+  length.erase(length.find_last_not_of(' ') + 1);
+  uint64_t value = 0;
+  const auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), value);
+  if (!length.empty() && ec == std::errc() && end == length.data() + length.size())
+    head_.content_length = value;
 }
 
 }  // namespace zepa::net

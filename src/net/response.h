@@ -2,6 +2,8 @@
 // The head of an HTTP response: the status line and the header lines, read
 // from bytes as they arrive.
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,11 +19,18 @@ constexpr size_t kMaxFieldChars = 256;        // a cookie or location value
 /// a decimal number; 0 when it is none or does not fit 16 bits.
 int StatusFromLine(std::string_view line);
 
+/// A line an HTTP server begins its reply with: "HTTP/", a version and a
+/// positive status code.
+bool IsStatusLine(std::string_view line);
+
 struct ResponseHead {
   int status = 0;
   std::string header;    // every line read, with its line end
   std::string cookie;    // from a "Set-Cookie:" line; empty when none
   std::string location;  // from a "Location:" line; empty when none
+  // From a "Content-Length:" line holding a whole decimal number: the body
+  // is cut short when the connection closes before this many bytes.
+  std::optional<uint64_t> content_length;
 };
 
 /// Takes the bytes of a response as they arrive and stops at the end of its
@@ -29,13 +38,14 @@ struct ResponseHead {
 /// status line, and a line that is just LF or CR LF ends the header.
 class HeaderReader {
  public:
-  enum class State { kReading, kDone, kLineTooLong, kTooManyLines };
+  // kCutShort: the connection closed before the line that ends the header,
+  // or the first line was no status line.
+  enum class State { kReading, kDone, kCutShort, kLineTooLong, kTooManyLines };
 
   /// Reads from `bytes`; returns how many belong to the header. Once the
   /// header is done the rest is the start of the body.
   size_t Feed(std::string_view bytes);
-  /// The connection closed: a partial line is read as a line, and then
-  /// reading gives an empty line, which ends the header.
+  /// The connection closed before the header ended.
   void Close();
 
   State state() const { return state_; }

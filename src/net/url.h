@@ -28,10 +28,18 @@ struct Target {
 /// host's ":"). On failure `target` is left as it was and the error text is
 /// returned: "HTTP Secure Socket is not supported" for https, "Connection
 /// Failed" for a scheme other than http, a number-conversion text for a
-/// port that is not a number.
+/// port that is not a number. A host in brackets is an IPv6 address and
+/// keeps its brackets.
 std::optional<std::string> ParseURL(Target& target);
 
 /// A host written as four dotted decimal numbers from 0 to 255.
 std::optional<platform::NetAddress> DottedIPv4(std::string_view host);
+
+/// A host written as an IPv6 address in brackets, "[::1]".
+std::optional<platform::NetAddress> BracketedIPv6(std::string_view host);
+
+/// An address without "//" that begins with a host name, a ":" and a port
+/// ("localhost:8080/x"): the text before the ":" is no scheme.
+bool StartsWithHostAndPort(std::string_view url);
 
 }  // namespace zepa::net

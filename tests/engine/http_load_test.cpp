@@ -14,7 +14,8 @@ using net::testing::TestServer;
 class HttpLoad : public testing::GameFixture {};
 
 TestServer::Script Serve(std::string body) {
-  return [body](Connection& c, const std::string&, int) { c.Send("HTTP/1.0 200 OK\r\n\r\n" + body); };
+  return
+      [body](Connection& c, const std::string&, int) { c.Send("HTTP/1.0 200 OK\r\n\r\n" + body); };
 }
 
 TEST_F(HttpLoad, StartScenarioAndLoadCommandFetchOverHttp) {
@@ -52,7 +53,8 @@ TEST_F(HttpLoad, ARefusedConnectionIsRaisedWithItsText) {
     TestServer gone([](Connection&, const std::string&, int) {});
     port = gone.port();
   }
-  Write("story.kvs", "[set]x=1\n[load]http://127.0.0.1:" + std::to_string(port) + "/s.kvs\n[set]y=1\n");
+  Write("story.kvs",
+        "[set]x=1\n[load]http://127.0.0.1:" + std::to_string(port) + "/s.kvs\n[set]y=1\n");
   Create();
   game_->Run();
   ASSERT_TRUE(host_->error_shown());
@@ -61,6 +63,53 @@ TEST_F(HttpLoad, ARefusedConnectionIsRaisedWithItsText) {
   EXPECT_EQ(Var("x"), 1);
   EXPECT_EQ(Var("y"), 0);
   EXPECT_EQ(State().adv_mode, script::adv::kBusy);
+}
+
+// A reply that did not arrive whole is never installed: the start-up
+// reports it and stays idle, and a `load` keeps the running game.
+TEST_F(HttpLoad, AReplyCutShortIsReportedAndNeverRun) {
+  const char* cut_short[] = {
+      "",
+      "HTTP/1.0 200 OK\r\nContent-Le",
+      "\x8e\x07random\r\n\r\n[set]a=1\r\n",
+      "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n[set]a=1\r\n",
+  };
+  for (const char* sent : cut_short) {
+    TestServer server([sent](Connection& c, const std::string&, int) { c.Send(sent); });
+    Create("", {}, {server.base() + "/story.kvs"});
+    game_->Run();
+    ASSERT_EQ(host_->errors(), std::vector<std::string>{std::string(net::kCutShortText)}) << sent;
+    EXPECT_EQ(Var("a"), 0) << sent;
+    EXPECT_EQ(State().scenario_text, "") << sent;
+    EXPECT_NE(State().adv_mode, script::adv::kRun) << sent;
+
+    const std::string story = "[set]x=1\n[load]" + server.base() + "/two.kvs\n[set]y=1\n";
+    Write("story.kvs", story);
+    Create();
+    game_->Run();
+    ASSERT_EQ(host_->errors(), std::vector<std::string>{std::string(net::kCutShortText)}) << sent;
+    EXPECT_EQ(Var("x"), 1) << sent;
+    EXPECT_EQ(Var("a"), 0) << sent;
+    EXPECT_EQ(Var("y"), 0) << sent;
+    EXPECT_EQ(State().scenario_name, "story.kvs") << sent;
+    EXPECT_EQ(State().scenario_text, story) << sent;
+  }
+}
+
+TEST_F(HttpLoad, AnHttpsNameIsRefusedAsSuch) {
+  Create("", {}, {"https://example.com/story.kvs"});
+  game_->Run();
+  EXPECT_EQ(host_->errors(),
+            std::vector<std::string>{"HTTPS is not supported: https://example.com/story.kvs"});
+
+  Write("story.kvs", "[set]x=1\n[load]HTTPS://example.com/two.kvs\n[set]y=1\n");
+  Create();
+  game_->Run();
+  EXPECT_EQ(host_->errors(),
+            std::vector<std::string>{"HTTPS is not supported: HTTPS://example.com/two.kvs"});
+  EXPECT_EQ(Var("x"), 1);
+  EXPECT_EQ(Var("y"), 0);
+  EXPECT_EQ(State().scenario_name, "story.kvs");
 }
 
 // The save/load window's URL box hands its address to LoadChosenFile, which

@@ -8,9 +8,10 @@
 #include <fstream>
 #include <thread>
 
+#include "net/fake_clock_sockets.h"
 #include "net/test_server.h"
 #include "platform/headless/headless_host.h"
-#include "platform/sdl/posix_sockets.h"
+#include "platform/posix/posix_sockets.h"
 
 namespace zepa::net {
 namespace {
@@ -48,7 +49,8 @@ struct Fetcher {
       ++pumps;
       return true;
     };
-    options.timeout_ms = 2000;
+    // The real allowance: on a busy machine a server thread may stall a while.
+    options.timeout_ms = kTimeOutMs;
   }
   FetchResult Get(std::string_view url) {
     const int64_t start = MonotonicMs();
@@ -89,14 +91,43 @@ TEST(HttpGet, BodyInOneBytePieces) {
   EXPECT_EQ(r.body, body);
 }
 
-TEST(HttpGet, EmptyStatusLineCountsAsSuccess) {
-  // A server that closes without a word: status 0, empty body, no failure.
-  TestServer server([](Connection&, const std::string&, int) {});
-  Fetcher f;
-  const FetchResult r = f.Get(server.base() + "/");
-  EXPECT_TRUE(r.ok()) << r.error;
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.body, "");
+TEST(HttpGet, AReplyCutShortIsAnErrorAndNoBody) {
+  // A whole reply is a status line, the header up to its blank line, and as
+  // much body as a Content-Length announced.
+  const char* cut_short[] = {
+      "",
+      "HTTP/1.0 20",
+      "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n",
+      "HTTP/1.0 200 OK\r\nContent-Length: 20\r\n\r\n[set]a=1\r\n",
+      "HTTP/1.0 404 Not Found\r\nContent-Length: 100\r\n\r\n<h1>",
+      "HTTP/1.0 302 Found\r\nLocation: /next.kvs\r\nContent-Length: 9\r\n\r\nmov",
+      "\x13\x9c\xfe random bytes\n\n[set]a=1\n",
+      "[set]a=1\r\n\r\n[end]\r\n",
+  };
+  for (const char* sent : cut_short) {
+    TestServer server(Answer(sent));
+    Fetcher f;
+    const FetchResult r = f.Get(server.base() + "/s.kvs");
+    EXPECT_EQ(r.error, kCutShortText) << sent;
+    EXPECT_EQ(r.body, "") << sent;
+    EXPECT_FALSE(r.ok()) << sent;
+    EXPECT_EQ(f.failures, 0) << sent;
+    EXPECT_EQ(server.requests().size(), 1u) << sent;
+  }
+
+  const std::pair<const char*, const char*> whole[] = {
+      {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nabcde", "abcde"},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", ""},
+      {"HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\nab", "ab"},
+      {"HTTP/1.0 200 OK\r\n\r\n", ""},
+  };
+  for (const auto& [sent, body] : whole) {
+    TestServer server(Answer(sent));
+    Fetcher f;
+    const FetchResult r = f.Get(server.base() + "/s.kvs");
+    EXPECT_TRUE(r.ok()) << sent << r.error;
+    EXPECT_EQ(r.body, body) << sent;
+  }
 }
 
 TEST(HttpGet, RelativeRedirectKeepsHostPortAndTheCookie) {
@@ -115,25 +146,65 @@ TEST(HttpGet, RelativeRedirectKeepsHostPortAndTheCookie) {
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0], Request("/game/story.kvs", "127.0.0.1"));
   EXPECT_EQ(requests[1], Request("/other.kvs", "127.0.0.1", "sid=42"));
-  EXPECT_EQ(f.client.cookie(), "sid=42");
 }
 
-TEST(HttpGet, HeldCookieComesOnlyFromRedirectsAndStays) {
-  TestServer server([](Connection& c, const std::string&, int index) {
-    if (index == 0) c.Send("HTTP/1.0 200 OK\r\nSet-Cookie: ignored=1\r\n\r\na");
-    if (index == 1) c.Send("HTTP/1.0 301 Moved\r\nSet-Cookie: kept=2\r\nLocation: /b\r\n\r\n");
-    if (index >= 2) c.Send("HTTP/1.0 200 OK\r\n\r\nb");
+TEST(HttpGet, ARedirectsCookieGoesOnlyWithTheNextRequestToItsOwnHostAndPort) {
+  TestServer elsewhere(Answer("HTTP/1.0 200 OK\r\n\r\nelsewhere"));
+  const std::string other_port = "http://127.0.0.1:" + std::to_string(elsewhere.port());
+  std::atomic<int> own_port{0};
+  TestServer server([&](Connection& c, const std::string& request, int) {
+    const auto path = request.substr(4, request.find(' ', 4) - 4);
+    if (path == "/ok-with-cookie") c.Send("HTTP/1.0 200 OK\r\nSet-Cookie: ignored=1\r\n\r\na");
+    if (path == "/chain") c.Send("HTTP/1.0 302 F\r\nSet-Cookie: k=1\r\nLocation: /plain\r\n\r\n");
+    if (path == "/plain") c.Send("HTTP/1.0 301 M\r\nLocation: /end\r\n\r\n");
+    if (path == "/end" || path == "/again") c.Send("HTTP/1.0 200 OK\r\n\r\nend");
+    if (path == "/to-port")
+      c.Send("HTTP/1.0 302 F\r\nSet-Cookie: p=2\r\nLocation: " + other_port + "/\r\n\r\n");
+    if (path == "/to-host")
+      c.Send("HTTP/1.0 302 F\r\nSet-Cookie: h=3\r\nLocation: http://localhost:" +
+             std::to_string(own_port) + "/end\r\n\r\n");
+  });
+  own_port = server.port();
+  Fetcher f;
+  EXPECT_TRUE(f.Get(server.base() + "/ok-with-cookie").ok());
+  // The redirect's cookie goes with the request it leads to; the response
+  // to that, which sets none, clears it.
+  EXPECT_TRUE(f.Get(server.base() + "/chain").ok());
+  EXPECT_TRUE(f.Get(server.base() + "/again").ok());
+  EXPECT_EQ(f.Get(server.base() + "/to-port").body, "elsewhere");
+  EXPECT_EQ(f.Get(server.base() + "/to-host").body, "end");
+  auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 8u);
+  EXPECT_EQ(requests[1], Request("/chain", "127.0.0.1"));
+  EXPECT_EQ(requests[2], Request("/plain", "127.0.0.1", "k=1"));
+  EXPECT_EQ(requests[3], Request("/end", "127.0.0.1"));
+  EXPECT_EQ(requests[4], Request("/again", "127.0.0.1"));
+  EXPECT_EQ(requests[6], Request("/to-host", "127.0.0.1"));
+  // Neither another port nor another name of the same machine gets it.
+  EXPECT_EQ(requests[7], Request("/end", "localhost"));
+  requests = elsewhere.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0], Request("/", "127.0.0.1"));
+  EXPECT_EQ(f.client.CookieFor(Target{"", "127.0.0.1", server.port(), "/"}), "");
+}
+
+TEST(HttpGet, ALocationOfHostAndPortWithoutSchemeGoesToThatHost) {
+  TestServer mirror(
+      [](Connection& c, const std::string&, int) { c.Send("HTTP/1.0 200 OK\r\n\r\nfrom mirror"); });
+  const std::string port = std::to_string(mirror.port());
+  TestServer origin([&](Connection& c, const std::string&, int index) {
+    c.Send("HTTP/1.0 302 Found\r\nLocation: localhost:" + port + (index == 0 ? "/x.kvs" : "") +
+           "\r\n\r\n");
   });
   Fetcher f;
-  EXPECT_TRUE(f.Get(server.base() + "/a").ok());
-  EXPECT_TRUE(f.Get(server.base() + "/a").ok());
-  EXPECT_TRUE(f.Get(server.base() + "/c").ok());
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 4u);
-  EXPECT_EQ(requests[1], Request("/a", "127.0.0.1"));
-  EXPECT_EQ(requests[2], Request("/b", "127.0.0.1", "kept=2"));
-  // The client keeps it from one request to the next, later fetches too.
-  EXPECT_EQ(requests[3], Request("/c", "127.0.0.1", "kept=2"));
+  for (const char* path : {"/x.kvs", "/"}) {
+    const FetchResult r = f.Get(origin.base() + "/story.kvs");
+    EXPECT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.body, "from mirror");
+    ASSERT_FALSE(mirror.requests().empty());
+    EXPECT_EQ(mirror.requests().back(), Request(path, "localhost"));
+  }
+  EXPECT_EQ(mirror.requests().size(), 2u);
 }
 
 TEST(HttpGet, AbsoluteRedirectGoesToTheNamedHost) {
@@ -198,7 +269,6 @@ TEST(HttpGet, RefusalsBeforeAnyConnection) {
   Fetcher f;
   EXPECT_EQ(f.Get("https://127.0.0.1/story.kvs").error, "HTTP Secure Socket is not supported");
   EXPECT_EQ(f.Get("http://127.0.0.1:80a/story.kvs").error, "'80a' is not a valid integer value");
-  EXPECT_EQ(f.Get("http://no-such-host.invalid/story.kvs").error, "Null Remote Address");
   EXPECT_EQ(f.Get("http://127.0.0.1:0/story.kvs").error, "Connection Failed");
   EXPECT_EQ(f.Get("http://127.0.0.1:70000/story.kvs").error, "Connection Failed");
   EXPECT_EQ(f.failures, 0);
@@ -206,6 +276,17 @@ TEST(HttpGet, RefusalsBeforeAnyConnection) {
   // A location that names another scheme is refused the same way.
   TestServer server(Answer("HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/s.kvs\r\n\r\n"));
   EXPECT_EQ(f.Get(server.base() + "/s.kvs").error, "Connection Failed");
+
+  // A name the resolver finds nothing for.
+  testing::FakeClockSockets no_answer;
+  TNMHTTP lookup_fails(&no_answer);
+  EXPECT_EQ(lookup_fails.Get("http://no-such-host.example/story.kvs", f.options).error,
+            "Null Remote Address");
+  EXPECT_EQ(no_answer.looked_up, std::vector<std::string>{"no-such-host.example"});
+  // Brackets around what is no IPv6 address name nothing to connect to.
+  EXPECT_EQ(lookup_fails.Get("http://[::1/story.kvs", f.options).error, "Null Remote Address");
+  EXPECT_EQ(lookup_fails.Get("http://[1:2]:80/story.kvs", f.options).error, "Null Remote Address");
+  EXPECT_EQ(no_answer.looked_up.size(), 1u);
 
   TNMHTTP no_sockets(nullptr);
   EXPECT_EQ(no_sockets.Get("http://127.0.0.1/", f.options).error,
@@ -225,50 +306,133 @@ TEST(HttpGet, RefusedPortFailsTheConnection) {
   const FetchResult r = f.Get("http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/s.kvs");
   close(fd);
   EXPECT_EQ(r.error, "Connection Failed");
-  EXPECT_LT(f.elapsed_ms, 1000);
+  // Told at once, not found out by waiting out the allowance.
+  EXPECT_LT(f.elapsed_ms, static_cast<int64_t>(kTimeOutMs) / 2);
 }
 
-TEST(HttpGet, SilentServerTimesOutReadingTheHeader) {
-  TestServer server([](Connection& c, const std::string&, int) { c.Pause(10000); });
-  Fetcher f;
-  f.options.timeout_ms = 400;
-  const FetchResult r = f.Get(server.base() + "/s.kvs");
-  EXPECT_EQ(r.error, "Socket readln aborted");
-  EXPECT_GE(f.elapsed_ms, 390);
-  EXPECT_LT(f.elapsed_ms, 1400);
+// A client on sockets whose clock only the waits move.
+struct FakeFetcher {
+  using Piece = testing::FakeClockSockets::Piece;
+  testing::FakeClockSockets sockets;
+  TNMHTTP client{&sockets};
+  FetchOptions options;
+  std::vector<uint64_t> pumped_at_ms;
+  uint64_t start_ms = 0;
+
+  FakeFetcher() {
+    options.pump = [this] {
+      pumped_at_ms.push_back(sockets.now_ms);
+      return true;
+    };
+  }
+  void Serve(std::vector<Piece> reply, uint64_t connect_after_ms = 0) {
+    sockets.connections.push_back({connect_after_ms, std::move(reply)});
+  }
+  FetchResult Get(std::string_view url) {
+    start_ms = sockets.now_ms;
+    return client.Get(url, options);
+  }
+  uint64_t elapsed_ms() const { return sockets.now_ms - start_ms; }
+};
+
+TEST(HttpWaits, ASilentServerFailsTheHeaderAfterTenSeconds) {
+  FakeFetcher f;
+  f.Serve({});
+  EXPECT_EQ(f.Get("http://127.0.0.1/s.kvs").error, "Socket readln aborted");
+  EXPECT_EQ(f.elapsed_ms(), kTimeOutMs);
+  EXPECT_EQ(f.sockets.requests[0], Request("/s.kvs", "127.0.0.1"));
+
+  // An answer at the last moment still counts.
+  FakeFetcher last;
+  last.Serve({{kTimeOutMs, "HTTP/1.0 200 OK\r\n\r\nlate"}, {0, "", true}});
+  const FetchResult r = last.Get("http://127.0.0.1/s.kvs");
+  EXPECT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.body, "late");
 }
 
-TEST(HttpGet, EachHeaderLineHasItsOwnAllowance) {
-  // A line every 200 ms never exhausts a 400 ms allowance; the total does.
-  TestServer server([](Connection& c, const std::string&, int) {
-    if (!c.Send("HTTP/1.0 200 OK\r\n")) return;
-    while (c.Pause(200) && c.Send("X: y\r\n")) {
-    }
-  });
-  Fetcher f;
-  f.options.timeout_ms = 400;
-  f.options.total_limit_ms = 1200;
-  const FetchResult r = f.Get(server.base() + "/s.kvs");
-  EXPECT_EQ(r.error, "Socket readln aborted");
-  EXPECT_GE(f.elapsed_ms, 1190);
-  EXPECT_LT(f.elapsed_ms, 2200);
+TEST(HttpWaits, EachHeaderLineAndEachBodyPieceHasItsOwnAllowance) {
+  // A line every 9 s never exhausts the 10 s allowance; the bound on the
+  // whole fetch does.
+  std::vector<FakeFetcher::Piece> lines = {{0, "HTTP/1.0 200 OK\r\n"}};
+  for (int i = 0; i < 20; ++i) lines.push_back({9000, "X: y\r\n"});
+  FakeFetcher header;
+  header.options.total_limit_ms = 60000;
+  header.Serve(lines);
+  EXPECT_EQ(header.Get("http://127.0.0.1/s.kvs").error, "Socket readln aborted");
+  EXPECT_EQ(header.elapsed_ms(), 60000u);
+
+  std::vector<FakeFetcher::Piece> body = {{0, "HTTP/1.0 200 OK\r\n\r\n"}};
+  for (int i = 0; i < 20; ++i) body.push_back({9000, "x"});
+  FakeFetcher trickle;
+  trickle.options.total_limit_ms = 60000;
+  trickle.Serve(body);
+  EXPECT_EQ(trickle.Get("http://127.0.0.1/s.kvs").error, "Socket capture aborted");
+  EXPECT_EQ(trickle.elapsed_ms(), 60000u);
+
+  // The same pieces that end within the bound make a whole reply.
+  body.resize(5);
+  body.push_back({9000, "", true});
+  FakeFetcher slow;
+  slow.Serve(body);
+  const FetchResult r = slow.Get("http://127.0.0.1/s.kvs");
+  EXPECT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.body, "xxxx");
+  EXPECT_EQ(slow.elapsed_ms(), 5u * 9000);
+
+  // Silence after the header runs out the body's own allowance.
+  FakeFetcher silent;
+  silent.Serve({{0, "HTTP/1.0 200 OK\r\n\r\npart"}, {500, "ial"}});
+  EXPECT_EQ(silent.Get("http://127.0.0.1/s.kvs").error, "Socket capture aborted");
+  EXPECT_EQ(silent.elapsed_ms(), 500 + kTimeOutMs);
 }
 
-TEST(HttpGet, TricklingBodyEndsAtTheTotalBound) {
-  // One byte a second keeps restarting the body's allowance; only the bound
-  // on the whole fetch ends it.
-  TestServer server([](Connection& c, const std::string&, int) {
-    if (!c.Send("HTTP/1.0 200 OK\r\n\r\n")) return;
-    while (c.Send("x") && c.Pause(1000)) {
-    }
-  });
-  Fetcher f;
-  f.options.timeout_ms = 1500;
-  f.options.total_limit_ms = 2500;
-  const FetchResult r = f.Get(server.base() + "/s.kvs");
-  EXPECT_EQ(r.error, "Socket capture aborted");
-  EXPECT_GE(f.elapsed_ms, 2490);
-  EXPECT_LT(f.elapsed_ms, 3500);
+TEST(HttpWaits, LookupAndConnectionAreBounded) {
+  FakeFetcher lookup;
+  lookup.sockets.lookup_after_ms = testing::kNever;
+  EXPECT_EQ(lookup.Get("http://slow.example/").error, "Host Lookup Timed Out");
+  EXPECT_EQ(lookup.elapsed_ms(), kTimeOutMs);
+
+  FakeFetcher connect;
+  connect.Serve({}, testing::kNever);
+  EXPECT_EQ(connect.Get("http://127.0.0.1/").error, "Connection Timed out");
+  EXPECT_EQ(connect.elapsed_ms(), kTimeOutMs);
+
+  // A slow lookup and a slow connection each have their own allowance.
+  FakeFetcher slow;
+  slow.sockets.lookup_after_ms = 9000;
+  slow.sockets.lookup_answer = {*DottedIPv4("127.0.0.1")};
+  slow.Serve({{0, "HTTP/1.0 200 OK\r\n\r\nok"}, {0, "", true}}, 9000);
+  const FetchResult r = slow.Get("http://slow.example/");
+  EXPECT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(slow.elapsed_ms(), 18000u);
+}
+
+TEST(HttpWaits, WaitingPumpsEverySliceAndSleepsBetween) {
+  FakeFetcher f;
+  f.Serve({{500, "HTTP/1.0 200 OK\r\n\r\nlate"}, {0, "", true}});
+  EXPECT_EQ(f.Get("http://127.0.0.1/s.kvs").body, "late");
+  // Half a second of waiting: the window is served at least once a slice,
+  // and never twice without a sleep between.
+  const size_t slices = 500 / kWaitSliceMs;
+  EXPECT_GE(f.pumped_at_ms.size(), slices);
+  EXPECT_LE(f.pumped_at_ms.size(), slices + 8);
+  for (size_t i = 1; i < f.pumped_at_ms.size(); ++i)
+    EXPECT_LE(f.pumped_at_ms[i] - f.pumped_at_ms[i - 1], kWaitSliceMs) << i;
+  for (uint32_t sleep_ms : f.sockets.sleeps_ms) EXPECT_LE(sleep_ms, kWaitSliceMs);
+}
+
+TEST(HttpWaits, ClosingTheWindowEndsTheFetchAtOnce) {
+  FakeFetcher f;
+  f.Serve({});
+  f.options.pump = [&] {
+    f.pumped_at_ms.push_back(f.sockets.now_ms);
+    return f.pumped_at_ms.size() < 5;
+  };
+  const FetchResult r = f.Get("http://127.0.0.1/s.kvs");
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_EQ(r.error, "");
+  EXPECT_FALSE(r.ok());
+  EXPECT_LE(f.elapsed_ms(), 5 * kWaitSliceMs);
 }
 
 TEST(HttpGet, OversizedResponsesAreRefused) {
@@ -307,7 +471,8 @@ TEST(HttpGet, OversizedResponsesAreRefused) {
     Fetcher f;
     const FetchResult r = f.Get(server.base() + "/s.kvs");
     EXPECT_EQ(r.error, c.error) << c.what;
-    EXPECT_LT(f.elapsed_ms, 5000) << c.what;
+    // Refused as the bytes come, not at the end of an allowance.
+    EXPECT_LT(f.elapsed_ms, 30000) << c.what;
   }
 }
 
@@ -319,22 +484,6 @@ TEST(HttpGet, BodyOfExactlyTheBoundArrivesWhole) {
   const FetchResult r = f.Get(server.base() + "/s.kvs");
   EXPECT_TRUE(r.ok()) << r.error;
   EXPECT_EQ(r.body.size(), kMaxBodyBytes);
-}
-
-TEST(HttpGet, WaitingPumpsAndSleeps) {
-  TestServer server([](Connection& c, const std::string&, int) {
-    if (c.Pause(500)) c.Send("HTTP/1.0 200 OK\r\n\r\nlate");
-  });
-  Fetcher f;
-  const std::clock_t cpu_before = std::clock();
-  const FetchResult r = f.Get(server.base() + "/s.kvs");
-  const double cpu_ms = 1000.0 * static_cast<double>(std::clock() - cpu_before) / CLOCKS_PER_SEC;
-  EXPECT_EQ(r.body, "late");
-  // Half a second of waiting: the window is served every slice, and the
-  // process sleeps in between instead of spinning.
-  EXPECT_GE(f.pumps, 500 / static_cast<int>(kWaitSliceMs) / 4);
-  EXPECT_LT(f.pumps, 500 / static_cast<int>(kWaitSliceMs) * 2);
-  EXPECT_LT(cpu_ms, 100.0);
 }
 
 TEST(HttpGet, HeadlessRunsWaitInRealTime) {
@@ -350,19 +499,8 @@ TEST(HttpGet, HeadlessRunsWaitInRealTime) {
   const int64_t start = MonotonicMs();
   EXPECT_EQ(client.Get(server.base() + "/s.kvs", options).error, "Socket readln aborted");
   EXPECT_GE(MonotonicMs() - start, 290);
-  EXPECT_LT(MonotonicMs() - start, 1300);
+  EXPECT_LT(MonotonicMs() - start, 10000);
   EXPECT_EQ(host.NowMs(), 0u);
-}
-
-TEST(HttpGet, ClosingTheWindowEndsTheFetch) {
-  TestServer server([](Connection& c, const std::string&, int) { c.Pause(10000); });
-  Fetcher f;
-  f.options.pump = [&] { return ++f.pumps < 5; };
-  const FetchResult r = f.Get(server.base() + "/s.kvs");
-  EXPECT_TRUE(r.cancelled);
-  EXPECT_EQ(r.error, "");
-  EXPECT_FALSE(r.ok());
-  EXPECT_LT(f.elapsed_ms, 500);
 }
 
 TEST(HttpGet, AFetchFromInsideAFetchIsRefused) {
@@ -391,41 +529,23 @@ class FixedLookupSockets : public platform::Sockets {
   uint64_t RealNowMs() override { return real_->RealNowMs(); }
   std::unique_ptr<platform::NameLookup> StartLookup(const std::string& name) override {
     looked_up_ = name;
-    return std::make_unique<Lookup>(answer_, hang_);
+    return std::make_unique<Lookup>(answer_);
   }
   std::unique_ptr<platform::StreamSocket> StartConnect(const platform::NetAddress& address,
                                                        uint16_t port, int* error) override {
     ++connects_;
-    if (hang_connect_) return std::make_unique<HangingStream>();
     return real_->StartConnect(address, port, error);
   }
 
-  bool hang_ = false;
-  bool hang_connect_ = false;
   std::string looked_up_;
   int connects_ = 0;
 
  private:
   struct Lookup : platform::NameLookup {
-    Lookup(std::vector<platform::NetAddress> a, bool hang) : answer(std::move(a)), hang_(hang) {}
-    bool Wait(uint32_t wait_ms) override {
-      if (!hang_) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
-      return false;
-    }
+    explicit Lookup(std::vector<platform::NetAddress> a) : answer(std::move(a)) {}
+    bool Wait(uint32_t) override { return true; }
     std::vector<platform::NetAddress> Addresses() const override { return answer; }
     std::vector<platform::NetAddress> answer;
-    bool hang_;
-  };
-  struct HangingStream : platform::StreamSocket {
-    platform::NetResult WaitConnected(uint32_t wait_ms) override {
-      std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
-      return {platform::NetStatus::kPending, 0, 0};
-    }
-    platform::NetResult Send(std::string_view) override { return {}; }
-    platform::NetResult Receive(char*, size_t) override { return {}; }
-    void WaitReadable(uint32_t) override {}
-    void WaitWritable(uint32_t) override {}
   };
 
   std::unique_ptr<platform::Sockets> real_ = platform::CreatePosixSockets();
@@ -459,6 +579,27 @@ TEST(HttpConnect, UsesIPv6AddressesAndMovesOnWhenOneRefuses) {
   EXPECT_EQ(sockets.connects_, 3);
 }
 
+TEST(HttpConnect, BracketedIPv6AddressesAreConnectedToWithoutALookup) {
+  TestServer v6(
+      [](Connection& c, const std::string&, int index) {
+        c.Send(index == 0 ? "HTTP/1.0 302 Found\r\nLocation: next.kvs\r\n\r\n"
+                          : "HTTP/1.0 200 OK\r\n\r\nover six");
+      },
+      /*ipv6=*/true);
+  FixedLookupSockets sockets({});
+  TNMHTTP client(&sockets);
+  const std::string base = "http://[::1]:" + std::to_string(v6.port());
+  const FetchResult r = client.Get(base + "/s.kvs", FetchOptions());
+  EXPECT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.body, "over six");
+  EXPECT_EQ(sockets.looked_up_, "");
+  // The relative redirect stays on the same address and port.
+  const auto requests = v6.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0], Request("/s.kvs", "[::1]"));
+  EXPECT_EQ(requests[1], Request("/next.kvs", "[::1]"));
+}
+
 TEST(HttpConnect, DottedAddressesAreNotLookedUp) {
   TestServer server(Answer("HTTP/1.0 200 OK\r\n\r\nx"));
   FixedLookupSockets sockets({});
@@ -468,26 +609,6 @@ TEST(HttpConnect, DottedAddressesAreNotLookedUp) {
   EXPECT_EQ(
       client.Get("http://nowhere:" + std::to_string(server.port()) + "/", FetchOptions()).error,
       "Null Remote Address");
-}
-
-TEST(HttpConnect, LookupAndConnectionWaitsAreBounded) {
-  FetchOptions options;
-  options.timeout_ms = 300;
-  FixedLookupSockets slow_lookup({*DottedIPv4("127.0.0.1")});
-  slow_lookup.hang_ = true;
-  TNMHTTP a(&slow_lookup);
-  int64_t start = MonotonicMs();
-  EXPECT_EQ(a.Get("http://slow.example/", options).error, "Host Lookup Timed Out");
-  EXPECT_GE(MonotonicMs() - start, 290);
-  EXPECT_LT(MonotonicMs() - start, 1000);
-
-  FixedLookupSockets slow_connect({*DottedIPv4("127.0.0.1")});
-  slow_connect.hang_connect_ = true;
-  TNMHTTP b(&slow_connect);
-  start = MonotonicMs();
-  EXPECT_EQ(b.Get("http://slow.example/", options).error, "Connection Timed out");
-  EXPECT_GE(MonotonicMs() - start, 290);
-  EXPECT_LT(MonotonicMs() - start, 1000);
 }
 
 class PythonHttpServer : public ::testing::Test {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "net/http_client.h"
@@ -88,25 +90,56 @@ TEST(HeaderReader, SameResultWhateverThePieces) {
   EXPECT_EQ(reader.head().header, whole.header);
 }
 
-TEST(HeaderReader, TheFirstLineIsTheStatusLineEvenWhenBlank) {
-  const ResponseHead h = ReadWhole("\r\nLocation: x\r\n\r\n");
-  EXPECT_EQ(h.status, 0);
-  EXPECT_EQ(h.location, "x");
+TEST(HeaderReader, AReplyMustBeginWithAStatusLine) {
+  // Anything else is no HTTP server's answer; the reader stops at that line.
+  for (const char* first :
+       {"\r\n", "\n", "garbage\r\n", "\x9c\x01\xff\n", "HTTP/1.0 abc\r\n", "HTTP/1.0 0 Zero\r\n",
+        "HTTP/1.0 -5 x\r\n", "HTTP/1.0\r\n", "ICY 200 OK\r\n", " HTTP/1.0 200 OK\r\n"}) {
+    HeaderReader reader;
+    reader.Feed(std::string(first) + "Location: x\r\n\r\nbody");
+    EXPECT_EQ(reader.state(), HeaderReader::State::kCutShort) << first;
+    EXPECT_EQ(reader.lines_read(), 1) << first;
+  }
+  EXPECT_EQ(ReadWhole("HTTP/1.1 200\n\n").status, 200);
 }
 
-TEST(HeaderReader, ACloseEndsTheHeader) {
-  HeaderReader nothing;
-  nothing.Close();
-  EXPECT_EQ(nothing.state(), HeaderReader::State::kDone);
-  EXPECT_EQ(nothing.head().status, 0);
+TEST(HeaderReader, ACloseBeforeTheBlankLineCutsTheReplyShort) {
+  for (const char* sent : {"", "HTT", "HTTP/1.0 200 OK", "HTTP/1.0 200 OK\r\n",
+                           "HTTP/1.0 404 Not Found\r\nLocation: y", "HTTP/1.0 200 OK\r\nX: y\r\n",
+                           "HTTP/1.0 200 OK\r\nX: y\r\n\r"}) {
+    HeaderReader reader;
+    reader.Feed(sent);
+    EXPECT_EQ(reader.state(), HeaderReader::State::kReading) << sent;
+    reader.Close();
+    EXPECT_EQ(reader.state(), HeaderReader::State::kCutShort) << sent;
+  }
+  // After the blank line a close changes nothing: the rest is body.
+  HeaderReader done;
+  done.Feed("HTTP/1.0 200 OK\r\n\r\n");
+  done.Close();
+  EXPECT_EQ(done.state(), HeaderReader::State::kDone);
+}
 
-  HeaderReader partial;
-  partial.Feed("HTTP/1.0 404 Not Found\r\nLocation: y");
-  EXPECT_EQ(partial.state(), HeaderReader::State::kReading);
-  partial.Close();
-  EXPECT_EQ(partial.state(), HeaderReader::State::kDone);
-  EXPECT_EQ(partial.head().status, 404);
-  EXPECT_EQ(partial.head().location, "y");
+TEST(HeaderReader, ContentLengthOnlyWhenAWholeNumber) {
+  const std::pair<const char*, std::optional<uint64_t>> cases[] = {
+      {"Content-Length: 12", 12},
+      {"content-length: 0", 0},
+      {"CONTENT-LENGTH:  7 ", 7},
+      {"Content-Length: 18446744073709551615", UINT64_MAX},
+      {"Content-Length: 18446744073709551616", std::nullopt},
+      {"Content-Length: 12abc", std::nullopt},
+      {"Content-Length: -1", std::nullopt},
+      {"Content-Length: ", std::nullopt},
+      {"Content-Length:12", std::nullopt},
+      {"X-Content-Length: 5", std::nullopt},
+  };
+  for (const auto& [line, length] : cases)
+    EXPECT_EQ(ReadWhole(std::string("HTTP/1.0 200 OK\r\n") + line + "\r\n\r\n").content_length,
+              length)
+        << line;
+  EXPECT_EQ(
+      ReadWhole("HTTP/1.0 200 OK\r\nContent-Length: 3\r\nContent-Length: 9\r\n\r\n").content_length,
+      9u);
 }
 
 TEST(HeaderReader, LineLengthBound) {

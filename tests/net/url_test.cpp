@@ -31,6 +31,14 @@ TEST(ParseURL, TakesAddressesApart) {
       // Without "//" the host is the text before the first "/".
       {"mirror/dir/s.kvs", "mirror", 8080, "/dir/s.kvs", "mirror/dir/s.kvs"},
       {"story.kvs", "story.kvs", 8080, "/", "story.kvs/"},
+      // A host name with a port is no scheme, with or without a path.
+      {"localhost:8081/x.kvs", "localhost", 8081, "/x.kvs", "localhost:8081/x.kvs"},
+      {"mirror.example:81", "mirror.example", 81, "/", "mirror.example:81/"},
+      {"10.0.0.2:81/d/s.kvs", "10.0.0.2", 81, "/d/s.kvs", "10.0.0.2:81/d/s.kvs"},
+      // An IPv6 address keeps its brackets; its colons are no port.
+      {"http://[::1]:8081/s.kvs", "[::1]", 8081, "/s.kvs", "http://[::1]:8081/s.kvs"},
+      {"http://[fe80::1:2]/", "[fe80::1:2]", 80, "/", "http://[fe80::1:2]/"},
+      {"[::1]:81/s.kvs", "[::1]", 81, "/s.kvs", "[::1]:81/s.kvs"},
   };
   for (const UrlCase& c : cases) {
     Target t{"", "prev", 8080, "/old"};
@@ -68,6 +76,10 @@ TEST(ParseURL, RefusesWhatItCannotFetchAndChangesNothing) {
       {"http://host:+-1/x", "'+-1' is not a valid integer value"},
       // One slash: the host text is "http:", whose port is empty.
       {"http:/story.kvs", "'' is not a valid integer value"},
+      {"http://[::1]:x/", "'x' is not a valid integer value"},
+      // Not a host and port: the text after the ":" is no number.
+      {"mailto:a", "Connection Failed"},
+      {"localhost:80x/s", "Connection Failed"},
   };
   for (const auto& [url, error] : cases) {
     Target t{url, "prev", 8080, "/old"};
@@ -88,6 +100,51 @@ TEST(DottedIPv4, OnlyFourDecimalNumbersUpTo255) {
   for (const char* no : {"", "localhost", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "1.2.3.",
                          "1234.1.1.1", "a.b.c.d", "1.2.3.4 ", "-1.2.3.4", "::1"}) {
     EXPECT_FALSE(DottedIPv4(no)) << no;
+  }
+}
+
+TEST(StartsWithHostAndPort, NameColonDigitsWithoutDoubleSlash) {
+  for (const char* yes : {"localhost:8080/x", "localhost:1", "a-b.example:80/", "1.2.3.4:5/x:y"})
+    EXPECT_TRUE(StartsWithHostAndPort(yes)) << yes;
+  for (const char* no : {"http://localhost:8080/x", "localhost:/x", "localhost:8o/", ":80/x",
+                         "/dir/a:80", "host_name:80", "other.kvs", "a:b:80"}) {
+    EXPECT_FALSE(StartsWithHostAndPort(no)) << no;
+  }
+}
+
+platform::NetAddress V6(std::initializer_list<uint16_t> groups) {
+  platform::NetAddress a;
+  a.family = platform::NetAddress::Family::kIPv6;
+  size_t i = 0;
+  for (uint16_t g : groups) {
+    a.bytes[i++] = static_cast<uint8_t>(g >> 8);
+    a.bytes[i++] = static_cast<uint8_t>(g);
+  }
+  return a;
+}
+
+TEST(BracketedIPv6, GroupsGapsAndATrailingIPv4) {
+  const std::pair<const char*, platform::NetAddress> cases[] = {
+      {"[::1]", V6({0, 0, 0, 0, 0, 0, 0, 1})},
+      {"[::]", V6({0, 0, 0, 0, 0, 0, 0, 0})},
+      {"[1::]", V6({1, 0, 0, 0, 0, 0, 0, 0})},
+      {"[fe80::a:B]", V6({0xfe80, 0, 0, 0, 0, 0, 0xa, 0xb})},
+      {"[1:2:3:4:5:6:7:8]", V6({1, 2, 3, 4, 5, 6, 7, 8})},
+      {"[1:2:3::6:7:8]", V6({1, 2, 3, 0, 0, 6, 7, 8})},
+      {"[1::3:4:5:6:7:8]", V6({1, 0, 3, 4, 5, 6, 7, 8})},
+      {"[::ffff:127.0.0.1]", V6({0, 0, 0, 0, 0, 0xffff, 0x7f00, 1})},
+      {"[1:2:3:4:5:6:1.2.3.4]", V6({1, 2, 3, 4, 5, 6, 0x102, 0x304})},
+  };
+  for (const auto& [text, address] : cases) {
+    const auto parsed = BracketedIPv6(text);
+    ASSERT_TRUE(parsed) << text;
+    EXPECT_EQ(*parsed, address) << text;
+  }
+  for (const char* no :
+       {"::1", "[::1", "::1]", "[]", "[:]", "[:1]", "[1:]", "[1:::2]", "[1::2::3]", "[12345::]",
+        "[g::]", "[1:2:3:4:5:6:7]", "[1:2:3:4:5:6:7:8:9]", "[1:2:3:4::5:6:7:8]", "[::1.2.3.4:5]",
+        "[1:2:3:4:5:6:7:1.2.3.4]", "[::1%eth0]", "[127.0.0.1]x", "[ ::1]"}) {
+    EXPECT_FALSE(BracketedIPv6(no)) << no;
   }
 }
 

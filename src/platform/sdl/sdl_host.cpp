@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/posix/posix_files.h"
-#include "platform/sdl/posix_sockets.h"
+#include "platform/posix/posix_sockets.h"
 #include "platform/sdl/sdl_host_impl.h"
 
 namespace zepa::platform {

@@ -1,4 +1,4 @@
-#include "platform/sdl/posix_sockets.h"
+#include "platform/posix/posix_sockets.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -101,7 +101,7 @@ struct LookupState {
   std::vector<NetAddress> addresses;
 };
 
-std::vector<NetAddress> Resolve(const std::string& name) {
+std::vector<NetAddress> SystemResolve(const std::string& name) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -129,14 +129,15 @@ std::vector<NetAddress> Resolve(const std::string& name) {
 
 class PosixLookup : public NameLookup {
  public:
-  explicit PosixLookup(const std::string& name) : state_(std::make_shared<LookupState>()) {
+  PosixLookup(const std::string& name, const Resolver& resolver)
+      : state_(std::make_shared<LookupState>()) {
     if (NeverResolves(name)) {
       state_->done = true;
       return;
     }
     try {
-      std::thread([state = state_, name] {
-        std::vector<NetAddress> found = Resolve(name);
+      std::thread([state = state_, name, resolver] {
+        std::vector<NetAddress> found = resolver(name);
         std::lock_guard lock(state->mutex);
         state->addresses = std::move(found);
         state->done = true;
@@ -219,6 +220,9 @@ class PosixStream : public StreamSocket {
 
 class PosixSockets : public Sockets {
  public:
+  explicit PosixSockets(Resolver resolver)
+      : resolver_(resolver ? std::move(resolver) : Resolver(SystemResolve)) {}
+
   uint64_t RealNowMs() override {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                      std::chrono::steady_clock::now().time_since_epoch())
@@ -226,7 +230,7 @@ class PosixSockets : public Sockets {
   }
 
   std::unique_ptr<NameLookup> StartLookup(const std::string& name) override {
-    return std::make_unique<PosixLookup>(name);
+    return std::make_unique<PosixLookup>(name, resolver_);
   }
 
   std::unique_ptr<StreamSocket> StartConnect(const NetAddress& address, uint16_t port,
@@ -265,10 +269,15 @@ class PosixSockets : public Sockets {
     }
     return stream;
   }
+
+ private:
+  Resolver resolver_;
 };
 
 }  // namespace
 
-std::unique_ptr<Sockets> CreatePosixSockets() { return std::make_unique<PosixSockets>(); }
+std::unique_ptr<Sockets> CreatePosixSockets(Resolver resolver) {
+  return std::make_unique<PosixSockets>(std::move(resolver));
+}
 
 }  // namespace zepa::platform
