@@ -21,6 +21,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
 #include "platform/headless/silent_media.h"
+#include "platform/headless/stop_signals.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/ttf_font.h"
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
-    "that could not be written, which wins over 1.\n";
+    "that could not be written, which wins over 1; 143 or 130 a headless run ended\n"
+    "by SIGTERM or SIGINT (its dump and shot are still written).\n";
 
 // Event scripts are small; the bound keeps a wrong file from filling memory.
 constexpr size_t kMaxInputBytes = size_t{64} << 20;
@@ -198,7 +200,15 @@ std::optional<zepa::platform::Surface> ReadDesktop(const std::string& path) {
   return picture;
 }
 
+// A run stopped by a signal exits as the shell reports a death by it.
+int HeadlessStatus(const zepa::platform::HeadlessHost& host) {
+  if (const int signal_number = zepa::platform::CaughtStopSignal()) return 128 + signal_number;
+  if (!host.output_failures().empty()) return 3;
+  return host.error_shown() ? 1 : 0;
+}
+
 int RunHeadless(Options& o) {
+  zepa::platform::CatchStopSignals();
   zepa::platform::HeadlessOptions ho;
   ho.quantum_ms = o.quantum_ms;
   ho.screen_width = o.screen_w;
@@ -229,8 +239,7 @@ int RunHeadless(Options& o) {
     if (!o.shot.empty())
       host->ReportOutputFailure("cannot write the shot " + o.shot +
                                 ": the run ended before the game started");
-    if (!host->output_failures().empty()) return 3;
-    return host->error_shown() ? 1 : 0;
+    return HeadlessStatus(*host);
   }
   zepa::engine::MainWindow form(*host, o.form);
   host->SetHandler(&form);
@@ -247,8 +256,7 @@ int RunHeadless(Options& o) {
       host->ReportOutputFailure("cannot write the shot " + error);
   });
   host->SetHandler(nullptr);
-  if (!host->output_failures().empty()) return 3;
-  return host->error_shown() ? 1 : 0;
+  return HeadlessStatus(*host);
 }
 
 int RunWindow(Options& o) {
@@ -278,6 +286,8 @@ int RunWindow(Options& o) {
     form.Run();
     host->SetHandler(nullptr);
   } catch (const std::exception& e) {
+    // The main window is gone: the error box's pump must not reach it.
+    host->SetHandler(nullptr);
     host->ShowError(e.what());
     status = 1;
   }

@@ -43,6 +43,23 @@ expect 2 "$dir/none" --input "$dir/none"
 mkfifo "$dir/fifo"
 expect 2 "$dir/fifo: not a regular file" --input "$dir/fifo"
 expect 0 "" --input "$dir/events"
+# A game that never ends stops at SIGTERM or SIGINT, with its dump and shot.
+mkdir "$dir/endless"
+printf '[SCREEN]\r\nFULL=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/endless/rurirora.ini"
+printf '#loop\r\n[set]a=1\r\n[go]#loop\r\n' > "$dir/endless/story.kvs"
+for sig in TERM INT; do
+  rm -f "$dir/end.json" "$dir/end.png"
+  timeout --preserve-status -s "$sig" -k 20 2 "$zepa" --headless --game "$dir/endless" --dump "$dir/end.json" \
+    --shot "$dir/end.png" >/dev/null 2>&1
+  status=$?
+  want=$([ "$sig" = TERM ] && echo 143 || echo 130)
+  if [ "$status" != "$want" ] || [ ! -s "$dir/end.json" ] || [ ! -s "$dir/end.png" ]; then
+    echo "FAILED: SIG$sig gave status $status (want $want) or no dump and shot"
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
 "$zepa" --help | grep -q "exit status" || { echo "FAILED: --help does not explain the exit status"; failed=$((failed + 1)); }
 
 echo "$passed passed, $failed failed"

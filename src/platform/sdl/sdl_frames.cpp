@@ -18,7 +18,7 @@ void SdlHost::Reveal() {
 void SdlHost::Present(const Surface& display) {
   // A tick that presents is doing real work: from here on it sees the real
   // clock, so that an effect it runs can end.
-  tick_clock_ms_.reset();
+  ticks_.ClearTickClock();
   Reveal();
   shown_ = &display;
   dirty_ = false;
@@ -27,7 +27,7 @@ void SdlHost::Present(const Surface& display) {
 }
 
 void SdlHost::PresentWholeFrame(const Surface& display) {
-  tick_clock_ms_.reset();
+  ticks_.ClearTickClock();
   Reveal();
   shown_ = &display;
   dirty_ = false;

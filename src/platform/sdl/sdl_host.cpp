@@ -14,9 +14,6 @@
 namespace zepa::platform {
 namespace {
 
-// Windows refuses shorter timer periods too; it also keeps a 0 ms timer
-// from firing on every pump.
-constexpr uint32_t kMinTimerIntervalMs = 10;
 // Drivers without a blocking wait (dummy, offscreen) would make SDL poll
 // every millisecond; napping in longer steps keeps an idle engine idle.
 constexpr uint32_t kPollNapMs = 10;
@@ -39,12 +36,15 @@ bool DriverHasScreen(const char* driver) {
 SdlHost::SdlHost(const SdlOptions& options) : scale_(std::clamp(options.scale, 1, 16)) {}
 
 SdlHost::~SdlHost() {
+  SDL_DelEventWatch(WatchTaps, this);
   while (!small_.empty()) DestroySmall(small_.back().get());
   if (std::getenv("ZEPA_STATS")) {
-    std::fprintf(stderr, "zepa: %llu frames presented, %llu pushed to the screen, %llu idle ticks run late\n",
-                 static_cast<unsigned long long>(frames_presented_),
-                 static_cast<unsigned long long>(frames_pushed_),
-                 static_cast<unsigned long long>(ticks_elided_));
+    std::fprintf(
+        stderr,
+        "zepa: %llu frames presented, %llu pushed to the screen, %llu idle ticks run late\n",
+        static_cast<unsigned long long>(frames_presented_),
+        static_cast<unsigned long long>(frames_pushed_),
+        static_cast<unsigned long long>(ticks_.owed_ticks_run()));
   }
   presenter_.Close();  // its renderer goes before the window
   if (window_) SDL_DestroyWindow(window_);
@@ -66,7 +66,7 @@ bool SdlHost::Open() {
   const char* driver = SDL_GetCurrentVideoDriver();
   blocking_wait_ = DriverBlocksInWait(driver);
   // For measuring what the elision saves: every tick then wakes the pump.
-  elide_ = SDL_getenv("ZEPA_NO_ELISION") == nullptr;
+  ticks_.SetElide(SDL_getenv("ZEPA_NO_ELISION") == nullptr);
   has_screen_ = DriverHasScreen(driver);
 
   window_ = SDL_CreateWindow(kErrorCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -86,6 +86,7 @@ bool SdlHost::Open() {
     frame_ms_ = std::max(1000u / static_cast<uint32_t>(mode.refresh_rate), 1u);
   }
   SDL_StopTextInput();
+  SDL_AddEventWatch(WatchTaps, this);
   // A full-screen game window must stay up while a small window has the
   // focus above it.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -93,7 +94,7 @@ bool SdlHost::Open() {
 }
 
 uint32_t SdlHost::NowMs() {
-  if (tick_clock_ms_) return *tick_clock_ms_;
+  if (const std::optional<uint32_t> clock = ticks_.tick_clock()) return *clock;
   return SDL_GetTicks();
 }
 
@@ -107,78 +108,32 @@ Files* SdlHost::FileOps() {
   return files_.get();
 }
 
-void SdlHost::SetTimerEnabled(bool enabled) {
-  if (enabled == timer_enabled_) return;
-  timer_enabled_ = enabled;
-  ticks_owed_ = false;
-  if (enabled) next_due_ms_ = SDL_GetTicks64() + interval_ms_;
-}
+void SdlHost::SetTimerEnabled(bool enabled) { ticks_.SetEnabled(enabled, SDL_GetTicks64()); }
 
 void SdlHost::SetTimerIntervalMs(uint32_t interval_ms) {
-  interval_ms = std::max(interval_ms, kMinTimerIntervalMs);
-  if (interval_ms == interval_ms_) return;
-  interval_ms_ = interval_ms;
-  ticks_owed_ = false;
-  if (timer_enabled_) next_due_ms_ = SDL_GetTicks64() + interval_ms_;
-}
-
-void SdlHost::FireTimer(uint64_t now_ms) {
-  // Rescheduled before the handler runs, so nested pumps see the next due
-  // time; a timer late by a whole interval fires once, as Windows coalesces.
-  next_due_ms_ += interval_ms_;
-  if (next_due_ms_ <= now_ms) next_due_ms_ = now_ms + interval_ms_;
-  if (handler_) handler_->OnTimer();
-}
-
-std::optional<uint64_t> SdlHost::TimerWakeMs(uint64_t now_ms) {
-  if (!timer_enabled_) return std::nullopt;
-  if (next_due_ms_ <= now_ms || !handler_ || !elide_) return next_due_ms_;
-  const uint32_t quiet_ms = handler_->TimerQuietMs(static_cast<uint32_t>(now_ms));
-  if (quiet_ms == 0) return next_due_ms_;
-  if (quiet_ms == InputHandler::kQuietForever) {
-    ticks_owed_ = true;
-    return std::nullopt;
-  }
-  const uint64_t quiet_end_ms = now_ms + quiet_ms;
-  if (next_due_ms_ >= quiet_end_ms) return next_due_ms_;
-  // The first tick at or after the quiet end: the one that sees the change.
-  const uint64_t skipped = (quiet_end_ms - next_due_ms_ + interval_ms_ - 1) / interval_ms_;
-  ticks_owed_ = true;
-  return next_due_ms_ + skipped * interval_ms_;
+  ticks_.SetInterval(interval_ms, SDL_GetTicks64());
 }
 
 bool SdlHost::RunOwedTicks(uint64_t now_ms) {
-  if (!ticks_owed_) return false;
-  ticks_owed_ = false;
-  bool ran = false;
-  // Each owed tick runs as if it had fired on time: the game sees the same
-  // ticks with the same clock as without the elision, only later.
-  while (timer_enabled_ && next_due_ms_ < now_ms && !closed_) {
-    const uint64_t due_ms = next_due_ms_;
-    next_due_ms_ += interval_ms_;
-    ++ticks_elided_;
-    tick_clock_ms_ = static_cast<uint32_t>(due_ms);
-    if (handler_) handler_->OnTimer();
-    tick_clock_ms_.reset();
-    ran = true;
-  }
-  return ran;
+  return ticks_.RunOwed(now_ms, handler_, [this] { return !closed_; });
 }
 
 bool SdlHost::WaitEvent(int64_t timeout_ms, SDL_Event* event) {
   if (blocking_wait_) {
     if (timeout_ms < 0) return SDL_WaitEvent(event) == 1;
-    return SDL_WaitEventTimeout(event, static_cast<int>(std::min<int64_t>(timeout_ms, 1 << 30))) == 1;
+    return SDL_WaitEventTimeout(event, static_cast<int>(std::min<int64_t>(timeout_ms, 1 << 30))) ==
+           1;
   }
-  const uint32_t nap_ms =
-      timeout_ms < 0 ? kPollNapMs : static_cast<uint32_t>(std::min<int64_t>(timeout_ms, kPollNapMs));
+  const uint32_t nap_ms = timeout_ms < 0
+                              ? kPollNapMs
+                              : static_cast<uint32_t>(std::min<int64_t>(timeout_ms, kPollNapMs));
   SDL_Delay(nap_ms);
   return SDL_PollEvent(event) == 1;
 }
 
 bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   if (closed_) return false;
-  tick_clock_ms_.reset();
+  ticks_.ClearTickClock();
   RunOwedTicks(SDL_GetTicks64());
   RepaintIfDirty();
   // A frame's callbacks may close a window: the caller's loop looks first.
@@ -187,14 +142,16 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   bool have_event = SDL_PollEvent(&event) == 1;
   while (!have_event && !closed_) {
     const uint64_t now_ms = SDL_GetTicks64();
-    if (TimerDue(now_ms)) break;
-    const int64_t window_due_ms = NextWindowTimer();
-    if (window_due_ms >= 0 && static_cast<uint64_t>(window_due_ms) <= now_ms) break;
+    if (ticks_.Due(now_ms)) break;
+    const std::optional<uint64_t> window_due_ms = ticks_.NextWindowDueMs();
+    if (window_due_ms && *window_due_ms <= now_ms) break;
     int64_t timeout_ms = -1;
-    auto sooner = [&](int64_t ahead) { timeout_ms = timeout_ms < 0 ? ahead : std::min(timeout_ms, ahead); };
-    if (const std::optional<uint64_t> wake_ms = TimerWakeMs(now_ms))
+    auto sooner = [&](int64_t ahead) {
+      timeout_ms = timeout_ms < 0 ? ahead : std::min(timeout_ms, ahead);
+    };
+    if (const std::optional<uint64_t> wake_ms = ticks_.WakeMs(now_ms, handler_))
       sooner(static_cast<int64_t>(*wake_ms - now_ms));
-    if (window_due_ms >= 0) sooner(window_due_ms - static_cast<int64_t>(now_ms));
+    if (window_due_ms) sooner(static_cast<int64_t>(*window_due_ms - now_ms));
     if (has_deadline) {
       // Wrap-aware, like the game's own elapsed-time comparisons.
       const int32_t ahead = static_cast<int32_t>(deadline_ms - static_cast<uint32_t>(now_ms));
@@ -217,7 +174,7 @@ bool SdlHost::Pump(bool has_deadline, uint32_t deadline_ms) {
   }
   if (!closed_) {
     const uint64_t now_ms = SDL_GetTicks64();
-    if (TimerDue(now_ms)) FireTimer(now_ms);
+    if (ticks_.Due(now_ms)) ticks_.Fire(now_ms, handler_);
   }
   if (!closed_) FireWindowTimers(SDL_GetTicks64());
   if (!closed_) RepaintIfDirty();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/host.h"
@@ -15,6 +16,8 @@
 #include "platform/sdl/presenter.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/tool_window_view.h"
+#include "platform/tap_latch.h"
+#include "platform/tick_scheduler.h"
 
 namespace zepa::platform {
 
@@ -32,7 +35,7 @@ class SdlHost : public Host, public Overlay {
   uint32_t NowMs() override;
   void SetHandler(InputHandler* handler) override { handler_ = handler; }
   void SetTimerEnabled(bool enabled) override;
-  bool TimerEnabled() const override { return timer_enabled_; }
+  bool TimerEnabled() const override { return ticks_.enabled(); }
   void SetTimerIntervalMs(uint32_t interval_ms) override;
   bool Pump(bool has_deadline, uint32_t deadline_ms) override;
   bool OutOfScriptedInput() const override { return false; }
@@ -69,7 +72,6 @@ class SdlHost : public Host, public Overlay {
     uint32_t id = 0;
     int frames_due = 0;
     uint64_t drawn_revision = ~uint64_t{0};
-    uint64_t timer_due_ms = 0;  // the window's own timer, when it has one
   };
   // ImGui settles hover and click states over a couple of frames after
   // each input; three frames cover a press and its release.
@@ -85,9 +87,7 @@ class SdlHost : public Host, public Overlay {
   // the game window's own handling.
   bool DispatchToSmallWindows(const SDL_Event& event);
   void DestroySmall(SmallWindow* small);
-  // The small windows' own timers: the earliest due time (negative: none),
-  // and firing those that are due.
-  int64_t NextWindowTimer() const;
+  // Fires the small windows' own timers that are due.
   void FireWindowTimers(uint64_t now_ms);
 
   // Waits up to `timeout_ms` (negative: no limit) for an event.
@@ -95,14 +95,10 @@ class SdlHost : public Host, public Overlay {
   void Dispatch(const SDL_Event& event);
   void DispatchWindowEvent(const SDL_Event& event);
   void RepaintIfDirty();
+  // Moves the window so that its client area's top-left is at (x, y).
+  void PlaceClientArea(int x, int y);
   // Present's pacing and the close request it answers.
   void FinishFrame();
-  bool TimerDue(uint64_t now_ms) const { return timer_enabled_ && next_due_ms_ <= now_ms; }
-  void FireTimer(uint64_t now_ms);
-  // When the game's timer must next wake the pump: its due time, or a later
-  // tick when the handler says none before it changes anything (then the
-  // ticks in between are owed and run on waking). Nullopt: not before input.
-  std::optional<uint64_t> TimerWakeMs(uint64_t now_ms);
   // Runs the owed ticks that fell due before `now_ms`, each with the clock
   // it would have had. True when one ran.
   bool RunOwedTicks(uint64_t now_ms);
@@ -122,15 +118,13 @@ class SdlHost : public Host, public Overlay {
   uint64_t frames_pushed_ = 0;
 
   InputHandler* handler_ = nullptr;
-  bool timer_enabled_ = false;
-  uint32_t interval_ms_ = 50;
-  uint64_t next_due_ms_ = 0;
-  bool elide_ = true;
-  // Set while the pump sleeps past ticks that change nothing.
-  bool ticks_owed_ = false;
-  // The clock an owed tick sees while it runs.
-  std::optional<uint32_t> tick_clock_ms_;
-  uint64_t ticks_elided_ = 0;
+  // Windows refuses shorter timer periods too; it also keeps a 0 ms timer
+  // from firing on every pump.
+  TickScheduler ticks_{10};
+  // Taps of the hurry keys, seen as SDL queues them (an event watch), so
+  // that one shorter than a look at the key state still counts.
+  TapLatch taps_;
+  static int WatchTaps(void* host, SDL_Event* event);
 
   const Surface* shown_ = nullptr;  // the game's display lives for the whole run
   bool dirty_ = false;
@@ -144,6 +138,9 @@ class SdlHost : public Host, public Overlay {
   std::vector<std::unique_ptr<SmallWindow>> small_;  // bottom to top
   std::unique_ptr<Files> files_;
 };
+
+/// The standard error box: the message and an OK button, modal.
+void BuildErrorBox(const std::string& message, ToolWindow* box);
 
 /// The window an event is aimed at (0 when it names none).
 uint32_t EventWindowId(const SDL_Event& event);

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/sdl_host_impl.h"
@@ -55,7 +56,8 @@ void SdlHost::Dispatch(const SDL_Event& event) {
       // Auto-repeat comes through as well: Windows repeats key-down messages.
       const int vk_code = VirtualKeyFromSdl(event.key.keysym.sym);
       const uint16_t mod = event.key.keysym.mod;
-      if (vk_code != 0) handler_->OnKeyDown(vk_code, (mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0);
+      if (vk_code != 0)
+        handler_->OnKeyDown(vk_code, (mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0);
       break;
     }
     case SDL_MOUSEBUTTONDOWN: {
@@ -89,27 +91,59 @@ void SdlHost::Dispatch(const SDL_Event& event) {
   }
 }
 
+int SdlHost::WatchTaps(void* host, SDL_Event* event) {
+  auto* self = static_cast<SdlHost*>(host);
+  std::optional<HeldKey> key;
+  if (event->type == SDL_KEYDOWN && event->key.repeat == 0) {
+    switch (event->key.keysym.sym) {
+      case SDLK_LSHIFT:
+      case SDLK_RSHIFT:
+        key = HeldKey::kShift;
+        break;
+      case SDLK_SPACE:
+        key = HeldKey::kSpace;
+        break;
+      case SDLK_RETURN:
+      case SDLK_KP_ENTER:
+        key = HeldKey::kReturn;
+        break;
+      default:
+        break;
+    }
+  } else if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_MIDDLE) {
+    key = HeldKey::kMiddleButton;
+  }
+  if (key) self->taps_.Press(*key, SDL_GetTicks64());
+  return 1;
+}
+
 bool SdlHost::IsHeld(HeldKey key) {
   // Refreshes SDL's key state; the events themselves stay queued for Pump.
   SDL_PumpEvents();
   const Uint8* keys = SDL_GetKeyboardState(nullptr);
+  bool down = false;
   switch (key) {
     case HeldKey::kShift:
-      return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+      down = keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+      break;
     case HeldKey::kSpace:
-      return keys[SDL_SCANCODE_SPACE];
+      down = keys[SDL_SCANCODE_SPACE];
+      break;
     case HeldKey::kReturn:
-      return keys[SDL_SCANCODE_RETURN] || keys[SDL_SCANCODE_KP_ENTER];
+      down = keys[SDL_SCANCODE_RETURN] || keys[SDL_SCANCODE_KP_ENTER];
+      break;
     case HeldKey::kMiddleButton:
-      return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
+      down = (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
+      break;
   }
-  return false;
+  return taps_.Look(key, down, SDL_GetTicks64());
 }
 
 void SdlHost::DiscardInput() {
   SDL_PumpEvents();
   SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
   SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
+  taps_.Discard();
 }
 
 uint32_t EventWindowId(const SDL_Event& event) {

@@ -75,7 +75,7 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   small->id = SDL_GetWindowID(small->sdl);
   SDL_SetWindowHitTest(small->sdl, CaptionHitTest, window);
   small->frames_due = kFramesAfterInput;
-  small->timer_due_ms = SDL_GetTicks64() + window->timer_interval_ms;
+  ticks_.AddWindowTimer(window, window->timer_interval_ms, SDL_GetTicks64());
   SDL_ShowWindow(small->sdl);
   if (window->modal) {
     SDL_RaiseWindow(small->sdl);
@@ -88,29 +88,14 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   small_.push_back(std::move(small));
 }
 
-int64_t SdlHost::NextWindowTimer() const {
-  int64_t first = -1;
-  for (const auto& s : small_) {
-    if (s->window->timer_interval_ms == 0) continue;
-    const auto due = static_cast<int64_t>(s->timer_due_ms);
-    if (first < 0 || due < first) first = due;
-  }
-  return first;
-}
-
 void SdlHost::FireWindowTimers(uint64_t now_ms) {
   // A handler may open or close windows: walk a copy and skip the gone.
-  std::vector<SmallWindow*> order;
-  for (const auto& s : small_) order.push_back(s.get());
-  for (SmallWindow* s : order) {
-    if (std::none_of(small_.begin(), small_.end(), [&](const auto& p) { return p.get() == s; }))
-      continue;
-    const uint32_t interval_ms = s->window->timer_interval_ms;
-    if (interval_ms == 0 || s->timer_due_ms > now_ms) continue;
-    s->timer_due_ms += interval_ms;
-    if (s->timer_due_ms <= now_ms) s->timer_due_ms = now_ms + interval_ms;
-    if (s->window->on_timer) {
-      const auto handler = s->window->on_timer;
+  std::vector<ToolWindow*> order;
+  for (const auto& s : small_) order.push_back(s->window);
+  for (ToolWindow* w : order) {
+    if (!ticks_.TakeWindowDue(w, now_ms)) continue;
+    if (w->on_timer) {
+      const auto handler = w->on_timer;
       handler();
     }
     if (closed_) return;
@@ -118,6 +103,7 @@ void SdlHost::FireWindowTimers(uint64_t now_ms) {
 }
 
 void SdlHost::DestroySmall(SmallWindow* small) {
+  ticks_.RemoveWindowTimer(small->window);
   small->view.reset();
   SDL_DestroyRenderer(small->renderer);
   SDL_DestroyWindow(small->sdl);
@@ -169,7 +155,8 @@ bool SdlHost::DrawSmallWindows() {
   // A window that changes on every pass (the title's fade) would otherwise
   // be drawn as fast as the machine allows; the screen shows no more than
   // one frame per refresh anyway.
-  if (!SmallWindowsWantFrames() || SDL_GetTicks64() < last_small_frame_ms_ + frame_ms_) return false;
+  if (!SmallWindowsWantFrames() || SDL_GetTicks64() < last_small_frame_ms_ + frame_ms_)
+    return false;
   bool drawn = false;
   // A callback run by a frame may open a nested window (and run its loop)
   // before this returns, so walk a copy and skip what has gone meanwhile.

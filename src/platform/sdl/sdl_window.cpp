@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/sdl/sdl_host_impl.h"
+#include "platform/window_place.h"
 // Last: it brings in Xlib, whose macros (Expose, None, Status) would
 // rewrite the declarations above.
 #include <SDL_syswm.h>
@@ -73,7 +74,7 @@ bool SdlHost::SetFullScreen(bool full) {
   full_screen_ = full;
   if (!full) {
     SDL_SetWindowSize(window_, kDisplayWidth * scale_, kDisplayHeight * scale_);
-    SDL_SetWindowPosition(window_, windowed_left_, windowed_top_);
+    PlaceClientArea(windowed_left_, windowed_top_);
   }
   dirty_ = shown_ != nullptr;
   return true;
@@ -81,17 +82,46 @@ bool SdlHost::SetFullScreen(bool full) {
 
 void SdlHost::SetWindowPosition(int left, int top) {
   Reveal();
-  windowed_left_ = left;
-  windowed_top_ = top;
+  const int index = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+  SDL_Rect usable{0, 0, 0, 0};
+  if (SDL_GetDisplayUsableBounds(index, &usable) != 0) usable = SDL_Rect{0, 0, 0, 0};
+  FrameSize frame;
+  if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+    frame = FrameSize{};
+  const ClientPosition client = PlaceGameWindow(
+      left, top, scale_, DesktopRect{usable.x, usable.y, usable.w, usable.h}, frame);
+  windowed_left_ = client.x;
+  windowed_top_ = client.y;
   // A full-screen window keeps its place; the position applies on leaving.
-  if (!full_screen_) SDL_SetWindowPosition(window_, left, top);
+  if (!full_screen_) PlaceClientArea(client.x, client.y);
+}
+
+void SdlHost::PlaceClientArea(int x, int y) {
+  // With a window manager, the frame it adds comes a moment after the
+  // window is mapped; until SDL knows the frame, it puts the frame's corner
+  // where the client area's belongs. Asking again by the error seen makes
+  // the client area land where it was asked, so that the position read back
+  // at exit is the one restored at the next start.
+  int ask_x = x, ask_y = y;
+  SDL_SetWindowPosition(window_, ask_x, ask_y);
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    SDL_PumpEvents();
+    int got_x = 0, got_y = 0;
+    SDL_GetWindowPosition(window_, &got_x, &got_y);
+    if (got_x == x && got_y == y) return;
+    ask_x -= got_x - x;
+    ask_y -= got_y - y;
+    SDL_Delay(20);
+    SDL_SetWindowPosition(window_, ask_x, ask_y);
+  }
 }
 
 void SdlHost::GetWindowPosition(int* left, int* top) {
-  int x = windowed_left_, y = windowed_top_;
-  if (!full_screen_) SDL_GetWindowPosition(window_, &x, &y);
-  if (left) *left = x;
-  if (top) *top = y;
+  ClientPosition client{windowed_left_, windowed_top_};
+  if (!full_screen_) SDL_GetWindowPosition(window_, &client.x, &client.y);
+  const ClientPosition game = GamePositionOf(client, scale_);
+  if (left) *left = game.x;
+  if (top) *top = game.y;
 }
 
 void SdlHost::SetCaption(std::string_view utf8) {
@@ -102,9 +132,56 @@ void SdlHost::SetCaption(std::string_view utf8) {
 void SdlHost::ShowError(std::string_view utf8) {
   const std::string message(utf8);
   std::fprintf(stderr, "%s\n", message.c_str());
-  if (has_screen_) {
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kErrorCaption, message.c_str(), window_);
+  if (!has_screen_ || closed_) return;
+  ToolWindow box;
+  BuildErrorBox(message, &box);
+  OpenWindow(&box);
+  // A small window of our own, not the system's message box: its loop is
+  // our pump, so a close request or a SIGTERM (which SDL turns into one)
+  // reaches the game and ends the program, as from any other modal window.
+  while (!box.closed() && Pump(false, 0)) {
   }
+  CloseWindow(&box);
+}
+
+void BuildErrorBox(const std::string& message, ToolWindow* box) {
+  constexpr int kLinePx = 16;
+  constexpr int kMarginPx = 12;
+  constexpr int kButtonWidthPx = 75, kButtonHeightPx = 25;
+  int lines = 1;
+  size_t widest = 0, run = 0;
+  for (const char c : message) {
+    if (c == '\n') {
+      ++lines;
+      run = 0;
+      continue;
+    }
+    // Bytes of a UTF-8 sequence after the first add no width of their own.
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) widest = std::max(widest, ++run);
+  }
+  box->name = "ErrorBox";
+  box->caption = kErrorCaption;
+  box->placement = Placement::kScreenCenter;
+  // Wide characters take two cells of 7 px; the box stays within 600 px.
+  box->client_width = std::clamp(static_cast<int>(widest) * 14 + 2 * kMarginPx, 220, 600);
+  box->client_height = kMarginPx + lines * kLinePx + kMarginPx + kButtonHeightPx + kMarginPx;
+  box->controls.clear();
+  Control text;
+  text.name = "Label_MESSAGE";
+  text.kind = ControlKind::kLabel;
+  text.rect = {kMarginPx, kMarginPx, box->client_width - 2 * kMarginPx, lines * kLinePx};
+  text.text = message;
+  box->controls.push_back(std::move(text));
+  Control ok;
+  ok.name = "Button_OK";
+  ok.kind = ControlKind::kButton;
+  ok.text = "OK";
+  ok.is_default = true;
+  ok.rect = {(box->client_width - kButtonWidthPx) / 2,
+             box->client_height - kMarginPx - kButtonHeightPx, kButtonWidthPx, kButtonHeightPx};
+  ok.on_click = [box] { box->Close(); };
+  box->controls.push_back(std::move(ok));
+  box->on_escape = [box] { box->Close(); };
 }
 
 void SdlHost::OpenUrl(std::string_view utf8) { SDL_OpenURL(std::string(utf8).c_str()); }
