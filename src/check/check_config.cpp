@@ -1,5 +1,5 @@
+#include "check/checker.h"
 #include "display/text_layout.h"
-#include "engine/checker.h"
 
 namespace zepa::engine::check_detail {
 

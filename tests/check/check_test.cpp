@@ -1,5 +1,5 @@
 // The pre-play check on games made in a temporary directory, and on the demo.
-#include "engine/check.h"
+#include "check/check.h"
 
 #include <gtest/gtest.h>
 
