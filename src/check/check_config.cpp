@@ -1,24 +1,34 @@
 #include "check/checker.h"
 #include "display/text_layout.h"
+#include "platform/ascii.h"
 
 namespace zepa::engine::check_detail {
 
 void Checker::CheckConfig() {
   ini_entries_ = ini_.Entries();
   const std::string ini = kIniName;
+  std::vector<std::string> known_names;
+  for (const KnownKey& k : kKnownKeys)
+    known_names.push_back(Lower(std::string(k.section) + "/" + std::string(k.key)));
   for (const IniFile::Entry& e : ini_entries_) {
     const std::string full = Printable(e.section + "/" + e.key);
     const KnownKey* known = nullptr;
     for (const KnownKey& k : kKnownKeys)
-      if (Lower(k.section) == Lower(e.section) && Lower(k.key) == Lower(e.key)) known = &k;
+      if (platform::EqualsNoCase(k.section, e.section) && platform::EqualsNoCase(k.key, e.key))
+        known = &k;
     if (!known) {
       std::string m = "unknown key " + full + ": nothing reads it";
       const KnownKey* best = nullptr;
       size_t best_d = 3;
-      for (const KnownKey& k : kKnownKeys) {
-        const size_t d =
-            EditDistance(Lower(std::string(k.section) + "/" + std::string(k.key)), Lower(full));
-        if (d < best_d) best_d = d, best = &k;
+      const std::string lower_full = Lower(full);
+      for (size_t i = 0; i < std::size(kKnownKeys); ++i) {
+        const std::string& name = known_names[i];
+        // The distance is at least the difference in length.
+        if (std::max(name.size(), lower_full.size()) - std::min(name.size(), lower_full.size()) >=
+            best_d)
+          continue;
+        const size_t d = EditDistance(name, lower_full);
+        if (d < best_d) best_d = d, best = &kKnownKeys[i];
       }
       if (best)
         m += " (did you mean " + std::string(best->section) + "/" + std::string(best->key) + "?)";

@@ -300,6 +300,23 @@ TEST_F(CheckTest, ReaderLimitsAndRepeatedKeys) {
               });
 }
 
+// Which of a repeated name is read: the first section of a name (in any
+// case) and the first key in it; a key only in a later section of the same
+// name is never read.
+TEST_F(CheckTest, OnlyTheFirstSectionAndKeyOfANameAreRead) {
+  Write("rurirora.ini",
+        "TELOWAIT=1\r\n[TEXT]\r\nTELOWAIT=30\r\ntelowait=x\r\n[MESSAGE]\r\nINTERVAL=10\r\n"
+        "[Text]\r\nTELOWAIT=-4\r\n[message]\r\nSELECT_X=9999\r\n");
+  WriteSjis("story.kvs", "[text]a\n");
+  const CheckReport report = Check();
+  // -4 and 9999 would be errors if they were read; "x" would not be a number.
+  ExpectFindings(report, {
+                             {"rurirora.ini:4", kNote, {"TEXT/telowait is given again"}},
+                             {"rurirora.ini:8", kNote, {"Text/TELOWAIT is given again"}},
+                             {"rurirora.ini:10", kNote, {"message/SELECT_X is given again"}},
+                         });
+}
+
 // The bundled demo is clean. It is checked with the font the game would open;
 // without one the glyph check is skipped with a note.
 TEST(CheckDemo, DemoGameHasNoErrors) {
