@@ -10,6 +10,13 @@ void Checker::CheckConfig() {
   std::vector<std::string> known_names;
   for (const KnownKey& k : kKnownKeys)
     known_names.push_back(Lower(std::string(k.section) + "/" + std::string(k.key)));
+  // A key written with its default value is judged as the default: the
+  // game's own write-back puts such keys into the file.
+  const Config defaults = ReadConfig(IniFile(), kScreenWidth * 2, kScreenHeight * 2);
+  auto written = [&](std::string_view section, std::string_view key, std::string_view def) {
+    const auto v = ini_.Get(section, key);
+    return v && !platform::EqualsNoCase(*v, def);
+  };
   for (const IniFile::Entry& e : ini_entries_) {
     const std::string full = Printable(e.section + "/" + e.key);
     const KnownKey* known = nullptr;
@@ -83,12 +90,12 @@ void Checker::CheckConfig() {
   not_negative("TITLE", "TIME", ini_.GetInt("TITLE", "TIME", 3));
   not_negative("TITLE", "FADE", ini_.GetInt("TITLE", "FADE", 3000));
 
-  if (ini_.Get("FILE", "DATA") && !pack_present_ && !pack_damaged_)
+  if (written("FILE", "DATA", defaults.data_file) && !pack_present_ && !pack_damaged_)
     Error(ini, IniLine("FILE", "DATA"),
           "FILE/DATA names " + Quoted(platform::Cp932ToUtf8(config_.data_file)) +
               ", which does not exist: every picture is read from disk");
   if (config_.end_pic != "ZEPA") CheckPicture(ini, IniLine("END", "PIC"), config_.end_pic);
-  if (ini_.Get("END", "BGM")) {
+  if (written("END", "BGM", defaults.end_bgm)) {
     CheckMediaFile(ini, IniLine("END", "BGM"), "end sound", config_.end_bgm);
   } else if (!FileOnDisk(paths_.Resolve(config_.end_bgm))) {
     Note(ini, 0,

@@ -317,6 +317,29 @@ TEST_F(CheckTest, OnlyTheFirstSectionAndKeyOfANameAreRead) {
                          });
 }
 
+// The game writes its configuration back with every default filled in; a
+// key that holds its default is judged as if it were left out.
+TEST_F(CheckTest, KeysWrittenWithTheirDefaultAreJudgedAsTheDefault) {
+  fs::remove(dir_ / "se/sleep.wav");
+  WriteSjis("story.kvs", "[text]a\n");
+  const CheckReport left_out = Check();
+  ExpectFindings(left_out, {{"rurirora.ini", kNote, {"se\\sleep.wav", "END/BGM", "is missing"}}});
+
+  Write("rurirora.ini",
+        "[END]\r\nBGM=se\\sleep.wav\r\nPIC=ZEPA\r\n[FILE]\r\nDATA=zepaadv.dat\r\n"
+        "[SCREEN]\r\nFULL=1\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n");
+  const CheckReport written = Check();
+  EXPECT_EQ(FormatCheckText(written), FormatCheckText(left_out));
+
+  // Other values are still the author's, and checked as such.
+  Write("rurirora.ini", "[END]\r\nBGM=se\\wake.wav\r\n[FILE]\r\nDATA=pics.dat\r\n");
+  ExpectFindings(Check(),
+                 {
+                     {"rurirora.ini:2", kError, {"end sound", "se\\wake.wav", "not found"}},
+                     {"rurirora.ini:4", kError, {"FILE/DATA names \"pics.dat\"", "does not exist"}},
+                 });
+}
+
 // The bundled demo is clean. It is checked with the font the game would open;
 // without one the glyph check is skipped with a note.
 TEST(CheckDemo, DemoGameHasNoErrors) {
