@@ -31,7 +31,7 @@ corpus="$out/corpus/$name"
 findings="$out/findings/$name"
 mkdir -p "$corpus" "$findings"
 if [ -f "$root/tests/fuzz/seeds/$name.sh" ]; then
-  sh "$root/tests/fuzz/seeds/$name.sh" "$corpus"
+  bash "$root/tests/fuzz/seeds/$name.sh" "$corpus"
 fi
 
 # Leaks of fontconfig's own caches are not ours; every other leak fails.

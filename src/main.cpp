@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
 #include "display/picture.h"
-#include "engine/check.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
 #include "engine/title_window.h"

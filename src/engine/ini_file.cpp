@@ -1,6 +1,7 @@
 #include "engine/ini_file.h"
 
 #include <cstdint>
+#include <unordered_set>
 
 #include "platform/ascii.h"
 #include "platform/files.h"
@@ -26,6 +27,16 @@ std::optional<std::string_view> SectionName(std::string_view line) {
   const size_t close = line.find(']');
   if (close == std::string_view::npos) return std::nullopt;
   return Trim(line.substr(1, close - 1));
+}
+
+// What Get returns for a key line: the profile functions strip one pair of
+// surrounding quotes.
+std::string_view ReadValue(std::string_view line) {
+  std::string_view value = Trim(line.substr(line.find('=') + 1));
+  if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') ||
+                            (value.front() == '\'' && value.back() == '\'')))
+    value = value.substr(1, value.size() - 2);
+  return value;
 }
 
 bool IsComment(std::string_view line) {
@@ -110,40 +121,34 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
   if (!header) return std::nullopt;
   const auto index = FindKey(*header, key);
   if (!index) return std::nullopt;
-  const std::string_view line = lines_[*index].text;
-  std::string_view value = Trim(line.substr(line.find('=') + 1));
-  // The profile functions strip one pair of surrounding quotes.
-  if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') ||
-                            (value.front() == '\'' && value.back() == '\'')))
-    value = value.substr(1, value.size() - 2);
-  return std::string(value);
+  return std::string(ReadValue(lines_[*index].text));
 }
 
 std::vector<IniFile::Entry> IniFile::Entries() const {
+  // One pass with the names seen so far, so a file of many keys costs no
+  // more than reading it.
   std::vector<Entry> entries;
-  std::optional<size_t> header;
-  std::string section;
+  std::unordered_set<std::string> sections_seen;
+  std::unordered_set<std::string> keys_seen;  // of the current section
+  std::optional<std::string> section;
+  bool first_section = false;  // the current section is the one Get reads
   for (size_t i = 0; i < lines_.size(); ++i) {
     const std::string_view line = lines_[i].text;
     if (const auto name = SectionName(line)) {
-      header = i;
       section = std::string(*name);
+      first_section = sections_seen.insert(platform::AsciiLowerCopy(*name)).second;
+      keys_seen.clear();
       continue;
     }
-    if (!header || IsComment(line)) continue;
+    if (!section || IsComment(line)) continue;
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
     Entry e;
-    e.section = section;
+    e.section = *section;
     e.key = std::string(Trim(line.substr(0, eq)));
     e.line = i + 1;
-    const auto first = FindSection(section);
-    e.shadowed = first != header || FindKey(*header, e.key) != i;
-    e.value = Get(section, e.key).value_or("");
-    if (e.shadowed) {
-      std::string_view v = Trim(line.substr(eq + 1));
-      e.value = std::string(v);
-    }
+    e.shadowed = !keys_seen.insert(platform::AsciiLowerCopy(e.key)).second || !first_section;
+    e.value = std::string(e.shadowed ? Trim(line.substr(eq + 1)) : ReadValue(line));
     entries.push_back(std::move(e));
   }
   return entries;

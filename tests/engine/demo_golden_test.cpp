@@ -3,9 +3,10 @@
 // or to the dumped state shows up here; when a change is meant (a new dump
 // field), rerun with ZEPA_UPDATE_GOLDEN=1 and review the diff of golden/.
 //
-// The shots hold rendered text, so their hashes are those of the Japanese
-// face that the setup script installs.
+// The shots hold rendered text, so the run opens one face by its file, IPA
+// Gothic (ZEPA_GOLDEN_FONT), rather than whichever face the system prefers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -15,8 +16,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
@@ -66,7 +65,8 @@ std::string MomentName(int k) {
 
 TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   const fs::path golden = fs::path(ZEPA_TEST_DATA_DIR) / "engine" / "golden";
-  const fs::path work = fs::temp_directory_path() / ("zepa_demo_golden_" + std::to_string(::getpid()));
+  const fs::path work =
+      fs::temp_directory_path() / ("zepa_demo_golden_" + std::to_string(::getpid()));
   const fs::path game = work / "game";
   const fs::path out = work / "out";
   fs::remove_all(work);
@@ -74,6 +74,9 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   // A copy: the run writes the configuration back into the game folder.
   fs::copy(fs::path(ZEPA_SOURCE_DIR) / "games" / "demo", game, fs::copy_options::recursive);
 
+  ASSERT_TRUE(fs::is_regular_file(ZEPA_GOLDEN_FONT))
+      << "the shots are drawn with IPA Gothic (fonts-ipafont-gothic); set ZEPA_GOLDEN_FONT to its "
+         "ipag.ttf";
   auto host = platform::CreateHeadlessHost({});
   std::string error;
   ASSERT_TRUE(host->LoadEvents(
@@ -86,8 +89,12 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   // real lengths on the virtual clock.
   auto media = platform::CreateSilentMedia(*host);
   options.media = media.get();
-  options.open_font = [](const platform::FontRequest& r, std::string* e) {
-    return platform::OpenFont(r, e);
+  options.font_file = ZEPA_GOLDEN_FONT;
+  std::string font_opened;
+  options.open_font = [&](const platform::FontRequest& r, std::string* e) {
+    auto font = platform::OpenFont(r, e);
+    if (font) font_opened = font->FilePath();
+    return font;
   };
   {
     MainWindow form(*host, options);
@@ -99,6 +106,7 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
     host->SetHandler(nullptr);
   }
   ASSERT_FALSE(host->error_shown());
+  EXPECT_EQ(fs::path(font_opened).filename(), "ipag.ttf");
   EXPECT_TRUE(host->Closed()) << "the last choice should end the game";
 
   const bool update = std::getenv("ZEPA_UPDATE_GOLDEN") != nullptr;

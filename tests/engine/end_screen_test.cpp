@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "display/pixels.h"
 #include "engine/game_fixture.h"
 #include "platform/headless/image_writer.h"
 #include "platform/media_files.h"
@@ -95,9 +96,18 @@ TEST_F(EndScreen, TenSecondSoundHoldsThePictureThenFadesToWhiteBeforeItEnds) {
                           out = Shot("fading_out.png");
   EXPECT_TRUE(ShowsPicture(held));
   EXPECT_EQ(held.Get(200, 300), BuiltInEndPicture().Get(41, 175));
-  // Halfway through either fade the picture is paler than itself.
-  EXPECT_NE(in.Get(200, 300), held.Get(200, 300));
-  EXPECT_NE(out.Get(200, 300), held.Get(200, 300));
+  // Half-way through either fade the shot is the blend of white and the
+  // picture at the fade's weight, 32 of 65536 per ms of its 2000 ms, as of
+  // the frame drawn in the millisecond before the shot. The fade-in begins
+  // with the sequence; the fade-out 1 ms after the sound's last 2000 ms begin.
+  const auto blend = [](platform::Color from, platform::Color to, uint32_t weight) {
+    platform::Surface a(1, 1, from), b(1, 1, to), out(1, 1);
+    display::BlendFrames(a, b, out, weight);
+    return out.Get(0, 0);
+  };
+  const platform::Color sky = held.Get(200, 300);
+  EXPECT_EQ(in.Get(200, 300), blend(0xffffff, sky, (1000 - 1) * 32));
+  EXPECT_EQ(out.Get(200, 300), blend(sky, 0xffffff, (9000 - 1 - 8001) * 32));
   EXPECT_NE(out.Get(200, 300), 0xffffffu);
   EXPECT_TRUE(AllWhite(game_->image2()));
 }

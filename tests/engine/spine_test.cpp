@@ -122,9 +122,11 @@ TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {
 TEST_F(Spine, ACloseRequestEndsEveryLongEffectAtOnce) {
   // Each of these would run for minutes or hours of game time.
   const std::string kHundredGlyphs(100, 'a');
-  for (const std::string& scenario : std::vector<std::string>{"[textwait]65535\n[text]" + kHundredGlyphs + "\n", "[textwait]65535\n[telo]10,10," + kHundredGlyphs + "\n",
-        "[fill]000000\n[fade]65535\n[set]after=1\n", "[wait]3600000\n[set]after=1\n",
-        "[start]\n[until]3600000\n[set]after=1\n"}) {
+  for (const std::string& scenario : std::vector<std::string>{
+           "[textwait]65535\n[text]" + kHundredGlyphs + "\n",
+           "[textwait]65535\n[telo]10,10," + kHundredGlyphs + "\n",
+           "[fill]000000\n[fade]65535\n[set]after=1\n", "[wait]3600000\n[set]after=1\n",
+           "[start]\n[until]3600000\n[set]after=1\n"}) {
     game_.reset();
     media_.reset();
     host_.reset();
@@ -188,8 +190,19 @@ TEST_F(Spine, ScreenOf640x480ForcesFullScreenUnlessDebugging) {
   platform::HeadlessOptions o;
   o.screen_width = 640;
   o.screen_height = 480;
-  Play("[set]a=1\n", "", o);
+  Write("story.kvs", "[set]a=1\n");
+  // FULL=0 is overruled: a 640 x 480 desktop has no room for a window.
+  Create("", o);
   EXPECT_EQ(game_->full_screen(), 1);
+  EXPECT_TRUE(host_->full_screen());
+  // A larger desktop keeps the window FULL=0 asks for.
+  Create("", {});
+  EXPECT_EQ(game_->full_screen(), 0);
+  EXPECT_FALSE(host_->full_screen());
+  // Debugging keeps the window, so the debug monitor stays in sight.
+  Write("rurirora.ini", "[SYSTEM]\r\nDEBUG=1\r\n[SCREEN]\r\nFULL=0\r\n");
+  Create("", o);
+  EXPECT_FALSE(host_->full_screen());
 }
 
 TEST_F(Spine, BrokenScenariosNeverHang) {

@@ -123,7 +123,16 @@ TEST_F(TitleRun, AClickClosesItAtOnce) {
   const Outcome o = Run({3, 3000}, "1500 press Image2\n");
   EXPECT_GE(o.closed_ms, 1500u);
   EXPECT_LE(o.closed_ms, 1520u);
-  // Mid-fade: the picture has come part of the way.
+  // Mid-fade: the last frame drawn is the one of 1490 ms, 1390 ms into the
+  // fade that began on the first tick, weighing the picture at 1390 * 21 of
+  // 65536 over the black desktop.
+  const platform::Surface picture = TitleForeground(nullptr);
+  const uint32_t weight = (1490 - 100) * (65536 / 3000);
+  for (const auto [x, y] : {std::pair{100, 100}, std::pair{20, 180}, std::pair{200, 5}}) {
+    const platform::Color want = picture.Get(x, y);
+    const auto part = [&](int shift) { return (((want >> shift) & 0xff) * weight) >> 16; };
+    EXPECT_EQ(o.last_frame.Get(x, y), part(16) << 16 | part(8) << 8 | part(0)) << x << "," << y;
+  }
   EXPECT_NE(o.last_frame.Get(100, 100), 0x000000u);
 }
 

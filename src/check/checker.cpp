@@ -1,4 +1,4 @@
-#include "engine/checker.h"
+#include "check/checker.h"
 
 namespace zepa::engine::check_detail {
 

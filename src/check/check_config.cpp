@@ -1,24 +1,41 @@
+#include "check/checker.h"
 #include "display/text_layout.h"
-#include "engine/checker.h"
+#include "platform/ascii.h"
 
 namespace zepa::engine::check_detail {
 
 void Checker::CheckConfig() {
   ini_entries_ = ini_.Entries();
   const std::string ini = kIniName;
+  std::vector<std::string> known_names;
+  for (const KnownKey& k : kKnownKeys)
+    known_names.push_back(Lower(std::string(k.section) + "/" + std::string(k.key)));
+  // A key written with its default value is judged as the default: the
+  // game's own write-back puts such keys into the file.
+  const Config defaults = ReadConfig(IniFile(), kScreenWidth * 2, kScreenHeight * 2);
+  auto written = [&](std::string_view section, std::string_view key, std::string_view def) {
+    const auto v = ini_.Get(section, key);
+    return v && !platform::EqualsNoCase(*v, def);
+  };
   for (const IniFile::Entry& e : ini_entries_) {
     const std::string full = Printable(e.section + "/" + e.key);
     const KnownKey* known = nullptr;
     for (const KnownKey& k : kKnownKeys)
-      if (Lower(k.section) == Lower(e.section) && Lower(k.key) == Lower(e.key)) known = &k;
+      if (platform::EqualsNoCase(k.section, e.section) && platform::EqualsNoCase(k.key, e.key))
+        known = &k;
     if (!known) {
       std::string m = "unknown key " + full + ": nothing reads it";
       const KnownKey* best = nullptr;
       size_t best_d = 3;
-      for (const KnownKey& k : kKnownKeys) {
-        const size_t d =
-            EditDistance(Lower(std::string(k.section) + "/" + std::string(k.key)), Lower(full));
-        if (d < best_d) best_d = d, best = &k;
+      const std::string lower_full = Lower(full);
+      for (size_t i = 0; i < std::size(kKnownKeys); ++i) {
+        const std::string& name = known_names[i];
+        // The distance is at least the difference in length.
+        if (std::max(name.size(), lower_full.size()) - std::min(name.size(), lower_full.size()) >=
+            best_d)
+          continue;
+        const size_t d = EditDistance(name, lower_full);
+        if (d < best_d) best_d = d, best = &kKnownKeys[i];
       }
       if (best)
         m += " (did you mean " + std::string(best->section) + "/" + std::string(best->key) + "?)";
@@ -73,12 +90,12 @@ void Checker::CheckConfig() {
   not_negative("TITLE", "TIME", ini_.GetInt("TITLE", "TIME", 3));
   not_negative("TITLE", "FADE", ini_.GetInt("TITLE", "FADE", 3000));
 
-  if (ini_.Get("FILE", "DATA") && !pack_present_ && !pack_damaged_)
+  if (written("FILE", "DATA", defaults.data_file) && !pack_present_ && !pack_damaged_)
     Error(ini, IniLine("FILE", "DATA"),
           "FILE/DATA names " + Quoted(platform::Cp932ToUtf8(config_.data_file)) +
               ", which does not exist: every picture is read from disk");
   if (config_.end_pic != "ZEPA") CheckPicture(ini, IniLine("END", "PIC"), config_.end_pic);
-  if (ini_.Get("END", "BGM")) {
+  if (written("END", "BGM", defaults.end_bgm)) {
     CheckMediaFile(ini, IniLine("END", "BGM"), "end sound", config_.end_bgm);
   } else if (!FileOnDisk(paths_.Resolve(config_.end_bgm))) {
     Note(ini, 0,

@@ -1,7 +1,7 @@
 #include <filesystem>
 
+#include "check/checker.h"
 #include "display/packfile.h"
-#include "engine/checker.h"
 
 namespace zepa::engine::check_detail {
 

@@ -1,8 +1,8 @@
-#include "engine/check.h"
+#include "check/check.h"
 
 #include <cstdio>
 
-#include "engine/checker.h"
+#include "check/checker.h"
 
 namespace zepa::engine {
 namespace {

@@ -1,5 +1,5 @@
 // The pre-play check on games made in a temporary directory, and on the demo.
-#include "engine/check.h"
+#include "check/check.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +64,33 @@ class CheckTest : public ::testing::Test {
   fs::path dir_;
 };
 
+// What a finding must say: where it is, how bad, and the phrases that carry
+// its meaning. The wording around them may change freely.
+struct Expected {
+  std::string where;  // "file:line", or "file" for the file as a whole
+  Severity severity;
+  std::vector<std::string> phrases;
+};
+constexpr Severity kError = Severity::kError;
+constexpr Severity kNote = Severity::kNote;
+
+void ExpectFindings(const CheckReport& report, const std::vector<Expected>& table) {
+  ASSERT_EQ(report.findings.size(), table.size()) << FormatCheckText(report);
+  size_t errors = 0;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const Finding& f = report.findings[i];
+    const std::string where = f.line ? f.file + ":" + std::to_string(f.line) : f.file;
+    EXPECT_EQ(where, table[i].where) << "finding " << i << ": " << f.message;
+    EXPECT_EQ(f.severity, table[i].severity) << where << ": " << f.message;
+    for (const std::string& phrase : table[i].phrases)
+      EXPECT_NE(f.message.find(phrase), std::string::npos)
+          << where << ": \"" << f.message << "\" lacks \"" << phrase << "\"";
+    errors += table[i].severity == kError;
+  }
+  EXPECT_EQ(report.errors, errors);
+  EXPECT_EQ(report.notes, table.size() - errors);
+}
+
 // One of each problem the check looks for, with the report it must give.
 TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
   Write("rurirora.ini",
@@ -103,42 +130,38 @@ TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
   Write("part2.kvs", "Xgegfgg\nzz\n");
 
   const CheckReport report = Check();
-  EXPECT_EQ(
-      FormatCheckText(report),
-      "rurirora.ini:2: error: POS/MESSAGELINE=60 does not fit the 1023-byte page with that line "
-      "length: 17 is used\n"
-      "rurirora.ini:3: error: unknown key POS/MESAGEX: nothing reads it (did you mean "
-      "POS/MESSAGEX?)\n"
-      "rurirora.ini:5: error: TEXT/TELOWAIT=fast is not a number: the default is used\n"
-      "story.kvs:2: error: picture \"bg01.bmp\" not found: tried bg01.bmp; near match: BG_01.bmp\n"
-      "story.kvs:3: error: music \"theme.ogg\" not found: tried theme.ogg\n"
-      "story.kvs:4: error: CD track 3 not found: no track03 or track_03 (.ogg, .flac, .wav, .mp3) "
-      "in cd/ or the game directory\n"
-      "story.kvs:5: error: movie \"op.avi\" not found: tried op.avi\n"
-      "story.kvs:6: error: picture \"ruri.bmp\" not found: tried ruri.bmp\n"
-      "story.kvs:7: error: sound effect \"効果.wav\" not found: tried 効果.wav; near match: " +
-          mangled +
-          ".wav\n"
-          "story.kvs:8: error: no label #nowhere: the jump is ignored and the scenario goes on\n"
-          "story.kvs:9: error: no label #strat: the jump is ignored and the scenario goes on\n"
-          "story.kvs:10: error: no label #MENU: the jump clears the screen, then the scenario goes "
-          "on after it\n"
-          "story.kvs:11: error: unknown command [Text]: the line is skipped (commands are lower "
-          "case: [text])\n"
-          "story.kvs:12: error: [gline] needs 4 numbers, found 2: values 2 to 4 read as 0\n"
-          "story.kvs:13: error: [textcolor] colour \"ff00\" is not six hexadecimal digits "
-          "(rrggbb)\n"
-          "story.kvs:14: error: a // comment after the numbers of [gdot] becomes part of the last "
-          "value\n"
-          "story.kvs:15: error: the message font starless.ttf has no glyph for \"☆\" (U+2606); "
-          "used 1 more time\n"
-          "story.kvs:17: note: label #unused: nothing jumps here\n"
-          "story.kvs:19: error: scenario \"missing.kvs\" not found: tried missing.kvs\n"
-          "story.kvs:21: error: invalid Shift-JIS: lead byte 0x82 at byte 10 has no trail byte\n"
-          "part2.kvs: note: encoded scenario: line numbers count the lines of its decoded text\n"
-          "part2.kvs:2: error: the encoded scenario does not decode: first letter of a pair is "
-          "\"z\", not a-p\n"
-          "20 errors, 2 notes in 2 scenarios (22 lines)\n");
+  ExpectFindings(
+      report,
+      {
+          {"rurirora.ini:2", kError, {"POS/MESSAGELINE=60", "does not fit", "17 is used"}},
+          {"rurirora.ini:3", kError, {"unknown key POS/MESAGEX", "did you mean POS/MESSAGEX?"}},
+          {"rurirora.ini:5", kError, {"TEXT/TELOWAIT=fast", "not a number", "default is used"}},
+          {"story.kvs:2", kError, {"picture \"bg01.bmp\" not found", "near match: BG_01.bmp"}},
+          {"story.kvs:3", kError, {"music \"theme.ogg\" not found"}},
+          {"story.kvs:4", kError, {"CD track 3 not found", "track03", "track_03", "cd/"}},
+          {"story.kvs:5", kError, {"movie \"op.avi\" not found"}},
+          {"story.kvs:6", kError, {"picture \"ruri.bmp\" not found"}},
+          {"story.kvs:7",
+           kError,
+           {"sound effect \"効果.wav\" not found", "near match: " + mangled + ".wav"}},
+          {"story.kvs:8", kError, {"no label #nowhere", "jump is ignored"}},
+          {"story.kvs:9", kError, {"no label #strat", "jump is ignored"}},
+          {"story.kvs:10", kError, {"no label #MENU", "clears the screen"}},
+          {"story.kvs:11", kError, {"unknown command [Text]", "lower case: [text]"}},
+          {"story.kvs:12", kError, {"[gline] needs 4 numbers, found 2"}},
+          {"story.kvs:13", kError, {"[textcolor]", "\"ff00\"", "rrggbb"}},
+          {"story.kvs:14", kError, {"// comment", "[gdot]", "part of the last value"}},
+          {"story.kvs:15",
+           kError,
+           {"starless.ttf has no glyph for \"☆\" (U+2606)", "used 1 more time"}},
+          {"story.kvs:17", kNote, {"label #unused", "nothing jumps here"}},
+          {"story.kvs:19", kError, {"scenario \"missing.kvs\" not found"}},
+          {"story.kvs:21", kError, {"invalid Shift-JIS", "lead byte 0x82 at byte 10"}},
+          {"part2.kvs", kNote, {"encoded scenario", "decoded text"}},
+          {"part2.kvs:2", kError, {"does not decode", "\"z\""}},
+      });
+  EXPECT_EQ(report.scenarios, 2u);
+  EXPECT_EQ(report.lines, 22u);
   EXPECT_EQ(CheckExitStatus(report), 1);
 }
 
@@ -238,23 +261,28 @@ TEST_F(CheckTest, LabelsPackFileAndMissingStartScenario) {
   WriteSjis(
       "story.kvs",
       "[go]#b\n#a\n#b // comment\n#b\n[p]pics\\in_pack.bmp\n[p]inpack.bmp\n[p]inpack.bmp\n#MENU\n");
-  EXPECT_EQ(FormatCheckText(Check()),
-            "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg and pics.dat\n"
-            "story.kvs:2: note: label #a: nothing jumps here\n"
-            "story.kvs:4: note: label #b repeats the one on line 3: jumps always reach that one\n"
-            "story.kvs:5: error: picture \"frame\\frame.bmp\" not found: tried frame/frame.bmp and "
-            "pics.dat\n"
-            "story.kvs:6: error: picture \"inpack.bmp\" not found: tried inpack.bmp and pics.dat; "
-            "near match: In_Pack.BMP in pics.dat; used 1 more time\n"
-            "3 errors, 2 notes in 1 scenario (8 lines)\n");
+  ExpectFindings(
+      Check(),
+      {
+          {"rurirora.ini:4", kError, {"picture \"end.jpg\" not found", "and pics.dat"}},
+          {"story.kvs:2", kNote, {"label #a", "nothing jumps here"}},
+          {"story.kvs:4", kNote, {"label #b repeats the one on line 3"}},
+          {"story.kvs:5", kError, {"picture \"frame\\frame.bmp\" not found", "frame/frame.bmp"}},
+          {"story.kvs:6",
+           kError,
+           {"picture \"inpack.bmp\" not found", "near match: In_Pack.BMP in pics.dat",
+            "used 1 more time"}},
+      });
 
   fs::remove(dir_ / "pics.dat");
-  EXPECT_EQ(FormatCheckText(Check("other.kvs")),
-            "rurirora.ini:2: error: FILE/DATA names \"pics.dat\", which does not exist: every "
-            "picture is read from disk\n"
-            "rurirora.ini:4: error: picture \"end.jpg\" not found: tried end.jpg\n"
-            "zepa: error: scenario \"other.kvs\" not found: tried other.kvs\n"
-            "3 errors, 0 notes in 0 scenarios (0 lines)\n");
+  const CheckReport gone = Check("other.kvs");
+  ExpectFindings(gone,
+                 {
+                     {"rurirora.ini:2", kError, {"FILE/DATA names \"pics.dat\"", "does not exist"}},
+                     {"rurirora.ini:4", kError, {"picture \"end.jpg\" not found"}},
+                     {"zepa", kError, {"scenario \"other.kvs\" not found"}},
+                 });
+  EXPECT_EQ(gone.scenarios, 0u);
 }
 
 // What the readers themselves lose: NUL bytes and repeated keys. A long
@@ -263,12 +291,53 @@ TEST_F(CheckTest, ReaderLimitsAndRepeatedKeys) {
   Write("rurirora.ini", "[TEXT]\r\nTELOWAIT=30\r\n[text]\r\nTELOWAIT=10\r\n");
   Write("story.kvs", std::string(2046, 'a') + "\r\n" + std::string(2047, 'b') + "\n" +
                          std::string("ab\0cd\n", 6));
-  EXPECT_EQ(FormatCheckText(Check()),
-            "rurirora.ini:4: note: text/TELOWAIT is given again: only the first one is read\n"
-            "story.kvs:3: error: a NUL byte at byte 3: the reader drops the rest of the line and "
-            "joins the "
-            "next line to it\n"
-            "1 error, 1 note in 1 scenario (3 lines)\n");
+  const CheckReport report = Check();
+  EXPECT_EQ(report.lines, 3u);
+  ExpectFindings(
+      report, {
+                  {"rurirora.ini:4", kNote, {"text/TELOWAIT is given again", "only the first"}},
+                  {"story.kvs:3", kError, {"a NUL byte at byte 3", "drops the rest of the line"}},
+              });
+}
+
+// Which of a repeated name is read: the first section of a name (in any
+// case) and the first key in it; a key only in a later section of the same
+// name is never read.
+TEST_F(CheckTest, OnlyTheFirstSectionAndKeyOfANameAreRead) {
+  Write("rurirora.ini",
+        "TELOWAIT=1\r\n[TEXT]\r\nTELOWAIT=30\r\ntelowait=x\r\n[MESSAGE]\r\nINTERVAL=10\r\n"
+        "[Text]\r\nTELOWAIT=-4\r\n[message]\r\nSELECT_X=9999\r\n");
+  WriteSjis("story.kvs", "[text]a\n");
+  const CheckReport report = Check();
+  // -4 and 9999 would be errors if they were read; "x" would not be a number.
+  ExpectFindings(report, {
+                             {"rurirora.ini:4", kNote, {"TEXT/telowait is given again"}},
+                             {"rurirora.ini:8", kNote, {"Text/TELOWAIT is given again"}},
+                             {"rurirora.ini:10", kNote, {"message/SELECT_X is given again"}},
+                         });
+}
+
+// The game writes its configuration back with every default filled in; a
+// key that holds its default is judged as if it were left out.
+TEST_F(CheckTest, KeysWrittenWithTheirDefaultAreJudgedAsTheDefault) {
+  fs::remove(dir_ / "se/sleep.wav");
+  WriteSjis("story.kvs", "[text]a\n");
+  const CheckReport left_out = Check();
+  ExpectFindings(left_out, {{"rurirora.ini", kNote, {"se\\sleep.wav", "END/BGM", "is missing"}}});
+
+  Write("rurirora.ini",
+        "[END]\r\nBGM=se\\sleep.wav\r\nPIC=ZEPA\r\n[FILE]\r\nDATA=zepaadv.dat\r\n"
+        "[SCREEN]\r\nFULL=1\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n");
+  const CheckReport written = Check();
+  EXPECT_EQ(FormatCheckText(written), FormatCheckText(left_out));
+
+  // Other values are still the author's, and checked as such.
+  Write("rurirora.ini", "[END]\r\nBGM=se\\wake.wav\r\n[FILE]\r\nDATA=pics.dat\r\n");
+  ExpectFindings(Check(),
+                 {
+                     {"rurirora.ini:2", kError, {"end sound", "se\\wake.wav", "not found"}},
+                     {"rurirora.ini:4", kError, {"FILE/DATA names \"pics.dat\"", "does not exist"}},
+                 });
 }
 
 // The bundled demo is clean. It is checked with the font the game would open;

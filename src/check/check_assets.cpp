@@ -1,9 +1,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "check/checker.h"
 #include "display/packfile.h"
 #include "display/picture.h"
-#include "engine/checker.h"
 #include "platform/cp932.h"
 #include "script/arguments.h"
 

@@ -13,8 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/check.h"
-#include "engine/check_text.h"
+#include "check/check.h"
+#include "check/check_text.h"
 #include "engine/config.h"
 #include "engine/ini_file.h"
 #include "engine/paths.h"

@@ -1,4 +1,4 @@
-#include "engine/check_text.h"
+#include "check/check_text.h"
 
 #include <algorithm>
 #include <cstdio>

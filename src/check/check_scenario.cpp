@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "engine/checker.h"
+#include "check/checker.h"
 #include "engine/scenario_file.h"
 #include "platform/ascii.h"
 #include "script/arguments.h"
