@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "box_font.h"
+#include "display/text_layout.h"
 #include "memory_pictures.h"
 #include "platform/headless/headless_host.h"
 #include "script/interpreter.h"
@@ -68,6 +71,56 @@ TEST_F(MessageWindowAlone, RevealTakesTheTextWaitPerGlyphAndHoldsTheGameBusy) {
   EXPECT_GE(host_.NowMs() - start, 400u);
   EXPECT_LT(host_.NowMs() - start, 420u);
   EXPECT_EQ(adv_mode_, adv::kRun);  // busy only while a glyph fades
+}
+
+// Keeps the display as it was presented once the virtual clock reached a
+// moment, so a test can look inside a reveal that is still running.
+class SnapshotHost final : public platform::HeadlessHost {
+ public:
+  SnapshotHost() : HeadlessHost({}) {}
+  void Present(const Surface& display) override {
+    if (!snapshot && NowMs() >= snapshot_at_ms) snapshot = display;
+    HeadlessHost::Present(display);
+  }
+  // Headless runs draw only the frames a shot will see; this one looks at all.
+  bool FrameWanted() override { return true; }
+  uint32_t snapshot_at_ms = 0;
+  std::optional<Surface> snapshot;
+};
+
+TEST(MessageWindowReveal, PartWayThroughALineTheEarlierGlyphsAreWholeAndTheLaterOnesAbsent) {
+  SnapshotHost host;
+  Surface display(640, 480, kGround), back_buffer(640, 480, kGround);
+  testing::MemoryPictures pictures;
+  int adv_mode = adv::kRun;
+  MessageWindow window(host, display, back_buffer, pictures, adv_mode);
+  window.Configure(MessageLayout{}, /*text_wait=*/100, std::make_unique<testing::BoxFont>());
+  // Two glyphs of 100 ms each have faded in by 250 ms, the third is half
+  // way, the last has not begun.
+  host.snapshot_at_ms = host.NowMs() + 250;
+  ASSERT_EQ(window.RevealLine(12, 348, "abcd"), 0);
+  ASSERT_TRUE(host.snapshot);
+  const std::vector<GlyphPlacement> glyphs = PlaceGlyphs("abcd", 12, 348);
+  ASSERT_EQ(glyphs.size(), 4u);
+  auto shown = [&](int i) { return host.snapshot->Get(glyphs[i].x + 2, 353); };
+  EXPECT_EQ(shown(0), 0xffffffu);
+  EXPECT_EQ(shown(1), 0xffffffu);
+  const platform::Color half = shown(2);
+  EXPECT_NE(half, kGround);
+  EXPECT_NE(half, 0xffffffu);
+  // Half way from the ground to white, channel by channel, within a step of
+  // the frame's clock.
+  for (int shift : {0, 8, 16}) {
+    const int ground = (kGround >> shift) & 0xff;
+    const int mid = ground + (255 - ground) / 2;
+    EXPECT_NEAR(static_cast<int>((half >> shift) & 0xff), mid, 6) << shift;
+  }
+  EXPECT_EQ(shown(3), kGround);
+  int glyphs_begun = 0;
+  for (int i = 0; i < 4; ++i) glyphs_begun += shown(i) != kGround;
+  EXPECT_EQ(glyphs_begun, 3);
+  // Afterwards every glyph is whole.
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(display.Get(glyphs[i].x + 2, 353), 0xffffffu) << i;
 }
 
 TEST_F(MessageWindowAlone, TheWaitIconBlinksEveryInterval) {
