@@ -23,7 +23,7 @@
 #include "platform/headless/silent_media.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
-#include "platform/sdl/ttf_font.h"
+#include "platform/toolkit/ttf_font.h"
 
 namespace {
 

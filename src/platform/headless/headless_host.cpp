@@ -7,7 +7,7 @@
 #include "platform/headless/image_writer.h"
 #include "platform/posix/posix_files.h"
 #include "platform/sdl/posix_sockets.h"
-#include "platform/sdl/tool_window_view.h"
+#include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::platform {
 namespace {

@@ -1,133 +1,18 @@
-#include "platform/sdl/tool_window_view.h"
+#include "platform/toolkit/tool_window_view.h"
 
 #include <imgui.h>
-#include <imgui_freetype.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
-#include <imgui_stdlib.h>
+#include <imgui_internal.h>  // ImTextCharFromUtf8
 
 #include <algorithm>
-#include <iterator>
-#include <set>
-#include <span>
-#include <string_view>
+#include <cmath>
 
-#include "platform/cp932.h"
-#include "platform/sdl/font_lookup.h"
+#include "platform/toolkit/theme.h"
 
 namespace zepa::platform {
-namespace {
 
-// The classic desktop palette the windows were designed on.
-constexpr ImU32 Rgb(int r, int g, int b) { return IM_COL32(r, g, b, 255); }
-constexpr ImU32 kFace = Rgb(212, 208, 200);
-constexpr ImU32 kHighlight = Rgb(255, 255, 255);
-constexpr ImU32 kLight = Rgb(212, 208, 200);
-constexpr ImU32 kShadow = Rgb(128, 128, 128);
-constexpr ImU32 kDarkShadow = Rgb(64, 64, 64);
-constexpr ImU32 kText = Rgb(0, 0, 0);
-constexpr ImU32 kGrayText = Rgb(128, 128, 128);
-constexpr ImU32 kWindowBg = Rgb(255, 255, 255);
-constexpr ImU32 kCaptionLeft = Rgb(10, 36, 106);
-constexpr ImU32 kCaptionRight = Rgb(166, 202, 240);
-constexpr ImU32 kCaptionText = Rgb(255, 255, 255);
-constexpr int kCloseBoxW = 16;
-constexpr int kCloseBoxH = 14;
-
-ImVec4 ToVec(ImU32 c) { return ImGui::ColorConvertU32ToFloat4(c); }
-
-// A 3D edge: `tl` on the top and left, `br` on the bottom and right.
-void Edge(ImDrawList* dl, float x0, float y0, float x1, float y1, ImU32 tl, ImU32 br) {
-  dl->AddRectFilled({x0, y0}, {x1, y0 + 1}, tl);
-  dl->AddRectFilled({x0, y0}, {x0 + 1, y1}, tl);
-  dl->AddRectFilled({x0, y1 - 1}, {x1, y1}, br);
-  dl->AddRectFilled({x1 - 1, y0}, {x1, y1}, br);
-}
-
-void Raised(ImDrawList* dl, float x0, float y0, float x1, float y1) {
-  Edge(dl, x0, y0, x1, y1, kLight, kDarkShadow);
-  Edge(dl, x0 + 1, y0 + 1, x1 - 1, y1 - 1, kHighlight, kShadow);
-}
-
-void Sunken(ImDrawList* dl, float x0, float y0, float x1, float y1) {
-  Edge(dl, x0, y0, x1, y1, kShadow, kHighlight);
-  Edge(dl, x0 + 1, y0 + 1, x1 - 1, y1 - 1, kDarkShadow, kLight);
-}
-
-// A scrolling area inside a sunken frame: the memo, list, grid and scroll
-// box all draw their content in one. The caller ends it with EndChild.
-void BeginSunkenChild(ImDrawList* dl, const std::string& id, float x, float y, float w, float h) {
-  Sunken(dl, x, y, x + w, y + h);
-  ImGui::SetCursorScreenPos({x + 2, y + 2});
-  ImGui::BeginChild(id.c_str(), {std::max(w - 4, 1.0f), std::max(h - 4, 1.0f)}, false);
-}
-
-// Every character the window shows, the kana and full-width forms, and for
-// windows with an edit field the common kanji a player may type. Rendering
-// the few thousand kanji takes a good part of a second, so windows that
-// only show text do without them.
-std::vector<ImWchar> GlyphRanges(const ToolWindow& window, ImFontAtlas* atlas) {
-  ImFontGlyphRangesBuilder builder;
-  const bool editable = std::any_of(window.controls.begin(), window.controls.end(),
-                                    [](const Control& c) { return c.kind == ControlKind::kEdit; });
-  builder.AddRanges(editable ? atlas->GetGlyphRangesJapanese() : atlas->GetGlyphRangesDefault());
-  static const ImWchar kExtra[] = {0x2000, 0x206F, 0x2190, 0x22FF, 0x2500, 0x25FF,
-                                   0x3000, 0x30FF, 0xFF00, 0xFFEF, 0};
-  builder.AddRanges(kExtra);
-  builder.AddText(window.caption.c_str());
-  for (const Control& c : window.controls) {
-    builder.AddText(c.text.c_str());
-    for (const std::string& item : c.items) builder.AddText(item.c_str());
-    for (const auto& row : c.cells)
-      for (const std::string& cell : row) builder.AddText(cell.c_str());
-  }
-  ImVector<ImWchar> ranges;
-  builder.BuildRanges(&ranges);
-  return std::vector<ImWchar>(ranges.begin(), ranges.end());
-}
-
-}  // namespace
-
-namespace {
-
-// The first face of `preferred` that fontconfig has (a Japanese, scalable
-// one), else the closest Japanese face it knows.
-std::string FindJapaneseFontFile(std::span<const char* const> preferred) {
-  std::string best_path;
-  size_t best_rank = SIZE_MAX;
-  const std::vector<FoundFace> faces = FindJapaneseFaces(preferred, SIZE_MAX);
-  for (size_t i = 0; i < faces.size(); ++i) {
-    // Rank: the first preferred family the face names, else after them all
-    // in the configuration's order.
-    size_t rank = preferred.size() + i;
-    for (const std::string& family : faces[i].families)
-      for (size_t k = 0; k < preferred.size(); ++k)
-        if (family == preferred[k]) rank = std::min(rank, k);
-    if (rank < best_rank) {
-      best_rank = rank;
-      best_path = faces[i].path;
-    }
-  }
-  return best_path;
-}
-
-}  // namespace
-
-std::string FindToolkitFontFile() {
-  // The face the windows were designed with, then its usual stand-ins: the
-  // proportional gothic first. Font configurations often alias the old
-  // face's name to a fixed-pitch gothic, so the family names themselves
-  // decide, and the configuration's order only breaks ties.
-  static const char* const kPreferred[] = {"MS PGothic",    "ＭＳ Ｐゴシック", "IPAPGothic",
-                                           "IPA Pゴシック", "VL PGothic",      "Noto Sans CJK JP"};
-  return FindJapaneseFontFile(kPreferred);
-}
-
-std::string FindFixedPitchToolkitFontFile() {
-  static const char* const kPreferred[] = {"MS Gothic",  "ＭＳ ゴシック", "IPAGothic",
-                                           "IPAゴシック", "VL Gothic",     "Noto Sans Mono CJK JP"};
-  return FindJapaneseFontFile(kPreferred);
-}
+using namespace theme;
 
 ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
                                const ToolWindow& window)
@@ -141,94 +26,17 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
   io.ConfigInputTextCursorBlink = false;  // a blinking caret would keep an idle window redrawing
   io.DisplaySize =
       ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
+  Apply(ImGui::GetStyle());
+  focus_pending_ = window.focus;
 
-  ImGuiStyle& style = ImGui::GetStyle();
-  style.WindowPadding = {0, 0};
-  style.WindowBorderSize = 0;
-  style.WindowRounding = 0;
-  style.ChildRounding = 0;
-  style.ChildBorderSize = 0;
-  style.FrameRounding = 0;
-  style.FrameBorderSize = 0;
-  style.FramePadding = {3, 3};
-  style.ItemSpacing = {0, 0};
-  style.ScrollbarRounding = 0;
-  style.ScrollbarSize = 16;
-  style.GrabRounding = 0;
-  style.Colors[ImGuiCol_Text] = ToVec(kText);
-  style.Colors[ImGuiCol_TextDisabled] = ToVec(kGrayText);
-  style.Colors[ImGuiCol_WindowBg] = ToVec(kFace);
-  style.Colors[ImGuiCol_ChildBg] = ToVec(kWindowBg);
-  style.Colors[ImGuiCol_PopupBg] = ToVec(kWindowBg);
-  style.Colors[ImGuiCol_FrameBg] = ToVec(kWindowBg);
-  style.Colors[ImGuiCol_FrameBgHovered] = ToVec(kWindowBg);
-  style.Colors[ImGuiCol_FrameBgActive] = ToVec(kWindowBg);
-  style.Colors[ImGuiCol_TextSelectedBg] = ToVec(kCaptionLeft);
-  style.Colors[ImGuiCol_ScrollbarBg] = ToVec(Rgb(236, 234, 230));
-  style.Colors[ImGuiCol_ScrollbarGrab] = ToVec(kFace);
-  style.Colors[ImGuiCol_ScrollbarGrabHovered] = ToVec(kFace);
-  style.Colors[ImGuiCol_ScrollbarGrabActive] = ToVec(kShadow);
-  style.Colors[ImGuiCol_Header] = ToVec(kCaptionLeft);
-  style.Colors[ImGuiCol_HeaderHovered] = ToVec(Rgb(200, 210, 230));
-  style.Colors[ImGuiCol_HeaderActive] = ToVec(kCaptionLeft);
-  style.Colors[ImGuiCol_Button] = ToVec(kFace);
-  style.Colors[ImGuiCol_ButtonHovered] = ToVec(kFace);
-  style.Colors[ImGuiCol_ButtonActive] = ToVec(kShadow);
-  style.Colors[ImGuiCol_Border] = ToVec(kShadow);
-  style.Colors[ImGuiCol_TableHeaderBg] = ToVec(kFace);
-  style.Colors[ImGuiCol_TableBorderStrong] = ToVec(kShadow);
-  style.Colors[ImGuiCol_TableBorderLight] = ToVec(kShadow);
-  style.Colors[ImGuiCol_NavHighlight] = ToVec(Rgb(0, 0, 0));
-
-  const std::string font_file = FindToolkitFontFile();
-  if (font_file.empty()) {
-    error_ = "no Japanese font for the windows: install fonts-ipafont-gothic";
-  } else {
-    // FreeType's hinting keeps 12-pixel kanji legible; stb_truetype's
-    // unhinted glyphs smear at that size.
-    io.Fonts->FontBuilderIO = ImGuiFreeType::GetBuilderForFreeType();
-    io.Fonts->FontBuilderFlags = ImGuiFreeTypeBuilderFlags_LightHinting;
-    const std::vector<ImWchar> ranges = GlyphRanges(window, io.Fonts);
-    std::set<int> sizes = {12};
-    for (const Control& c : window.controls) sizes.insert(std::clamp(c.font_px, 6, 72));
-    ImFontConfig config;
-    config.OversampleH = 1;
-    config.OversampleV = 1;
-    config.PixelSnapH = true;
-    for (int size : sizes) {
-      ImFont* font = io.Fonts->AddFontFromFileTTF(font_file.c_str(), static_cast<float>(size),
-                                                  &config, ranges.data());
-      if (!font) break;
-      fonts_[size] = font;
-    }
-    // Fixed-pitch controls get the fixed gothic where there is one, and the
-    // proportional face otherwise.
-    std::set<int> fixed_sizes;
-    for (const Control& c : window.controls)
-      if (c.fixed_pitch) fixed_sizes.insert(std::clamp(c.font_px, 6, 72));
-    const std::string fixed_file = fixed_sizes.empty() ? "" : FindFixedPitchToolkitFontFile();
-    if (!fixed_file.empty() && fixed_file != font_file) {
-      for (int size : fixed_sizes) {
-        if (ImFont* font = io.Fonts->AddFontFromFileTTF(
-                fixed_file.c_str(), static_cast<float>(size), &config, ranges.data()))
-          fixed_fonts_[size] = font;
-      }
-    }
-    // The ranges must outlive the build, which happens here rather than at
-    // the first frame.
-    if (fonts_.size() == sizes.size() && io.Fonts->Build()) {
-      ok_ = true;
-    } else {
-      error_ = "cannot load the window font " + font_file;
-    }
-  }
+  ok_ = fonts_.Load(io.Fonts, window, &error_);
   if (ok_ && sdl_window_) platform_backend_ = ImGui_ImplSDL2_InitForSDLRenderer(sdl_window_);
   if (ok_) renderer_backend_ = ImGui_ImplSDLRenderer_Init(renderer_);
   if (ok_ && !renderer_backend_) {
     ok_ = false;
     error_ = "cannot draw the window";
   }
-  if (ok_) io.FontDefault = static_cast<ImFont*>(fonts_.at(12));
+  if (ok_) io.FontDefault = fonts_.Default();
   ImGui::SetCurrentContext(previous);
 }
 
@@ -255,6 +63,22 @@ bool ToolWindowView::InCaptionBar(const ToolWindow& window, int x, int y) {
   const int close_x = window.OuterWidth() - kFrameBorderPx - 2 - kCloseBoxW;
   return y >= kFrameBorderPx && y < kFrameBorderPx + kCaptionBarPx && x >= kFrameBorderPx &&
          x < close_x;
+}
+
+std::u32string ToolWindowView::MissingGlyphs(std::string_view utf8, int px) const {
+  std::u32string missing;
+  const ImFont* font = fonts_.Get(px, false);
+  const char* p = utf8.data();
+  const char* end = p + utf8.size();
+  while (p < end) {
+    unsigned int c = 0;
+    const int n = ImTextCharFromUtf8(&c, p, end);
+    if (n <= 0) break;
+    p += n;
+    if (!font || c > 0xFFFF || !font->FindGlyphNoFallback(static_cast<ImWchar>(c)))
+      missing.push_back(static_cast<char32_t>(c));
+  }
+  return missing;
 }
 
 SDL_Texture* ToolWindowView::PictureTexture(const Control& control) {
@@ -291,187 +115,47 @@ void ToolWindowView::ApplyScrollToTop(const Control& c) {
 }
 
 void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float y) {
-  ImDrawList* dl = ImGui::GetWindowDrawList();
-  const float w = static_cast<float>(c.rect.width);
-  const float h = static_cast<float>(c.rect.height);
-  const std::string id = "##" + c.Key() + "#" + std::to_string(&c - window.controls.data());
-  ImFont* font = static_cast<ImFont*>(fonts_.count(c.font_px) ? fonts_[c.font_px] : fonts_[12]);
-  if (c.fixed_pitch && fixed_fonts_.count(c.font_px))
-    font = static_cast<ImFont*>(fixed_fonts_[c.font_px]);
-  ImGui::PushFont(font);
-  const ImU32 text_color = c.enabled ? kText : kGrayText;
+  const Place at{ImGui::GetWindowDrawList(),
+                 x,
+                 y,
+                 static_cast<float>(c.rect.width),
+                 static_cast<float>(c.rect.height),
+                 "##" + c.Key() + "#" + std::to_string(&c - window.controls.data())};
+  ImGui::PushFont(fonts_.Get(c.font_px, c.fixed_pitch));
   switch (c.kind) {
-    case ControlKind::kButton: {
-      ImGui::SetCursorScreenPos({x, y});
-      bool pressed = false;
-      if (c.enabled) {
-        pressed = ImGui::InvisibleButton(id.c_str(), {std::max(w, 1.0f), std::max(h, 1.0f)});
-      } else {
-        ImGui::Dummy({w, h});
-      }
-      const bool held = c.enabled && ImGui::IsItemActive() && ImGui::IsItemHovered();
-      dl->AddRectFilled({x, y}, {x + w, y + h}, kFace);
-      float bx = x, by = y, bw = w, bh = h;
-      // Outlines are filled strips: ImGui's stroked rectangles end a pixel
-      // short of the corner given.
-      if (c.is_default) {
-        Edge(dl, x, y, x + w, y + h, kText, kText);
-        bx += 1, by += 1, bw -= 2, bh -= 2;
-      }
-      if (held) {
-        Edge(dl, bx, by, bx + bw, by + bh, kShadow, kShadow);
-      } else {
-        Raised(dl, bx, by, bx + bw, by + bh);
-      }
-      const ImVec2 size = ImGui::CalcTextSize(c.text.c_str());
-      const float shift = held ? 1.0f : 0.0f;
-      const ImVec2 at{std::floor(x + (w - size.x) / 2 + shift),
-                      std::floor(y + (h - size.y) / 2 + shift)};
-      if (!c.enabled) dl->AddText({at.x + 1, at.y + 1}, kHighlight, c.text.c_str());
-      dl->AddText(at, text_color, c.text.c_str());
-      if (pressed) actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
+    case ControlKind::kButton:
+      DrawButton(c, at);
       break;
-    }
-    case ControlKind::kLabel: {
-      ImGui::SetCursorScreenPos({x, y});
-      const ImVec2 size = ImGui::CalcTextSize(c.text.c_str());
-      const float lw = c.rect.width > 0 ? w : size.x;
-      const float lh = c.rect.height > 0 ? h : size.y;
-      if (c.on_click && c.enabled) {
-        if (ImGui::InvisibleButton(id.c_str(), {std::max(lw, 1.0f), std::max(lh, 1.0f)}))
-          actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
-        if (ImGui::IsItemHovered()) ImGui::SetMouseCursor(ImGuiMouseCursor_Hand);
-      }
-      const ImU32 color =
-          c.text_color && c.enabled
-              ? Rgb(RedOf(*c.text_color), GreenOf(*c.text_color), BlueOf(*c.text_color))
-              : text_color;
-      if (c.framed) {
-        // A framed value: a thin sunken box, the text inset and clipped to it.
-        Edge(dl, x, y, x + w, y + h, kShadow, kHighlight);
-        dl->PushClipRect({x + 1, y + 1}, {x + w - 1, y + h - 1}, true);
-        dl->AddText({x + 3, y + 3}, color, c.text.c_str());
-        dl->PopClipRect();
-      } else {
-        dl->AddText({x, y}, color, c.text.c_str());
-      }
+    case ControlKind::kLabel:
+      DrawLabel(c, at);
       break;
-    }
-    case ControlKind::kEdit: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
-      ImGui::PushItemWidth(std::max(w - 4, 1.0f));
-      ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
-                          {2, std::max((h - 4 - ImGui::GetFontSize()) / 2, 0.0f)});
-      std::string& buffer = edit_buffers_[c.Key()];
-      ImGuiInputTextFlags flags = c.enabled ? 0 : ImGuiInputTextFlags_ReadOnly;
-      if (ImGui::InputText(id.c_str(), &buffer, flags))
-        actions_.push_back({Action::Kind::kText, c.Key(), buffer, 0});
-      ImGui::PopStyleVar();
-      ImGui::PopItemWidth();
+    case ControlKind::kEdit:
+      DrawEdit(c, at);
       break;
-    }
-    case ControlKind::kMemo: {
-      BeginSunkenChild(dl, id, x, y, w, h);
-      ApplyScrollToTop(c);
-      ImGui::PushTextWrapPos(std::max(w - 8, 1.0f));
-      ImGui::SetCursorPos({2, 1});
-      ImGui::TextUnformatted(c.text.c_str());
-      ImGui::PopTextWrapPos();
-      ImGui::EndChild();
+    case ControlKind::kMemo:
+      DrawMemo(c, at);
       break;
-    }
-    case ControlKind::kPicture: {
-      if (SDL_Texture* texture = PictureTexture(c))
-        dl->AddImage(reinterpret_cast<ImTextureID>(texture), {x, y}, {x + w, y + h});
-      if (c.on_click) {
-        ImGui::SetCursorScreenPos({x, y});
-        if (ImGui::InvisibleButton(id.c_str(), {w, h}))
-          actions_.push_back({Action::Kind::kPress, c.Key(), {}, 0});
-      }
+    case ControlKind::kPicture:
+      DrawPicture(c, at);
       break;
-    }
     case ControlKind::kPanel:
-      dl->AddRectFilled({x, y}, {x + w, y + h}, kFace);
-      Edge(dl, x, y, x + w, y + h, kShadow, kHighlight);
-      Edge(dl, x + 1, y + 1, x + w - 1, y + h - 1, kHighlight, kShadow);
+      DrawPanel(c, at);
       break;
     case ControlKind::kBevel:
-      dl->AddRectFilled({x, y}, {x + w, y + 1}, kShadow);
-      dl->AddRectFilled({x, y + 1}, {x + w, y + 2}, kHighlight);
+      DrawBevel(c, at);
       break;
-    case ControlKind::kScrollBox: {
-      ImGui::PushStyleColor(ImGuiCol_ChildBg, ToVec(kFace));
-      BeginSunkenChild(dl, id, x, y, w, h);
-      ApplyScrollToTop(c);
-      const ImVec2 origin = ImGui::GetCursorScreenPos();
-      DrawControls(window, c.Key(), origin.x, origin.y);
-      ImGui::EndChild();
-      ImGui::PopStyleColor();
+    case ControlKind::kScrollBox:
+      DrawScrollBox(window, c, at);
       break;
-    }
-    case ControlKind::kList: {
-      BeginSunkenChild(dl, id, x, y, w, h);
-      for (size_t i = 0; i < c.items.size(); ++i) {
-        const bool selected = static_cast<int>(i) == c.selected;
-        if (selected) ImGui::PushStyleColor(ImGuiCol_Text, ToVec(kHighlight));
-        if (ImGui::Selectable((c.items[i] + "##" + std::to_string(i)).c_str(), selected) &&
-            c.enabled)
-          actions_.push_back({Action::Kind::kSelect, c.Key(), {}, static_cast<int>(i)});
-        if (selected) ImGui::PopStyleColor();
-      }
-      ImGui::EndChild();
+    case ControlKind::kList:
+      DrawList(c, at);
       break;
-    }
-    case ControlKind::kCombo: {
-      Sunken(dl, x, y, x + w, y + h);
-      ImGui::SetCursorScreenPos({x + 2, y + 2});
-      ImGui::PushItemWidth(std::max(w - 4, 1.0f));
-      const char* shown = c.selected >= 0 && c.selected < static_cast<int>(c.items.size())
-                              ? c.items[static_cast<size_t>(c.selected)].c_str()
-                              : "";
-      if (ImGui::BeginCombo(id.c_str(), shown)) {
-        for (size_t i = 0; i < c.items.size(); ++i) {
-          if (ImGui::Selectable((c.items[i] + "##" + std::to_string(i)).c_str(),
-                                static_cast<int>(i) == c.selected) &&
-              c.enabled)
-            actions_.push_back({Action::Kind::kSelect, c.Key(), {}, static_cast<int>(i)});
-        }
-        ImGui::EndCombo();
-      }
-      ImGui::PopItemWidth();
+    case ControlKind::kCombo:
+      DrawCombo(c, at);
       break;
-    }
-    case ControlKind::kGrid: {
-      BeginSunkenChild(dl, id, x, y, w, h);
-      const ImVec2 origin = ImGui::GetCursorScreenPos();
-      ImDrawList* cdl = ImGui::GetWindowDrawList();
-      const float row_h = ImGui::GetFontSize() + 8;
-      float cy = origin.y;
-      for (size_t r = 0; r < c.cells.size(); ++r) {
-        float cx = origin.x;
-        for (size_t col = 0; col < c.cells[r].size(); ++col) {
-          const float cw =
-              col < c.column_widths.size() ? static_cast<float>(c.column_widths[col]) : 64.0f;
-          // The first row and the first column are fixed cells.
-          if (r == 0 || col == 0) {
-            cdl->AddRectFilled({cx, cy}, {cx + cw, cy + row_h}, kFace);
-            Edge(cdl, cx, cy, cx + cw, cy + row_h, kHighlight, kShadow);
-          } else {
-            cdl->AddRect({cx - 1, cy - 1}, {cx + cw, cy + row_h}, kFace);
-          }
-          cdl->PushClipRect({cx, cy}, {cx + cw - 1, cy + row_h}, true);
-          cdl->AddText({cx + 2, cy + 4}, kText, c.cells[r][col].c_str());
-          cdl->PopClipRect();
-          cx += cw + 1;
-        }
-        cy += row_h + 1;
-      }
-      ImGui::SetCursorScreenPos({origin.x, cy});
-      ImGui::Dummy({1, 1});
-      ImGui::EndChild();
+    case ControlKind::kGrid:
+      DrawGrid(c, at);
       break;
-    }
   }
   ImGui::PopFont();
 }
@@ -499,48 +183,22 @@ void ToolWindowView::DrawControls(ToolWindow& window, const std::string& parent,
   }
 }
 
-void ToolWindowView::BuildFrame(ToolWindow& window) {
-  ImGuiIO& io = ImGui::GetIO();
-  io.DisplaySize =
-      ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
-  const uint64_t now = SDL_GetPerformanceCounter();
-  io.DeltaTime = last_counter_ == 0
-                     ? 1.0f / 60
-                     : std::max(static_cast<float>(now - last_counter_) /
-                                    static_cast<float>(SDL_GetPerformanceFrequency()),
-                                1e-4f);
-  last_counter_ = now;
-  if (synced_revision_ != window.revision()) {
-    // The game changed the window: texts in edit fields follow it, and
-    // pictures are uploaded again (their pixels may have changed in place).
-    for (const Control& c : window.controls)
-      if (c.kind == ControlKind::kEdit) edit_buffers_[c.Key()] = c.text;
-    for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
-    pictures_.clear();
-    picture_sources_.clear();
-    synced_revision_ = window.revision();
-  }
-  ImGui_ImplSDLRenderer_NewFrame();
-  if (platform_backend_) ImGui_ImplSDL2_NewFrame();
-  ImGui::NewFrame();
-  ImGui::SetNextWindowPos({0, 0});
-  ImGui::SetNextWindowSize(io.DisplaySize);
-  ImGui::Begin("##window", nullptr,
-               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
-                   ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus |
-                   ImGuiWindowFlags_NoScrollWithMouse);
+void ToolWindowView::CoverGlyphs(const ToolWindow& window) {
+  // Texts change after the window opens (a notice, a variable set later,
+  // what the player types): any character new to the atlas is added before
+  // the frame that shows it, so nothing falls back to the missing mark.
+  std::vector<std::string_view> typed;
+  for (const auto& [key, text] : edit_buffers_) typed.push_back(text);
+  if (!fonts_.Cover(window, typed)) return;
+  ImGui::GetIO().FontDefault = fonts_.Default();
+  ImGui_ImplSDLRenderer_DestroyFontsTexture();
+  ImGui_ImplSDLRenderer_CreateFontsTexture();
+}
+
+void ToolWindowView::DrawFrame(const ToolWindow& window) {
   ImDrawList* dl = ImGui::GetWindowDrawList();
-  const float ow = io.DisplaySize.x, oh = io.DisplaySize.y;
-  dl->AddRectFilled({0, 0}, {ow, oh}, kFace);
-  if (!window.framed) {
-    DrawControls(window, "", 0, 0);
-    ImGui::End();
-    ImGui::Render();
-    SDL_SetRenderDrawColor(renderer_, 212, 208, 200, 255);
-    SDL_RenderClear(renderer_);
-    ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
-    return;
-  }
+  const ImVec2 size = ImGui::GetIO().DisplaySize;
+  const float ow = size.x, oh = size.y;
   Raised(dl, 0, 0, ow, oh);
   // The caption bar, with the close box at its right end.
   const float cb = static_cast<float>(kFrameBorderPx);
@@ -563,7 +221,46 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
     dl->AddLine({bx + 4 + o, by + 3}, {bx + 11 + o, by + 10}, kText);
     dl->AddLine({bx + 11 + o, by + 3}, {bx + 4 + o, by + 10}, kText);
   }
-  DrawControls(window, "", cb, cb + static_cast<float>(kCaptionBarPx));
+}
+
+void ToolWindowView::BuildFrame(ToolWindow& window) {
+  ImGuiIO& io = ImGui::GetIO();
+  io.DisplaySize =
+      ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
+  const uint64_t now = SDL_GetPerformanceCounter();
+  io.DeltaTime = last_counter_ == 0
+                     ? 1.0f / 60
+                     : std::max(static_cast<float>(now - last_counter_) /
+                                    static_cast<float>(SDL_GetPerformanceFrequency()),
+                                1e-4f);
+  last_counter_ = now;
+  if (synced_revision_ != window.revision()) {
+    // The game changed the window: texts in edit fields follow it, and
+    // pictures are uploaded again (their pixels may have changed in place).
+    for (const Control& c : window.controls)
+      if (c.kind == ControlKind::kEdit) edit_buffers_[c.Key()] = c.text;
+    for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
+    pictures_.clear();
+    picture_sources_.clear();
+    synced_revision_ = window.revision();
+  }
+  CoverGlyphs(window);
+  ImGui_ImplSDLRenderer_NewFrame();
+  if (platform_backend_) ImGui_ImplSDL2_NewFrame();
+  ImGui::NewFrame();
+  ImGui::SetNextWindowPos({0, 0});
+  ImGui::SetNextWindowSize(io.DisplaySize);
+  ImGui::Begin("##window", nullptr,
+               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
+                   ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus |
+                   ImGuiWindowFlags_NoScrollWithMouse);
+  ImGui::GetWindowDrawList()->AddRectFilled({0, 0}, io.DisplaySize, kFace);
+  if (window.framed) {
+    DrawFrame(window);
+    DrawControls(window, "", kFrameBorderPx, kFrameBorderPx + kCaptionBarPx);
+  } else {
+    DrawControls(window, "", 0, 0);
+  }
   ImGui::End();
   ImGui::Render();
   SDL_SetRenderDrawColor(renderer_, 212, 208, 200, 255);
@@ -617,55 +314,6 @@ void ToolWindowView::Frame(ToolWindow& window) {
         break;
     }
   }
-}
-
-bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error) {
-  const int w = window.OuterWidth(), h = window.OuterHeight();
-  if (w <= 0 || h <= 0 || w > 4096 || h > 4096) {
-    if (error) *error = "the window has no drawable size";
-    return false;
-  }
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-  if (!surface) {
-    if (error) *error = SDL_GetError();
-    return false;
-  }
-  SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
-  if (!renderer) {
-    if (error) *error = SDL_GetError();
-    SDL_FreeSurface(surface);
-    return false;
-  }
-  bool drawn = false;
-  {
-    ToolWindow copy = window.Snapshot();
-    ToolWindowView view(nullptr, renderer, copy);
-    if (view.ok()) {
-      // The first frame lays out child windows; the second shows them.
-      view.Draw(copy);
-      view.Draw(copy);
-      SDL_RenderPresent(renderer);
-      drawn = true;
-    } else if (error) {
-      *error = view.error();
-    }
-  }
-  if (drawn) {
-    out->Reset(w, h, 0);
-    SDL_LockSurface(surface);
-    for (int y = 0; y < h; ++y) {
-      const auto* src = reinterpret_cast<const uint32_t*>(
-          static_cast<const uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch);
-      for (int x = 0; x < w; ++x) {
-        const uint32_t p = src[x];
-        out->Set(x, y, MakeColor((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff));
-      }
-    }
-    SDL_UnlockSurface(surface);
-  }
-  SDL_DestroyRenderer(renderer);
-  SDL_FreeSurface(surface);
-  return drawn;
 }
 
 }  // namespace zepa::platform
