@@ -24,7 +24,7 @@
 #include "platform/headless/stop_signals.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
-#include "platform/sdl/ttf_font.h"
+#include "platform/toolkit/ttf_font.h"
 
 namespace {
 

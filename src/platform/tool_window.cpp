@@ -139,6 +139,7 @@ ToolWindow ToolWindow::Snapshot() const {
   copy.modal = modal;
   copy.timer_interval_ms = timer_interval_ms;
   copy.framed = framed;
+  copy.focus = focus;
   for (Control& c : copy.controls) {
     c.on_click = nullptr;
     c.on_change = nullptr;

@@ -115,6 +115,10 @@ class ToolWindow {
   /// its outer size is its client size.
   bool framed = true;
 
+  /// The edit field that takes the keyboard when the window opens (its
+  /// key), or empty.
+  std::string focus;
+
   /// A timer of the window's own: while the window is open the host calls
   /// `on_timer` every `timer_interval_ms` (0: no timer), from inside Pump,
   /// also while a modal window above it runs its loop and whether or not

@@ -81,6 +81,9 @@ ModalResult ShowAbout(platform::Host& host, WindowState& state, std::string_view
   // The handler refers to the box itself, so it is set once the box has
   // its final address.
   box.Find("OKButton")->on_click = [&box] { box.Close(); };
+  // Players expect Escape to dismiss a box that only informs; nothing is
+  // chosen here, so it is the same as OK.
+  box.on_escape = [&box] { box.Close(); };
   return ShowModal(host, box, state);
 }
 

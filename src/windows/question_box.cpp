@@ -1,31 +1,44 @@
 #include "windows/question_box.h"
 
-#include "script/fixed_text.h"
+#include <cstdint>
 
 namespace zepa::windows {
 namespace {
 
 using platform::Control;
 using platform::ControlKind;
-using script::Bounded;
 
 // The longest argument the command copies before splitting it.
 constexpr size_t kArgumentBytes = 1024;
 
+// At most `bytes` - 1 bytes of CP932 text, cut before a double-byte
+// character that would not fit whole rather than through it.
+std::string WholeChars(std::string_view text, size_t bytes) {
+  size_t end = 0;
+  while (end < text.size()) {
+    const auto b = static_cast<uint8_t>(text[end]);
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    const size_t step = lead && end + 1 < text.size() ? 2 : 1;
+    if (end + step > bytes - 1) break;
+    end += step;
+  }
+  return std::string(text.substr(0, end));
+}
+
 }  // namespace
 
 bool ParseQuestion(std::string_view argument, Question& question) {
-  const std::string text = Bounded(argument, kArgumentBytes);
+  const std::string text = WholeChars(argument, kArgumentBytes);
   // Commas are single bytes and no CP932 trail byte is a comma, so a plain
   // search cannot split a double-byte character.
   const size_t first = text.find(',');
   if (first == std::string::npos) return false;
-  question.name = Bounded(std::string_view(text).substr(0, first), kQuestionBytes);
+  question.name = WholeChars(std::string_view(text).substr(0, first), kQuestionBytes);
   const std::string_view rest = std::string_view(text).substr(first + 1);
   const size_t second = rest.find(',');
   if (second == std::string_view::npos) return false;
-  question.message = Bounded(rest.substr(0, second), kQuestionBytes);
-  question.answer = Bounded(rest.substr(second + 1), kQuestionBytes);
+  question.message = WholeChars(rest.substr(0, second), kQuestionBytes);
+  question.answer = WholeChars(rest.substr(second + 1), kQuestionBytes);
   return true;
 }
 
@@ -53,6 +66,8 @@ void BuildQuestionBox(platform::ToolWindow& box, Question& question) {
   edit.text = ToWindowText(question.answer);
   edit.max_cp932_bytes = kQuestionBytes - 1;
   box.controls.push_back(std::move(edit));
+  // The first keys the player types go to the answer.
+  box.focus = "Edit_PARAM";
 
   platform::ToolWindow* w = &box;
   Control cancel;
@@ -73,7 +88,7 @@ void BuildQuestionBox(platform::ToolWindow& box, Question& question) {
     // The field admits only what CP932 holds, so the conversion succeeds;
     // were it to fail, the default stays.
     if (ToGameText(w->Find("Edit_PARAM")->text, &answer))
-      question.answer = Bounded(answer, kQuestionBytes);
+      question.answer = WholeChars(answer, kQuestionBytes);
     w->Close();
   };
   box.controls.push_back(std::move(ok));

@@ -10,7 +10,7 @@
 
 #include "display/packfile.h"
 #include "platform/cp932.h"
-#include "platform/sdl/ttf_font.h"
+#include "platform/toolkit/ttf_font.h"
 
 namespace zepa::engine {
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/silent_media.h"
-#include "platform/sdl/ttf_font.h"
+#include "platform/toolkit/ttf_font.h"
 
 namespace zepa::engine::testing {
 

@@ -63,10 +63,7 @@ TEST_F(AboutBoxInGame, EscOpensTheBoxWhileTheGameGoesOnAndOkClosesIt) {
   Play(kCounter,
        "1000 key Escape\n"
        "1500 dump " +
-           Path("a.json") + "\n" +
-           "1600 key Escape\n"  // goes to the box: no second box
-           "2500 dump " +
-           Path("b.json") + "\n" +
+           Path("a.json") + "\n" + "2500 dump " + Path("b.json") + "\n" +
            "3000 press OKButton\n"
            "3100 dump " +
            Path("c.json") + "\n" + "3200 quit\n");
@@ -95,6 +92,18 @@ TEST_F(AboutBoxInGame, EscOpensTheBoxWhileTheGameGoesOnAndOkClosesIt) {
   EXPECT_EQ(c["dialog_choice"], 0);
   EXPECT_EQ(c["dialog_file_name"], "");
   EXPECT_TRUE(host_->windows().empty());
+}
+
+// Escape in the open box goes to the box (no second box opens behind it)
+// and closes it as OK does; the next Escape opens it again.
+TEST_F(AboutBoxInGame, EscapeInTheBoxClosesItAsOkDoes) {
+  Play(kCounter, "500 key Escape\n600 key Escape\n700 dump " + Path("e.json") +
+                     "\n800 key Escape\n900 dump " + Path("f.json") + "\n1000 quit\n");
+  const auto e = Dump("e.json"), f = Dump("f.json");
+  EXPECT_TRUE(e["windows"].empty());
+  EXPECT_EQ(e["dialog_choice"], 0);
+  ASSERT_EQ(f["windows"].size(), 1u);
+  EXPECT_EQ(f["windows"][0]["name"], "AboutBox");
 }
 
 TEST_F(AboutBoxInGame, ReturnPressesOkAndTheHomepageLinkOpensTheAddress) {

@@ -2,12 +2,15 @@
 // answered through scripted input.
 #include "windows/question_box.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "engine/game_fixture.h"
 #include "platform/cp932.h"
+#include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::windows {
 namespace {
@@ -42,6 +45,13 @@ TEST(ParseQuestion, EachTextHoldsAtMost255Bytes) {
   EXPECT_EQ(q.answer.size(), 255u);
   // Only the first 1023 bytes of the argument are looked at.
   EXPECT_FALSE(ParseQuestion(std::string(1023, 'x') + ",m,a", q));
+  // A double-byte character that does not fit whole is left out, never cut
+  // through: "あ" is 0x82 0xA0.
+  const std::string a254 = std::string(254, 'x') + "\x82\xA0";
+  EXPECT_TRUE(ParseQuestion(a254 + "," + a254 + "," + a254, q));
+  EXPECT_EQ(q.name, std::string(254, 'x'));
+  EXPECT_EQ(q.message, std::string(254, 'x'));
+  EXPECT_EQ(q.answer, std::string(254, 'x'));
 }
 
 class QuestionInGame : public engine::testing::GameFixture {
@@ -116,6 +126,107 @@ TEST(QuestionField, RefusesTextTheGameCannotHold) {
   EXPECT_TRUE(box.SetText("Edit_PARAM", "what?"));
   box.Press("Button_OK");
   EXPECT_EQ(q.answer, "what?");
+}
+
+// The box in the real renderer, in a window of SDL's dummy video driver
+// (no display needed); the player's keys arrive as SDL events.
+class QuestionBoxTyping : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    window_ = SDL_CreateWindow("q", 0, 0, 295, 120, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window_, nullptr) << SDL_GetError();
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    ASSERT_NE(renderer_, nullptr) << SDL_GetError();
+  }
+  void TearDown() override {
+    view_.reset();
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_SetModState(KMOD_NONE);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+  // Opens the box as the host does: a view, then the frames after opening.
+  void Open(Question& question) {
+    BuildQuestionBox(box_, question);
+    view_ = std::make_unique<platform::ToolWindowView>(window_, renderer_, box_);
+    ASSERT_TRUE(view_->ok()) << view_->error();
+    Frames(3);
+  }
+  void Frames(int n) {
+    for (int i = 0; i < n; ++i) view_->Frame(box_);
+  }
+  void Type(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(window_);
+    std::strncpy(e.text.text, utf8, sizeof(e.text.text) - 1);
+    view_->ProcessEvent(e);
+    Frames(2);
+  }
+  // One key event, with the modifiers SDL reports while it happens.
+  void Send(Uint32 type, SDL_Scancode code, SDL_Keymod mod) {
+    SDL_SetModState(mod);
+    SDL_Event e{};
+    e.type = type;
+    e.key.windowID = SDL_GetWindowID(window_);
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = code;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(code);
+    e.key.keysym.mod = static_cast<uint16_t>(mod);
+    view_->ProcessEvent(e);
+    Frames(2);
+  }
+  void Key(SDL_Scancode code) {
+    Send(SDL_KEYDOWN, code, KMOD_NONE);
+    Send(SDL_KEYUP, code, KMOD_NONE);
+  }
+  void CtrlKey(SDL_Scancode code) {
+    Send(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, KMOD_LCTRL);
+    Send(SDL_KEYDOWN, code, KMOD_LCTRL);
+    Send(SDL_KEYUP, code, KMOD_LCTRL);
+    Send(SDL_KEYUP, SDL_SCANCODE_LCTRL, KMOD_NONE);
+  }
+  std::string Field() { return box_.Find("Edit_PARAM")->text; }
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  platform::ToolWindow box_;
+  std::unique_ptr<platform::ToolWindowView> view_;
+};
+
+// The field has the keyboard from the start, and Ctrl+A selects all of it.
+TEST_F(QuestionBoxTyping, TheFieldTakesTheFirstKeysAndCtrlASelectsAll) {
+  Question q{"n", "m", Utf8ToCp932("はい")};
+  Open(q);
+  Key(SDL_SCANCODE_END);
+  Type("a");
+  EXPECT_EQ(Field(), "はいa");
+  CtrlKey(SDL_SCANCODE_A);
+  Type("x");
+  EXPECT_EQ(Field(), "x");
+  box_.Press("Button_OK");
+  EXPECT_EQ(q.answer, "x");
+}
+
+// Input beyond the 255 bytes the answer holds is refused as it is typed:
+// the field never shows what the game would drop, and a double-byte
+// character that does not fit whole is refused whole.
+TEST_F(QuestionBoxTyping, InputBeyondTheByteLimitIsRefusedAsItIsTyped) {
+  Question q{"n", "m", std::string(250, 'y')};
+  Open(q);
+  Key(SDL_SCANCODE_END);
+  Type("あいう");  // two fit (254 bytes), the third does not
+  EXPECT_EQ(Field(), std::string(250, 'y') + "あい");
+  Type("う");  // one byte is left: not enough for it
+  Type("z");
+  Type("w");
+  const std::string kept = std::string(250, 'y') + "あいz";
+  EXPECT_EQ(Field(), kept);
+  box_.Press("Button_OK");
+  EXPECT_EQ(q.answer, Utf8ToCp932(kept));
+  EXPECT_EQ(q.answer.size(), 255u);
 }
 
 }  // namespace

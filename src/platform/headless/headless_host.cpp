@@ -8,7 +8,7 @@
 #include "platform/headless/stop_signals.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sockets.h"
-#include "platform/sdl/tool_window_view.h"
+#include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::platform {
 namespace {

@@ -15,9 +15,9 @@
 #include "platform/media.h"
 #include "platform/sdl/presenter.h"
 #include "platform/sdl/sdl_host.h"
-#include "platform/sdl/tool_window_view.h"
 #include "platform/tap_latch.h"
 #include "platform/tick_scheduler.h"
+#include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::platform {
 

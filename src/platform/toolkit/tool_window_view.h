@@ -1,17 +1,21 @@
 #pragma once
 // Draws a ToolWindow with Dear ImGui on an SDL renderer: the real small
-// windows of the SDL host, and the offscreen shots of headless runs.
+// windows of the SDL host, and the offscreen shots of headless runs. It
+// needs neither an SDL window nor SDL's video subsystem to draw offscreen.
 #include <SDL.h>
 
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/surface.h"
 #include "platform/tool_window.h"
+#include "platform/toolkit/toolkit_fonts.h"
 
 struct ImGuiContext;
+struct ImDrawList;
 
 namespace zepa::platform {
 
@@ -40,6 +44,10 @@ class ToolWindowView {
   /// Renders one frame without presenting it or acting on input.
   void Draw(ToolWindow& window);
 
+  /// The characters of `utf8` that the last frame's font of `px` pixels
+  /// has no glyph for, and would draw as its fallback mark.
+  std::u32string MissingGlyphs(std::string_view utf8, int px) const;
+
   /// True while the caption bar is under (x, y) in window coordinates:
   /// the part of the window that moves it.
   static bool InCaptionBar(const ToolWindow& window, int x, int y);
@@ -51,21 +59,41 @@ class ToolWindowView {
     std::string text;
     int index = 0;
   };
+  // Everything a control's drawing needs besides the control itself.
+  struct Place {
+    ImDrawList* dl;
+    float x, y, w, h;
+    std::string id;
+  };
+  void CoverGlyphs(const ToolWindow& window);
   void BuildFrame(ToolWindow& window);
+  void DrawFrame(const ToolWindow& window);
   void DrawControls(ToolWindow& window, const std::string& parent, float origin_x, float origin_y);
   void DrawControl(ToolWindow& window, Control& control, float x, float y);
+  // One per kind of control (controls_*.cpp).
+  void DrawButton(const Control& c, const Place& at);
+  void DrawLabel(const Control& c, const Place& at);
+  void DrawEdit(const Control& c, const Place& at);
+  void DrawMemo(const Control& c, const Place& at);
+  void DrawPicture(const Control& c, const Place& at);
+  void DrawPanel(const Control& c, const Place& at);
+  void DrawBevel(const Control& c, const Place& at);
+  void DrawScrollBox(ToolWindow& window, const Control& c, const Place& at);
+  void DrawList(const Control& c, const Place& at);
+  void DrawCombo(const Control& c, const Place& at);
+  void DrawGrid(const Control& c, const Place& at);
   SDL_Texture* PictureTexture(const Control& control);
   void ApplyScrollToTop(const Control& control);
 
   SDL_Window* sdl_window_;
   SDL_Renderer* renderer_;
   ImGuiContext* context_ = nullptr;
+  ToolkitFonts fonts_;
   bool platform_backend_ = false;
   bool renderer_backend_ = false;
   bool ok_ = false;
   std::string error_;
-  std::map<int, void*> fonts_;        // ImFont* by pixel size
-  std::map<int, void*> fixed_fonts_;  // the fixed-pitch face, where controls ask for it
+  std::string focus_pending_;  // the control that takes the keyboard at the next frame
   std::map<std::string, SDL_Texture*> pictures_;
   std::map<std::string, const Surface*> picture_sources_;
   std::map<std::string, std::string> edit_buffers_;
@@ -78,12 +106,5 @@ class ToolWindowView {
 /// Draws `window` offscreen with the software renderer into `out` (outer
 /// size, frame included). False, with `error` set, when it cannot.
 bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error);
-
-/// The toolkit's face: the proportional gothic the windows were designed
-/// with, or the closest Japanese face fontconfig knows. Empty when none.
-std::string FindToolkitFontFile();
-/// The fixed-pitch gothic of the same family, for texts laid out in
-/// columns. Empty when none.
-std::string FindFixedPitchToolkitFontFile();
 
 }  // namespace zepa::platform

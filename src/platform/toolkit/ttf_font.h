@@ -1,9 +1,9 @@
 #pragma once
 // The message font on SDL_ttf, found through fontconfig.
+#include <SDL_ttf.h>
+
 #include <string>
 #include <unordered_map>
-
-#include <SDL_ttf.h>
 
 #include "platform/font.h"
 

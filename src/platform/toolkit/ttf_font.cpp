@@ -1,4 +1,4 @@
-#include "platform/sdl/ttf_font.h"
+#include "platform/toolkit/ttf_font.h"
 
 #include <SDL.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/sdl/font_lookup.h"
+#include "platform/toolkit/font_lookup.h"
 
 namespace zepa::platform {
 namespace {
@@ -32,7 +32,8 @@ bool EnsureTtf(std::string* error) {
 }
 
 bool CoversJapanese(TTF_Font* font) {
-  return TTF_GlyphIsProvided32(font, kProbeKana) != 0 && TTF_GlyphIsProvided32(font, kProbeKanji) != 0;
+  return TTF_GlyphIsProvided32(font, kProbeKana) != 0 &&
+         TTF_GlyphIsProvided32(font, kProbeKanji) != 0;
 }
 
 // SDL_ttf measures points at 72 dpi, so a point size equal to the character
@@ -54,13 +55,17 @@ std::vector<FoundFace> FindGameFaces() {
 }  // namespace
 
 TtfFont::TtfFont(TTF_Font* font, std::string file_path, int char_height_px)
-    : font_(font), file_path_(std::move(file_path)), char_height_px_(char_height_px), baseline_shift_px_(0) {
+    : font_(font),
+      file_path_(std::move(file_path)),
+      char_height_px_(char_height_px),
+      baseline_shift_px_(0) {
   // A face whose ascent + descent exceeds the em would push its glyphs down
   // the cell; keep the baseline at the same fraction of the cell instead.
   int ascent = TTF_FontAscent(font_);
   int height = TTF_FontHeight(font_);
   if (height > 0 && ascent > 0) {
-    int baseline = static_cast<int>(std::lround(static_cast<double>(char_height_px_) * ascent / height));
+    int baseline =
+        static_cast<int>(std::lround(static_cast<double>(char_height_px_) * ascent / height));
     baseline_shift_px_ = baseline - ascent;
   }
 }
@@ -129,12 +134,14 @@ std::unique_ptr<Font> OpenFont(const FontRequest& request, std::string* error) {
   if (!request.file_path.empty()) {
     TTF_Font* font = OpenFace(request.file_path, 0, height_px);
     if (!font) {
-      *error = "Cannot open the font file \"" + request.file_path + "\" (" + TTF_GetError() + "); " + kInstallHint + ".";
+      *error = "Cannot open the font file \"" + request.file_path + "\" (" + TTF_GetError() +
+               "); " + kInstallHint + ".";
       return nullptr;
     }
     if (!CoversJapanese(font)) {
       TTF_CloseFont(font);
-      *error = "The font file \"" + request.file_path + "\" has no Japanese glyphs; " + kInstallHint + ".";
+      *error = "The font file \"" + request.file_path + "\" has no Japanese glyphs; " +
+               kInstallHint + ".";
       return nullptr;
     }
     return std::make_unique<TtfFont>(font, request.file_path, height_px);

@@ -1,4 +1,4 @@
-#include "platform/sdl/font_lookup.h"
+#include "platform/toolkit/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -34,7 +34,8 @@ std::vector<FoundFace> FindJapaneseFaces(std::span<const char* const> families, 
       if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) continue;
       FcCharSet* charset = nullptr;
       if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch || !charset) continue;
-      if (!FcCharSetHasChar(charset, kProbeKana) || !FcCharSetHasChar(charset, kProbeKanji)) continue;
+      if (!FcCharSetHasChar(charset, kProbeKana) || !FcCharSetHasChar(charset, kProbeKanji))
+        continue;
       FoundFace face;
       face.path = reinterpret_cast<const char*>(file);
       int index = 0;
