@@ -121,14 +121,10 @@ int main(int argc, char** argv) {
     host->SetTimerEnabled(true);
     host->Present(display);
     sound.Startup(100);
-    zepa::script::CommandArgs loop;
-    loop.numbers[0] = 1;
-    zepa::script::CommandArgs name;
-    name.text = file;
     if (mode == "loop") {
       const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
-      sound.Command(zepa::script::Command::kBgmLoop, loop);
-      sound.Command(zepa::script::Command::kBgm, name);
+      sound.set_music_loop(1);
+      sound.BgmCommand(file);
       // A watcher notes when the mixer stops playing the music, 1 ms apart;
       // the delay is from there to the game's next play command.
       std::atomic<bool> done{false};
@@ -166,8 +162,8 @@ int main(int argc, char** argv) {
       std::printf(" ms\n");
     } else if (mode == "idle") {
       const uint32_t seconds = argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 8;
-      sound.Command(zepa::script::Command::kBgmLoop, loop);
-      sound.Command(zepa::script::Command::kBgm, name);
+      sound.set_music_loop(1);
+      sound.BgmCommand(file);
       const uint32_t start = host->NowMs();
       const double cpu0 = CpuSeconds();
       while (host->NowMs() - start < seconds * 1000 && host->Pump(true, start + seconds * 1000)) {
@@ -177,13 +173,12 @@ int main(int argc, char** argv) {
                   100.0 * cpu / ((host->NowMs() - start) / 1000.0));
       status = sound.MusicPlaying() ? 0 : 1;
     } else if (mode == "fade") {
-      sound.Command(zepa::script::Command::kBgmLoop, loop);
-      sound.Command(zepa::script::Command::kBgm, name);
+      sound.set_music_loop(1);
+      sound.BgmCommand(file);
       const uint32_t start = host->NowMs();
       while (host->NowMs() - start < 1000 && host->Pump(true, start + 1000)) {
       }
-      zepa::script::CommandArgs none;
-      sound.Command(zepa::script::Command::kBgmFadeOut, none);
+      sound.StartFade("", zepa::sound::kFadeOut);
       while (host->NowMs() - start < 4000 && host->Pump(true, start + 4000)) {
       }
       std::printf("fade ended: music %s, output %u %%\n",
@@ -191,7 +186,7 @@ int main(int argc, char** argv) {
     } else if (mode == "movie") {
       const uint32_t start = host->NowMs();
       const double cpu0 = CpuSeconds();
-      sound.Command(zepa::script::Command::kBgm, name);
+      sound.BgmCommand(file);
       const double cpu = CpuSeconds() - cpu0;
       const uint32_t ms = host->NowMs() - start;
       std::printf("%s: %u ms, %.2f %% of one core\n", file.c_str(), ms,

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 #include "platform/host.h"
-#include "script/interpreter.h"
+#include "platform/scope_restore.h"
+#include "script/wait_state.h"
 
 namespace zepa::display {
 
@@ -23,20 +24,8 @@ inline bool HurryHeld(platform::Host& host) {
          host.IsHeld(HeldKey::kReturn) || host.IsHeld(HeldKey::kMiddleButton);
 }
 
-/// Sets `adv_mode` busy for the life of an effect, so that no interpreter
+/// Holds `adv_mode` busy for the life of an effect, so that no interpreter
 /// step starts inside it, and gives the old value back afterwards.
-class BusyScope {
- public:
-  explicit BusyScope(int& adv_mode) : adv_mode_(adv_mode), saved_(adv_mode) {
-    adv_mode_ = script::adv::kBusy;
-  }
-  ~BusyScope() { adv_mode_ = saved_; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  int& adv_mode_;
-  int saved_;
-};
+inline auto HoldBusy(int& adv_mode) { return platform::SetForScope(adv_mode, script::adv::kBusy); }
 
 }  // namespace zepa::display

@@ -8,7 +8,7 @@
 #include "platform/cp932.h"
 #include "script/arguments.h"
 #include "script/fixed_text.h"
-#include "script/interpreter.h"
+#include "script/wait_state.h"
 
 namespace zepa::display {
 namespace {
@@ -155,7 +155,7 @@ void MessageWindow::DrawTextAt(platform::Surface& surface, int x, int y, std::st
 
 uint32_t MessageWindow::FadeInGlyph(int x, int y, const platform::GlyphImage& glyph,
                                     int32_t duration_ms, std::optional<uint32_t> start_ms) {
-  const BusyScope busy(adv_mode_);
+  const auto busy = HoldBusy(adv_mode_);
   const uint32_t d = EffectDurationMs(duration_ms);
   const platform::Surface background = CopyRect(display_, x, y, glyph.width, glyph.height);
   platform::Surface out = background;

@@ -50,7 +50,7 @@ void Stage::Flip() {
 }
 
 void Stage::FadeToBuffer(int32_t duration_ms) {
-  const BusyScope busy(adv_mode_);
+  const auto busy = HoldBusy(adv_mode_);
   const uint32_t d = EffectDurationMs(duration_ms);
   if (display_replaced_) display_replaced_();
   const platform::Surface from = image2_;
@@ -254,37 +254,42 @@ void Stage::DrawPictureCommand(std::string_view arg, bool keyed) {
   if (frame) DrawFrame();
 }
 
-void Stage::DrawShape(script::Command command, const std::array<int32_t, 5>& n) {
-  using script::Command;
-  const std::optional<platform::Color> brush =
-      n[4] != 0 ? std::optional<platform::Color>(graphic_brush_color_) : std::nullopt;
-  switch (command) {
-    case Command::kGDot:
-      SetPixel(image2_, n[0], n[1], graphic_pen_color_);
-      break;
-    case Command::kGLine:
-      DrawLine(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_);
-      break;
-    case Command::kGSquare:
-      DrawRectangle(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_, brush);
-      break;
-    case Command::kGCircle: {
-      const std::optional<platform::Color> fill =
-          n[3] != 0 ? std::optional<platform::Color>(graphic_brush_color_) : std::nullopt;
-      const int64_t x = n[0], y = n[1], r = n[2];
-      auto clamp = [](int64_t v) {
-        return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-      };
-      DrawEllipse(image2_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r),
-                  graphic_pen_color_, fill);
-      break;
-    }
-    case Command::kGEllipse:
-      DrawEllipse(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_, brush);
-      break;
-    default:
-      break;
-  }
+namespace {
+// The shapes fill with the brush when their fill value is not 0.
+std::optional<platform::Color> BrushIf(int32_t fill, platform::Color brush) {
+  return fill != 0 ? std::optional<platform::Color>(brush) : std::nullopt;
+}
+}  // namespace
+
+void Stage::DotCommand(const Numbers& n) {
+  SetPixel(image2_, n[0], n[1], graphic_pen_color_);
+  Repaint();
+}
+
+void Stage::LineCommand(const Numbers& n) {
+  DrawLine(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_);
+  Repaint();
+}
+
+void Stage::SquareCommand(const Numbers& n) {
+  DrawRectangle(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_,
+                BrushIf(n[4], graphic_brush_color_));
+  Repaint();
+}
+
+void Stage::CircleCommand(const Numbers& n) {
+  const int64_t x = n[0], y = n[1], r = n[2];
+  auto clamp = [](int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  DrawEllipse(image2_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r),
+              graphic_pen_color_, BrushIf(n[3], graphic_brush_color_));
+  Repaint();
+}
+
+void Stage::EllipseCommand(const Numbers& n) {
+  DrawEllipse(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_,
+              BrushIf(n[4], graphic_brush_color_));
   Repaint();
 }
 

@@ -14,7 +14,6 @@
 #include "display/picture_source.h"
 #include "platform/host.h"
 #include "platform/surface.h"
-#include "script/interpreter.h"
 
 namespace zepa::display {
 
@@ -59,8 +58,14 @@ class Stage {
   void CharaCommand(std::string_view arg);     // "chara"
   /// "bpic" (keyed, with an opacity) and "bpicture".
   void DrawPictureCommand(std::string_view arg, bool keyed);
-  /// "gdot", "gline", "gsquare", "gcircle", "gellipse" on the display.
-  void DrawShape(script::Command command, const std::array<int32_t, 5>& numbers);
+  /// "gdot", "gline", "gsquare", "gcircle", "gellipse" on the display, each
+  /// with its number list.
+  using Numbers = std::array<int32_t, 5>;
+  void DotCommand(const Numbers& numbers);
+  void LineCommand(const Numbers& numbers);
+  void SquareCommand(const Numbers& numbers);
+  void CircleCommand(const Numbers& numbers);
+  void EllipseCommand(const Numbers& numbers);
   void SetPenColor(platform::Color color) { graphic_pen_color_ = color; }
   void SetBrushColor(platform::Color color) { graphic_brush_color_ = color; }
 

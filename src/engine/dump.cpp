@@ -22,8 +22,8 @@ std::string MainWindow::DumpJson() const {
   j["scenario"] = text(st_.scenario_name);
   j["scene"] = text(st_.scene_name);
   j["go_target"] = text(st_.go_target);
-  j["window_request"] = st_.window_request;
-  j["save_allowed"] = st_.save_allowed;
+  j["window_request"] = static_cast<int>(st_.window_request);
+  j["save_allowed"] = static_cast<int>(st_.save_allowed);
   j["debug_state"] = debug_state_;
   j["full_screen"] = full_screen_;
   j["wait_start"] = st_.wait_start;

@@ -89,7 +89,7 @@ void MainWindow::ApplyState(const SavedState& state) {
 }
 
 void MainWindow::ResetState() {
-  st_.save_allowed = 1;
+  st_.save_allowed = script::SavePermission::kAllowed;
   st_.wait_start = 0;
   st_.until_target = 0;
   st_.wait_remaining = 0;
@@ -105,7 +105,7 @@ void MainWindow::ResetState() {
 
 void MainWindow::FormCreate() {
   st_.go_target.clear();
-  st_.window_request = 0;
+  st_.window_request = script::WindowRequest::kNone;
   st_.adv_mode = script::adv::kBusy;
   st_.scenario_text.clear();
   st_.current_line.reset();
@@ -273,13 +273,20 @@ void MainWindow::Tick() {
     if (auto line = script::FindLabel(st_.scenario_text, st_.go_target)) st_.current_line = *line;
     st_.go_target.clear();
   }
-  if (st_.window_request != 0) {
-    const int request = st_.window_request;
-    if (request == 1) OpenSaveWindow();
-    if (request == 2) OpenLoadWindow();
-    if (request == 3) OpenSaveLoadWindow();
-    st_.window_request = 0;
+  switch (st_.window_request) {
+    case script::WindowRequest::kNone:
+      break;
+    case script::WindowRequest::kSave:
+      OpenSaveWindow();
+      break;
+    case script::WindowRequest::kLoad:
+      OpenLoadWindow();
+      break;
+    case script::WindowRequest::kSaveLoad:
+      OpenSaveLoadWindow();
+      break;
   }
+  st_.window_request = script::WindowRequest::kNone;
   message_.BlinkWaitIcon();
 }
 
@@ -293,113 +300,6 @@ void MainWindow::EndSequence() {
   host_.Close();
 }
 
-void MainWindow::RunCommand(script::Command command, const script::CommandArgs& args) {
-  using script::Command;
-  switch (command) {
-    case Command::kFlip:
-      stage_.Flip();
-      break;
-    case Command::kFade:
-      stage_.FadeToBuffer(args.numbers[0]);
-      break;
-    case Command::kFill:
-      stage_.FillCommand(args.color);
-      break;
-    case Command::kPic:
-      stage_.PicCommand(args.text);
-      break;
-    case Command::kPicture:
-      stage_.PictureCommand(args.text);
-      break;
-    case Command::kP:
-      stage_.PCommand(args.text);
-      break;
-    case Command::kBPic:
-      stage_.DrawPictureCommand(args.text, true);
-      break;
-    case Command::kBPicture:
-      stage_.DrawPictureCommand(args.text, false);
-      break;
-    case Command::kFrame:
-      stage_.DrawFrame();
-      break;
-    case Command::kChara:
-      stage_.CharaCommand(args.text);
-      break;
-    case Command::kGDot:
-    case Command::kGLine:
-    case Command::kGSquare:
-    case Command::kGCircle:
-    case Command::kGEllipse:
-      stage_.DrawShape(command, args.numbers);
-      break;
-    case Command::kGbColor:
-      stage_.SetBrushColor(args.color);
-      break;
-    case Command::kGpColor:
-      stage_.SetPenColor(args.color);
-      break;
-    case Command::kEndPic:
-      end_picture_ = Bounded(args.text, 512);
-      break;
-    case Command::kEnd:
-      EndSequence();
-      break;
-    case Command::kTextColor:
-      message_.SetTextColor(args.color);
-      break;
-    case Command::kBgTextColor:
-      message_.SetBgTextColor(args.color);
-      break;
-    case Command::kTextWait:
-      message_.SetTextWait(args.numbers[0]);
-      break;
-    case Command::kText:
-      message_.ShowText(args.text, false);
-      break;
-    case Command::kTextNw:
-      message_.ShowText(args.text, true);
-      break;
-    case Command::kTelo:
-      message_.Telo(args.text);
-      break;
-    case Command::kBText:
-      message_.BText(args.text);
-      break;
-    case Command::kSelectColor:
-      choices_.SetColor(args.color);
-      break;
-    case Command::kSelectBackColor:
-      choices_.SetBackColor(args.color);
-      break;
-    case Command::kSelectTextColor:
-      choices_.SetTextColor(args.color);
-      break;
-    case Command::kSel:
-      choices_.SelCommand(args.text);
-      break;
-    case Command::kMouse:
-      choices_.MouseCommand(args.text);
-      break;
-    case Command::kBgm:
-    case Command::kCd:
-    case Command::kWav:
-    case Command::kBgmFadeIn:
-    case Command::kBgmFadeOut:
-    case Command::kBgmFadeTime:
-    case Command::kBgmLoop:
-    case Command::kWavLoop:
-    case Command::kEndBgm:
-      sound_.Command(command, args);
-      break;
-    case Command::kGet:
-      AskQuestion(args.text);
-      break;
-    default:
-      break;
-  }
-}
-
 void MainWindow::OnTimer() { Tick(); }
 
 uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
@@ -409,7 +309,7 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   // tick while it runs.
   if (debug_state_ != 0 || sound_.fade_level() != 0 || stepping_) return 0;
   if (st_.adv_mode == script::adv::kRun) return 0;
-  if (!st_.go_target.empty() || st_.window_request != 0) return 0;
+  if (!st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone) return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
   return blink_ms ? *blink_ms : kQuietForever;
 }
@@ -417,7 +317,7 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
 void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {
-  if (stepping_ || !st_.go_target.empty() || st_.window_request != 0) return false;
+  if (stepping_ || !st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone) return false;
   switch (st_.adv_mode) {
     case script::adv::kRun:
       return !st_.current_line || *st_.current_line >= st_.scenario_text.size();

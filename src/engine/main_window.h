@@ -19,6 +19,7 @@
 #include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
+#include "platform/scope_restore.h"
 #include "save/save_room.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
@@ -45,6 +46,13 @@ struct MainWindowOptions {
   // the game directory, or the user's data directory when that is read-only.
   std::string save_dir;
 };
+
+/// Stops the game timer for a scope; its earlier state comes back on every
+/// way out.
+inline auto StopTimerForScope(platform::Host& host) {
+  return platform::ScopeRestore(false, host.TimerEnabled(),
+                                [&host](bool on) { host.SetTimerEnabled(on); });
+}
 
 class MainWindow : public platform::InputHandler, public script::CommandSink {
  public:
@@ -91,7 +99,49 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   uint32_t NowMs() override;
   bool PumpUntil(uint32_t deadline_ms) override;
   script::LoadOutcome LoadScenario(const std::string& name) override;
-  void RunCommand(script::Command command, const script::CommandArgs& args) override;
+  // The commands, each carried out by the room that owns its state
+  // (main_window_commands.cpp).
+  void RunMouse(const script::CommandArgs& args) override;
+  void RunGet(const script::CommandArgs& args) override;
+  void RunFlip(const script::CommandArgs& args) override;
+  void RunFade(const script::CommandArgs& args) override;
+  void RunEndPic(const script::CommandArgs& args) override;
+  void RunEndBgm(const script::CommandArgs& args) override;
+  void RunPic(const script::CommandArgs& args) override;
+  void RunBPic(const script::CommandArgs& args) override;
+  void RunBPicture(const script::CommandArgs& args) override;
+  void RunFrame(const script::CommandArgs& args) override;
+  void RunFill(const script::CommandArgs& args) override;
+  void RunPicture(const script::CommandArgs& args) override;
+  void RunChara(const script::CommandArgs& args) override;
+  void RunBgm(const script::CommandArgs& args) override;
+  void RunBgmFadeIn(const script::CommandArgs& args) override;
+  void RunBgmFadeOut(const script::CommandArgs& args) override;
+  void RunBgmFadeTime(const script::CommandArgs& args) override;
+  void RunCd(const script::CommandArgs& args) override;
+  void RunWav(const script::CommandArgs& args) override;
+  void RunGbColor(const script::CommandArgs& args) override;
+  void RunGpColor(const script::CommandArgs& args) override;
+  void RunGDot(const script::CommandArgs& args) override;
+  void RunGLine(const script::CommandArgs& args) override;
+  void RunGSquare(const script::CommandArgs& args) override;
+  void RunGCircle(const script::CommandArgs& args) override;
+  void RunGEllipse(const script::CommandArgs& args) override;
+  void RunTextColor(const script::CommandArgs& args) override;
+  void RunBgTextColor(const script::CommandArgs& args) override;
+  void RunSelectColor(const script::CommandArgs& args) override;
+  void RunSelectBackColor(const script::CommandArgs& args) override;
+  void RunSelectTextColor(const script::CommandArgs& args) override;
+  void RunEnd(const script::CommandArgs& args) override;
+  void RunBText(const script::CommandArgs& args) override;
+  void RunTelo(const script::CommandArgs& args) override;
+  void RunTextWait(const script::CommandArgs& args) override;
+  void RunBgmLoop(const script::CommandArgs& args) override;
+  void RunWavLoop(const script::CommandArgs& args) override;
+  void RunP(const script::CommandArgs& args) override;
+  void RunTextNw(const script::CommandArgs& args) override;
+  void RunText(const script::CommandArgs& args) override;
+  void RunSel(const script::CommandArgs& args) override;
 
   void EndSequence();
   void Restart();

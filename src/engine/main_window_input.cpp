@@ -37,7 +37,7 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       ConfirmQuit();
       break;
     case KeyAction::kLoadWindow:
-      st_.window_request = 2;
+      st_.window_request = script::WindowRequest::kLoad;
       break;
     case KeyAction::kSkipToLabel:
       interp_.SkipToLabel();
@@ -72,8 +72,7 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
   // A playing movie's panel takes the clicks that fall on it.
   if (sound_.OnMouseDown(button, x, y)) return;
   // No tick may overtake the handler or a window it opens.
-  const bool timer_was_on = host_.TimerEnabled();
-  host_.SetTimerEnabled(false);
+  const auto timer = StopTimerForScope(host_);
   if (button == platform::MouseButton::kRight) {
     const int before = full_screen_;
     OpenMenu();
@@ -103,7 +102,6 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
         break;
     }
   }
-  host_.SetTimerEnabled(timer_was_on);
 }
 
 void MainWindow::OnMouseMove(int x, int y) { choices_.PointerAt(x, y); }

@@ -8,22 +8,6 @@
 namespace zepa::engine {
 namespace {
 
-// Stops the game timer for a scope and brings back its earlier state on
-// every way out.
-class TimerStopped {
- public:
-  explicit TimerStopped(platform::Host& host) : host_(host), was_on_(host.TimerEnabled()) {
-    host_.SetTimerEnabled(false);
-  }
-  ~TimerStopped() { host_.SetTimerEnabled(was_on_); }
-  TimerStopped(const TimerStopped&) = delete;
-  TimerStopped& operator=(const TimerStopped&) = delete;
-
- private:
-  platform::Host& host_;
-  bool was_on_;
-};
-
 constexpr int kChoiceSave = 1;
 constexpr int kChoiceLoad = 2;
 
@@ -40,16 +24,16 @@ int RecordedWaitState(int adv_mode) {
 
 void MainWindow::OpenSaveLoadWindow() {
   if (ending_) return;
-  const int saved = st_.adv_mode;
-  st_.adv_mode = script::adv::kBusy;
-  window_state_.dialog_choice = 0;
-  TimerStopped timer(host_);
+  const auto timer = StopTimerForScope(host_);
   windows::ModalResult result;
+  int saved;
   {
+    const auto busy = platform::SetForScope(st_.adv_mode, script::adv::kBusy);
+    saved = busy.saved();
+    window_state_.dialog_choice = 0;
     windows::SaveLoadWindow window(host_, window_state_, save_, st_.save_allowed);
     result = window.Show();
   }
-  st_.adv_mode = saved;
   // A run that ended while the window was open chose nothing.
   if (result != windows::ModalResult::kClosed) return;
   if (window_state_.dialog_choice == kChoiceSave) {
@@ -62,7 +46,7 @@ void MainWindow::OpenSaveLoadWindow() {
 
 void MainWindow::OpenSaveWindow() {
   if (ending_) return;
-  TimerStopped timer(host_);
+  const auto timer = StopTimerForScope(host_);
   windows::ModalResult result;
   {
     windows::SaveFileWindow window(host_, window_state_, save_);
@@ -74,7 +58,7 @@ void MainWindow::OpenSaveWindow() {
 
 void MainWindow::OpenLoadWindow() {
   if (ending_) return;
-  TimerStopped timer(host_);
+  const auto timer = StopTimerForScope(host_);
   windows::ModalResult result;
   {
     windows::LoadFileWindow window(host_, window_state_, save_);

@@ -54,9 +54,10 @@ std::string WithSaveExtension(std::string name) {
   return name;
 }
 
-bool TakeSaveButton(int* save_allowed) {
-  const bool shown = *save_allowed != 0;
-  if (*save_allowed == 2) *save_allowed = 0;
+bool TakeSaveButton(script::SavePermission* save_allowed) {
+  using script::SavePermission;
+  const bool shown = *save_allowed != SavePermission::kDisabled;
+  if (*save_allowed == SavePermission::kNextWindowOnly) *save_allowed = SavePermission::kDisabled;
   return shown;
 }
 

@@ -41,7 +41,7 @@ std::string WithSaveExtension(std::string name);
 
 /// Whether `SaveLoadWindow` shows its SAVE button; a `SaveAllowed` of 2
 /// allows this one showing and becomes 0.
-bool TakeSaveButton(int* save_allowed);
+bool TakeSaveButton(script::SavePermission* save_allowed);
 
 /// Where saves go: `option` when given; else the game directory when it can
 /// be written, else <user data>/zepa/<game directory's name> (the game

@@ -10,77 +10,6 @@ namespace {
 
 using Form = ArgumentForm;
 
-// The interpreter's own commands; everything else goes to the sink.
-enum class Own { kNo, kSkip, kSaveable, kSaveDisable, kGo, kSet, kIf, kWait, kStart, kUntil,
-                 kUntilN, kLoad, kSaveWin, kLoadWin, kSave };
-
-struct Row {
-  std::string_view name;
-  Own own;
-  Command command;
-  Form form;
-};
-
-constexpr Command kNoCommand = Command::kEnd;  // placeholder for the interpreter's own rows
-
-constexpr std::array<Row, 55> kTable = {{
-    {"skip", Own::kSkip, kNoCommand, Form::kNone},
-    {"saveable", Own::kSaveable, kNoCommand, Form::kNone},
-    {"savedisable", Own::kSaveDisable, kNoCommand, Form::kNone},
-    {"mouse", Own::kNo, Command::kMouse, Form::kCompact},
-    {"get", Own::kNo, Command::kGet, Form::kCompact},
-    {"flip", Own::kNo, Command::kFlip, Form::kNone},
-    {"fade", Own::kNo, Command::kFade, Form::kFade},
-    {"endpic", Own::kNo, Command::kEndPic, Form::kCompact},
-    {"endbgm", Own::kNo, Command::kEndBgm, Form::kCompact},
-    {"pic", Own::kNo, Command::kPic, Form::kCompact},
-    {"bpic", Own::kNo, Command::kBPic, Form::kCompact},
-    {"bpicture", Own::kNo, Command::kBPicture, Form::kCompact},
-    {"frame", Own::kNo, Command::kFrame, Form::kNone},
-    {"fill", Own::kNo, Command::kFill, Form::kColor},
-    {"picture", Own::kNo, Command::kPicture, Form::kCompact},
-    {"chara", Own::kNo, Command::kChara, Form::kCompact},
-    {"bgm", Own::kNo, Command::kBgm, Form::kCompact},
-    {"bgmfadein", Own::kNo, Command::kBgmFadeIn, Form::kCompact},
-    {"bgmfadeout", Own::kNo, Command::kBgmFadeOut, Form::kCompact},
-    {"bgmfadetime", Own::kNo, Command::kBgmFadeTime, Form::kDecimal},
-    {"cd", Own::kNo, Command::kCd, Form::kDecimal},
-    {"wav", Own::kNo, Command::kWav, Form::kCompact},
-    {"gbcolor", Own::kNo, Command::kGbColor, Form::kColor},
-    {"gpcolor", Own::kNo, Command::kGpColor, Form::kColor},
-    {"gdot", Own::kNo, Command::kGDot, Form::kNumbers2},
-    {"gline", Own::kNo, Command::kGLine, Form::kNumbers4},
-    {"gsquare", Own::kNo, Command::kGSquare, Form::kNumbers5},
-    {"gcircle", Own::kNo, Command::kGCircle, Form::kNumbers4},
-    {"gellipse", Own::kNo, Command::kGEllipse, Form::kNumbers5},
-    {"textcolor", Own::kNo, Command::kTextColor, Form::kColor},
-    {"bgtextcolor", Own::kNo, Command::kBgTextColor, Form::kColor},
-    {"selectcolor", Own::kNo, Command::kSelectColor, Form::kColor},
-    {"selectbackcolor", Own::kNo, Command::kSelectBackColor, Form::kColor},
-    {"selecttextcolor", Own::kNo, Command::kSelectTextColor, Form::kColor},
-    {"go", Own::kGo, kNoCommand, Form::kCompact},
-    {"end", Own::kNo, Command::kEnd, Form::kNone},
-    {"set", Own::kSet, kNoCommand, Form::kCompact},
-    {"if", Own::kIf, kNoCommand, Form::kNone},
-    {"btext", Own::kNo, Command::kBText, Form::kText},
-    {"telo", Own::kNo, Command::kTelo, Form::kText},
-    {"wait", Own::kWait, kNoCommand, Form::kDecimal},
-    {"start", Own::kStart, kNoCommand, Form::kNone},
-    {"until", Own::kUntil, kNoCommand, Form::kDecimal},
-    {"untiln", Own::kUntilN, kNoCommand, Form::kDecimal},
-    {"textwait", Own::kNo, Command::kTextWait, Form::kDecimal},
-    {"bgmloop", Own::kNo, Command::kBgmLoop, Form::kDecimal},
-    {"wavloop", Own::kNo, Command::kWavLoop, Form::kDecimal},
-    {"load", Own::kLoad, kNoCommand, Form::kLine},
-    {"savewin", Own::kSaveWin, kNoCommand, Form::kNone},
-    {"loadwin", Own::kLoadWin, kNoCommand, Form::kNone},
-    {"save", Own::kSave, kNoCommand, Form::kNone},
-    {"p", Own::kNo, Command::kP, Form::kCompact},
-    {"textnw", Own::kNo, Command::kTextNw, Form::kText},
-    {"text", Own::kNo, Command::kText, Form::kText},
-    {"sel", Own::kNo, Command::kSel, Form::kText},
-}};
-
 std::string Bounded(std::string s, size_t bytes) {
   if (s.size() > bytes - 1) s.resize(bytes - 1);
   return s;
@@ -92,19 +21,86 @@ bool Reached(uint32_t now, uint32_t target) { return static_cast<int32_t>(now - 
 
 }  // namespace
 
-const std::array<std::string_view, 55>& Interpreter::CommandNames() {
-  static const std::array<std::string_view, 55> names = [] {
-    std::array<std::string_view, 55> n{};
-    for (size_t i = 0; i < kTable.size(); ++i) n[i] = kTable[i].name;
+// The command table: a command is one row here and one method, the
+// interpreter's or the sink's.
+struct CommandTable {
+  using I = Interpreter;
+  using S = CommandSink;
+  static constexpr CommandRow kRows[] = {
+      {"skip", Form::kNone, &I::Skip},
+      {"saveable", Form::kNone, &I::Saveable},
+      {"savedisable", Form::kNone, &I::SaveDisable},
+      {"mouse", Form::kCompact, &I::Mouse},
+      {"get", Form::kCompact, &S::RunGet},
+      {"flip", Form::kNone, &S::RunFlip},
+      {"fade", Form::kFade, &S::RunFade},
+      {"endpic", Form::kCompact, &S::RunEndPic},
+      {"endbgm", Form::kCompact, &S::RunEndBgm},
+      {"pic", Form::kCompact, &S::RunPic},
+      {"bpic", Form::kCompact, &S::RunBPic},
+      {"bpicture", Form::kCompact, &S::RunBPicture},
+      {"frame", Form::kNone, &S::RunFrame},
+      {"fill", Form::kColor, &S::RunFill},
+      {"picture", Form::kCompact, &S::RunPicture},
+      {"chara", Form::kCompact, &S::RunChara},
+      {"bgm", Form::kCompact, &S::RunBgm},
+      {"bgmfadein", Form::kCompact, &S::RunBgmFadeIn},
+      {"bgmfadeout", Form::kCompact, &S::RunBgmFadeOut},
+      {"bgmfadetime", Form::kDecimal, &S::RunBgmFadeTime},
+      {"cd", Form::kDecimal, &S::RunCd},
+      {"wav", Form::kCompact, &S::RunWav},
+      {"gbcolor", Form::kColor, &S::RunGbColor},
+      {"gpcolor", Form::kColor, &S::RunGpColor},
+      {"gdot", Form::kNumbers2, &S::RunGDot},
+      {"gline", Form::kNumbers4, &S::RunGLine},
+      {"gsquare", Form::kNumbers5, &S::RunGSquare},
+      {"gcircle", Form::kNumbers4, &S::RunGCircle},
+      {"gellipse", Form::kNumbers5, &S::RunGEllipse},
+      {"textcolor", Form::kColor, &S::RunTextColor},
+      {"bgtextcolor", Form::kColor, &S::RunBgTextColor},
+      {"selectcolor", Form::kColor, &S::RunSelectColor},
+      {"selectbackcolor", Form::kColor, &S::RunSelectBackColor},
+      {"selecttextcolor", Form::kColor, &S::RunSelectTextColor},
+      {"go", Form::kCompact, &I::Go},
+      {"end", Form::kNone, &S::RunEnd},
+      {"set", Form::kCompact, &I::Set},
+      {"if", Form::kNone, &I::If},  // reads its raw condition
+      {"btext", Form::kText, &S::RunBText},
+      {"telo", Form::kText, &S::RunTelo},
+      {"wait", Form::kDecimal, &I::Wait},
+      {"start", Form::kNone, &I::Start},
+      {"until", Form::kDecimal, &I::Until},
+      {"untiln", Form::kDecimal, &I::UntilN},
+      {"textwait", Form::kDecimal, &S::RunTextWait},
+      {"bgmloop", Form::kDecimal, &S::RunBgmLoop},
+      {"wavloop", Form::kDecimal, &S::RunWavLoop},
+      {"load", Form::kLine, &I::Load},
+      {"savewin", Form::kNone, &I::SaveWin},
+      {"loadwin", Form::kNone, &I::LoadWin},
+      {"save", Form::kNone, &I::Save},
+      {"p", Form::kCompact, &S::RunP},
+      {"textnw", Form::kText, &I::TextNw},
+      {"text", Form::kText, &I::Text},
+      {"sel", Form::kText, &I::Sel},
+  };
+  static constexpr size_t kCount = std::size(kRows);
+};
+
+std::span<const CommandRow> Interpreter::Commands() { return CommandTable::kRows; }
+
+std::span<const std::string_view> Interpreter::CommandNames() {
+  static const auto names = [] {
+    std::array<std::string_view, CommandTable::kCount> n{};
+    for (size_t i = 0; i < n.size(); ++i) n[i] = CommandTable::kRows[i].name;
     return n;
   }();
   return names;
 }
 
-const std::array<ArgumentForm, 55>& Interpreter::CommandForms() {
-  static const std::array<ArgumentForm, 55> forms = [] {
-    std::array<ArgumentForm, 55> f{};
-    for (size_t i = 0; i < kTable.size(); ++i) f[i] = kTable[i].form;
+std::span<const ArgumentForm> Interpreter::CommandForms() {
+  static const auto forms = [] {
+    std::array<ArgumentForm, CommandTable::kCount> f{};
+    for (size_t i = 0; i < f.size(); ++i) f[i] = CommandTable::kRows[i].form;
     return f;
   }();
   return forms;
@@ -163,12 +159,58 @@ void Interpreter::WaitUntilTarget(size_t line) {
   FinishLine(line);
 }
 
-void Interpreter::RunText(Command command, size_t arg) {
-  const std::string_view text = state_.scenario_text;
-  CommandArgs args;
-  args.text = ExpandText(vars_, text.substr(arg), state_.scene_name);
-  sink_.RunCommand(command, args);
+void Interpreter::EndLine() {
   NextLine();
+  state_.adv_mode = adv::kRun;
+}
+
+CommandArgs Interpreter::ReadArguments(ArgumentForm form, size_t arg) {
+  const std::string_view text = state_.scenario_text;
+  const std::string_view rest = RestOfLine(text, arg);
+  CommandArgs args;
+  switch (form) {
+    case Form::kNone:
+      break;
+    case Form::kCompact:
+      args.text = CompactArgument(text, arg);
+      break;
+    case Form::kLine:
+      args.text = LineArgument(text, arg);
+      break;
+    case Form::kText:
+      args.text = ExpandText(vars_, text.substr(arg), state_.scene_name);
+      break;
+    case Form::kColor:
+      args.color = ColorArgument(vars_, rest);
+      break;
+    case Form::kDecimal:
+      args.numbers[0] = DecimalArgument(CompactArgument(text, arg));
+      break;
+    case Form::kFade:
+      args.numbers[0] = ParseNumber(CompactArgument(text, arg));
+      break;
+    case Form::kNumbers2:
+      args.numbers = NumberList(vars_, rest, 2);
+      break;
+    case Form::kNumbers4:
+      args.numbers = NumberList(vars_, rest, 4);
+      break;
+    case Form::kNumbers5:
+      args.numbers = NumberList(vars_, rest, 5);
+      break;
+  }
+  return args;
+}
+
+void Interpreter::RunSinkCommand(CommandRow::SinkHandler handler, ArgumentForm form, size_t line,
+                                 size_t arg) {
+  const CommandArgs args = ReadArguments(form, arg);
+  // Movies and the question box pump while they run.
+  const uint32_t generation = state_.game_generation;
+  (sink_.*handler)(args);
+  if (state_.game_generation != generation) return;
+  if (state_.current_line == line) NextLine();
+  state_.adv_mode = adv::kRun;
 }
 
 void Interpreter::Step() {
@@ -188,162 +230,136 @@ void Interpreter::Step() {
     return;
   }
 
-  const Row* row = nullptr;
-  size_t arg = 0;
-  for (const Row& r : kTable) {
-    if (auto a = MatchCommand(r.name, text, line)) {
-      row = &r;
-      arg = *a;
-      break;
+  for (const CommandRow& row : CommandTable::kRows) {
+    const std::optional<size_t> arg = MatchCommand(row.name, text, line);
+    if (!arg) continue;
+    if (const auto* own = std::get_if<CommandRow::OwnHandler>(&row.handler)) {
+      (this->**own)(line, *arg);
+    } else {
+      RunSinkCommand(std::get<CommandRow::SinkHandler>(row.handler), row.form, line, *arg);
     }
-  }
-  if (!row) {
-    NextLine();
-    state_.adv_mode = adv::kRun;
     return;
   }
+  EndLine();
+}
 
-  switch (row->own) {
-    case Own::kSkip:
-      state_.skip_mode = 1;
-      break;
-    case Own::kSaveable:
-      state_.save_allowed = 1;
-      break;
-    case Own::kSaveDisable:
-      state_.save_allowed = 0;
-      break;
-    case Own::kGo:
-      state_.go_target = Bounded(CompactArgument(text, arg), kNameBytes);
-      break;
-    case Own::kSet:
-      AssignVariable(vars_, CompactArgument(text, arg));
-      break;
-    case Own::kIf: {
-      const auto rest = TestCondition(vars_, text.substr(arg));
-      if (rest) {
-        state_.current_line = arg + *rest;
-      } else {
-        NextLine();
-      }
-      state_.adv_mode = adv::kRun;
-      return;
-    }
-    case Own::kWait:
-      TimedWait(DecimalArgument(CompactArgument(text, arg)), line);
-      return;
-    case Own::kStart:
-      state_.wait_start = sink_.NowMs();
-      state_.until_target = 0;
-      break;
-    case Own::kUntil: {
-      const int32_t n = DecimalArgument(CompactArgument(text, arg));
-      if (n == 0 || state_.wait_start == 0) break;
-      state_.until_target = static_cast<uint32_t>(n);
-      WaitUntilTarget(line);
-      return;
-    }
-    case Own::kUntilN: {
-      const int32_t n = DecimalArgument(CompactArgument(text, arg));
-      if (n == 0 || state_.wait_start == 0) break;
-      if (state_.until_target == 0) state_.until_target = static_cast<uint32_t>(n);
-      state_.until_target += static_cast<uint32_t>(n);
-      WaitUntilTarget(line);
-      return;
-    }
-    case Own::kLoad: {
-      switch (sink_.LoadScenario(LineArgument(text, arg))) {
-        case LoadOutcome::kLoaded:
-          sink_.ResetState();
-          state_.adv_mode = adv::kRun;
-          return;
-        case LoadOutcome::kFailed:
-          break;
-        case LoadOutcome::kRaised:
-          return;  // reported; the interpreter stays busy
-      }
-      break;
-    }
-    case Own::kSaveWin:
-    case Own::kSave:
-      NextLine();
-      state_.window_request = row->own == Own::kSaveWin ? 1 : 3;
-      if (state_.save_allowed == 0) state_.save_allowed = 2;
-      state_.adv_mode = adv::kRun;
-      return;
-    case Own::kLoadWin:
-      NextLine();
-      state_.window_request = 2;
-      state_.adv_mode = adv::kRun;
-      return;
-    case Own::kNo: {
-      const Command command = row->command;
-      if (command == Command::kText || command == Command::kTextNw) {
-        RunText(command, arg);
-        if (command == Command::kText && state_.current_line) {
-          const size_t next = *state_.current_line;
-          if (auto sel = MatchCommand("sel", text, next)) {
-            RunText(Command::kSel, *sel);
-            state_.adv_mode = adv::kChoice;
-          }
-        }
-        return;  // the text display left adv_mode as it should be
-      }
-      if (command == Command::kSel) {
-        RunText(command, arg);
-        state_.adv_mode = adv::kChoice;
-        return;
-      }
-      CommandArgs args;
-      const std::string_view rest = RestOfLine(text, arg);
-      switch (row->form) {
-        case Form::kNone:
-          break;
-        case Form::kCompact:
-          args.text = CompactArgument(text, arg);
-          break;
-        case Form::kLine:
-          args.text = LineArgument(text, arg);
-          break;
-        case Form::kText:
-          args.text = ExpandText(vars_, text.substr(arg), state_.scene_name);
-          break;
-        case Form::kColor:
-          args.color = ColorArgument(vars_, rest);
-          break;
-        case Form::kDecimal:
-          args.numbers[0] = DecimalArgument(CompactArgument(text, arg));
-          break;
-        case Form::kFade:
-          args.numbers[0] = ParseNumber(CompactArgument(text, arg));
-          break;
-        case Form::kNumbers2:
-          args.numbers = NumberList(vars_, rest, 2);
-          break;
-        case Form::kNumbers4:
-          args.numbers = NumberList(vars_, rest, 4);
-          break;
-        case Form::kNumbers5:
-          args.numbers = NumberList(vars_, rest, 5);
-          break;
-      }
-      if (command == Command::kMouse) {
-        NextLine();
-        sink_.RunCommand(command, args);
-        state_.adv_mode = adv::kMousePosition;
-        return;
-      }
-      // Movies and the question box pump while they run.
-      const uint32_t generation = state_.game_generation;
-      sink_.RunCommand(command, args);
-      if (state_.game_generation != generation) return;
-      if (state_.current_line == line) NextLine();
-      state_.adv_mode = adv::kRun;
-      return;
-    }
-  }
+void Interpreter::Skip(size_t, size_t) {
+  state_.skip_mode = 1;
+  EndLine();
+}
+
+void Interpreter::Saveable(size_t, size_t) {
+  state_.save_allowed = SavePermission::kAllowed;
+  EndLine();
+}
+
+void Interpreter::SaveDisable(size_t, size_t) {
+  state_.save_allowed = SavePermission::kDisabled;
+  EndLine();
+}
+
+void Interpreter::Mouse(size_t, size_t arg) {
+  const CommandArgs args = ReadArguments(Form::kCompact, arg);
   NextLine();
+  sink_.RunMouse(args);
+  state_.adv_mode = adv::kMousePosition;
+}
+
+void Interpreter::Go(size_t, size_t arg) {
+  state_.go_target = Bounded(CompactArgument(state_.scenario_text, arg), kNameBytes);
+  EndLine();
+}
+
+void Interpreter::Set(size_t, size_t arg) {
+  AssignVariable(vars_, CompactArgument(state_.scenario_text, arg));
+  EndLine();
+}
+
+void Interpreter::If(size_t, size_t arg) {
+  const std::string_view text = state_.scenario_text;
+  if (const auto rest = TestCondition(vars_, text.substr(arg))) {
+    state_.current_line = arg + *rest;
+  } else {
+    NextLine();
+  }
   state_.adv_mode = adv::kRun;
+}
+
+void Interpreter::Wait(size_t line, size_t arg) {
+  TimedWait(DecimalArgument(CompactArgument(state_.scenario_text, arg)), line);
+}
+
+void Interpreter::Start(size_t, size_t) {
+  state_.wait_start = sink_.NowMs();
+  state_.until_target = 0;
+  EndLine();
+}
+
+void Interpreter::Until(size_t line, size_t arg) {
+  const int32_t n = DecimalArgument(CompactArgument(state_.scenario_text, arg));
+  if (n == 0 || state_.wait_start == 0) return EndLine();
+  state_.until_target = static_cast<uint32_t>(n);
+  WaitUntilTarget(line);
+}
+
+void Interpreter::UntilN(size_t line, size_t arg) {
+  const int32_t n = DecimalArgument(CompactArgument(state_.scenario_text, arg));
+  if (n == 0 || state_.wait_start == 0) return EndLine();
+  if (state_.until_target == 0) state_.until_target = static_cast<uint32_t>(n);
+  state_.until_target += static_cast<uint32_t>(n);
+  WaitUntilTarget(line);
+}
+
+void Interpreter::Load(size_t, size_t arg) {
+  switch (sink_.LoadScenario(LineArgument(state_.scenario_text, arg))) {
+    case LoadOutcome::kLoaded:
+      sink_.ResetState();
+      state_.adv_mode = adv::kRun;
+      return;
+    case LoadOutcome::kFailed:
+      EndLine();
+      return;
+    case LoadOutcome::kRaised:
+      return;  // reported; the interpreter stays busy
+  }
+}
+
+void Interpreter::RequestWindow(WindowRequest request) {
+  NextLine();
+  state_.window_request = request;
+  // A window asked for by the scenario may save once even where saving is
+  // disabled.
+  if (request != WindowRequest::kLoad && state_.save_allowed == SavePermission::kDisabled)
+    state_.save_allowed = SavePermission::kNextWindowOnly;
+  state_.adv_mode = adv::kRun;
+}
+
+void Interpreter::SaveWin(size_t, size_t) { RequestWindow(WindowRequest::kSave); }
+
+void Interpreter::LoadWin(size_t, size_t) { RequestWindow(WindowRequest::kLoad); }
+
+void Interpreter::Save(size_t, size_t) { RequestWindow(WindowRequest::kSaveLoad); }
+
+// The text display leaves adv_mode as it should be: 1 while pages remain,
+// else 2 ("text") or 0 ("textnw").
+void Interpreter::TextNw(size_t, size_t arg) {
+  sink_.RunTextNw(ReadArguments(Form::kText, arg));
+  NextLine();
+}
+
+void Interpreter::Text(size_t, size_t arg) {
+  sink_.RunText(ReadArguments(Form::kText, arg));
+  NextLine();
+  // Choices on the very next line are shown in the same step.
+  if (!state_.current_line) return;
+  const size_t next = *state_.current_line;
+  if (auto sel = MatchCommand("sel", state_.scenario_text, next)) Sel(next, *sel);
+}
+
+void Interpreter::Sel(size_t, size_t arg) {
+  sink_.RunSel(ReadArguments(Form::kText, arg));
+  NextLine();
+  state_.adv_mode = adv::kChoice;
 }
 
 }  // namespace zepa::script

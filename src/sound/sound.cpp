@@ -8,6 +8,7 @@
 
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "platform/scope_restore.h"
 #include "script/arguments.h"
 
 namespace zepa::sound {
@@ -27,19 +28,6 @@ bool StartsWithDigit(std::string_view s) { return !s.empty() && s[0] >= '0' && s
 bool StartsWithNoCase(std::string_view s, std::string_view lower_prefix) {
   return platform::StartsWithNoCase(s, lower_prefix);
 }
-
-// Restores a value when the scope ends, whichever way it ends.
-class Restorer {
- public:
-  Restorer(int32_t& slot, int32_t value) : slot_(slot), value_(value) {}
-  ~Restorer() { slot_ = value_; }
-  Restorer(const Restorer&) = delete;
-  Restorer& operator=(const Restorer&) = delete;
-
- private:
-  int32_t& slot_;
-  int32_t value_;
-};
 
 }  // namespace
 
@@ -67,11 +55,6 @@ bool IsMovieName(std::string_view extension) {
   for (std::string_view movie : {".avi", ".mpg", ".qt", ".mov", ".mpe"})
     if (StartsWithNoCase(extension, movie)) return true;
   return false;
-}
-
-PanelPlace PlaceMoviePanel(std::optional<int32_t> x, int32_t y, platform::VideoSize size) {
-  if (x) return {*x, y};
-  return {(kClientWidth - size.width) / 2, (kClientHeight - size.height) / 2};
 }
 
 uint32_t FadeStepSize(uint32_t user_volume, uint32_t fade_time_ms, uint32_t fade_level) {
@@ -122,45 +105,28 @@ void Sound::ResetState() {
   effect_loop_ = 0;
 }
 
-bool Sound::Command(script::Command command, const script::CommandArgs& args) {
-  using script::Command;
-  switch (command) {
-    case Command::kBgm:
-      StopFade();
-      PlayMusic(args.text);
-      return true;
-    case Command::kCd:
-      StopFade();
-      PlayCdTrack(args.numbers[0]);
-      return true;
-    case Command::kWav:
-      StopFade();
-      PlayEffect(args.text);
-      return true;
-    case Command::kBgmFadeIn:
-      StartFade(args.text, kFadeIn);
-      return true;
-    case Command::kBgmFadeOut:
-      StartFade(args.text, kFadeOut);
-      return true;
-    case Command::kBgmFadeTime:
-      fade_time_ = args.numbers[0] < 1 ? 2000 : args.numbers[0];
-      return true;
-    case Command::kBgmLoop:
-      music_loop_ = args.numbers[0];
-      return true;
-    case Command::kWavLoop:
-      effect_loop_ = args.numbers[0];
-      return true;
-    case Command::kEndBgm:
-      if (args.text.size() > kNameMaxBytes) {
-        Warn("the end music name is longer than " + std::to_string(kNameMaxBytes) + " bytes");
-      } else {
-        end_music_ = args.text;
-      }
-      return true;
-    default:
-      return false;
+void Sound::BgmCommand(std::string_view name) {
+  StopFade();
+  PlayMusic(name);
+}
+
+void Sound::CdCommand(int32_t track) {
+  StopFade();
+  PlayCdTrack(track);
+}
+
+void Sound::WavCommand(std::string_view name) {
+  StopFade();
+  PlayEffect(name);
+}
+
+void Sound::FadeTimeCommand(int32_t ms) { fade_time_ = ms < 1 ? 2000 : ms; }
+
+void Sound::EndBgmCommand(std::string_view name) {
+  if (name.size() > kNameMaxBytes) {
+    Warn("the end music name is longer than " + std::to_string(kNameMaxBytes) + " bytes");
+  } else {
+    end_music_ = std::string(name);
   }
 }
 
@@ -254,8 +220,7 @@ void Sound::PlayCdTrack(int32_t track) {
 void Sound::PlayEffect(std::string_view name) {
   // The loop flag is off while the old effect stops, so its end notice can
   // never restart it; it comes back however this operation ends.
-  Restorer restore_loop(effect_loop_, effect_loop_);
-  effect_loop_ = 0;
+  const auto loop_off = platform::SetForScope(effect_loop_, int32_t{0});
   platform::MediaPlayer* player = Player(1);
   if (player) StopPlayer(*player, false);
   effect_name_.clear();
@@ -355,68 +320,6 @@ void Sound::MediaPlayer2Notify(MediaNotice notice) {
   if (player->Mode() == MediaMode::kPlaying) return;
   const std::string name = effect_name_;
   PlayEffect(name);
-}
-
-void Sound::PlayMovie(std::optional<int32_t> x, int32_t y) {
-  platform::MediaPlayer& player = *Player(0);
-  platform::Overlay* overlay = host_.overlay();
-  Movie movie;
-  movie.path = music_name_;
-  movie.size = player.MovieSize();
-  const PanelPlace place = PlaceMoviePanel(x, y, movie.size);
-  movie.left = place.left;
-  movie.top = place.top;
-  movie_ = movie;
-  frame_.Reset(movie.size.width, movie.size.height, 0);
-  if (display_) host_.Invalidate(*display_);
-  if (overlay) overlay->ShowOverlay(movie.left, movie.top, frame_);
-  player.Play(std::nullopt, std::nullopt);
-  for (;;) {
-    bool broken = false;
-    while (player.Mode() == MediaMode::kPlaying) {
-      uint32_t deadline_ms = host_.NowMs() + kTimerIntervalMs;
-      if (const std::optional<uint32_t> due = player.NextFrameMs()) {
-        const int32_t ahead = static_cast<int32_t>(*due - host_.NowMs());
-        if (ahead < static_cast<int32_t>(kTimerIntervalMs))
-          deadline_ms = host_.NowMs() + std::max(ahead, 0);
-      }
-      if (!host_.Pump(true, deadline_ms)) {
-        broken = true;
-        break;
-      }
-      // The host repaints the panel over the unchanged display on its next
-      // pump; presenting the whole display for every picture costs far more.
-      if (player.TakeFrame(&frame_) && overlay)
-        overlay->ShowOverlay(movie_->left, movie_->top, frame_);
-      if (host_.IsHeld(platform::HeldKey::kShift) || host_.IsHeld(platform::HeldKey::kSpace) ||
-          host_.IsHeld(platform::HeldKey::kReturn) ||
-          host_.IsHeld(platform::HeldKey::kMiddleButton)) {
-        broken = true;
-        break;
-      }
-    }
-    if (broken || !movie_->replay || music_loop_ == 0 || !player.IsOpen()) break;
-    movie_->replay = false;
-    player.Play(std::nullopt, std::nullopt);
-  }
-  player.Stop();
-  movie_.reset();
-  if (overlay) overlay->HideOverlay();
-  if (display_) host_.Invalidate(*display_);
-}
-
-bool Sound::OnMouseDown(platform::MouseButton button, int x, int y) {
-  if (!movie_) return false;
-  if (x < movie_->left || y < movie_->top || x >= movie_->left + movie_->size.width ||
-      y >= movie_->top + movie_->size.height) {
-    return false;
-  }
-  if (button == platform::MouseButton::kLeft) PanelDisplayClick();
-  return true;
-}
-
-void Sound::PanelDisplayClick() {
-  if (platform::MediaPlayer* player = Player(0)) player->Stop();
 }
 
 bool Sound::FindVolumeControl() {

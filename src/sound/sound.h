@@ -11,7 +11,6 @@
 #include "platform/host.h"
 #include "platform/media.h"
 #include "platform/surface.h"
-#include "script/interpreter.h"
 
 namespace zepa::sound {
 
@@ -92,8 +91,14 @@ class Sound {
   /// The sound part of `ResetState`.
   void ResetState();
 
-  /// Runs a sound command; false when `command` is not one of them.
-  bool Command(script::Command command, const script::CommandArgs& args);
+  // The sound commands. "bgm", "cd" and "wav" end a running fade first.
+  void BgmCommand(std::string_view name);
+  void CdCommand(int32_t track);
+  void WavCommand(std::string_view name);
+  /// "bgmfadetime": a time below 1 ms is the default 2000.
+  void FadeTimeCommand(int32_t ms);
+  /// "endbgm": a name too long for its field is refused with a warning.
+  void EndBgmCommand(std::string_view name);
 
   void PlayMusic(std::string_view name);
   void StopMusic() { PlayMusic({}); }

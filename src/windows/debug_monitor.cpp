@@ -79,7 +79,7 @@ DebugTexts RefreshTexts(const DebugView& v) {
     // Ten ideographic spaces follow, exactly as the window stored the text.
     t.until = Sjis("待機状態　　　　　　　　　　");
   }
-  t.save = Sjis(v.save_allowed != 0 ? "セーブ可能" : "セーブ禁止");
+  t.save = Sjis(v.save_allowed != script::SavePermission::kDisabled ? "セーブ可能" : "セーブ禁止");
   t.scene = v.scene_name;
   if (v.current_line) t.script = ScriptExcerpt(v.scenario_text, *v.current_line);
   t.picture = std::string(script::FileNamePart(v.picture_path));

@@ -16,6 +16,7 @@
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
+#include "script/interpreter.h"
 #include "script/variables.h"
 #include "windows/modal.h"
 
@@ -27,7 +28,7 @@ struct DebugView {
   uint32_t tick_time_ms = 0;           // `TickTime`
   int32_t wait_remaining = 0;          // `WaitRemaining`
   uint32_t until_target = 0;           // `UntilTarget`
-  int save_allowed = 1;                // `SaveAllowed`
+  script::SavePermission save_allowed = script::SavePermission::kAllowed;  // `SaveAllowed`
   std::string scene_name;              // `SceneName`
   std::string_view scenario_text;      // `ScenarioText`
   std::optional<size_t> current_line;  // `CurrentLine`

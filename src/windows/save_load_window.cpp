@@ -17,7 +17,7 @@ namespace zepa::windows {
 const char* const kDefaultScenarioUrl = "http://www.example.com/pk/rurirora/story.kvs";
 
 SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
-                               int& save_allowed)
+                               script::SavePermission& save_allowed)
     : host_(host), state_(state), room_(room) {
   window_.name = "Form5";
   window_.caption = "SAVE/LOAD";

@@ -19,7 +19,7 @@ class SaveLoadWindow {
   /// `FormCreate`: the SAVE button shows when `save_allowed` is not 0, and
   /// a `save_allowed` of 2 is used up by this showing.
   SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
-                 int& save_allowed);
+                 script::SavePermission& save_allowed);
   // The controls' handlers point back here.
   SaveLoadWindow(const SaveLoadWindow&) = delete;
   SaveLoadWindow& operator=(const SaveLoadWindow&) = delete;

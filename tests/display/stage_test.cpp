@@ -1,5 +1,6 @@
 // The stage built alone: a headless host, pictures in memory, no game.
 #include "display/stage.h"
+#include "script/wait_state.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +106,7 @@ TEST_F(StageAlone, FlipAndShapesWorkOnTheDisplay) {
   EXPECT_EQ(stage_.display().Get(100, 100), 0x112233u);
   stage_.SetPenColor(0x0000ff);
   stage_.SetBrushColor(0x00ff00);
-  stage_.DrawShape(script::Command::kGCircle, {100, 100, 50, 1, 0});
+  stage_.CircleCommand({100, 100, 50, 1, 0});
   EXPECT_EQ(stage_.display().Get(100, 100), 0x00ff00u);  // filled with the brush
   EXPECT_EQ(stage_.back_buffer().Get(100, 100), 0x112233u);
   stage_.Reset();

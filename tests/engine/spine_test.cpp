@@ -152,7 +152,7 @@ TEST_F(Spine, WindowRequestsOpenTheirWindowsAtTheTick) {
   EXPECT_EQ(saving["variables"].count("x"), 0u);
   ASSERT_EQ(loading["windows"].size(), 1u);
   EXPECT_EQ(loading["windows"][0]["name"], "Form_LOAD");
-  EXPECT_EQ(State().window_request, 0);
+  EXPECT_EQ(State().window_request, script::WindowRequest::kNone);
   EXPECT_EQ(Var("x"), 1);
   EXPECT_EQ(Var("y"), 1);
 }

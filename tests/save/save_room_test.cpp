@@ -202,14 +202,17 @@ TEST_F(SaveRoomTest, SlotsListsAndTheSaveButton) {
   EXPECT_EQ(Room().ListFiles("kvd"), (std::vector<std::string>{"B.kvd", "DATA3.kvd", "b.kvd"}));
   EXPECT_EQ(Room().ListFiles("kvs"), (std::vector<std::string>{"story.kvs"}));
 
+  using script::SavePermission;
   struct Case {
-    int before, after;
+    SavePermission before, after;
     bool shown;
   };
-  for (const Case& c : {Case{0, 0, false}, Case{1, 1, true}, Case{2, 0, true}}) {
-    int allowed = c.before;
-    EXPECT_EQ(TakeSaveButton(&allowed), c.shown) << c.before;
-    EXPECT_EQ(allowed, c.after) << c.before;
+  for (const Case& c : {Case{SavePermission::kDisabled, SavePermission::kDisabled, false},
+                        Case{SavePermission::kAllowed, SavePermission::kAllowed, true},
+                        Case{SavePermission::kNextWindowOnly, SavePermission::kDisabled, true}}) {
+    SavePermission allowed = c.before;
+    EXPECT_EQ(TakeSaveButton(&allowed), c.shown) << static_cast<int>(c.before);
+    EXPECT_EQ(allowed, c.after) << static_cast<int>(c.before);
   }
 }
 

@@ -64,12 +64,6 @@ class HeadlessSoundTest : public ::testing::Test {
     host_->SetTimerEnabled(true);
     sound_->Startup(100);
   }
-  void Command(script::Command c, std::string text, int32_t n = 0) {
-    script::CommandArgs a;
-    a.text = std::move(text);
-    a.numbers[0] = n;
-    sound_->Command(c, a);
-  }
   void PumpUntil(uint32_t ms) {
     while (host_->now() < ms && host_->Pump(true, ms)) {
     }
@@ -86,22 +80,22 @@ class HeadlessSoundTest : public ::testing::Test {
 TEST_F(HeadlessSoundTest, LoopRestartsAtTheEndOfTheFile) {
   platform::testing::WriteBytes(dir_ / "loop.wav", platform::testing::Wav(300));
   Start();
-  Command(script::Command::kBgmLoop, "", 1);
-  Command(script::Command::kBgm, "loop.wav");
+  sound_->set_music_loop(1);
+  sound_->BgmCommand("loop.wav");
   PumpUntil(299);
   EXPECT_TRUE(sound_->MusicPlaying());
   PumpUntil(301);
   EXPECT_TRUE(sound_->MusicPlaying());  // restarted at 300
-  Command(script::Command::kBgmLoop, "", 0);
+  sound_->set_music_loop(0);
   PumpUntil(599);
   EXPECT_TRUE(sound_->MusicPlaying());
   PumpUntil(601);
   EXPECT_FALSE(sound_->MusicPlaying());
 
   // A fade-out on the real tick: 100 / 40 = 2 a tick, 50 ticks.
-  Command(script::Command::kBgm, "loop.wav");
-  Command(script::Command::kBgmLoop, "", 1);
-  Command(script::Command::kBgmFadeOut, "");
+  sound_->BgmCommand("loop.wav");
+  sound_->set_music_loop(1);
+  sound_->StartFade("", kFadeOut);
   const uint32_t start = host_->now();
   while (sound_->fade_level() > 0 && host_->now() < start + 5000) host_->Pump(true, start + 5000);
   EXPECT_NEAR(host_->now() - start, 2500, 50);
@@ -121,7 +115,7 @@ TEST_F(HeadlessSoundTest, MovieFramesFollowTheVirtualClock) {
   // changes nothing, holding Space at 700 ms ends the movie.
   Start("200 shot " + (dir_ / "a.png").string() + "\n600 shot " + (dir_ / "b.png").string() +
         "\n650 click 50 50\n700 hold Space 100\n");
-  Command(script::Command::kBgm, "op.mpg");
+  sound_->BgmCommand("op.mpg");
   EXPECT_NEAR(host_->now(), 700, 5);
   EXPECT_FALSE(sound_->MovieShowing());
   EXPECT_EQ(router_->clicks_missed, 1);
@@ -162,7 +156,7 @@ TEST_F(HeadlessSoundTest, ComposedFrameDuringAMovie) {
     nlohmann::ordered_json& dump;
   } watch(*host_, *sound_, seen, dumped);
   host_->SetHandler(&watch);
-  Command(script::Command::kBgm, "op.mpg");
+  sound_->BgmCommand("op.mpg");
   EXPECT_NEAR(host_->now(), 800, 50);  // the movie's own length
   ASSERT_GE(seen.size(), 6u);
   for (const auto& [t, c] : seen) {

@@ -26,12 +26,6 @@ class SoundTest : public ::testing::Test {
     sound_.SetWarner([this](const std::string& w) { warnings_.push_back(w); });
     sound_.SetDisplay(&display_);
   }
-  void Run(script::Command c, std::string text = {}, int32_t n = 0) {
-    script::CommandArgs a;
-    a.text = std::move(text);
-    a.numbers[0] = n;
-    ASSERT_TRUE(sound_.Command(c, a));
-  }
   // Ticks until the fade ends; the number of ticks it took.
   int TicksToEnd() {
     int ticks = 0;
@@ -93,63 +87,63 @@ TEST(MoviePanel, CentredTruncatingTowardZeroOrPlaced) {
 
 TEST_F(SoundTest, BgmDigitsAreCdTracks) {
   media_.music.cd_tracks["/game/cd"] = {{1, {0, 5000}}, {3, {9000, 4000}}};
-  Run(script::Command::kBgm, "3");
+  sound_.BgmCommand("3");
   EXPECT_EQ(sound_.music_name(), "3");
   EXPECT_EQ(media_.music.log.back(), "play 9000-12999");
 
-  Run(script::Command::kBgm, "1st.mid");
+  sound_.BgmCommand("1st.mid");
   EXPECT_EQ(sound_.music_name(), "1");
   EXPECT_EQ(media_.music.log.back(), "play 0-4999");
   EXPECT_TRUE(sound_.MusicPlaying());
 
   // A track the folder lacks is a missing disc: the name is kept, nothing plays.
-  Run(script::Command::kCd, "", 7);
+  sound_.CdCommand(7);
   EXPECT_EQ(sound_.music_name(), "7");
   EXPECT_FALSE(sound_.MusicPlaying());
   EXPECT_TRUE(warnings_.empty());
 
-  Run(script::Command::kCd, "", 0);
+  sound_.CdCommand(0);
   EXPECT_EQ(sound_.music_name(), "");
   EXPECT_FALSE(media_.music.IsOpen());
 }
 
 TEST_F(SoundTest, CdFolderFallsBackToGameDirectoryAndConfiguredFolder) {
   media_.music.cd_tracks["/game/."] = {{2, {0, 3000}}};
-  Run(script::Command::kCd, "", 2);
+  sound_.CdCommand(2);
   EXPECT_EQ(media_.music.open_path, "/game/.");
   EXPECT_TRUE(sound_.MusicPlaying());
 
   sound_.SetCdDrive("music");
   media_.music.fail.insert("/game/music");
-  Run(script::Command::kCd, "", 2);
+  sound_.CdCommand(2);
   EXPECT_EQ(sound_.music_name(), "");
   ASSERT_EQ(warnings_.size(), 1u);
   EXPECT_NE(warnings_[0].find("no such folder"), std::string::npos);
 
   sound_.SetCdDrive("0123456789ab");  // 12 bytes: longer than the field
-  Run(script::Command::kCd, "", 2);
+  sound_.CdCommand(2);
   EXPECT_FALSE(sound_.MusicPlaying());
   EXPECT_EQ(warnings_.size(), 2u);
 }
 
 TEST_F(SoundTest, PositionPrefixServesOnlyMovies) {
-  Run(script::Command::kBgm, "10,20,theme.mid");
+  sound_.BgmCommand("10,20,theme.mid");
   EXPECT_EQ(sound_.music_name(), "/game/theme.mid");
   EXPECT_TRUE(sound_.MusicPlaying());
   EXPECT_FALSE(host_.overlay_shown);
 
   // One comma: the music stops and nothing new plays.
-  Run(script::Command::kBgm, "10,theme.mid");
+  sound_.BgmCommand("10,theme.mid");
   EXPECT_EQ(sound_.music_name(), "");
   EXPECT_FALSE(sound_.MusicPlaying());
   EXPECT_FALSE(media_.music.IsOpen());
 
   // .wmv is music: it plays without waiting and no panel appears.
-  Run(script::Command::kBgm, "clip.wmv");
+  sound_.BgmCommand("clip.wmv");
   EXPECT_TRUE(sound_.MusicPlaying());
   EXPECT_EQ(host_.pumps, 0);
 
-  Run(script::Command::kBgm, "");
+  sound_.BgmCommand("");
   EXPECT_EQ(sound_.music_name(), "");
   EXPECT_FALSE(sound_.MusicPlaying());
 }
@@ -157,25 +151,25 @@ TEST_F(SoundTest, PositionPrefixServesOnlyMovies) {
 TEST_F(SoundTest, OpenFailuresWarnAndLeaveTheDocumentedNames) {
   media_.music.fail.insert("/game/broken.mid");
   media_.effect.fail.insert("/game/broken.wav");
-  Run(script::Command::kBgm, "broken.mid");
+  sound_.BgmCommand("broken.mid");
   EXPECT_EQ(sound_.music_name(), "");
-  Run(script::Command::kWav, "broken.wav");
+  sound_.WavCommand("broken.wav");
   EXPECT_EQ(sound_.effect_name(), "/game/broken.wav");
   EXPECT_FALSE(sound_.EffectPlaying());
   ASSERT_EQ(warnings_.size(), 2u);
   EXPECT_NE(warnings_[0].find("broken.mid: the device refuses"), std::string::npos);
 
   // A name that does not fit its field is refused, not cut.
-  Run(script::Command::kBgm, std::string(512, 'a') + ".mid");
+  sound_.BgmCommand(std::string(512, 'a') + ".mid");
   EXPECT_EQ(sound_.music_name(), "");
   EXPECT_EQ(warnings_.size(), 3u);
-  Run(script::Command::kBgmFadeOut, std::string(600, 'b'));
+  sound_.StartFade(std::string(600, 'b'), kFadeOut);
   EXPECT_EQ(sound_.next_music(), "");
 }
 
 TEST_F(SoundTest, LoopsRestartAfterANaturalEndOnly) {
-  Run(script::Command::kBgmLoop, "", 1);
-  Run(script::Command::kBgm, "theme.mid");
+  sound_.set_music_loop(1);
+  sound_.BgmCommand("theme.mid");
   const int plays = media_.music.plays;
   media_.End(0);
   EXPECT_EQ(media_.music.plays, plays + 1);
@@ -183,24 +177,24 @@ TEST_F(SoundTest, LoopsRestartAfterANaturalEndOnly) {
   EXPECT_EQ(sound_.music_name(), "/game/theme.mid");
 
   // A stop gives no notice; a notice that is not successful restarts nothing.
-  Run(script::Command::kBgm, "");
+  sound_.BgmCommand("");
   media_.End(0, MediaNotice::kAborted);
   EXPECT_FALSE(sound_.MusicPlaying());
 
   // A CD track loops by its number.
   media_.music.cd_tracks["/game/cd"] = {{4, {100, 200}}};
-  Run(script::Command::kCd, "", 4);
+  sound_.CdCommand(4);
   media_.End(0);
   EXPECT_TRUE(sound_.MusicPlaying());
   EXPECT_EQ(media_.music.log.back(), "play 100-299");
 
   // Without the flag the music stays ended.
-  Run(script::Command::kBgmLoop, "", 0);
+  sound_.set_music_loop(0);
   media_.End(0);
   EXPECT_FALSE(sound_.MusicPlaying());
 
-  Run(script::Command::kWavLoop, "", 1);
-  Run(script::Command::kWav, "se.wav");
+  sound_.set_effect_loop(1);
+  sound_.WavCommand("se.wav");
   media_.End(1);
   EXPECT_TRUE(sound_.EffectPlaying());
   EXPECT_EQ(media_.effect.plays, 2);
@@ -209,11 +203,11 @@ TEST_F(SoundTest, LoopsRestartAfterANaturalEndOnly) {
 }
 
 TEST_F(SoundTest, EffectLoopIsSetAsideAndPutBack) {
-  Run(script::Command::kWavLoop, "", 1);
+  sound_.set_effect_loop(1);
   media_.effect.fail.insert("/game/missing.wav");
-  Run(script::Command::kWav, "missing.wav");
+  sound_.WavCommand("missing.wav");
   EXPECT_EQ(sound_.effect_loop(), 1);
-  Run(script::Command::kWav, "se.wav");
+  sound_.WavCommand("se.wav");
   EXPECT_EQ(sound_.effect_loop(), 1);
 
   // Restoring a save sets the loop flags only after the effect has started.
@@ -231,8 +225,8 @@ TEST_F(SoundTest, FadeArithmeticAndDurations) {
   // UserVolume 80 with the default 2000 ms: step 2, 40 ticks, the full 2 s.
   sound_.Startup(80);
   EXPECT_EQ(sound_.user_volume(), 80u);
-  Run(script::Command::kBgm, "theme.mid");
-  Run(script::Command::kBgmFadeOut, "");
+  sound_.BgmCommand("theme.mid");
+  sound_.StartFade("", kFadeOut);
   media_.gains.clear();
   EXPECT_EQ(TicksToEnd(), 40);
   EXPECT_EQ(media_.gains.front(), Raw(78));
@@ -242,7 +236,7 @@ TEST_F(SoundTest, FadeArithmeticAndDurations) {
   // UserVolume 100: 100 / 40 is 2, so the fade takes 50 ticks.
   sound_.Startup(100);
   EXPECT_EQ(sound_.user_volume(), 100u);
-  Run(script::Command::kBgmFadeIn, "theme.mid");
+  sound_.StartFade("theme.mid", kFadeIn);
   EXPECT_EQ(media_.gains.back(), Raw(0));
   EXPECT_TRUE(sound_.MusicPlaying());
   sound_.FadeStep();
@@ -251,17 +245,17 @@ TEST_F(SoundTest, FadeArithmeticAndDurations) {
   EXPECT_EQ(media_.gain, Raw(100));
 
   // A fade shorter than a tick ends on the next one; a step below 1 is 1.
-  Run(script::Command::kBgmFadeTime, "", 30);
-  Run(script::Command::kBgmFadeIn, "theme.mid");
+  sound_.FadeTimeCommand(30);
+  sound_.StartFade("theme.mid", kFadeIn);
   EXPECT_EQ(TicksToEnd(), 1);
   sound_.Startup(30);
-  Run(script::Command::kBgmFadeTime, "", 2000);
-  Run(script::Command::kBgmFadeIn, "theme.mid");
+  sound_.FadeTimeCommand(2000);
+  sound_.StartFade("theme.mid", kFadeIn);
   EXPECT_EQ(TicksToEnd(), 30);
 
-  Run(script::Command::kBgmFadeTime, "", 0);
+  sound_.FadeTimeCommand(0);
   EXPECT_EQ(sound_.fade_time(), 2000);
-  Run(script::Command::kBgmFadeTime, "", -5);
+  sound_.FadeTimeCommand(-5);
   EXPECT_EQ(sound_.fade_time(), 2000);
 }
 
@@ -280,8 +274,8 @@ TEST_F(SoundTest, OutputVolumeRounding) {
 
 TEST_F(SoundTest, FadeOutNamesTheNextMusicAndStartsIt) {
   sound_.Startup(100);
-  Run(script::Command::kBgm, "first.mid");
-  Run(script::Command::kBgmFadeOut, "next.mid");
+  sound_.BgmCommand("first.mid");
+  sound_.StartFade("next.mid", kFadeOut);
   EXPECT_EQ(sound_.music_name(), "next.mid");
   EXPECT_EQ(sound_.next_music(), "next.mid");
   sound_.FadeStep();
@@ -295,8 +289,8 @@ TEST_F(SoundTest, FadeOutNamesTheNextMusicAndStartsIt) {
   EXPECT_EQ(media_.gain, Raw(100));
 
   // A music stopped by a fade-out does not loop.
-  Run(script::Command::kBgmLoop, "", 1);
-  Run(script::Command::kBgmFadeOut, "");
+  sound_.set_music_loop(1);
+  sound_.StartFade("", kFadeOut);
   TicksToEnd();
   media_.End(0, MediaNotice::kAborted);
   EXPECT_FALSE(sound_.MusicPlaying());
@@ -304,16 +298,16 @@ TEST_F(SoundTest, FadeOutNamesTheNextMusicAndStartsIt) {
 
 TEST_F(SoundTest, WavEndsAFadeAndExitRestoresTheOutput) {
   sound_.Startup(80);
-  Run(script::Command::kBgm, "theme.mid");
-  Run(script::Command::kBgmFadeOut, "");
+  sound_.BgmCommand("theme.mid");
+  sound_.StartFade("", kFadeOut);
   for (int i = 0; i < 10; ++i) sound_.FadeStep();
   EXPECT_EQ(media_.gain, Raw(60));
-  Run(script::Command::kWav, "se.wav");
+  sound_.WavCommand("se.wav");
   EXPECT_EQ(sound_.fade_level(), 0u);
   EXPECT_EQ(media_.gain, Raw(80));
   EXPECT_TRUE(sound_.MusicPlaying());
 
-  Run(script::Command::kBgmFadeOut, "");
+  sound_.StartFade("", kFadeOut);
   for (int i = 0; i < 20; ++i) sound_.FadeStep();
   EXPECT_EQ(media_.gain, Raw(40));
   sound_.Shutdown();
@@ -323,10 +317,10 @@ TEST_F(SoundTest, WavEndsAFadeAndExitRestoresTheOutput) {
 
 TEST_F(SoundTest, EmptyFadeInOnlyRestoresTheOutput) {
   sound_.Startup(100);
-  Run(script::Command::kBgm, "theme.mid");
-  Run(script::Command::kBgmFadeOut, "");
+  sound_.BgmCommand("theme.mid");
+  sound_.StartFade("", kFadeOut);
   sound_.FadeStep();
-  Run(script::Command::kBgmFadeIn, "");
+  sound_.StartFade("", kFadeIn);
   EXPECT_EQ(media_.gain, Raw(100));
   EXPECT_EQ(sound_.music_name(), "");
   EXPECT_GT(sound_.fade_level(), 0u);  // the fade-out already running goes on
@@ -337,9 +331,9 @@ TEST_F(SoundTest, WithoutAMixerFadesNeverRun) {
   media_.has_mixer = false;
   sound_.Startup(100);
   EXPECT_EQ(sound_.user_volume(), 0u);
-  Run(script::Command::kBgmFadeIn, "theme.mid");
+  sound_.StartFade("theme.mid", kFadeIn);
   EXPECT_TRUE(sound_.MusicPlaying());
-  Run(script::Command::kBgmFadeOut, "next.mid");
+  sound_.StartFade("next.mid", kFadeOut);
   EXPECT_EQ(TicksToEnd(), 0);
   EXPECT_TRUE(sound_.MusicPlaying());
   EXPECT_EQ(media_.music.open_path, "/game/theme.mid");
@@ -348,8 +342,8 @@ TEST_F(SoundTest, WithoutAMixerFadesNeverRun) {
 
 TEST_F(SoundTest, MusicVariableAndSaveFieldsFollowThePlayer) {
   EXPECT_FALSE(sound_.MusicPlaying());
-  Run(script::Command::kBgm, "theme.mid");
-  Run(script::Command::kWav, "se.wav");
+  sound_.BgmCommand("theme.mid");
+  sound_.WavCommand("se.wav");
   EXPECT_TRUE(sound_.MusicPlaying());
   SoundSave s = sound_.SaveFields();
   EXPECT_EQ(s.music_name, "/game/theme.mid");
@@ -385,7 +379,7 @@ TEST_F(SoundTest, MovieIsCentredAndEndsByItself) {
       media_.End(0);
     }
   };
-  Run(script::Command::kBgm, "op.avi");
+  sound_.BgmCommand("op.avi");
   EXPECT_EQ(pumps, 5);
   EXPECT_FALSE(host_.overlay_shown);
   EXPECT_FALSE(sound_.MovieShowing());
@@ -397,7 +391,7 @@ TEST_F(SoundTest, MovieIsCentredAndEndsByItself) {
     EXPECT_EQ(host_.overlay_top, 0);
     media_.End(0);
   };
-  Run(script::Command::kBgm, "0,0,op.mpg");
+  sound_.BgmCommand("0,0,op.mpg");
 }
 
 TEST_F(SoundTest, HurryInputsAndPanelClickEndAMovie) {
@@ -409,7 +403,7 @@ TEST_F(SoundTest, HurryInputsAndPanelClickEndAMovie) {
       if (++pumps == 3) host_.held.insert(key);
       ASSERT_LT(pumps, 100);
     };
-    Run(script::Command::kBgm, "op.mov");
+    sound_.BgmCommand("op.mov");
     EXPECT_EQ(pumps, 3);
     EXPECT_FALSE(sound_.MusicPlaying());
     EXPECT_EQ(sound_.music_name(), "/game/op.mov");
@@ -430,7 +424,7 @@ TEST_F(SoundTest, HurryInputsAndPanelClickEndAMovie) {
     }
     ASSERT_LT(pumps, 100);
   };
-  Run(script::Command::kBgm, "op.QT");
+  sound_.BgmCommand("op.QT");
   EXPECT_FALSE(outside_taken);
   EXPECT_EQ(pumps, 6);
   EXPECT_FALSE(sound_.OnMouseDown(platform::MouseButton::kLeft, 200, 200));
@@ -438,7 +432,7 @@ TEST_F(SoundTest, HurryInputsAndPanelClickEndAMovie) {
 
 TEST_F(SoundTest, LoopingMovieReplaysUntilBrokenOff) {
   media_.music.video = {64, 48};
-  Run(script::Command::kBgmLoop, "", 1);
+  sound_.set_music_loop(1);
   int pumps = 0;
   host_.on_pump = [&] {
     ++pumps;
@@ -446,7 +440,7 @@ TEST_F(SoundTest, LoopingMovieReplaysUntilBrokenOff) {
     if (pumps == 13) host_.held.insert(HeldKey::kSpace);
     ASSERT_LT(pumps, 100);
   };
-  Run(script::Command::kBgm, "loop.mpeg");
+  sound_.BgmCommand("loop.mpeg");
   EXPECT_EQ(media_.music.plays, 4);  // the first play and three replays
   EXPECT_EQ(pumps, 13);
   EXPECT_FALSE(sound_.MusicPlaying());

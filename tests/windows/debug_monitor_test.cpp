@@ -30,7 +30,7 @@ TEST(DebugMonitorTexts, StatusRowShowsTheClockTheWaitAndTheSavePermission) {
 
   v.wait_remaining = 4950;
   v.until_target = 5000;
-  v.save_allowed = 0;
+  v.save_allowed = script::SavePermission::kDisabled;
   t = RefreshTexts(v);
   EXPECT_EQ(Utf8(t.until), "待機：    4950 /    5000");
   EXPECT_EQ(Utf8(t.save), "セーブ禁止");

@@ -32,7 +32,7 @@ TEST_F(SaveLoadWindowTest, SaveButtonFollowsSaveAllowedAndTwoIsUsedUpByOneShowin
   EXPECT_EQ(Window(one, "Form5")["client_size"],
             nlohmann::json::array({261 - 2 * platform::kFrameBorderPx,
                                    189 - platform::kCaptionBarPx - 2 * platform::kFrameBorderPx}));
-  EXPECT_EQ(State().save_allowed, 1);
+  EXPECT_EQ(State().save_allowed, script::SavePermission::kAllowed);
 
   // 0: hidden.
   Play("[savedisable]\n[text]hello\n",
@@ -40,7 +40,7 @@ TEST_F(SaveLoadWindowTest, SaveButtonFollowsSaveAllowedAndTwoIsUsedUpByOneShowin
   auto zero = Dump("zero.json");
   EXPECT_FALSE(SaveShown(zero));
   EXPECT_FALSE(Control(Window(zero, "Form5"), "Button_LOAD").is_null());
-  EXPECT_EQ(State().save_allowed, 0);
+  EXPECT_EQ(State().save_allowed, script::SavePermission::kDisabled);
 
   // "save" turns 0 into 2: the window it opens shows SAVE once, the next
   // one does not.
@@ -57,7 +57,7 @@ TEST_F(SaveLoadWindowTest, SaveButtonFollowsSaveAllowedAndTwoIsUsedUpByOneShowin
 TEST_F(SaveLoadWindowTest, LayoutHasTheBuiltInPictureAndTheButtonColumn) {
   Play("[set]v=1\n");
   WindowState state;
-  int save_allowed = 1;
+  script::SavePermission save_allowed = script::SavePermission::kAllowed;
   SaveLoadWindow w(*host_, state, game_->save_room(), save_allowed);
   const platform::ToolWindow& tw = w.window();
   EXPECT_EQ(tw.OuterWidth(), 261);
