@@ -1,5 +1,6 @@
 #include "engine/main_window.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "engine/end_screen.h"
@@ -159,10 +160,17 @@ void MainWindow::FormCreate() {
       break;
     }
     if (HasExtension(arg, ".kvd")) {
-      // The save file restores adv_mode itself; one that cannot be read
-      // leaves the window white and the interpreter idle.
-      save_.ReadSaveData(arg, 0);
-      return;
+      // The save file restores adv_mode itself. One that cannot be read is
+      // reported and the game starts as it would without it.
+      std::string why;
+      const save::ReadResult read = save_.ReadSaveData(arg, &why);
+      if (read == save::ReadResult::kRestored) return;
+      if (read == save::ReadResult::kNotOpened) {
+        const std::string message = "Cannot read the save file " + why;
+        std::fprintf(stderr, "zepa: %s\n", message.c_str());
+        host_.ShowError(message);
+      }
+      break;
     }
   }
 

@@ -169,7 +169,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   bool WriteSaveData(std::string_view name, int adv_mode) {
     return save_.WriteSaveData(name, adv_mode);
   }
-  save::ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name, 0); }
+  save::ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name); }
   void LoadChosenFile(std::string_view name, int adv_mode_before) {
     save_.LoadChosenFile(name, adv_mode_before);
   }
@@ -216,9 +216,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string main_scenario_;
   std::string end_picture_;
   bool destroyed_ = false;
-  bool stepping_ = false;  // an interpreter step is running (it may pump)
+  bool stepping_ = false;       // an interpreter step is running (it may pump)
   windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
-  bool ending_ = false;    // the end sequence runs: the game takes no more input
+  bool ending_ = false;         // the end sequence runs: the game takes no more input
 
   script::InterpreterState st_;
   script::VariableTable vars_;

@@ -59,7 +59,27 @@ std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
 }
 
 std::string PathResolver::Resolve(std::string_view name) const {
-  if (!name.empty() && name.front() == '/') return std::string(name);
+  if (!name.empty() && name.front() == '/') return ResolveFull(name);
+  return ResolveInGame(name);
+}
+
+// Saves hold full paths, which a moved game folder leaves pointing nowhere.
+// A missing one is looked up again below the game folder by its last
+// components, the longest tail that exists winning.
+std::string PathResolver::ResolveFull(std::string_view name) const {
+  std::error_code ec;
+  if (fs::exists(std::string(name), ec)) return std::string(name);
+  std::vector<size_t> starts;
+  for (size_t i = 1; i < name.size(); ++i)
+    if (name[i - 1] == '/' && name[i] != '/') starts.push_back(i);
+  for (size_t start : starts) {
+    const std::string found = ResolveInGame(name.substr(start));
+    if (fs::exists(found, ec)) return found;
+  }
+  return std::string(name);
+}
+
+std::string PathResolver::ResolveInGame(std::string_view name) const {
   std::vector<std::string> components;
   script::ForEachPathComponent(name, [&](std::string_view c) { components.emplace_back(c); });
 

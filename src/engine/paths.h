@@ -15,7 +15,9 @@ class PathResolver {
  public:
   explicit PathResolver(std::string game_dir);
 
-  /// `ResolvePath`: a name starting with "/" is already full; any other is
+  /// `ResolvePath`: a name starting with "/" is already full (when it does
+  /// not exist, its last components are looked up below the game directory
+  /// as a relative name is, the longest tail found winning); any other is
   /// joined to the game directory, "\" read as a separator (never the second
   /// byte of a double-byte character) and each component matched against the
   /// directory's entries: exactly, then case-insensitively, then in its UTF-8
@@ -47,6 +49,8 @@ class PathResolver {
     std::unordered_map<std::string, std::string> by_folded_name;
   };
 
+  std::string ResolveFull(std::string_view name) const;
+  std::string ResolveInGame(std::string_view name) const;
   std::optional<std::string> MatchEntry(const std::string& dir, const std::string& component) const;
   const Listing* ListingOf(const std::string& dir) const;
 

@@ -1,5 +1,9 @@
 #include "engine/saved_state.h"
 
+#include <algorithm>
+
+#include "display/text_layout.h"
+
 namespace zepa::engine {
 
 int WaitBmpCode(display::WaitIconKind icon) {
@@ -69,7 +73,23 @@ SavedState SavedState::Capture(const GameRooms& rooms) {
   return s;
 }
 
+SavedState SavedState::Drawable() const {
+  // Whatever a file says, the choice list starts no further than a screen
+  // away and holds no more lines than the screen has: the drawing and the
+  // hit test add and multiply these without further checks.
+  SavedState s = *this;
+  constexpr int kMaxLines = display::kStageHeight / display::kLinePitchPixels;
+  s.select_x = std::clamp(select_x, -display::kStageWidth, display::kStageWidth);
+  s.select_y = std::clamp(select_y, -display::kStageHeight, display::kStageHeight);
+  s.select_number = std::clamp(select_number, 0, kMaxLines);
+  s.select_now = std::clamp(select_now, 0, kMaxLines);
+  return s;
+}
+
 void SavedState::Apply(GameRooms& rooms) const {
+  const SavedState b = Drawable();
+  const int select_x = b.select_x, select_y = b.select_y;
+  const int select_number = b.select_number, select_now = b.select_now;
   script::InterpreterState& st = rooms.interpreter;
   st.scenario_name = script;
   st.scene_name = scene;

@@ -58,6 +58,9 @@ struct SavedState {
   bool operator==(const SavedState&) const = default;
 
   static SavedState Capture(const GameRooms& rooms);
+  /// The same values with the choice list's place and size bounded to the
+  /// screen, as `Apply` gives them back.
+  SavedState Drawable() const;
   /// Gives every value back to its room as a plain value. Redrawing what the
   /// values describe (characters, frame, the wait icon, the choice list) and
   /// restarting the saved music and effect (`bgm`, `wav`) are the save

@@ -30,10 +30,19 @@ std::string_view FileNamePart(std::string_view name) {
 }
 
 // Not opened when missing, not a plain file (a FIFO never blocks the game),
-// over the bound or unreadable: the caller treats all of these alike.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+// over the bound or unreadable: the caller treats all of these alike, and
+// `why` says which.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::string* why) {
   platform::ReadResult read = platform::ReadRegularFile(path, kMaxSaveFileBytes);
-  if (read.status != platform::ReadStatus::kOk) return std::nullopt;
+  if (read.status != platform::ReadStatus::kOk) {
+    if (why) {
+      *why = read.status == platform::ReadStatus::kNotRegular ? path + ": not a regular file"
+             : read.status == platform::ReadStatus::kTooLarge ? path + ": too large for a save"
+             : !read.error.empty()                            ? read.error
+                                                              : path + ": cannot be read";
+    }
+    return std::nullopt;
+  }
   return std::vector<uint8_t>(read.bytes.begin(), read.bytes.end());
 }
 
@@ -63,9 +72,8 @@ bool TakeSaveButton(script::SavePermission* save_allowed) {
 
 std::string SlotFileName(int slot) { return "DATA" + std::to_string(slot) + ".kvd"; }
 
-SaveRoom::SaveRoom(platform::Host& host, const engine::PathResolver& paths,
-                   engine::GameRooms rooms, script::VariableTable& vars,
-                   script::CommandSink& game)
+SaveRoom::SaveRoom(platform::Host& host, const engine::PathResolver& paths, engine::GameRooms rooms,
+                   script::VariableTable& vars, script::CommandSink& game)
     : host_(host), paths_(paths), rooms_(rooms), vars_(vars), game_(game) {}
 
 std::string ChooseSaveDir(const std::string& option, const std::string& game_dir,
@@ -127,9 +135,9 @@ std::vector<std::string> SaveRoom::ListFiles(std::string_view ext) const {
   }
   // Unsigned byte order, as the game's lists were sorted.
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](char x, char y) { return static_cast<uint8_t>(x) < static_cast<uint8_t>(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return static_cast<uint8_t>(x) < static_cast<uint8_t>(y);
+    });
   });
   return names;
 }
@@ -158,7 +166,8 @@ bool SaveRoom::WriteSaveData(std::string_view name, int adv_mode) {
   const std::string characters = stage.character_record();
   stage.ShowCharacters("");
   if (adv_mode == script::adv::kChoice) rooms_.choices.DrawChoices(0);
-  std::optional<std::vector<uint8_t>> buffer = display::EncodeJpeg(stage.back_buffer(), kJpegQuality);
+  std::optional<std::vector<uint8_t>> buffer =
+      display::EncodeJpeg(stage.back_buffer(), kJpegQuality);
   std::optional<std::vector<uint8_t>> screen = display::EncodeJpeg(stage.display(), kJpegQuality);
   // Back in the order a load draws them: the characters, then the frame.
   stage.ShowCharacters(characters);
@@ -195,11 +204,21 @@ bool SaveRoom::WriteSaveData(std::string_view name, int adv_mode) {
   return true;
 }
 
-ReadResult SaveRoom::ReadSaveData(std::string_view name, int reloaded) {
-  const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(ReadPath(name));
+ReadResult SaveRoom::ReadSaveData(std::string_view name, std::string* why) {
+  const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(ReadPath(name), why);
   if (!bytes) return ReadResult::kNotOpened;
 
   script::InterpreterState& st = rooms_.interpreter;
+  // The saved scenario is loaded before anything else of the game changes,
+  // so that one that cannot be read leaves the running game as it was.
+  {
+    const SaveContents peek = ReadSaveBytes(*bytes, engine::SavedState::Capture(rooms_));
+    if (!st.current_line || FileNamePart(peek.state.script) != FileNamePart(st.scenario_name)) {
+      if (game_.LoadScenario(peek.state.script) != script::LoadOutcome::kLoaded)
+        return ReadResult::kScenarioFailed;
+    }
+  }
+
   rooms_.message.HideWaitIcon();
   game_.ResetState();
   const engine::SavedState defaults = engine::SavedState::Capture(rooms_);
@@ -223,24 +242,18 @@ ReadResult SaveRoom::ReadSaveData(std::string_view name, int reloaded) {
   for (const auto& [var_name, value] : contents.variables) vars_.SetVariableText(var_name, value);
 
   const engine::SavedState& saved = contents.state;
-  if (reloaded == 0 &&
-      (!st.current_line || FileNamePart(saved.script) != FileNamePart(st.scenario_name))) {
-    if (game_.LoadScenario(saved.script) != script::LoadOutcome::kLoaded)
-      return ReadResult::kScenarioFailed;
-    return ReadSaveData(name, 1);
-  }
-
   ++st.game_generation;
   engine::SavedState state = saved;
   // "script:" only finds the scenario; the running one keeps its own name.
   state.script = st.scenario_name;
   // A position outside the scenario resumes at its start.
   const int64_t now = contents.now;
-  state.now = st.current_line ? std::optional<size_t>(
-                                    now < 0 || static_cast<uint64_t>(now) > st.scenario_text.size()
-                                        ? 0
-                                        : static_cast<size_t>(now))
-                              : std::nullopt;
+  state.now =
+      st.current_line
+          ? std::optional<size_t>(now < 0 || static_cast<uint64_t>(now) > st.scenario_text.size()
+                                      ? 0
+                                      : static_cast<size_t>(now))
+          : std::nullopt;
   state.Apply(rooms_);
   // `StopFade`, then the saved music and effect play again; the loop flags
   // are set only after them, so the restart cannot loop a stopped player.
@@ -279,7 +292,7 @@ void SaveRoom::LoadChosenFile(std::string_view chosen, int adv_mode_before) {
   } else if (save) {
     // A save that cannot be read, or whose scenario is gone, leaves the game
     // in the wait state it had before the window.
-    if (ReadSaveData(name, 0) != ReadResult::kRestored) adv_mode = adv_mode_before;
+    if (ReadSaveData(name) != ReadResult::kRestored) adv_mode = adv_mode_before;
   } else {
     host_.ShowError("このデータには対応していません。");
     adv_mode = script::adv::kRun;

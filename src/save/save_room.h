@@ -28,7 +28,7 @@ constexpr int kSlotCount = 5;
 enum class ReadResult {
   kRestored,        // the game is the saved one
   kNotOpened,       // the file could not be read: nothing changed
-  kScenarioFailed,  // the saved scenario could not be loaded: the game was reset
+  kScenarioFailed,  // the saved scenario could not be loaded (reported): nothing changed
 };
 
 /// The extension test of `LoadChosenFile`: the text from the last "." when
@@ -77,8 +77,9 @@ class SaveRoom {
   /// whether the file was written.
   bool WriteSaveData(std::string_view name, int adv_mode);
 
-  /// `ReadSaveData` (callers pass reloaded 0).
-  ReadResult ReadSaveData(std::string_view name, int reloaded = 0);
+  /// `ReadSaveData`. When the file cannot be read, `why` (when given) gets
+  /// the file's name and the reason.
+  ReadResult ReadSaveData(std::string_view name, std::string* why = nullptr);
 
   /// `LoadChosenFile`: a ".kvs" name or an "http:" address starts that
   /// scenario, a ".kvd" name restores that save, anything else is refused

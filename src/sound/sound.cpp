@@ -57,6 +57,12 @@ bool IsMovieName(std::string_view extension) {
   return false;
 }
 
+bool IsDriveLetter(std::string_view drive) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (drive.size() < 2 || drive.size() > 3 || !letter(drive[0]) || drive[1] != ':') return false;
+  return drive.size() == 2 || drive[2] == '\\' || drive[2] == '/';
+}
+
 uint32_t FadeStepSize(uint32_t user_volume, uint32_t fade_time_ms, uint32_t fade_level) {
   const uint32_t ticks = fade_time_ms / kTimerIntervalMs;
   // A fade shorter than a tick ends on the next tick; a step that the integer
@@ -187,14 +193,13 @@ bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
     Warn("the CD folder name is longer than " + std::to_string(kCdDriveMaxBytes) + " bytes");
     return false;
   }
-  if (!cd_drive_.empty()) {
-    const std::string folder = resolve_(cd_drive_);
-    if (player.OpenCd(folder, &error)) return true;
-    Warn("cannot open the CD folder " + platform::Cp932ToUtf8(folder) + ": " + error);
-    return false;
+  // A drive letter names the disc drive of the machine the game was made
+  // for; here the tracks are ripped into the game's folders, as they are for
+  // a configured folder that is not there.
+  if (!cd_drive_.empty() && !IsDriveLetter(cd_drive_)) {
+    if (player.OpenCd(resolve_(cd_drive_), &error)) return true;
   }
-  // Without a configured folder the tracks lie in the game's "cd" folder or
-  // else beside the game itself.
+  // The tracks lie in the game's "cd" folder or else beside the game itself.
   if (player.OpenCd(resolve_("cd"), &error) && player.Mode() != MediaMode::kNotReady) return true;
   const std::string game_dir = resolve_(".");
   if (player.OpenCd(game_dir, &error)) return true;

@@ -54,6 +54,9 @@ PanelPlace PlaceMoviePanel(std::optional<int32_t> x, int32_t y, platform::VideoS
 /// and a fade shorter than one tick takes the whole level at once.
 uint32_t FadeStepSize(uint32_t user_volume, uint32_t fade_time_ms, uint32_t fade_level);
 
+/// Whether a CDDRIVE value is only a drive letter: "Q:", "D:\\" or "D:/".
+bool IsDriveLetter(std::string_view drive);
+
 /// What a save file records of the sound.
 struct SoundSave {
   std::string music_name;   // "bgm": empty unless the music plays
@@ -78,7 +81,9 @@ class Sound {
   void SetDisplay(const platform::Surface* display) { display_ = display; }
   /// Where one-line warnings go (standard error unless set).
   void SetWarner(Warner warn) { warn_ = std::move(warn); }
-  /// BGM/CDDRIVE: the folder of ripped CD tracks.
+  /// BGM/CDDRIVE: the folder of ripped CD tracks. A drive letter, or a
+  /// folder that cannot be opened, means the game's "cd" folder, then the
+  /// game folder.
   void SetCdDrive(std::string_view drive) { cd_drive_ = std::string(drive); }
   void SetEndMusic(std::string_view name) { end_music_ = std::string(name); }
 

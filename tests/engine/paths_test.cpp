@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("zepa_paths_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    dir = fs::temp_directory_path() /
+          ("zepa_paths_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::remove_all(dir);
     fs::create_directories(dir / "Frame");
     std::ofstream(dir / "Frame" / "frame.BMP") << "x";
@@ -47,6 +48,21 @@ TEST_F(PathsTest, TriesTheUtf8FormOfAShiftJisName) {
     return s == "\x82\xa0.kvs" ? std::string("\xe3\x81\x82.kvs") : std::string();
   };
   EXPECT_EQ(r.Resolve("\x82\xa0.kvs"), (dir / "\xe3\x81\x82.kvs").string());
+}
+
+TEST_F(PathsTest, MissingFullPathIsFoundByItsTailInTheGameDirectory) {
+  PathResolver r(dir.string());
+  const std::string old_dir = "/nonexistent/moved/game";
+  EXPECT_EQ(r.Resolve(old_dir + "/FRAME/frame.bmp"), (dir / "Frame" / "frame.BMP").string());
+  EXPECT_EQ(r.Resolve(old_dir + "//BG01.BMP"), (dir / "bg01.bmp").string());
+  // A full path that exists is kept, even when the game has the same name.
+  const fs::path other = dir.string() + "_other";
+  fs::create_directories(other);
+  std::ofstream(other / "bg01.bmp") << "y";
+  EXPECT_EQ(r.Resolve((other / "bg01.bmp").string()), (other / "bg01.bmp").string());
+  fs::remove_all(other);
+  // Nothing of it in the game: the name stays as written.
+  EXPECT_EQ(r.Resolve(old_dir + "/none.bmp"), old_dir + "/none.bmp");
 }
 
 TEST_F(PathsTest, RelativeToGame) {

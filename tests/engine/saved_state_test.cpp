@@ -1,6 +1,7 @@
 // The saved values gathered from the rooms and given back to them.
 #include "engine/saved_state.h"
 
+#include "display/text_layout.h"
 #include "game_fixture.h"
 
 namespace zepa::engine::testing {
@@ -52,6 +53,33 @@ TEST_F(SavedStateTest, CapturesEveryRoomsValuesAndAppliesThemToAnotherGame) {
   EXPECT_EQ(again.wait_mode, 0);
   again.wait_mode = saved.wait_mode;
   EXPECT_EQ(again, saved);
+}
+
+TEST_F(SavedStateTest, ChoiceListFromAFileIsBoundedToTheScreen) {
+  Play("[text]q\n[sel]one\ntwo\n", "5000 move 40 395\n");
+  SavedState saved = game_->CaptureState();
+  const SavedState fair = saved;
+  saved.select_x = INT32_MAX;
+  saved.select_y = INT32_MIN;
+  saved.select_number = INT32_MAX;
+  saved.select_now = INT32_MAX;
+  game_->ApplyState(saved);
+  const SavedState applied = game_->CaptureState();
+  EXPECT_EQ(applied.select_x, display::kStageWidth);
+  EXPECT_EQ(applied.select_y, -display::kStageHeight);
+  const int lines = display::kStageHeight / display::kLinePitchPixels;
+  EXPECT_EQ(applied.select_number, lines);
+  EXPECT_EQ(applied.select_now, lines);
+  // Drawing and pointing at such a list stays within int arithmetic.
+  game_->choices().DrawChoices(1);
+  EXPECT_FALSE(game_->choices().InOptionArea(INT32_MAX, 0));
+
+  // Values a game can have come back unchanged.
+  game_->ApplyState(fair);
+  EXPECT_EQ(game_->CaptureState().select_x, fair.select_x);
+  EXPECT_EQ(game_->CaptureState().select_y, fair.select_y);
+  EXPECT_EQ(game_->CaptureState().select_number, fair.select_number);
+  EXPECT_EQ(game_->CaptureState().select_now, fair.select_now);
 }
 
 TEST(WaitBmpCode, NamesTheFourIconsBothWays) {

@@ -3,6 +3,7 @@
 #include "save/save_room.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -23,9 +24,7 @@ class SaveRoomTest : public engine::testing::GameFixture {
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
   // A fresh process: the window goes, a new one starts on the start scenario.
-  void Restart(std::vector<std::string> args = {}) {
-    Create("", {}, std::move(args));
-  }
+  void Restart(std::vector<std::string> args = {}) { Create("", {}, std::move(args)); }
   SaveRoom& Room() { return game_->save_room(); }
 };
 
@@ -123,6 +122,60 @@ TEST_F(SaveRoomTest, AnotherScenarioIsLoadedFirstAndTheFileReadAgain) {
   Write("sub/plain.kvd", "script:elsewhere/two.kvs\nnow:0\nSETTING_END\n");
   EXPECT_EQ(game_->ReadSaveData("sub/plain.kvd"), ReadResult::kRestored);
   EXPECT_EQ(State().scenario_name, "two.kvs");
+}
+
+TEST_F(SaveRoomTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
+  CopyDemo("bg_room.jpg");
+  Play("[picture]bg_room.jpg\n[flip]\n[set]v=1\n[text]hold\n");
+  const size_t line = *State().current_line;
+  const int adv_mode = State().adv_mode;
+  const std::string text = State().scenario_text;
+  const platform::Surface display = game_->image2();
+  const platform::Surface buffer = game_->image1();
+  Write("other.kvd",
+        "script:other_game.kvs\nnow:3\npicture:x.bmp\ntextcolor:255\nSETTING_END\nv=7\nz=5\n");
+  EXPECT_EQ(game_->ReadSaveData("other.kvd"), ReadResult::kScenarioFailed);
+  ASSERT_EQ(host_->errors().size(), 1u);
+  EXPECT_NE(host_->errors()[0].find("other_game.kvs"), std::string::npos);
+  EXPECT_EQ(Var("v"), 1);
+  EXPECT_EQ(Var("z"), 0);
+  EXPECT_EQ(State().scenario_name, "story.kvs");
+  EXPECT_EQ(State().scenario_text, text);
+  EXPECT_EQ(*State().current_line, line);
+  EXPECT_EQ(State().adv_mode, adv_mode);
+  EXPECT_EQ(game_->image2(), display);
+  EXPECT_EQ(game_->image1(), buffer);
+  EXPECT_EQ(game_->stage().picture_path(), (dir_ / "bg_room.jpg").string());
+}
+
+TEST_F(SaveRoomTest, UnreadableSaveArgumentIsReportedAndTheGameStarts) {
+  fs::create_directories(dir_ / "folder.kvd");
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.kvd").c_str(), 0600), 0);
+  for (const char* arg : {"missing.kvd", "folder.kvd", "pipe.kvd"}) {
+    SCOPED_TRACE(arg);
+    Play("[set]started=1\n", "", {}, {arg});
+    ASSERT_EQ(host_->errors().size(), 1u);
+    EXPECT_NE(host_->errors()[0].find(arg), std::string::npos);
+    EXPECT_EQ(State().scenario_name, "story.kvs");
+    EXPECT_EQ(Var("started"), 1);
+  }
+  // A save whose scenario is gone starts the game too, after its message.
+  Write("lost.kvd", "script:gone.kvs\nnow:0\nSETTING_END\n");
+  Play("[set]started=1\n", "", {}, {"lost.kvd"});
+  EXPECT_EQ(host_->errors().size(), 1u);
+  EXPECT_EQ(Var("started"), 1);
+}
+
+TEST_F(SaveRoomTest, FullPathsOfAMovedGameFolderAreFoundInTheGameFolder) {
+  Write("next.kvs", "[set]moved=1\n");
+  const std::string old_dir = "/nonexistent/old/game";
+  Write("moved.kvd", "script:" + old_dir + "/next.kvs\nnow:0\nSETTING_END\n");
+  Play("[set]x=1\n");
+  EXPECT_EQ(game_->ReadSaveData("moved.kvd"), ReadResult::kRestored);
+  EXPECT_TRUE(host_->errors().empty());
+  EXPECT_EQ(State().scenario_text, "[set]moved=1\n");
+  game_->Run();
+  EXPECT_EQ(Var("moved"), 1);
 }
 
 TEST_F(SaveRoomTest, PlainFileSetsItsVariableAndKeepsTheDefaults) {

@@ -113,17 +113,43 @@ TEST_F(SoundTest, CdFolderFallsBackToGameDirectoryAndConfiguredFolder) {
   EXPECT_EQ(media_.music.open_path, "/game/.");
   EXPECT_TRUE(sound_.MusicPlaying());
 
+  // A configured folder that is there is used as it is.
   sound_.SetCdDrive("music");
-  media_.music.fail.insert("/game/music");
+  media_.music.cd_tracks["/game/music"] = {{2, {100, 3000}}};
   sound_.CdCommand(2);
-  EXPECT_EQ(sound_.music_name(), "");
-  ASSERT_EQ(warnings_.size(), 1u);
-  EXPECT_NE(warnings_[0].find("no such folder"), std::string::npos);
+  EXPECT_EQ(media_.music.open_path, "/game/music");
+  EXPECT_EQ(media_.music.log.back(), "play 100-3099");
 
   sound_.SetCdDrive("0123456789ab");  // 12 bytes: longer than the field
   sound_.CdCommand(2);
   EXPECT_FALSE(sound_.MusicPlaying());
-  EXPECT_EQ(warnings_.size(), 2u);
+  EXPECT_EQ(warnings_.size(), 1u);
+}
+
+TEST_F(SoundTest, DriveLetterOrMissingCdFolderMeansTheGamesOwnFolders) {
+  media_.music.cd_tracks["/game/cd"] = {{4, {2000, 1000}}};
+  media_.music.fail.insert("/game/music");
+  for (const char* drive : {"Q:", "D:\\", "d:/", "music"}) {
+    SCOPED_TRACE(drive);
+    sound_.SetCdDrive(drive);
+    sound_.CdCommand(4);
+    EXPECT_EQ(media_.music.open_path, "/game/cd");
+    EXPECT_EQ(media_.music.log.back(), "play 2000-2999");
+    EXPECT_EQ(sound_.music_name(), "4");
+  }
+  // Without ripped tracks in "cd" the game folder is next.
+  media_.music.cd_tracks.erase("/game/cd");
+  media_.music.cd_tracks["/game/."] = {{4, {0, 500}}};
+  sound_.SetCdDrive("Q:");
+  sound_.CdCommand(4);
+  EXPECT_EQ(media_.music.open_path, "/game/.");
+  EXPECT_TRUE(sound_.MusicPlaying());
+  EXPECT_TRUE(warnings_.empty());
+
+  EXPECT_TRUE(IsDriveLetter("z:"));
+  EXPECT_FALSE(IsDriveLetter("cd"));
+  EXPECT_FALSE(IsDriveLetter("D:\\cd"));
+  EXPECT_FALSE(IsDriveLetter("1:"));
 }
 
 TEST_F(SoundTest, PositionPrefixServesOnlyMovies) {
