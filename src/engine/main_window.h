@@ -44,6 +44,10 @@ struct MainWindowOptions {
   // --save-dir: where save files are written and first looked for. Empty:
   // the game directory, or the user's data directory when that is read-only.
   std::string save_dir;
+  // Whether closing writes the configuration back into the game's
+  // rurirora.ini. Headless runs are tests and leave the author's file alone
+  // unless asked (--write-config).
+  bool write_config = true;
 };
 
 class MainWindow : public platform::InputHandler, public script::CommandSink {
@@ -166,9 +170,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string main_scenario_;
   std::string end_picture_;
   bool destroyed_ = false;
-  bool stepping_ = false;  // an interpreter step is running (it may pump)
+  bool stepping_ = false;       // an interpreter step is running (it may pump)
   windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
-  bool ending_ = false;    // the end sequence runs: the game takes no more input
+  bool ending_ = false;         // the end sequence runs: the game takes no more input
 
   script::InterpreterState st_;
   script::VariableTable vars_;
