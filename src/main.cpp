@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -47,6 +45,7 @@ constexpr const char* kUsage =
     "  --quantum MS      headless: virtual time per presented frame (default 1)\n"
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
+    "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -55,10 +54,12 @@ constexpr const char* kUsage =
 
 // Event scripts are small; the bound keeps a wrong file from filling memory.
 constexpr size_t kMaxInputBytes = size_t{64} << 20;
+constexpr size_t kMaxDesktopBytes = size_t{256} << 20;
 
 struct Options {
   zepa::engine::MainWindowOptions form;
   bool headless = false;
+  bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false;
   int scale = 1;
   std::string input, dump, shot, desktop;
@@ -107,6 +108,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->json = true;
     } else if (a == "--headless") {
       o->headless = true;
+    } else if (a == "--write-config") {
+      o->write_config = true;
     } else if (a == "--game") {
       if (!value(&o->form.game_dir)) return BadUsage("--game needs a directory");
     } else if (a == "--save-dir") {
@@ -152,17 +155,18 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     }
   }
   if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
-                       !o->desktop.empty()))
-    return BadUsage("--input, --dump, --shot, --until and --desktop need --headless");
+                       !o->desktop.empty() || o->write_config))
+    return BadUsage(
+        "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
   if (o->check && o->form.args.size() > 1) return BadUsage("--check takes one scenario at most");
   return std::nullopt;
 }
 
 int RunCheck(const Options& o) {
-  std::error_code ec;
   const std::string dir = o.form.game_dir.empty() ? "." : o.form.game_dir;
-  if (!std::filesystem::is_directory(dir, ec)) return BadUsage("no game directory " + dir);
+  if (zepa::platform::ProbePath(dir) != zepa::platform::PathKind::kDirectory)
+    return BadUsage("no game directory " + dir);
   zepa::engine::CheckOptions co;
   co.game_dir = dir;
   if (!o.form.args.empty()) co.scenario = o.form.args.front();
@@ -191,10 +195,12 @@ std::optional<zepa::platform::Surface> ReadDesktop(const std::string& path) {
   std::optional<zepa::platform::Surface> picture;
   if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) {
     picture = zepa::platform::ReadPng(path);
-  } else if (std::ifstream in{path, std::ios::binary}) {
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    picture = zepa::display::DecodeBmp(
-        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  } else {
+    // Bounded, and never opened when it is a FIFO or device (/dev/zero).
+    const zepa::platform::ReadResult read = zepa::platform::ReadRegularFile(path, kMaxDesktopBytes);
+    if (read.status == zepa::platform::ReadStatus::kOk)
+      picture = zepa::display::DecodeBmp(std::span<const uint8_t>(
+          reinterpret_cast<const uint8_t*>(read.bytes.data()), read.bytes.size()));
   }
   if (!picture) std::fprintf(stderr, "zepa: cannot read the desktop picture %s\n", path.c_str());
   return picture;
@@ -241,6 +247,7 @@ int RunHeadless(Options& o) {
                                 ": the run ended before the game started");
     return HeadlessStatus(*host);
   }
+  o.form.write_config = o.write_config;
   zepa::engine::MainWindow form(*host, o.form);
   host->SetHandler(&form);
   host->SetTimerIntervalMs(50);

@@ -18,7 +18,7 @@ expect() {
   local want=$1 text=$2
   shift 2
   local err status
-  err=$("$zepa" --headless --game "$dir/game" --until 5000 "$@" 2>&1 >/dev/null)
+  err=$(timeout 60 "$zepa" --headless --game "$dir/game" --until 5000 "$@" 2>&1 >/dev/null)
   status=$?
   if [ "$status" != "$want" ] || ! grep -qF -- "$text" <<<"$err"; then
     echo "FAILED: zepa $* exited $status (want $want), stderr: $err (want \"$text\")"
@@ -40,7 +40,7 @@ expect 3 "$dir/missing/a.json" --input "$dir/bad_events"
 expect 3 "$dir/missing/b.png" --input "$dir/bad_events"
 expect 2 "$dir/folder: is a directory" --input "$dir/folder"
 expect 2 "$dir/none" --input "$dir/none"
-mkfifo "$dir/fifo"
+mkfifo "$dir/fifo" "$dir/fifo.png"
 expect 2 "$dir/fifo: not a regular file" --input "$dir/fifo"
 expect 0 "" --input "$dir/events"
 # A game that never ends stops at SIGTERM or SIGINT, with its dump and shot.
@@ -60,6 +60,23 @@ for sig in TERM INT; do
     passed=$((passed + 1))
   fi
 done
+# Headless runs are tests: the game's configuration stays as the author wrote
+# it unless --write-config asks for the write-back.
+cp "$dir/game/rurirora.ini" "$dir/ini.before"
+expect 0 "" --input "$dir/events"
+cmp -s "$dir/ini.before" "$dir/game/rurirora.ini" || { echo "FAILED: a headless run rewrote rurirora.ini"; failed=$((failed + 1)); }
+expect 0 "" --write-config
+grep -q 'TELOWAIT' "$dir/game/rurirora.ini" || { echo "FAILED: --write-config wrote nothing back"; failed=$((failed + 1)); }
+cp "$dir/ini.before" "$dir/game/rurirora.ini"
+chmod a-w "$dir/game/rurirora.ini"
+expect 0 "the configuration was not written back: $dir/game/rurirora.ini" --write-config
+chmod u+w "$dir/game/rurirora.ini"
+# FIFOs and endless devices are refused, never waited on or read for ever.
+expect 0 "cannot read the desktop picture /dev/zero" --desktop /dev/zero
+expect 0 "cannot read the desktop picture $dir/fifo" --desktop "$dir/fifo"
+expect 0 "cannot read the desktop picture $dir/fifo.png" --desktop "$dir/fifo.png"
+timeout 60 "$zepa" --check --game "$dir/game" --font "$dir/fifo" story.kvs >/dev/null 2>&1
+[ "$?" != 124 ] || { echo "FAILED: zepa --check --font FIFO did not finish"; failed=$((failed + 1)); }
 "$zepa" --help | grep -q "exit status" || { echo "FAILED: --help does not explain the exit status"; failed=$((failed + 1)); }
 
 echo "$passed passed, $failed failed"

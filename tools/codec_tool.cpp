@@ -1,71 +1,47 @@
 #include "codec_tool.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <sstream>
-#include <system_error>
+#include <utility>
 
+#include "platform/files.h"
 #include "script/codec.h"
 #include "script/scenario.h"
 
 namespace zepa::tools {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kUsage =
     "usage: zepa-codec encode IN OUT   write the plain scenario IN in the encoded form\n"
     "       zepa-codec decode IN OUT   write the encoded scenario IN as plain text\n";
 
 // The same bound as the game's scenario reader.
-constexpr uintmax_t kMaxBytes = uintmax_t{64} << 20;
+constexpr size_t kMaxBytes = size_t{64} << 20;
 
 bool ReadWhole(const std::string& path, std::string* bytes, std::string* error) {
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(path, ec);
-  if (ec) {
-    *error = "cannot read " + path + ": " + ec.message();
-    return false;
-  }
-  if (size > kMaxBytes) {
+  // The game's own reader: a FIFO or device is refused instead of waited on.
+  platform::ReadResult read = platform::ReadRegularFile(path, kMaxBytes);
+  if (read.status == platform::ReadStatus::kTooLarge) {
     *error = path + " is larger than 64 MiB: not a scenario";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  if (!in || !(ss << in.rdbuf())) {
-    if (size == 0 && in) return true;
-    *error = "cannot read " + path;
+  if (read.status != platform::ReadStatus::kOk) {
+    *error = "cannot read " + read.error;
     return false;
   }
-  *bytes = ss.str();
+  *bytes = std::move(read.bytes);
   return true;
 }
 
-// Written beside the target and renamed over it, so a failed write never
-// leaves OUT half written (OUT may be IN itself).
+// Replaced as the game replaces saves: a unique temporary beside the target,
+// synced and renamed over it, so a failed write never leaves OUT half
+// written (OUT may be IN itself) and no other file is touched.
 bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
-        !out.flush()) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      *error = "cannot write " + path;
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    *error = "cannot write " + path;
-    return false;
-  }
-  return true;
+  const platform::ReplaceResult result = platform::ReplaceFileContents(path, bytes);
+  if (result.written()) return true;
+  *error = "cannot write " + result.error;
+  return false;
 }
 
 // The first byte as the game's text-mode reader sees it decides the form.

@@ -217,9 +217,14 @@ std::string IniFile::Text() const {
   return out;
 }
 
-bool IniFile::Save(const std::string& path) const {
-  if (unreadable_) return false;
-  return platform::ReplaceFileContents(path, Text()).written();
+bool IniFile::Save(const std::string& path, std::string* error) const {
+  if (unreadable_) {
+    if (error) *error = path + ": could not be read, so it is not rewritten";
+    return false;
+  }
+  const platform::ReplaceResult result = platform::ReplaceFileContents(path, Text());
+  if (!result.written() && error) *error = result.error;
+  return result.written();
 }
 
 }  // namespace zepa::engine

@@ -34,8 +34,8 @@ class IniFile {
   struct Entry {
     std::string section;
     std::string key;
-    std::string value;   // as Get returns it
-    size_t line = 0;     // from 1
+    std::string value;      // as Get returns it
+    size_t line = 0;        // from 1
     bool shadowed = false;  // an earlier section or key of the same name wins
   };
   /// Every key line in file order, for tools that look the file over.
@@ -45,7 +45,7 @@ class IniFile {
   /// symlink, keeping its mode, never over a read-only file. A file that
   /// existed but could not be loaded is never written. False when nothing
   /// was written.
-  bool Save(const std::string& path) const;
+  bool Save(const std::string& path, std::string* error = nullptr) const;
 
  private:
   struct Line {

@@ -352,7 +352,7 @@ void MainWindow::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   if (full_screen_) host_.SetFullScreen(false);
-  ConfigurationWriteBack();
+  if (options_.write_config) ConfigurationWriteBack();
   debug_monitor_.Close();
   sound_.Shutdown();
 }
@@ -396,7 +396,9 @@ void MainWindow::ConfigurationWriteBack() {
   }
   ini.Set("MAIN", "SCENARIO", scenario);
   ini.SetInt("MESSAGE", "INTERVAL", config_.interval);
-  ini.Save(ini_path_);
+  std::string error;
+  if (!ini.Save(ini_path_, &error))
+    std::fprintf(stderr, "zepa: the configuration was not written back: %s\n", error.c_str());
 }
 
 }  // namespace zepa::engine

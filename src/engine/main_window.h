@@ -45,6 +45,10 @@ struct MainWindowOptions {
   // --save-dir: where save files are written and first looked for. Empty:
   // the game directory, or the user's data directory when that is read-only.
   std::string save_dir;
+  // Whether closing writes the configuration back into the game's
+  // rurirora.ini. Headless runs are tests and leave the author's file alone
+  // unless asked (--write-config).
+  bool write_config = true;
 };
 
 /// Stops the game timer for a scope; its earlier state comes back on every

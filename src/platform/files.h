@@ -5,8 +5,8 @@
 // implementation is the operating system's (platform/posix); game code sees
 // only these functions.
 #include <cstddef>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -65,6 +65,23 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string
 /// regular file is unlinked first; an existing link, directory or other
 /// file is refused. False with `error` ("PATH: reason") when not written.
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
+
+enum class PathKind {
+  kMissing,
+  kRegular,
+  kDirectory,
+  kOther,   // a FIFO, device or socket: nothing the game reads or writes
+  kFailed,  // cannot be looked at (permissions, I/O)
+};
+
+/// What is at `path`, links followed. Never opens it, so never blocks.
+PathKind ProbePath(const std::string& path);
+
+/// The name a file the game is about to write at `path` goes under. A file
+/// already there keeps its name; a new one whose last component is Shift-JIS
+/// gets that component in UTF-8, as the desktop shows names (the lookup
+/// finds either form), or its UTF-8 form when that exists already.
+std::string NewFileSpelling(const std::string& path);
 
 /// The same operations behind an object, reached through the host, so that
 /// tests can put their own in place where the game's saves are written.

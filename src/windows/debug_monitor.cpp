@@ -1,9 +1,9 @@
 #include "windows/debug_monitor.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "platform/cp932.h"
+#include "platform/files.h"
 #include "script/file_names.h"
 #include "script/scenario.h"
 
@@ -279,12 +279,11 @@ void DebugMonitor::EncodeClick() {
     SetNote(true);
     return;
   }
-  const std::string path = EncodeTargetPath(entered, resolve_path_);
+  const std::string path = platform::NewFileSpelling(EncodeTargetPath(entered, resolve_path_));
   const std::string encoded = script::EncodeScenarioFile(read_view_().scenario_text);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(encoded.data(), static_cast<std::streamsize>(encoded.size()));
-  if (out) out.close();
-  SetNote(!out);
+  // Replaced whole: a FIFO or device there is refused rather than waited on,
+  // and a reader never sees half a scenario.
+  SetNote(!platform::ReplaceFileContents(path, encoded).written());
 }
 
 nlohmann::ordered_json DebugMonitor::Describe() const {

@@ -9,11 +9,15 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/files.h"
+
 namespace zepa::platform {
 namespace {
 
 // A bound on pictures read back, so a hostile header cannot ask for gigabytes.
 constexpr uint64_t kMaxReadPixels = uint64_t{1} << 26;
+// A PNG of that many pixels compresses far below this.
+constexpr size_t kMaxReadFileBytes = size_t{256} << 20;
 
 std::string LowerExtension(const std::string& path) {
   const size_t dot = path.find_last_of('.');
@@ -121,7 +125,11 @@ std::optional<Surface> ReadPng(const std::string& path) {
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
+  // Read through the bounded reader: a FIFO or an endless device is refused.
+  const ReadResult read = ReadRegularFile(path, kMaxReadFileBytes);
+  if (read.status != ReadStatus::kOk) return std::nullopt;
+  if (!png_image_begin_read_from_memory(&image, read.bytes.data(), read.bytes.size()))
+    return std::nullopt;
   if (image.width == 0 || image.height == 0 ||
       uint64_t{image.width} * image.height > kMaxReadPixels) {
     png_image_free(&image);

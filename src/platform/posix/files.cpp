@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -9,9 +10,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <vector>
+
+#include "platform/cp932.h"
 
 namespace zepa::platform {
 namespace {
@@ -115,26 +120,104 @@ ReplaceResult Failed(const std::string& path, int error_number) {
   return {ReplaceStatus::kFailed, Describe(path, error_number)};
 }
 
+bool ReadAllAt(int fd, std::string* out, size_t size) {
+  out->assign(size, '\0');
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pread(fd, out->data() + done, size - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteAllAt(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // The folder is not ours to create files in, but the file is writable: the
 // bytes go into the file itself, under a lock so that two writers at once
-// still leave one whole content.
+// still leave one whole content. The space is reserved before the first byte
+// is written and the old bytes are kept in memory, so a full disk refuses the
+// write and a failure half way puts the old content back.
 ReplaceResult RewriteInPlace(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return Failed(path, errno);
   struct stat st;
   ReplaceResult result{ReplaceStatus::kWrittenInPlace, ""};
+  std::string old;
   if (fstat(fd, &st) != 0) {
     result = Failed(path, errno);
   } else if (!S_ISREG(st.st_mode)) {
     result = {ReplaceStatus::kFailed, path + ": not a regular file"};
   } else if (!LockWithin(fd, kLockWaitMs)) {
     result = {ReplaceStatus::kFailed, path + ": another program holds the file"};
-  } else if (lseek(fd, 0, SEEK_SET) != 0 || !WriteAll(fd, bytes) ||
+  } else if (fstat(fd, &st) != 0 || !ReadAllAt(fd, &old, static_cast<size_t>(st.st_size))) {
+    result = Failed(path, errno ? errno : EIO);
+  } else if (const int reserve =
+                 posix_fallocate(fd, 0, static_cast<off_t>(std::max(old.size(), bytes.size())));
+             reserve != 0) {
+    result = {ReplaceStatus::kFailed,
+              Describe(path, reserve) + " (no room to rewrite it in place; left as it was)"};
+  } else if (!WriteAllAt(fd, bytes) || fsync(fd) != 0 ||
              ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || fsync(fd) != 0) {
-    result = Failed(path, errno);
+    result = Failed(path, errno ? errno : EIO);
+    // The reserved space holds the old bytes whatever the new ones did.
+    if (!WriteAllAt(fd, old) || ftruncate(fd, static_cast<off_t>(old.size())) != 0 ||
+        fsync(fd) != 0)
+      result.error += " (and the old content could not be put back)";
   }
   if (close(fd) != 0 && result.written()) result = Failed(path, errno);
   return result;
+}
+
+// A temporary of ours is NAME.XXXXXX, as mkstemp makes it, beside a file
+// NAME. A kill between its creation and the rename leaves it behind; one
+// older than this is no longer being written by anyone.
+constexpr time_t kStaleTemporarySeconds = 60;
+
+bool LooksLikeOurTemporary(std::string_view name, std::string* base) {
+  constexpr size_t kSuffix = 7;  // ".XXXXXX"
+  if (name.size() <= kSuffix || name[name.size() - kSuffix] != '.') return false;
+  for (char c : name.substr(name.size() - kSuffix + 1)) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alnum) return false;
+  }
+  *base = std::string(name.substr(0, name.size() - kSuffix));
+  return true;
+}
+
+// Removes the temporaries that earlier kills left in `folder`: only files of
+// exactly that pattern whose NAME is there too (or is the file being written
+// now, `writing`), that are ours and stale.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& writing) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const time_t now = time(nullptr);
+  std::vector<std::string> stale;
+  while (const dirent* entry = readdir(dir)) {
+    std::string base;
+    if (!LooksLikeOurTemporary(entry->d_name, &base)) continue;
+    struct stat st, base_st;
+    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != geteuid() || now - st.st_mtime < kStaleTemporarySeconds)
+      continue;
+    if (base != writing && (fstatat(dirfd(dir), base.c_str(), &base_st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                            S_ISDIR(base_st.st_mode)))
+      continue;
+    stale.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : stale) unlinkat(dirfd(dir), name.c_str(), 0);
+  closedir(dir);
 }
 
 }  // namespace
@@ -202,6 +285,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
       return {ReplaceStatus::kNotWritable, target + ": read-only, left as it is"};
   }
 
+  RemoveStaleTemporaries(Folder(target), target.substr(target.find_last_of('/') + 1));
   TerminationSignalsHeld held;
   std::string temp = target + ".XXXXXX";
   const int fd = mkstemp(temp.data());
@@ -293,6 +377,30 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* 
     return fail(Describe(path, error_number));
   }
   return true;
+}
+
+PathKind ProbePath(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kFailed;
+  if (S_ISREG(st.st_mode)) return PathKind::kRegular;
+  if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+  return PathKind::kOther;
+}
+
+std::string NewFileSpelling(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return path;
+  const size_t slash = path.find_last_of('/');
+  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const std::string_view name = std::string_view(path).substr(start);
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return path;
+  const std::string utf8 = Cp932ToUtf8(name);
+  // Bytes that are not Shift-JIS (a name already in UTF-8) stay as they are.
+  if (utf8.empty() || utf8.find("\xEF\xBF\xBD") != std::string::npos) return path;
+  return path.substr(0, start) + utf8;
 }
 
 }  // namespace zepa::platform

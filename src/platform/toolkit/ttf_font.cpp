@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/toolkit/font_lookup.h"
 
 namespace zepa::platform {
@@ -42,6 +43,12 @@ bool CoversJapanese(TTF_Font* font) {
 // have ascent + descent equal to the em, which makes the cell 21 px tall,
 // full-width glyphs 21 px wide and half-width ones 10 to 11.
 TTF_Font* OpenFace(const std::string& path, long index, int char_height_px) {
+  // A FIFO or device would block the open (or never end); only regular
+  // files are fonts.
+  if (ProbePath(path) != PathKind::kRegular) {
+    TTF_SetError("not a regular file");
+    return nullptr;
+  }
   return TTF_OpenFontIndex(path.c_str(), char_height_px, index);
 }
 

@@ -1,12 +1,17 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "unprivileged.h"
 
 namespace zepa::platform {
 namespace {
@@ -71,6 +76,107 @@ TEST_F(Files, ReplacingRefusesWhatIsNotARegularFile) {
   EXPECT_EQ(r.status, ReplaceStatus::kFailed);
   EXPECT_NE(r.error.find("symbolic links"), std::string::npos) << r.error;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
+}
+
+TEST_F(Files, StaleTemporariesOfKilledWritesGoWhenTheFolderIsNextWritten) {
+  std::ofstream(P("DATA1.kvd")) << "save";
+  std::ofstream(P("DATA1.kvd.a1B2c3")) << "left by a kill";
+  std::ofstream(P("rurirora.ini.Zz9yX8")) << "left by a kill of a first write";
+  std::ofstream(P("DATA1.kvd.fresh1")) << "being written right now";
+  std::ofstream(P("notes.txt.abc123")) << "the author's, beside no notes.txt";
+  std::ofstream(P("DATA1.kvd.bak")) << "not our pattern";
+  const time_t old = time(nullptr) - 3600;
+  const utimbuf times{old, old};
+  for (const char* name :
+       {"DATA1.kvd.a1B2c3", "rurirora.ini.Zz9yX8", "notes.txt.abc123", "DATA1.kvd.bak"})
+    ASSERT_EQ(utime(P(name).c_str(), &times), 0);
+
+  ASSERT_TRUE(ReplaceFileContents(P("rurirora.ini"), "[SCREEN]\r\n").written());
+  EXPECT_FALSE(fs::exists(P("DATA1.kvd.a1B2c3")));
+  EXPECT_FALSE(fs::exists(P("rurirora.ini.Zz9yX8")));
+  EXPECT_TRUE(fs::exists(P("DATA1.kvd.fresh1")));
+  EXPECT_TRUE(fs::exists(P("notes.txt.abc123")));
+  EXPECT_TRUE(fs::exists(P("DATA1.kvd.bak")));
+  EXPECT_EQ(Read(P("DATA1.kvd")), "save");
+}
+
+TEST_F(Files, NewFilesGetTheirUtf8NameAndOldOnesKeepTheirs) {
+  const std::string sjis = "\x83\x65\x83\x58\x83\x67.kvs";  // "テスト.kvs" in Shift-JIS
+  EXPECT_EQ(NewFileSpelling(P(sjis)), P("テスト.kvs"));
+  std::ofstream(P(sjis)) << "x";
+  EXPECT_EQ(NewFileSpelling(P(sjis)), P(sjis));
+  EXPECT_EQ(NewFileSpelling(P("plain.kvs")), P("plain.kvs"));
+  // Already UTF-8 (not valid Shift-JIS): left as entered.
+  EXPECT_EQ(NewFileSpelling(P("\xE3\x81\x82.kvs")), P("\xE3\x81\x82.kvs"));
+}
+
+TEST_F(Files, ProbingNeverOpensAndTellsWhatIsThere) {
+  std::ofstream(P("a")) << "1";
+  ASSERT_EQ(mkfifo(P("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(ProbePath(P("a")), PathKind::kRegular);
+  EXPECT_EQ(ProbePath(dir_), PathKind::kDirectory);
+  EXPECT_EQ(ProbePath(P("fifo")), PathKind::kOther);
+  EXPECT_EQ(ProbePath("/dev/zero"), PathKind::kOther);
+  EXPECT_EQ(ProbePath(P("none")), PathKind::kMissing);
+  EXPECT_EQ(ProbePath(P("a/b")), PathKind::kMissing);
+}
+
+// A full disk while the file is rewritten in place (its folder is not ours
+// to create in) must leave the old content whole.
+class FullDisk : public Files {
+ protected:
+  void SetUp() override {
+    Files::SetUp();
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    user_ = zepa::testing::FindUnprivilegedUser();
+    ZEPA_REQUIRE_UNPRIVILEGED(user_);
+    fs::permissions(dir_, fs::perms(0755));
+    mnt_ = P("mnt");
+    fs::create_directory(mnt_);
+    if (mount("tmpfs", mnt_.c_str(), "tmpfs", 0, "size=256k,mode=0755") != 0)
+      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    mounted_ = true;
+  }
+  void TearDown() override {
+    if (mounted_) umount2(mnt_.c_str(), MNT_DETACH);
+    Files::TearDown();
+  }
+  // A file the unprivileged user may write in a folder it may not.
+  std::string SharedFile(const std::string& content) {
+    const std::string path = mnt_ + "/rurirora.ini";
+    std::ofstream(path) << content;
+    EXPECT_EQ(chown(path.c_str(), user_.uid, user_.gid), 0);
+    return path;
+  }
+  void FillUntilFree(size_t free_bytes) {
+    std::ofstream filler(mnt_ + "/filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (fs::space(mnt_).available > free_bytes && filler.write(block.data(), block.size()))
+      filler.flush();
+  }
+  zepa::testing::Unprivileged user_;
+  std::string mnt_;
+  bool mounted_ = false;
+};
+
+TEST_F(FullDisk, InPlaceRewriteIsRefusedWholeAndSucceedsWhereThereIsRoom) {
+  const std::string old_text(20000, 'o');
+  const std::string path = SharedFile(old_text);
+  FillUntilFree(8192);
+  const std::string big(64 * 1024, 'n');
+  ZEPA_EXPECT_UNPRIVILEGED(user_, [&] {
+    const ReplaceResult r = ReplaceFileContents(path, big);
+    return r.status == ReplaceStatus::kFailed &&
+           r.error.find("No space left on device") != std::string::npos;
+  });
+  EXPECT_EQ(Read(path), old_text);
+
+  // A smaller content fits in the file's own blocks.
+  const std::string small(5000, 's');
+  ZEPA_EXPECT_UNPRIVILEGED(user_, [&] {
+    return ReplaceFileContents(path, small).status == ReplaceStatus::kWrittenInPlace;
+  });
+  EXPECT_EQ(Read(path), small);
 }
 
 }  // namespace
