@@ -128,6 +128,49 @@ TEST_F(MediaTest, BadFilesAreRefusedOrBoundedNeverACrash) {
   }
 }
 
+// Headers that would make a decoder divide by zero (no channels, no rate, a
+// zero block) are refused by every player, and by the length probe the
+// music player runs, with what is wrong; the sound file beside them plays.
+TEST_F(MediaTest, WavesWithImpossibleHeadersAreRefusedBeforeDecoding) {
+  const std::string good = Wav(200);
+  auto zeroed = [&](size_t at, size_t bytes) {
+    std::string s = good;
+    s.replace(at, bytes, std::string(bytes, '\0'));
+    return s;
+  };
+  WriteBytes(P("good.wav"), good);
+  WriteBytes(P("mute.wav"), zeroed(22, 2));   // channels
+  WriteBytes(P("still.wav"), zeroed(24, 4));  // sample rate
+  WriteBytes(P("flat.wav"), zeroed(32, 2));   // block align
+  const std::pair<const char*, const char*> bad[] = {
+      {"mute.wav", "the header says 0 channels (1 to 8 play)"},
+      {"still.wav", "the header says a sample rate of 0"},
+      {"flat.wav", "the header says a block size of 0"},
+  };
+  HeadlessHost host(HeadlessOptions{});
+  auto media = CreateSilentMedia(host);
+  auto sdl_media = CreateSdlMedia();
+  for (MediaPlayer* player :
+       {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
+    for (const auto& [name, message] : bad) {
+      std::string error;
+      EXPECT_FALSE(player->Open(P(name), &error)) << name;
+      EXPECT_EQ(error, message);
+      EXPECT_EQ(player->Mode(), MediaMode::kNotReady) << name;
+    }
+    std::string error;
+    EXPECT_TRUE(player->Open(P("good.wav"), &error)) << error;
+    EXPECT_NEAR(player->LengthMs(), 200, 5);
+    player->Close();
+  }
+  uint32_t length = 0;
+  std::string error;
+  EXPECT_FALSE(ProbeMusicLength(P("mute.wav"), &length, &error));
+  EXPECT_EQ(error, "the header says 0 channels (1 to 8 play)");
+  EXPECT_FALSE(ProbeChunkLength(P("flat.wav"), &length, &error));
+  EXPECT_EQ(error, "the header says a block size of 0");
+}
+
 TEST_F(MediaTest, CdTracksByTheirFileNames) {
   WriteBytes(P("cd/Track01.OGG"), "x");
   WriteBytes(P("cd/track2.wav"), "x");
