@@ -5,6 +5,7 @@
 #include "display/packfile.h"
 #include "display/picture.h"
 #include "platform/cp932.h"
+#include "platform/wave_header.h"
 #include "script/arguments.h"
 
 namespace zepa::engine::check_detail {
@@ -38,7 +39,11 @@ void Checker::CheckMediaFile(const std::string& file, size_t line, std::string_v
   if (name.empty()) return;
   const std::string path = paths_.Resolve(name);
   Once("media:" + path, [&] {
-    if (!FileOnDisk(path)) Error(file, line, MissingMessage(what, name, path, false));
+    if (!FileOnDisk(path)) {
+      Error(file, line, MissingMessage(what, name, path, false));
+    } else if (const std::optional<std::string> problem = platform::WaveFileProblem(path)) {
+      Error(file, line, std::string(what) + " " + Quoted(Shown(path)) + " is refused: " + *problem);
+    }
   });
 }
 

@@ -178,6 +178,30 @@ TEST_F(CheckTest, JsonCarriesTheSameFindings) {
 }
 
 // The CD folder holds trackN, trackNN, track_N or track_NN in any case.
+// A WAVE file whose header cannot play is reported where it is used, once.
+TEST_F(CheckTest, WavesWithImpossibleHeadersAreReported) {
+  std::string mute = "RIFF";
+  mute += std::string("\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00", 18);
+  mute += std::string("\x00\x00\x22\x56\x00\x00\x44\xAC\x00\x00\x02\x00\x10\x00", 14);
+  mute += std::string("data\x00\x00\x00\x00", 8);
+  Write("bgm/mute.wav", mute);
+  Write("se/mute.wav", mute);
+  std::string fine = mute;
+  fine[22] = 1;  // one channel
+  Write("se/fine.wav", fine);
+  WriteSjis("story.kvs",
+            "[bgm]bgm/mute.wav\n[wav]se/mute.wav\n[wav]se/fine.wav\n[bgm]bgm/mute.wav\n");
+  const CheckReport report = Check();
+  ASSERT_EQ(report.findings.size(), 2u) << FormatCheckText(report);
+  EXPECT_EQ(report.findings[0].line, 1u);
+  EXPECT_EQ(report.findings[0].message,
+            "music \"bgm/mute.wav\" is refused: the header says 0 channels (1 to 8 play); "
+            "used 1 more time");
+  EXPECT_EQ(report.findings[1].line, 2u);
+  EXPECT_EQ(report.findings[1].message,
+            "sound effect \"se/mute.wav\" is refused: the header says 0 channels (1 to 8 play)");
+}
+
 TEST_F(CheckTest, CdTracksAreFoundInTheCdFolderOrTheGameDirectory) {
   Write("cd/TRACK02.OGG", "x");
   Write("track_3.flac", "x");

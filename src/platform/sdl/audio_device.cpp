@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/wave_header.h"
 
 namespace zepa::platform {
 namespace {
@@ -93,6 +94,10 @@ bool CheckMediaFile(const std::string& path, std::string* error) {
   }
   if (!std::filesystem::is_regular_file(status)) {
     *error = "not a regular file";
+    return false;
+  }
+  if (std::optional<std::string> problem = WaveFileProblem(path)) {
+    *error = *problem;
     return false;
   }
   return true;

@@ -19,7 +19,8 @@ void ReleaseAudio();
 /// once on standard error.
 bool MidiPatchesReady();
 
-/// Checks that `path` names a readable regular file; otherwise a message.
+/// Checks that `path` names a readable regular file, and that a WAVE file
+/// has a header that plays; otherwise a message.
 bool CheckMediaFile(const std::string& path, std::string* error);
 
 /// The decoded length of a file played as music or as a loaded chunk; 0 when

@@ -276,17 +276,32 @@ class FfmpegMovie : public MovieDecoder {
     return true;
   }
 
+  // The scaler writes whole vector registers past a line's end, so it gets a
+  // picture laid out as FFmpeg lays out its own (aligned, padded lines);
+  // the surface, whose lines are packed, is filled from it line by line.
   bool Convert(const AVFrame& f, Surface* out) {
     if (f.width <= 0 || f.height <= 0) return false;
     sws_ = sws_getCachedContext(sws_, f.width, f.height, static_cast<AVPixelFormat>(f.format),
                                 size_.width, size_.height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
                                 nullptr, nullptr);
     if (!sws_) return false;
+    if (!scaled_) {
+      scaled_.reset(av_frame_alloc());
+      if (!scaled_) return false;
+      scaled_->format = AV_PIX_FMT_BGR24;
+      scaled_->width = size_.width;
+      scaled_->height = size_.height;
+      if (av_frame_get_buffer(scaled_.get(), 0) < 0) {
+        scaled_.reset();
+        return false;
+      }
+    }
+    if (sws_scale(sws_, f.data, f.linesize, 0, f.height, scaled_->data, scaled_->linesize) <= 0)
+      return false;
     if (out->width != size_.width || out->height != size_.height)
       out->Reset(size_.width, size_.height, 0);
-    uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
-    int stride[4] = {out->Stride(), 0, 0, 0};
-    sws_scale(sws_, f.data, f.linesize, 0, f.height, dst, stride);
+    av_image_copy_plane(out->pixels.data(), out->Stride(), scaled_->data[0], scaled_->linesize[0],
+                        out->Stride(), size_.height);
     return true;
   }
 
@@ -301,7 +316,7 @@ class FfmpegMovie : public MovieDecoder {
   uint32_t duration_ms_ = 0;
   int frame_step_ms_ = 40;
   bool has_audio_ = false;
-  FramePtr frame_, pending_, current_;
+  FramePtr frame_, pending_, current_, scaled_;
   PacketPtr packet_;
   std::optional<uint32_t> pending_ms_;
   uint32_t last_ms_ = 0;
