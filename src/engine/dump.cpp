@@ -3,8 +3,8 @@
 
 #include "engine/main_window.h"
 #include "platform/cp932.h"
-#include "windows/window_dump.h"
 #include "platform/files.h"
+#include "windows/window_dump.h"
 
 namespace zepa::engine {
 
@@ -24,7 +24,7 @@ std::string MainWindow::DumpJson() const {
   j["go_target"] = text(st_.go_target);
   j["window_request"] = static_cast<int>(st_.window_request);
   j["save_allowed"] = static_cast<int>(st_.save_allowed);
-  j["debug_state"] = debug_state_;
+  j["debug_state"] = static_cast<int>(debug_state_);
   j["full_screen"] = full_screen_;
   j["wait_start"] = st_.wait_start;
   j["until_target"] = st_.until_target;
@@ -40,7 +40,7 @@ std::string MainWindow::DumpJson() const {
     vars[text(e.name)] = text(e.value);
   }
   j["variables"] = vars;
-  j["dialog_choice"] = window_state_.dialog_choice;
+  j["dialog_choice"] = static_cast<int>(window_state_.dialog_choice);
   j["dialog_file_name"] = text(window_state_.dialog_file_name);
   j["windows"] = windows::DescribeWindows(window_state_);
   // Only while it exists, so dumps of games without it stay as they were.

@@ -117,8 +117,8 @@ void MainWindow::FormCreate() {
   config_ = ReadConfig(ini, screen.width, screen.height);
   if (!options_.font_file.empty()) config_.font_file = options_.font_file;
   pictures_.SetDataFile(config_.data_file);
-  debug_state_ = config_.debug != 0 ? 1 : 0;
-  debug_was_on_ = debug_state_ != 0;
+  debug_state_ = config_.debug != 0 ? DebugMonitorState::kOpening : DebugMonitorState::kOff;
+  debug_was_on_ = debug_state_ != DebugMonitorState::kOff;
   // The master level is our own output gain, so it comes from the
   // configuration rather than before it.
   sound_.SetCdDrive(config_.cd_drive);
@@ -133,7 +133,7 @@ void MainWindow::FormCreate() {
   } else {
     host_.SetWindowPosition(config_.pos_left, config_.pos_top);
   }
-  if (full_screen_ && debug_state_ == 0) {
+  if (full_screen_ && debug_state_ == DebugMonitorState::kOff) {
     if (!host_.SetFullScreen(true)) full_screen_ = 0;
   }
 
@@ -241,8 +241,8 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
   stage_.FillBuffer(0xffffff);
   stage_.FadeToBuffer(500);
   if (decoded.encoded) {
-    if (debug_state_ == 1) debug_state_ = 0;
-    if (debug_state_ == 2) debug_state_ = 3;
+    if (debug_state_ == DebugMonitorState::kOpening) debug_state_ = DebugMonitorState::kOff;
+    if (debug_state_ == DebugMonitorState::kOpen) debug_state_ = DebugMonitorState::kClosing;
   }
   st_.current_line = 0;
   st_.scenario_name = Bounded(name, script::kNameBytes);
@@ -253,13 +253,13 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
 void MainWindow::Tick() {
   if (ending_) return;
   tick_time_ = host_.NowMs();
-  if (debug_state_ == 1) {
+  if (debug_state_ == DebugMonitorState::kOpening) {
     debug_monitor_.Open(config_.debug_x, config_.debug_y);
-    debug_state_ = 2;
+    debug_state_ = DebugMonitorState::kOpen;
   }
-  if (debug_state_ == 3) {
+  if (debug_state_ == DebugMonitorState::kClosing) {
     debug_monitor_.Close();
-    debug_state_ = 0;
+    debug_state_ = DebugMonitorState::kOff;
   }
   sound_.FadeStep();
 
@@ -315,7 +315,7 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   // The monitor shows every tick's time; a fade steps on every tick; a
   // running wait counts down between ticks; the interpreter steps on every
   // tick while it runs.
-  if (debug_state_ != 0 || sound_.fade_level() != 0 || stepping_) return 0;
+  if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 || stepping_) return 0;
   if (st_.adv_mode == script::adv::kRun) return 0;
   if (!st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone) return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
@@ -325,7 +325,8 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
 void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {
-  if (stepping_ || !st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone) return false;
+  if (stepping_ || !st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone)
+    return false;
   switch (st_.adv_mode) {
     case script::adv::kRun:
       return !st_.current_line || *st_.current_line >= st_.scenario_text.size();
@@ -361,7 +362,8 @@ void MainWindow::ConfigurationWriteBack() {
   // The profile functions read and rewrite the file key by key, so edits
   // made to it while the game ran are kept.
   IniFile ini = IniFile::Load(ini_path_);
-  const bool debug_on = debug_state_ == 1 || debug_state_ == 2;
+  const bool debug_on =
+      debug_state_ == DebugMonitorState::kOpening || debug_state_ == DebugMonitorState::kOpen;
   ini.SetInt("SCREEN", "FULL", full_screen_);
   ini.Set("END", "BGM", config_.end_bgm);
   ini.Set("END", "PIC", config_.end_pic);

@@ -58,6 +58,15 @@ inline auto StopTimerForScope(platform::Host& host) {
                                 [&host](bool on) { host.SetTimerEnabled(on); });
 }
 
+/// Where the debug monitor is: the tick opens it in state 1 and closes it
+/// in state 3, so that a request made inside a step waits for the tick.
+enum class DebugMonitorState : int {
+  kOff = 0,
+  kOpening = 1,  ///< asked for, opened by the next tick
+  kOpen = 2,
+  kClosing = 3,  ///< an encoded scenario was loaded: closed by the next tick
+};
+
 class MainWindow : public platform::InputHandler, public script::CommandSink {
  public:
   MainWindow(platform::Host& host, MainWindowOptions options);
@@ -191,7 +200,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   display::MessageWindow& message_window() { return message_; }
   Choices& choices() { return choices_; }
   sound::Sound& sound() { return sound_; }
-  int debug_state() const { return debug_state_; }
+  DebugMonitorState debug_state() const { return debug_state_; }
   const windows::DebugMonitor& debug_monitor() const { return debug_monitor_; }
   int full_screen() const { return full_screen_; }
 
@@ -213,7 +222,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   Config config_;
 
   // Shell state.
-  int debug_state_ = 0;
+  DebugMonitorState debug_state_ = DebugMonitorState::kOff;
   bool debug_was_on_ = false;
   int full_screen_ = 0;
   uint32_t tick_time_ = 0;

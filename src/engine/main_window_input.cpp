@@ -114,14 +114,14 @@ void MainWindow::OpenMenu() {
   if (windows::ShowMenu(host_, window_state_, full_screen_) != windows::ModalResult::kClosed)
     return;
   switch (window_state_.dialog_choice) {
-    case windows::kChoiceSaveLoad:
+    case windows::DialogChoice::kSaveLoad:
       // The timer stays stopped by the mouse handler that opened the menu.
       OpenSaveLoadWindow();
       break;
-    case windows::kChoiceAbout:
+    case windows::DialogChoice::kAbout:
       windows::ShowAbout(host_, window_state_, kCaption, kVersion);
       break;
-    case windows::kChoiceQuit:
+    case windows::DialogChoice::kQuit:
       ConfirmQuit();
       break;
     default:

@@ -8,9 +8,6 @@
 namespace zepa::engine {
 namespace {
 
-constexpr int kChoiceSave = 1;
-constexpr int kChoiceLoad = 2;
-
 // The wait state a save records. A window opened inside a step that pumps
 // (a timed wait, a movie, a fetch) finds the interpreter busy; a save that
 // recorded that would come back with nothing left to end the busy state
@@ -30,15 +27,15 @@ void MainWindow::OpenSaveLoadWindow() {
   {
     const auto busy = platform::SetForScope(st_.adv_mode, script::adv::kBusy);
     saved = busy.saved();
-    window_state_.dialog_choice = 0;
+    window_state_.dialog_choice = windows::DialogChoice::kNothing;
     windows::SaveLoadWindow window(host_, window_state_, save_, st_.save_allowed);
     result = window.Show();
   }
   // A run that ended while the window was open chose nothing.
   if (result != windows::ModalResult::kClosed) return;
-  if (window_state_.dialog_choice == kChoiceSave) {
+  if (window_state_.dialog_choice == windows::DialogChoice::kSave) {
     save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(saved));
-  } else if (window_state_.dialog_choice == kChoiceLoad) {
+  } else if (window_state_.dialog_choice == windows::DialogChoice::kLoad) {
     // LoadChosenFile leaves adv_mode as its table says.
     save_.LoadChosenFile(window_state_.dialog_file_name, saved);
   }
@@ -52,7 +49,8 @@ void MainWindow::OpenSaveWindow() {
     windows::SaveFileWindow window(host_, window_state_, save_);
     result = window.Show();
   }
-  if (result == windows::ModalResult::kClosed && window_state_.dialog_choice == kChoiceSave)
+  if (result == windows::ModalResult::kClosed &&
+      window_state_.dialog_choice == windows::DialogChoice::kSave)
     save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(st_.adv_mode));
 }
 
@@ -64,7 +62,8 @@ void MainWindow::OpenLoadWindow() {
     windows::LoadFileWindow window(host_, window_state_, save_);
     result = window.Show();
   }
-  if (result == windows::ModalResult::kClosed && window_state_.dialog_choice == kChoiceLoad)
+  if (result == windows::ModalResult::kClosed &&
+      window_state_.dialog_choice == windows::DialogChoice::kLoad)
     save_.LoadChosenFile(window_state_.dialog_file_name, st_.adv_mode);
 }
 

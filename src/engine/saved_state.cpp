@@ -88,8 +88,6 @@ SavedState SavedState::Drawable() const {
 
 void SavedState::Apply(GameRooms& rooms) const {
   const SavedState b = Drawable();
-  const int select_x = b.select_x, select_y = b.select_y;
-  const int select_number = b.select_number, select_now = b.select_now;
   script::InterpreterState& st = rooms.interpreter;
   st.scenario_name = script;
   st.scene_name = scene;
@@ -102,9 +100,9 @@ void SavedState::Apply(GameRooms& rooms) const {
   rooms.sound.set_music_loop(bgm_loop);
   rooms.sound.set_effect_loop(wav_loop);
   rooms.sound.set_fade_time(sound_fade_time_ms);
-  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, select_y,
+  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, b.select_y,
                               WaitIconOfCode(wait_bmp));
-  rooms.choices.RestoreRecord(select_text, select_number, select_now, select_x, select_color,
+  rooms.choices.RestoreRecord(select_text, b.select_number, b.select_now, b.select_x, select_color,
                               select_back_color, select_text_color);
 }
 

@@ -31,7 +31,7 @@ std::string GameName(const std::string& file_name) {
 LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
     : host_(host), state_(state), room_(room) {
   state_.dialog_file_name.clear();
-  state_.dialog_choice = 0;
+  state_.dialog_choice = DialogChoice::kNothing;
 
   window_.name = "Form_LOAD";
   window_.caption = "LOAD";
@@ -118,19 +118,19 @@ void LoadFileWindow::Button_MANUALClick() {
   // A path the name buffer cannot hold whole would name another file.
   if (!path || path->size() >= kDialogFileNameBytes) return;
   state_.SetDialogFileName(*path);
-  state_.dialog_choice = 2;
+  state_.dialog_choice = DialogChoice::kLoad;
   SetMemoLines(window_, "Memo1", {BareStem(*path) + " をロードします。"});
 }
 
 void LoadFileWindow::BitBtn_OKClick() {
-  if (!state_.dialog_file_name.empty()) state_.dialog_choice = 2;
+  if (!state_.dialog_file_name.empty()) state_.dialog_choice = DialogChoice::kLoad;
   window_.Close();
 }
 
 void LoadFileWindow::BitBtn_CANCELClick() {
   // Cancel takes back a file chosen through Button_MANUAL too, which had
   // asked for its load at once: cancelling loads nothing.
-  state_.dialog_choice = 0;
+  state_.dialog_choice = DialogChoice::kNothing;
   window_.Close();
 }
 

@@ -39,15 +39,14 @@ std::string ScreenNotice(int full_screen, int screen_width) {
   return "";
 }
 
-void BuildMenu(platform::ToolWindow& menu, WindowState& state, int& full_screen,
-               int screen_width) {
+void BuildMenu(platform::ToolWindow& menu, WindowState& state, int& full_screen, int screen_width) {
   menu.name = "Form7";
   menu.caption = "めにゅ～";
   SetOuterSize(menu, 129, 211);
   menu.placement = platform::Placement::kAtPointer;
   menu.controls.clear();
   platform::ToolWindow* w = &menu;
-  const auto choose = [w, &state](int code) {
+  const auto choose = [w, &state](DialogChoice code) {
     return [w, &state, code] {
       state.dialog_choice = code;
       w->Close();
@@ -55,11 +54,11 @@ void BuildMenu(platform::ToolWindow& menu, WindowState& state, int& full_screen,
   };
   // The hint texts are kept with the buttons' design; the menu shows none.
   menu.controls.push_back(
-      Button("Button_FILE", {8, 8, 105, 25}, "ロード・セーブ", choose(kChoiceSaveLoad)));
+      Button("Button_FILE", {8, 8, 105, 25}, "ロード・セーブ", choose(DialogChoice::kSaveLoad)));
   menu.controls.push_back(
-      Button("Button_HELP", {8, 40, 105, 25}, "バージョン情報", choose(kChoiceAbout)));
+      Button("Button_HELP", {8, 40, 105, 25}, "バージョン情報", choose(DialogChoice::kAbout)));
   menu.controls.push_back(
-      Button("Button_EXIT", {8, 72, 105, 25}, "ゲーム終了", choose(kChoiceQuit)));
+      Button("Button_EXIT", {8, 72, 105, 25}, "ゲーム終了", choose(DialogChoice::kQuit)));
   menu.controls.push_back(
       Button("Button_SCREEN", {8, 104, 105, 25}, "スクリーン", [w, &full_screen, screen_width] {
         full_screen = 1 - full_screen;
@@ -75,7 +74,7 @@ void BuildMenu(platform::ToolWindow& menu, WindowState& state, int& full_screen,
 }
 
 ModalResult ShowMenu(platform::Host& host, WindowState& state, int& full_screen) {
-  state.dialog_choice = kChoiceNothing;
+  state.dialog_choice = DialogChoice::kNothing;
   platform::ToolWindow menu;
   BuildMenu(menu, state, full_screen, host.GetScreenSize().width);
   return ShowModal(host, menu, state);
@@ -97,7 +96,7 @@ void BuildQuitConfirmation(platform::ToolWindow& box, WindowState& state) {
   box.controls.push_back(std::move(icon));
   platform::ToolWindow* w = &box;
   box.controls.push_back(Button("Button_END", {72, 8, 105, 25}, "ゲームをやめる", [w, &state] {
-    state.dialog_choice = kChoiceQuitConfirmed;
+    state.dialog_choice = DialogChoice::kQuitConfirmed;
     w->Close();
   }));
   box.controls.push_back(
@@ -109,7 +108,7 @@ bool ShowQuitConfirmation(platform::Host& host, WindowState& state) {
   BuildQuitConfirmation(box, state);
   // A run that ended with the box open confirmed nothing.
   if (ShowModal(host, box, state) != ModalResult::kClosed) return false;
-  return state.dialog_choice == kChoiceQuitConfirmed;
+  return state.dialog_choice == DialogChoice::kQuitConfirmed;
 }
 
 }  // namespace zepa::windows

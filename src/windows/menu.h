@@ -10,12 +10,6 @@
 
 namespace zepa::windows {
 
-/// `DialogChoice` codes of the menu and the quit confirmation.
-constexpr int kChoiceNothing = 0;
-constexpr int kChoiceSaveLoad = 1;
-constexpr int kChoiceAbout = 2;
-constexpr int kChoiceQuit = 3;
-constexpr int kChoiceQuitConfirmed = 9;
 
 /// `Label1` after `Button_SCREEN` has set `full_screen` (UTF-8): the notice
 /// names the switch only when it will change what the player sees.

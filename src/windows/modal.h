@@ -13,11 +13,24 @@ namespace zepa::windows {
 /// `DialogFileName` holds up to 511 bytes (a 512-byte buffer).
 constexpr size_t kDialogFileNameBytes = 512;
 
+/// `DialogChoice`: what a closed window asks its opener to do. The codes
+/// are the windows' own, so the same number means different requests from
+/// the menu and from the file windows.
+enum class DialogChoice : int {
+  kNothing = 0,
+  kSaveLoad = 1,       ///< menu: open the save/load window
+  kAbout = 2,          ///< menu: show the about box
+  kQuit = 3,           ///< menu: ask whether to quit
+  kQuitConfirmed = 9,  ///< quit confirmation: the player said yes
+  kSave = 1,           ///< file windows: save under `dialog_file_name`
+  kLoad = 2,           ///< file windows: load `dialog_file_name`
+};
+
 /// Owned by the main window: the results the windows leave behind, and the
 /// windows open now (for the state dump).
 struct WindowState {
-  /// `DialogChoice`: the request code of the last window that set one.
-  int dialog_choice = 0;
+  /// The request of the last window that set one.
+  DialogChoice dialog_choice = DialogChoice::kNothing;
   /// `DialogFileName`: the chosen slot file name, file path or URL (game
   /// text, CP932).
   std::string dialog_file_name;

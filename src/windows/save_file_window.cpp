@@ -19,7 +19,7 @@ constexpr const char* kOverwriteText = "（上書きします）";
 SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
     : host_(host), state_(state), room_(room) {
   state_.dialog_file_name.clear();
-  state_.dialog_choice = 0;
+  state_.dialog_choice = DialogChoice::kNothing;
 
   window_.name = "Form_SAVE";
   window_.caption = "SAVE";
@@ -63,7 +63,7 @@ void SaveFileWindow::Button_SAVEClick(int slot) {
 }
 
 void SaveFileWindow::Button_ETCClick() {
-  state_.dialog_choice = 0;
+  state_.dialog_choice = DialogChoice::kNothing;
   FileDialogOptions options;
   options.mode = FileDialogOptions::Mode::kSave;
   options.name = "SaveDialog1";
@@ -86,12 +86,12 @@ void SaveFileWindow::Button_ETCClick() {
 }
 
 void SaveFileWindow::BitBtn_OKClick() {
-  if (!state_.dialog_file_name.empty()) state_.dialog_choice = 1;
+  if (!state_.dialog_file_name.empty()) state_.dialog_choice = DialogChoice::kSave;
   window_.Close();
 }
 
 void SaveFileWindow::Cancel() {
-  state_.dialog_choice = 0;
+  state_.dialog_choice = DialogChoice::kNothing;
   window_.Close();
 }
 

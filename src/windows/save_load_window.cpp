@@ -67,7 +67,7 @@ void SaveLoadWindow::Button_URLClick() {
   // The field takes only what Shift-JIS holds, so the conversion succeeds.
   if (!ToGameText(url, &game_text)) return;
   state_.SetDialogFileName(game_text);
-  state_.dialog_choice = 2;
+  state_.dialog_choice = DialogChoice::kLoad;
   window_.Close();
 }
 

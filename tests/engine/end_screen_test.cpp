@@ -101,9 +101,9 @@ TEST_F(EndScreen, TenSecondSoundHoldsThePictureThenFadesToWhiteBeforeItEnds) {
   // the frame drawn in the millisecond before the shot. The fade-in begins
   // with the sequence; the fade-out 1 ms after the sound's last 2000 ms begin.
   const auto blend = [](platform::Color from, platform::Color to, uint32_t weight) {
-    platform::Surface a(1, 1, from), b(1, 1, to), out(1, 1);
-    display::BlendFrames(a, b, out, weight);
-    return out.Get(0, 0);
+    platform::Surface a(1, 1, from), b(1, 1, to), blended(1, 1);
+    display::BlendFrames(a, b, blended, weight);
+    return blended.Get(0, 0);
   };
   const platform::Color sky = held.Get(200, 300);
   EXPECT_EQ(in.Get(200, 300), blend(0xffffff, sky, (1000 - 1) * 32));

@@ -128,7 +128,7 @@ TEST_F(TitleRun, AClickClosesItAtOnce) {
   // 65536 over the black desktop.
   const platform::Surface picture = TitleForeground(nullptr);
   const uint32_t weight = (1490 - 100) * (65536 / 3000);
-  for (const auto [x, y] : {std::pair{100, 100}, std::pair{20, 180}, std::pair{200, 5}}) {
+  for (const auto& [x, y] : {std::pair{100, 100}, std::pair{20, 180}, std::pair{200, 5}}) {
     const platform::Color want = picture.Get(x, y);
     const auto part = [&](int shift) { return (((want >> shift) & 0xff) * weight) >> 16; };
     EXPECT_EQ(o.last_frame.Get(x, y), part(16) << 16 | part(8) << 8 | part(0)) << x << "," << y;

@@ -96,7 +96,7 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   ASSERT_TRUE(w.window().Press("DATA1"));
   EXPECT_EQ(state.dialog_file_name, "DATA1.kvd");
   EXPECT_EQ(w.window().Find("Memo1")->text, "DATA1 をロードします。");
-  EXPECT_EQ(state.dialog_choice, 0);
+  EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);
 
   for (int i = 0; i < 120; ++i) Write("s" + std::to_string(1000 + i) + ".kvd", "x");
   LoadFileWindow full(*host_, state, game_->save_room());

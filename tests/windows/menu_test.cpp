@@ -32,10 +32,9 @@ TEST(MenuButtons, EachChoiceLeavesItsCodeAndCloses) {
     const char* button;
     int code;
   };
-  const Row rows[] = {{"Button_FILE", kChoiceSaveLoad},
-                      {"Button_HELP", kChoiceAbout},
-                      {"Button_EXIT", kChoiceQuit},
-                      {"Button_CLOSE", kChoiceNothing}};
+  // The codes are numbers the opener and the state dump agree on.
+  const Row rows[] = {
+      {"Button_FILE", 1}, {"Button_HELP", 2}, {"Button_EXIT", 3}, {"Button_CLOSE", 0}};
   for (const Row& r : rows) {
     WindowState state;
     int full_screen = 0;
@@ -43,7 +42,7 @@ TEST(MenuButtons, EachChoiceLeavesItsCodeAndCloses) {
     BuildMenu(menu, state, full_screen, 1920);
     EXPECT_TRUE(menu.Press(r.button)) << r.button;
     EXPECT_TRUE(menu.closed()) << r.button;
-    EXPECT_EQ(state.dialog_choice, r.code) << r.button;
+    EXPECT_EQ(static_cast<int>(state.dialog_choice), r.code) << r.button;
     EXPECT_EQ(full_screen, 0);
   }
   // The menu's design: outer 129 x 211, at the pointer.
@@ -59,7 +58,7 @@ TEST(MenuButtons, EachChoiceLeavesItsCodeAndCloses) {
 
 TEST(QuitButtons, OnlyTheQuitButtonConfirms) {
   WindowState state;
-  state.dialog_choice = 3;
+  state.dialog_choice = DialogChoice::kQuit;
   platform::ToolWindow box;
   BuildQuitConfirmation(box, state);
   EXPECT_EQ(box.OuterWidth(), 189);
@@ -68,11 +67,11 @@ TEST(QuitButtons, OnlyTheQuitButtonConfirms) {
   EXPECT_EQ(box.Find("Image1")->picture.height, 52);
   EXPECT_TRUE(box.Press("Button_CANCEL"));
   EXPECT_TRUE(box.closed());
-  EXPECT_EQ(state.dialog_choice, 3);  // left as it was
+  EXPECT_EQ(state.dialog_choice, DialogChoice::kQuit);  // left as it was
   platform::ToolWindow again;
   BuildQuitConfirmation(again, state);
   EXPECT_TRUE(again.Press("Button_END"));
-  EXPECT_EQ(state.dialog_choice, kChoiceQuitConfirmed);
+  EXPECT_EQ(static_cast<int>(state.dialog_choice), 9);
 }
 
 class MenuInGame : public engine::testing::GameFixture {
@@ -155,19 +154,19 @@ TEST_F(MenuInGame, VersionButtonOpensTheAboutBoxAndLoadSaveTheSaveLoadWindow) {
   const auto about = Dump("about.json"), file = Dump("file.json");
   ASSERT_EQ(about["windows"].size(), 1u);
   EXPECT_EQ(about["windows"][0]["name"], "AboutBox");
-  EXPECT_EQ(about["dialog_choice"], kChoiceAbout);
+  EXPECT_EQ(about["dialog_choice"], 2);
   // Opened at once, not through a request; it starts with nothing chosen.
   ASSERT_EQ(file["windows"].size(), 1u);
   EXPECT_EQ(file["windows"][0]["name"], "Form5");
-  EXPECT_EQ(file["dialog_choice"], kChoiceNothing);
+  EXPECT_EQ(file["dialog_choice"], 0);
   EXPECT_EQ(file["window_request"], 0);
 }
 
 TEST_F(MenuInGame, QuitThenThinkAgainReturnsToTheGameAsItWas) {
-  Play("[text]hello\n[set]n=1\n",
-       DumpAt(1500, "before.json") + "1600 rclick 10 10\n1700 press Button_EXIT\n" +
-           DumpAt(1800, "quit.json") + "1900 press Button_CANCEL\n" +
-           DumpAt(2000, "after.json") + "2100 quit\n");
+  Play("[text]hello\n[set]n=1\n", DumpAt(1500, "before.json") +
+                                      "1600 rclick 10 10\n1700 press Button_EXIT\n" +
+                                      DumpAt(1800, "quit.json") + "1900 press Button_CANCEL\n" +
+                                      DumpAt(2000, "after.json") + "2100 quit\n");
   auto before = Dump("before.json"), quit = Dump("quit.json"), after = Dump("after.json");
   ASSERT_EQ(quit["windows"].size(), 1u);
   EXPECT_EQ(quit["windows"][0]["name"], "Form6");

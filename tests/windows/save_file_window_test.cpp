@@ -18,12 +18,12 @@ TEST_F(SaveFileWindowTest, SlotLabelsShowTheSavedSlotsAndTheMemoWarnsOfOverwriti
   ASSERT_TRUE(game_->WriteSaveData("DATA2.kvd", 0));
   ASSERT_TRUE(game_->WriteSaveData("DATA5", 0));
   WindowState state;
-  state.dialog_choice = 7;
+  state.dialog_choice = DialogChoice::kQuitConfirmed;
   state.dialog_file_name = "left over";
   SaveFileWindow w(*host_, state, game_->save_room());
   platform::ToolWindow& tw = w.window();
   // Creation clears what an earlier window left.
-  EXPECT_EQ(state.dialog_choice, 0);
+  EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);
   EXPECT_EQ(state.dialog_file_name, "");
   EXPECT_EQ(tw.name, "Form_SAVE");
   EXPECT_EQ(tw.caption, "SAVE");
@@ -46,10 +46,10 @@ TEST_F(SaveFileWindowTest, SlotLabelsShowTheSavedSlotsAndTheMemoWarnsOfOverwriti
   ASSERT_TRUE(tw.Press("Button_SAVE3"));
   EXPECT_EQ(state.dialog_file_name, "DATA3.kvd");
   EXPECT_EQ(tw.Find("Memo1")->text, "DATA3 にゲームを保存します。");
-  EXPECT_EQ(state.dialog_choice, 0);  // choosing is not saving
+  EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);  // choosing is not saving
   ASSERT_TRUE(tw.Press("BitBtn_OK"));
   EXPECT_TRUE(tw.closed());
-  EXPECT_EQ(state.dialog_choice, 1);
+  EXPECT_EQ(static_cast<int>(state.dialog_choice), 1);
 }
 
 TEST_F(SaveFileWindowTest, OkBeforeAnyChoiceAndCancelAfterOneSaveNothing) {
