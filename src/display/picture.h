@@ -20,6 +20,10 @@ using platform::Surface;
 // keeping a hostile header's cost to a few tens of megabytes.
 constexpr int kMaxPictureSide = 4096;
 
+// A picture of one colour. Hostile headers make the fill the largest cost
+// of a decode, so it is done with block copies, row by row.
+Surface SolidSurface(int width, int height, Color fill);
+
 enum class PictureKind { kNone, kBmp, kJpeg };
 
 // The extension after the last dot, its first four characters compared
