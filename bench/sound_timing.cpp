@@ -5,13 +5,20 @@
 //   sound_timing movie FILE           CPU while the movie plays in the window
 //   sound_timing fade FILE            1 s of FILE, then a 2 s fade-out (record
 //                                     it with SDL's disk audio driver)
+//   sound_timing gap FILE SECONDS     FILE looping for SECONDS through SDL's
+//                                     disk audio driver, then the longest
+//                                     silence between its first and last sound
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +53,7 @@ class TimedPlayer : public MediaPlayer {
     starts.push_back(host_.NowMs());
     return inner_.Play(a, b);
   }
+  void SetRepeat(bool r) override { inner_.SetRepeat(r); }
   void Stop() override { inner_.Stop(); }
   MediaMode Mode() override { return inner_.Mode(); }
   void WaitWhilePlaying(uint32_t ms) override { inner_.WaitWhilePlaying(ms); }
@@ -96,6 +104,45 @@ class Ticker : public zepa::platform::InputHandler {
  private:
   zepa::sound::Sound& sound_;
 };
+
+// The longest run of silent frames in a recording of 16-bit stereo at
+// `rate`, not counting the silence before the first sound and after the last.
+void ReportLongestSilence(const std::string& raw_path, int rate) {
+  std::ifstream in(raw_path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t frames = bytes.size() / 4;
+  auto sample = [&](size_t i) {
+    int16_t v = 0;
+    std::memcpy(&v, bytes.data() + i * 2, 2);
+    return v < 0 ? -static_cast<int>(v) : static_cast<int>(v);
+  };
+  // A frame counts as silent when both channels are within a step of zero;
+  // a test tone passes zero for less than one frame.
+  constexpr int kSilentAbs = 2;
+  size_t first = frames, last = 0;
+  for (size_t f = 0; f < frames; ++f) {
+    if (sample(2 * f) > kSilentAbs || sample(2 * f + 1) > kSilentAbs) {
+      first = std::min(first, f);
+      last = f;
+    }
+  }
+  if (first >= last) {
+    std::printf("%s: no sound recorded\n", raw_path.c_str());
+    return;
+  }
+  size_t longest = 0, longest_at = first, run = 0;
+  for (size_t f = first; f <= last; ++f) {
+    const bool silent = sample(2 * f) <= kSilentAbs && sample(2 * f + 1) <= kSilentAbs;
+    run = silent ? run + 1 : 0;
+    if (run > longest) {
+      longest = run;
+      longest_at = f + 1 - run;
+    }
+  }
+  std::printf("recorded %.2f s of sound; longest silence %.2f ms at %.3f s\n",
+              static_cast<double>(last - first) / rate, 1000.0 * longest / rate,
+              static_cast<double>(longest_at - first) / rate);
+}
 
 }  // namespace
 
@@ -183,6 +230,15 @@ int main(int argc, char** argv) {
       }
       std::printf("fade ended: music %s, output %u %%\n",
                   sound.MusicPlaying() ? "playing" : "stopped", sound.user_volume());
+    } else if (mode == "gap") {
+      const uint32_t seconds = argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 4;
+      sound.set_music_loop(1);
+      sound.BgmCommand(file);
+      const uint32_t start = host->NowMs();
+      while (host->NowMs() - start < seconds * 1000 && host->Pump(true, start + seconds * 1000)) {
+      }
+      std::printf("%s: length %u ms, %zu play commands in %u s\n", file.c_str(),
+                  media.music.LengthMs(), media.music.starts.size(), seconds);
     } else if (mode == "movie") {
       const uint32_t start = host->NowMs();
       const double cpu0 = CpuSeconds();
@@ -194,6 +250,16 @@ int main(int argc, char** argv) {
     }
     sound.Shutdown();
     host->SetHandler(nullptr);
+  }
+  // The disk driver has closed its file with the media.
+  if (mode == "gap") {
+    const char* raw = SDL_getenv("SDL_DISKAUDIOFILE");
+    if (!raw ||
+        std::string(SDL_getenv("SDL_AUDIODRIVER") ? SDL_getenv("SDL_AUDIODRIVER") : "") != "disk") {
+      std::fprintf(stderr, "gap needs SDL_AUDIODRIVER=disk and SDL_DISKAUDIOFILE\n");
+      return 2;
+    }
+    ReportLongestSilence(raw, 44100);
   }
   return status;
 }

@@ -47,6 +47,12 @@ class MediaPlayer {
   /// when given; a completion notice follows the end of play. False when
   /// nothing could start.
   virtual bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) = 0;
+  /// Whether plays repeat: a play that reaches its end starts again at once,
+  /// with no completion notice, for as long as this holds. Turned off during
+  /// a play, the play ends after the round in progress with its notice.
+  /// Players that cannot repeat by themselves ignore it, and end each round
+  /// with a notice as usual.
+  virtual void SetRepeat(bool /*repeat*/) {}
   /// Stops; the stop never produces a completion notice.
   virtual void Stop() = 0;
   virtual MediaMode Mode() = 0;

@@ -107,8 +107,15 @@ void Sound::ResetState() {
   next_music_.clear();
   music_name_.clear();
   effect_name_.clear();
-  music_loop_ = 0;
+  set_music_loop(0);
   effect_loop_ = 0;
+}
+
+void Sound::set_music_loop(int32_t v) {
+  music_loop_ = v;
+  // The player repeats the music itself where it can, so a loop has no gap
+  // for the round trip through the end notice.
+  if (platform::MediaPlayer* player = Player(0)) player->SetRepeat(v != 0);
 }
 
 void Sound::BgmCommand(std::string_view name) {
@@ -420,7 +427,7 @@ void Sound::RestoreSave(const SoundSave& save) {
   StopFade();
   if (!save.music_name.empty()) PlayMusic(std::string(save.music_name));
   if (!save.effect_name.empty()) PlayEffect(std::string(save.effect_name));
-  music_loop_ = save.music_loop;
+  set_music_loop(save.music_loop);
   effect_loop_ = save.effect_loop;
 }
 

@@ -58,6 +58,7 @@ class FakePlayer : public platform::MediaPlayer {
     frame_taken = false;
     return true;
   }
+  void SetRepeat(bool r) override { repeat = r; }
   void Stop() override {
     if (mode == MediaMode::kPlaying) {
       Log("stop");
@@ -92,6 +93,7 @@ class FakePlayer : public platform::MediaPlayer {
   bool is_open = false;
   bool cd = false;
   bool frame_taken = false;
+  bool repeat = false;
   int plays = 0;
   uint32_t length_ms = 1000;
   MediaMode mode = MediaMode::kNotReady;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/headless/headless_host.h"
+#include "platform/headless/image_writer.h"
 #include "platform/headless/silent_media.h"
 #include "platform/media_files.h"
 #include "sound/sound.h"
@@ -119,8 +120,19 @@ TEST_F(HeadlessSoundTest, MovieFramesFollowTheVirtualClock) {
   EXPECT_NEAR(host_->now(), 700, 5);
   EXPECT_FALSE(sound_->MovieShowing());
   EXPECT_EQ(router_->clicks_missed, 1);
-  EXPECT_TRUE(fs::exists(dir_ / "a.png"));
-  EXPECT_TRUE(fs::exists(dir_ / "b.png"));
+  // The shots show the movie centred over the white screen: red, then blue.
+  const std::optional<platform::Surface> a = platform::ReadPng((dir_ / "a.png").string());
+  const std::optional<platform::Surface> b = platform::ReadPng((dir_ / "b.png").string());
+  ASSERT_TRUE(a && b);
+  ASSERT_EQ(a->width, 640);
+  ASSERT_EQ(b->height, 480);
+  for (const auto& [shot, want_red] : {std::pair{&*a, true}, std::pair{&*b, false}}) {
+    const uint32_t inside = shot->Get(320, 240);
+    EXPECT_GT(want_red ? platform::RedOf(inside) : platform::BlueOf(inside), 200) << want_red;
+    EXPECT_LT(want_red ? platform::BlueOf(inside) : platform::RedOf(inside), 60) << want_red;
+    EXPECT_EQ(shot->Get(159, 240), 0xffffffu);  // just left of the panel
+    EXPECT_NE(shot->Get(160, 240), 0xffffffu);
+  }
   // After the movie nothing of it stays on what is shown.
   const platform::Surface after = host_->Composed();
   EXPECT_EQ(after.Get(320, 240), 0xffffffu);

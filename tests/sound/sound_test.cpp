@@ -228,6 +228,30 @@ TEST_F(SoundTest, LoopsRestartAfterANaturalEndOnly) {
   EXPECT_EQ(media_.effect.plays, 2);
 }
 
+// The music player repeats by itself exactly while the loop flag is set,
+// whichever way the flag changes; effects keep their notice-driven loop.
+TEST_F(SoundTest, MusicPlayerRepeatsWhileTheLoopFlagIsSet) {
+  sound_.BgmCommand("theme.mid");
+  EXPECT_FALSE(media_.music.repeat);
+  sound_.set_music_loop(2);
+  EXPECT_TRUE(media_.music.repeat);
+  sound_.set_music_loop(0);
+  EXPECT_FALSE(media_.music.repeat);
+
+  SoundSave save;
+  save.music_name = "/game/theme.mid";
+  save.music_loop = 1;
+  sound_.RestoreSave(save);
+  EXPECT_TRUE(media_.music.repeat);
+  EXPECT_TRUE(sound_.MusicPlaying());
+  sound_.ResetState();
+  EXPECT_FALSE(media_.music.repeat);
+
+  sound_.set_effect_loop(1);
+  sound_.WavCommand("se.wav");
+  EXPECT_FALSE(media_.effect.repeat);
+}
+
 TEST_F(SoundTest, EffectLoopIsSetAsideAndPutBack) {
   sound_.set_effect_loop(1);
   media_.effect.fail.insert("/game/missing.wav");

@@ -58,6 +58,7 @@ class MusicPlayer : public MediaPlayer {
   void Close() override;
   bool IsOpen() const override { return open_; }
   bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override;
+  void SetRepeat(bool repeat) override;
   void Stop() override;
   MediaMode Mode() override;
   void WaitWhilePlaying(uint32_t max_ms) override;
@@ -83,6 +84,7 @@ class MusicPlayer : public MediaPlayer {
   bool open_ = false;
   bool cd_ = false;
   bool playing_ = false;
+  bool repeat_ = false;
   uint32_t length_ms_ = 0;
   std::map<int, std::string> tracks_;
   std::map<int, uint32_t> track_lengths_;
@@ -385,13 +387,30 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
     (void)t;
     return true;
   }
-  if (!music_ || Mix_PlayMusic(music_, 0) != 0) {
+  // The decoder starts a repeating file again inside the same mixer buffer.
+  if (!music_ || Mix_FadeInMusicPos(music_, repeat_ ? -1 : 0, 0, offset_ms / 1000.0) != 0) {
     ticket.Cancel();
     return false;
   }
-  if (offset_ms > 0) Mix_SetMusicPosition(offset_ms / 1000.0);
   playing_ = true;
   return true;
+}
+
+void MusicPlayer::SetRepeat(bool repeat) {
+  if (repeat == repeat_) return;
+  repeat_ = repeat;
+  if (!playing_ || !music_ || movie_ || !Mix_PlayingMusic()) return;
+  // The mixer takes the repeat count only when a play starts, so the play
+  // goes on from where the decoder is with the new count.
+  const double position = Mix_GetMusicPosition(music_);
+  if (position < 0) return;
+  ticket.Cancel();
+  const uint32_t t = ticket.Issue();
+  if (Mix_FadeInMusicPos(music_, repeat ? -1 : 0, 0, position) != 0) {
+    ticket.Cancel();
+    playing_ = false;
+  }
+  (void)t;
 }
 
 void MusicPlayer::Stop() {
