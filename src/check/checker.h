@@ -17,9 +17,9 @@
 #include "check/check_text.h"
 #include "engine/config.h"
 #include "engine/ini_file.h"
-#include "engine/paths.h"
 #include "platform/cp932.h"
 #include "platform/font.h"
+#include "script/paths.h"
 
 namespace zepa::engine::check_detail {
 
@@ -182,7 +182,7 @@ class Checker {
   };
 
   const CheckOptions& options_;
-  PathResolver paths_;
+  script::PathResolver paths_;
   IniFile ini_;
   std::vector<IniFile::Entry> ini_entries_;
   Config config_;

@@ -191,13 +191,6 @@ void ScrambleLine(std::string& line) {
 
 std::string_view BareName(std::string_view path) { return script::FileNamePart(path); }
 
-bool FileTimeSettled(std::filesystem::file_time_type mtime) {
-  using FileTime = std::filesystem::file_time_type;
-  // Two seconds covers the coarsest file times in use.
-  constexpr FileTime::duration kSettleTime{2 * FileTime::period::den / FileTime::period::num};
-  return FileTime::clock::now() - mtime >= kSettleTime;
-}
-
 std::optional<std::vector<uint8_t>> PackIndex::Find(const std::string& pack_path,
                                                     std::string_view bare_name) {
   std::error_code ec;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/paths.h"
+
 namespace zepa::display {
 
 // A stored line, its line ending included, is at most this long; a longer
@@ -20,10 +22,7 @@ constexpr size_t kPackLineBytes = 510;
 // or NUL or the result would be 0, CR or LF. Its own inverse.
 void ScrambleLine(std::string& line);
 
-// False for a file time so recent that the file may change again within the
-// resolution of file times without its time or size showing it; what was read
-// of such a file is read again on its next use.
-bool FileTimeSettled(std::filesystem::file_time_type mtime);
+using script::FileTimeSettled;
 
 // The entries of one packed file by case-folded name, so that a lookup is a
 // hash probe. It answers exactly as a scan from the start would: the first

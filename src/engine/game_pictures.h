@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "display/picture_source.h"
-#include "engine/paths.h"
+#include "script/paths.h"
 
 namespace zepa::engine {
 
 class GamePictures : public display::PictureSource {
  public:
-  explicit GamePictures(const PathResolver& paths) : paths_(paths) {}
+  explicit GamePictures(const script::PathResolver& paths) : paths_(paths) {}
 
   /// FILE/DATA, the packed picture file's name.
   void SetDataFile(std::string name) { data_file_ = std::move(name); }
@@ -25,7 +25,7 @@ class GamePictures : public display::PictureSource {
  private:
   std::optional<std::vector<uint8_t>> Open(std::string_view name, const std::string& path) const;
 
-  const PathResolver& paths_;
+  const script::PathResolver& paths_;
   std::string data_file_ = "zepaadv.dat";
 };
 

@@ -14,7 +14,6 @@
 #include "engine/choices.h"
 #include "engine/config.h"
 #include "engine/game_pictures.h"
-#include "engine/paths.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
 #include "platform/font.h"
@@ -22,6 +21,7 @@
 #include "platform/scope_restore.h"
 #include "save/save_room.h"
 #include "script/interpreter.h"
+#include "script/paths.h"
 #include "script/variables.h"
 #include "sound/sound.h"
 #include "windows/debug_monitor.h"
@@ -215,7 +215,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   MainWindowOptions options_;
   // `DialogChoice`, `DialogFileName` and the small windows on the screen.
   windows::WindowState window_state_;
-  PathResolver paths_;
+  script::PathResolver paths_;
   // One client for the whole run: a redirect's cookie is kept for later fetches.
   net::TNMHTTP http_;
   std::string ini_path_;

@@ -6,7 +6,7 @@
 #include "display/glyph_blend.h"
 #include "display/picture.h"
 #include "engine/config.h"
-#include "engine/paths.h"
+#include "script/paths.h"
 
 extern const unsigned char kTitlePictureJpeg[];
 extern const size_t kTitlePictureJpeg_size;
@@ -169,7 +169,7 @@ void TitleWindow::Fade(bool fade_in) {
 }
 
 void ShowTitleWindow(platform::Host& host, const TitleStartup& startup) {
-  const PathResolver paths(startup.game_dir);
+  const script::PathResolver paths(startup.game_dir);
   const TitleSettings settings = ReadTitleSettings(IniFile::Load(paths.Resolve(kIniName)));
   std::unique_ptr<platform::Font> font;
   if (startup.open_font) {

@@ -72,7 +72,7 @@ bool TakeSaveButton(script::SavePermission* save_allowed) {
 
 std::string SlotFileName(int slot) { return "DATA" + std::to_string(slot) + ".kvd"; }
 
-SaveRoom::SaveRoom(platform::Host& host, const engine::PathResolver& paths, engine::GameRooms rooms,
+SaveRoom::SaveRoom(platform::Host& host, const script::PathResolver& paths, engine::GameRooms rooms,
                    script::VariableTable& vars, script::CommandSink& game)
     : host_(host), paths_(paths), rooms_(rooms), vars_(vars), game_(game) {}
 

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/paths.h"
 #include "engine/saved_state.h"
 #include "platform/host.h"
 #include "save/save_file.h"
 #include "script/interpreter.h"
+#include "script/paths.h"
 #include "script/variables.h"
 
 namespace zepa::save {
@@ -56,7 +56,7 @@ class SaveRoom {
  public:
   /// `game` loads scenarios and resets the game state; the rooms, the
   /// variables and the interpreter state are those of the running game.
-  SaveRoom(platform::Host& host, const engine::PathResolver& paths, engine::GameRooms rooms,
+  SaveRoom(platform::Host& host, const script::PathResolver& paths, engine::GameRooms rooms,
            script::VariableTable& vars, script::CommandSink& game);
   SaveRoom(const SaveRoom&) = delete;
   SaveRoom& operator=(const SaveRoom&) = delete;
@@ -101,7 +101,7 @@ class SaveRoom {
 
  private:
   platform::Host& host_;
-  const engine::PathResolver& paths_;
+  const script::PathResolver& paths_;
   engine::GameRooms rooms_;
   script::VariableTable& vars_;
   script::CommandSink& game_;

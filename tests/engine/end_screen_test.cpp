@@ -48,7 +48,7 @@ TEST_F(EndScreen, BuiltInPictureSitsCentredOnWhite) {
   ASSERT_EQ(picture.width, 322);
   ASSERT_EQ(picture.height, 229);
   platform::Surface buffer(640, 480, 0x000000);
-  const PathResolver paths(dir_.string());
+  const script::PathResolver paths(dir_.string());
   GamePictures pictures(paths);
   ComposeEndPicture(buffer, pictures, "ZEPA");
   EXPECT_EQ(buffer.Get(158, 125), 0xffffffu);
@@ -62,7 +62,7 @@ TEST_F(EndScreen, BuiltInPictureSitsCentredOnWhite) {
 }
 
 TEST_F(EndScreen, OtherNamesAreLookedUpAsFilesEvenZepaInLowerCase) {
-  const PathResolver paths(dir_.string());
+  const script::PathResolver paths(dir_.string());
   GamePictures pictures(paths);
   platform::Surface buffer(640, 480);
   // No file of that name: plain white, not the built-in picture.

@@ -12,7 +12,7 @@ allowed=(
   src/display/pack_tool.cpp        # zepa-pack's writer, shared with tools/
   src/display/packfile.cpp         # picture packs: reads through std::ifstream
   src/display/packfile.h
-  src/engine/paths.h               # the case-folding lookup lists folders
+  src/script/paths.h               # the case-folding lookup lists folders
   src/engine/scenario_file.cpp
   src/save/save_room.cpp           # save listing; its split is under way elsewhere
   src/save/save_tool.cpp

@@ -9,7 +9,12 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace zepa::engine {
+namespace zepa::script {
+
+// False for a file time so recent that the file may change again within the
+// resolution of file times without its time or size showing it; what was read
+// of such a file is read again on its next use.
+bool FileTimeSettled(std::filesystem::file_time_type mtime);
 
 class PathResolver {
  public:
@@ -59,4 +64,4 @@ class PathResolver {
   mutable size_t listings_read_ = 0;
 };
 
-}  // namespace zepa::engine
+}  // namespace zepa::script

@@ -1,12 +1,11 @@
-#include "engine/paths.h"
+#include "script/paths.h"
 
 #include <optional>
 #include <vector>
 
-#include "display/packfile.h"
 #include "script/file_names.h"
 
-namespace zepa::engine {
+namespace zepa::script {
 namespace fs = std::filesystem;
 namespace {
 
@@ -14,6 +13,13 @@ namespace {
 constexpr size_t kMaxListings = 256;
 
 }  // namespace
+
+bool FileTimeSettled(std::filesystem::file_time_type mtime) {
+  using FileTime = std::filesystem::file_time_type;
+  // Two seconds covers the coarsest file times in use.
+  constexpr FileTime::duration kSettleTime{2 * FileTime::period::den / FileTime::period::num};
+  return FileTime::clock::now() - mtime >= kSettleTime;
+}
 
 PathResolver::PathResolver(std::string game_dir) {
   std::error_code ec;
@@ -42,7 +48,7 @@ const PathResolver::Listing* PathResolver::ListingOf(const std::string& dir) con
     listing.by_folded_name.try_emplace(script::FoldAsciiCase(it->path().filename().string()),
                                        it->path().filename().string());
   if (ec) complete = false;
-  listing.settled = complete && display::FileTimeSettled(mtime);
+  listing.settled = complete && FileTimeSettled(mtime);
   return &listing;
 }
 
@@ -125,4 +131,4 @@ std::string PathResolver::RelativeToGame(const std::string& full_path) const {
   return out;
 }
 
-}  // namespace zepa::engine
+}  // namespace zepa::script
