@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zepa::platform {
 
@@ -76,6 +77,16 @@ enum class PathKind {
 
 /// What is at `path`, links followed. Never opens it, so never blocks.
 PathKind ProbePath(const std::string& path);
+
+struct DirEntry {
+  std::string name;                   // the last component only, as the folder spells it
+  PathKind kind = PathKind::kFailed;  // links followed, as ProbePath says
+};
+
+/// The entries of the folder `path`, without "." and "..", in no particular
+/// order. An entry that vanishes while listed is left out. Nothing when the
+/// folder cannot be opened (missing, not a folder, no permission).
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& path);
 
 /// The name a file the game is about to write at `path` goes under. A file
 /// already there keeps its name; a new one whose last component is Shift-JIS

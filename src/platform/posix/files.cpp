@@ -388,6 +388,27 @@ PathKind ProbePath(const std::string& path) {
   return PathKind::kOther;
 }
 
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& path) {
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return std::nullopt;
+  std::vector<DirEntry> entries;
+  const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+  while (const dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const PathKind kind = ProbePath(prefix + name);
+    if (kind == PathKind::kMissing) {
+      // Gone since readdir saw it, or a link that leads nowhere: a dangling
+      // link is still there to see, so only the first is left out.
+      struct stat st;
+      if (lstat((prefix + name).c_str(), &st) != 0) continue;
+    }
+    entries.push_back({name, kind});
+  }
+  closedir(dir);
+  return entries;
+}
+
 std::string NewFileSpelling(const std::string& path) {
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) return path;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -119,6 +120,26 @@ TEST_F(Files, ProbingNeverOpensAndTellsWhatIsThere) {
   EXPECT_EQ(ProbePath("/dev/zero"), PathKind::kOther);
   EXPECT_EQ(ProbePath(P("none")), PathKind::kMissing);
   EXPECT_EQ(ProbePath(P("a/b")), PathKind::kMissing);
+}
+
+TEST_F(Files, ListingNamesEachEntryWithWhatItIsAndRefusesNonFolders) {
+  std::ofstream(P("a.kvs")) << "1";
+  fs::create_directory(P("sub"));
+  fs::create_symlink(P("sub"), P("to_sub"));
+  fs::create_symlink(P("nowhere"), P("dangling"));
+  auto listed = ListFolder(dir_ + "/");
+  ASSERT_TRUE(listed.has_value());
+  std::vector<std::pair<std::string, PathKind>> got;
+  for (const DirEntry& e : *listed) got.emplace_back(e.name, e.kind);
+  std::sort(got.begin(), got.end());
+  const std::vector<std::pair<std::string, PathKind>> want = {{"a.kvs", PathKind::kRegular},
+                                                              {"dangling", PathKind::kMissing},
+                                                              {"sub", PathKind::kDirectory},
+                                                              {"to_sub", PathKind::kDirectory}};
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(ListFolder(P("sub"))->size(), 0u);
+  EXPECT_FALSE(ListFolder(P("a.kvs")).has_value());
+  EXPECT_FALSE(ListFolder(P("none")).has_value());
 }
 
 // A full disk while the file is rewritten in place (its folder is not ours
