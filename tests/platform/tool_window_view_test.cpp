@@ -129,5 +129,39 @@ TEST(ToolkitFont, AnUndrawableWindowIsRefusedWithAReason) {
   EXPECT_FALSE(error.empty());
 }
 
+// A window opened at the game's scale is the unscaled window enlarged by
+// whole pixels: every pixel a sharp square, nothing resampled or shifted,
+// and its caption bar still where the player drags it.
+TEST(ToolWindowView, AScaledWindowIsTheUnscaledOneInWholePixels) {
+  ToolWindow w;
+  w.caption = "質問 Question";
+  w.client_width = 120;
+  w.client_height = 40;
+  Control label;
+  label.name = "Text";
+  label.rect = {4, 4, 110, 14};
+  label.text = "はい Yes";
+  w.controls.push_back(label);
+  Surface one, three;
+  std::string error;
+  ASSERT_TRUE(RenderToolWindow(w, &one, &error)) << error;
+  ASSERT_TRUE(RenderToolWindow(w, &three, &error, 3)) << error;
+  ASSERT_EQ(one.width, w.OuterWidth());
+  ASSERT_EQ(three.width, one.width * 3);
+  ASSERT_EQ(three.height, one.height * 3);
+  int differing = 0;
+  for (int y = 0; y < three.height; ++y)
+    for (int x = 0; x < three.width; ++x)
+      if (three.Get(x, y) != one.Get(x / 3, y / 3)) ++differing;
+  EXPECT_EQ(differing, 0);
+
+  // The caption bar, in the enlarged window's own pixels.
+  const int bar_y = (kFrameBorderPx + kCaptionBarPx / 2) * 3;
+  EXPECT_TRUE(ToolWindowView::InScaledCaptionBar(w, 30 * 3, bar_y, 3));
+  EXPECT_FALSE(ToolWindowView::InCaptionBar(w, 30 * 3, bar_y));
+  EXPECT_FALSE(
+      ToolWindowView::InScaledCaptionBar(w, 30 * 3, (kFrameBorderPx + kCaptionBarPx + 10) * 3, 3));
+}
+
 }  // namespace
 }  // namespace zepa::platform

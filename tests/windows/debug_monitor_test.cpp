@@ -2,10 +2,16 @@
 // and the monitor's life in a running game.
 #include "windows/debug_monitor.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <thread>
 
 #include "engine/game_fixture.h"
 #include "engine/ini_file.h"
@@ -274,6 +280,43 @@ TEST_F(DebugMonitorInGame, AFileThatCannotBeCreatedTurnsTheNoteRed) {
   // The game was not touched: the same text waits for the player.
   EXPECT_EQ(ok["adv_mode"], failed["adv_mode"]);
   EXPECT_EQ(ok["current_line"], failed["current_line"]);
+}
+
+// Where the encode output cannot go as a plain file: a FIFO is refused at
+// once (a writer that opened it would wait for a reader for ever), and a
+// Japanese name, which the player types and the game holds in Shift-JIS,
+// becomes a file the desktop shows by that name.
+TEST_F(DebugMonitorInGame, EncodeOutputRefusesAFifoAndNamesAJapaneseFileInUtf8) {
+  const std::string fifo = Path("pipe.kvs");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Should the game block on the FIFO, a reader that comes late lets it go
+  // on, so that the test fails rather than hangs.
+  std::atomic<bool> done{false};
+  int late_reader = -1;
+  std::thread watchdog([&] {
+    for (int i = 0; i < 200 && !done; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done) late_reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  });
+  const auto started = std::chrono::steady_clock::now();
+  Play("[text]ok\n",
+       "1100 type Edit_ENCODE pipe\n"
+       "1150 press Button_ENCODE\n" +
+           DumpAt(1200, "fifo.json") + "1300 type Edit_ENCODE 暗号化\n" +
+           "1350 press Button_ENCODE\n" + DumpAt(1400, "named.json") + "1500 quit\n");
+  done = true;
+  watchdog.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  EXPECT_EQ(late_reader, -1) << "the encode output waited on the FIFO";
+  if (late_reader >= 0) close(late_reader);
+  EXPECT_EQ(Dump("fifo.json")["debug_monitor"]["note_failed"], true);
+  struct stat st {};
+  ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced";
+
+  EXPECT_EQ(Dump("named.json")["debug_monitor"]["note_failed"], false);
+  EXPECT_EQ(script::DecodeScenarioFile(Read("暗号化.kvs")).text, "[text]ok\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / (Sjis("暗号化") + ".kvs")));
 }
 
 TEST_F(DebugMonitorInGame, AnEncodedScenarioClosesTheMonitorForGood) {

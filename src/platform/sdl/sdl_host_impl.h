@@ -70,6 +70,7 @@ class SdlHost : public Host, public Overlay {
     SDL_Renderer* renderer = nullptr;
     std::unique_ptr<ToolWindowView> view;
     uint32_t id = 0;
+    int scale = 1;  // shown enlarged by whole pixels, as the game is
     int frames_due = 0;
     uint64_t drawn_revision = ~uint64_t{0};
   };
@@ -77,6 +78,9 @@ class SdlHost : public Host, public Overlay {
   // each input; three frames cover a press and its release.
   static constexpr int kFramesAfterInput = 3;
   SmallWindow* FindSmall(uint32_t window_id);
+  static SDL_HitTestResult CaptionHitTest(SDL_Window*, const SDL_Point* point, void* data);
+  // The whole-pixel scale the small windows open at: the game's.
+  int SmallWindowScale() const;
   bool SmallWindowsWantFrames() const;
   // Draws the small windows that want it, at most once per display
   // refresh; true when one was drawn.

@@ -16,27 +16,35 @@
 #include "platform/sdl/sdl_host_impl.h"
 
 namespace zepa::platform {
-namespace {
-
-SDL_HitTestResult CaptionHitTest(SDL_Window*, const SDL_Point* point, void* data) {
-  const auto* window = static_cast<const ToolWindow*>(data);
-  return ToolWindowView::InCaptionBar(*window, point->x, point->y) ? SDL_HITTEST_DRAGGABLE
-                                                                   : SDL_HITTEST_NORMAL;
+SDL_HitTestResult SdlHost::CaptionHitTest(SDL_Window*, const SDL_Point* point, void* data) {
+  const auto* small = static_cast<const SmallWindow*>(data);
+  return ToolWindowView::InScaledCaptionBar(*small->window, point->x, point->y, small->scale)
+             ? SDL_HITTEST_DRAGGABLE
+             : SDL_HITTEST_NORMAL;
 }
 
-}  // namespace
+int SdlHost::SmallWindowScale() const {
+  if (!full_screen_) return scale_;
+  // Full screen shows the game as large as the screen allows; the small
+  // windows take the largest whole factor of that.
+  SDL_DisplayMode mode;
+  const int index = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+  if (SDL_GetDesktopDisplayMode(index, &mode) != 0) return scale_;
+  return std::clamp(std::min(mode.w / kDisplayWidth, mode.h / kDisplayHeight), 1, 16);
+}
 
 void SdlHost::OpenWindow(ToolWindow* window) {
   if (!window) return;
   for (const auto& s : small_)
     if (s->window == window) return;
-  const int w = window->OuterWidth(), h = window->OuterHeight();
+  const int scale = SmallWindowScale();
+  const int w = window->OuterWidth() * scale, h = window->OuterHeight() * scale;
   SDL_Rect bounds{0, 0, kDisplayWidth, kDisplayHeight};
   SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &bounds);
   switch (window->placement) {
     case Placement::kScreenCenter:
-      window->left = bounds.x + (bounds.w - w) / 2;
-      window->top = bounds.y + (bounds.h - h) / 2;
+      window->left = bounds.x + std::max((bounds.w - w) / 2, 0);
+      window->top = bounds.y + std::max((bounds.h - h) / 2, 0);
       break;
     case Placement::kAtPointer:
       SDL_GetGlobalMouseState(&window->left, &window->top);
@@ -54,6 +62,7 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   }
   auto small = std::make_unique<SmallWindow>();
   small->window = window;
+  small->scale = scale;
   // Borderless with a frame of its own: it looks alike with any window
   // manager or none, and "always on top" keeps it above a full-screen game.
   small->sdl =
@@ -61,7 +70,7 @@ void SdlHost::OpenWindow(ToolWindow* window) {
                        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
   if (small->sdl) small->renderer = SDL_CreateRenderer(small->sdl, -1, SDL_RENDERER_SOFTWARE);
   if (small->renderer)
-    small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window);
+    small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window, scale);
   if (!small->view || !small->view->ok()) {
     std::fprintf(stderr, "zepa: cannot show the window %s: %s\n", window->name.c_str(),
                  small->view ? small->view->error().c_str() : SDL_GetError());
@@ -73,7 +82,7 @@ void SdlHost::OpenWindow(ToolWindow* window) {
     return;
   }
   small->id = SDL_GetWindowID(small->sdl);
-  SDL_SetWindowHitTest(small->sdl, CaptionHitTest, window);
+  SDL_SetWindowHitTest(small->sdl, CaptionHitTest, small.get());
   small->frames_due = kFramesAfterInput;
   ticks_.AddWindowTimer(window, window->timer_interval_ms, SDL_GetTicks64());
   SDL_ShowWindow(small->sdl);

@@ -3,12 +3,15 @@
 // window or SDL's video subsystem.
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::platform {
 
-bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error) {
-  const int w = window.OuterWidth(), h = window.OuterHeight();
+bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error, int scale) {
+  scale = std::clamp(scale, 1, 16);
+  const int w = window.OuterWidth() * scale, h = window.OuterHeight() * scale;
   if (w <= 0 || h <= 0 || w > 4096 || h > 4096) {
     if (error) *error = "the window has no drawable size";
     return false;
@@ -27,7 +30,7 @@ bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error
   bool drawn = false;
   {
     ToolWindow copy = window.Snapshot();
-    ToolWindowView view(nullptr, renderer, copy);
+    ToolWindowView view(nullptr, renderer, copy, scale);
     if (view.ok()) {
       // The first frame lays out child windows; the second shows them.
       view.Draw(copy);

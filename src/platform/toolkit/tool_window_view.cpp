@@ -15,8 +15,8 @@ namespace zepa::platform {
 using namespace theme;
 
 ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
-                               const ToolWindow& window)
-    : sdl_window_(sdl_window), renderer_(renderer) {
+                               const ToolWindow& window, int scale)
+    : sdl_window_(sdl_window), renderer_(renderer), scale_(std::clamp(scale, 1, 16)) {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
@@ -46,6 +46,7 @@ ToolWindowView::~ToolWindowView() {
   if (renderer_backend_) ImGui_ImplSDLRenderer_Shutdown();
   if (platform_backend_) ImGui_ImplSDL2_Shutdown();
   for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
+  if (canvas_) SDL_DestroyTexture(canvas_);
   ImGui::DestroyContext(context_);
   ImGui::SetCurrentContext(previous == context_ ? nullptr : previous);
 }
@@ -63,6 +64,11 @@ bool ToolWindowView::InCaptionBar(const ToolWindow& window, int x, int y) {
   const int close_x = window.OuterWidth() - kFrameBorderPx - 2 - kCloseBoxW;
   return y >= kFrameBorderPx && y < kFrameBorderPx + kCaptionBarPx && x >= kFrameBorderPx &&
          x < close_x;
+}
+
+bool ToolWindowView::InScaledCaptionBar(const ToolWindow& window, int x, int y, int scale) {
+  scale = std::max(scale, 1);
+  return InCaptionBar(window, x / scale, y / scale);
 }
 
 std::u32string ToolWindowView::MissingGlyphs(std::string_view utf8, int px) const {
@@ -246,7 +252,18 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   }
   CoverGlyphs(window);
   ImGui_ImplSDLRenderer_NewFrame();
-  if (platform_backend_) ImGui_ImplSDL2_NewFrame();
+  if (platform_backend_) {
+    ImGui_ImplSDL2_NewFrame();
+    // The backend measures the enlarged SDL window; the layout and the
+    // pointer stay in the window's own pixels.
+    io.DisplaySize =
+        ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
+    io.DisplayFramebufferScale = ImVec2(1, 1);
+    if (scale_ > 1 && ImGui::IsMousePosValid(&io.MousePos))
+      io.MousePos = ImVec2(std::floor(io.MousePos.x / static_cast<float>(scale_)),
+                           std::floor(io.MousePos.y / static_cast<float>(scale_)));
+  }
+  const bool scaled = scale_ > 1 && UseCanvas(window.OuterWidth(), window.OuterHeight());
   ImGui::NewFrame();
   ImGui::SetNextWindowPos({0, 0});
   ImGui::SetNextWindowSize(io.DisplaySize);
@@ -266,6 +283,26 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   SDL_SetRenderDrawColor(renderer_, 212, 208, 200, 255);
   SDL_RenderClear(renderer_);
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
+  if (scaled) {
+    // Whole-pixel enlargement of the finished window keeps every line and
+    // glyph as sharp as at scale 1.
+    SDL_SetRenderTarget(renderer_, nullptr);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, canvas_, nullptr, nullptr);
+  }
+}
+
+bool ToolWindowView::UseCanvas(int w, int h) {
+  if (!canvas_ || canvas_w_ != w || canvas_h_ != h) {
+    if (canvas_) SDL_DestroyTexture(canvas_);
+    canvas_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    canvas_w_ = w;
+    canvas_h_ = h;
+    if (!canvas_) return false;
+    SDL_SetTextureScaleMode(canvas_, SDL_ScaleModeNearest);
+  }
+  return SDL_SetRenderTarget(renderer_, canvas_) == 0;
 }
 
 void ToolWindowView::Draw(ToolWindow& window) {

@@ -25,8 +25,11 @@ namespace zepa::platform {
 class ToolWindowView {
  public:
   /// `sdl_window` may be null for offscreen drawing; input then comes only
-  /// through the ToolWindow's own methods.
-  ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window);
+  /// through the ToolWindow's own methods. At a `scale` above 1 the window
+  /// is laid out and drawn at its own size, then shown enlarged by whole
+  /// pixels, and the pointer is mapped back to the unscaled layout.
+  ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window,
+                 int scale = 1);
   ~ToolWindowView();
   ToolWindowView(const ToolWindowView&) = delete;
   ToolWindowView& operator=(const ToolWindowView&) = delete;
@@ -51,6 +54,8 @@ class ToolWindowView {
   /// True while the caption bar is under (x, y) in window coordinates:
   /// the part of the window that moves it.
   static bool InCaptionBar(const ToolWindow& window, int x, int y);
+  /// The same for a point of the window shown at `scale`.
+  static bool InScaledCaptionBar(const ToolWindow& window, int x, int y, int scale);
 
  private:
   struct Action {
@@ -84,9 +89,15 @@ class ToolWindowView {
   void DrawGrid(const Control& c, const Place& at);
   SDL_Texture* PictureTexture(const Control& control);
   void ApplyScrollToTop(const Control& control);
+  // Points the renderer at the unscaled canvas of w x h; false when the
+  // canvas cannot be made (the window is then drawn unscaled).
+  bool UseCanvas(int w, int h);
 
   SDL_Window* sdl_window_;
   SDL_Renderer* renderer_;
+  int scale_ = 1;
+  SDL_Texture* canvas_ = nullptr;  // the unscaled window, when shown scaled
+  int canvas_w_ = 0, canvas_h_ = 0;
   ImGuiContext* context_ = nullptr;
   ToolkitFonts fonts_;
   bool platform_backend_ = false;
@@ -104,7 +115,8 @@ class ToolWindowView {
 };
 
 /// Draws `window` offscreen with the software renderer into `out` (outer
-/// size, frame included). False, with `error` set, when it cannot.
-bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error);
+/// size times `scale`, frame included). False, with `error` set, when it
+/// cannot.
+bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error, int scale = 1);
 
 }  // namespace zepa::platform
