@@ -22,6 +22,7 @@
 #include "platform/headless/stop_signals.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
+#include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
 
 namespace {
@@ -220,6 +221,8 @@ int RunHeadless(Options& o) {
   ho.screen_width = o.screen_w;
   ho.screen_height = o.screen_h;
   ho.until_ms = o.until_ms;
+  // Made before the host and the players so that it outlives both.
+  auto probe = zepa::platform::CreateSdlMediaProbe();
   auto host = zepa::platform::CreateHeadlessHost(ho);
   if (!o.input.empty()) {
     const zepa::platform::ReadResult read =
@@ -230,7 +233,7 @@ int RunHeadless(Options& o) {
     if (!host->LoadEvents(read.bytes, &error)) return BadInput(o.input + ": " + error);
   }
   // Silent players keep real lengths, so sound ends on the virtual clock.
-  auto media = zepa::platform::CreateSilentMedia(*host);
+  auto media = zepa::platform::CreateSilentMedia(*host, probe.get());
   o.form.media = media.get();
   zepa::engine::TitleStartup title = TitleFor(o);
   title.desktop = ReadDesktop(o.desktop);

@@ -20,6 +20,7 @@
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/silent_media.h"
+#include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
 
 namespace zepa::engine::testing {
@@ -87,7 +88,8 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   options.random_seed = 1;  // the stars of the room branch fall at random
   // As `zepa --headless` plays it: sound and the opening movie take their
   // real lengths on the virtual clock.
-  auto media = platform::CreateSilentMedia(*host);
+  auto probe = platform::CreateSdlMediaProbe();
+  auto media = platform::CreateSilentMedia(*host, probe.get());
   options.media = media.get();
   options.font_file = ZEPA_GOLDEN_FONT;
   std::string font_opened;

@@ -13,6 +13,7 @@
 #include "engine/main_window.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/silent_media.h"
+#include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
 
 namespace zepa::engine::testing {
@@ -56,9 +57,11 @@ class GameFixture : public ::testing::Test {
     MainWindowOptions fo;
     fo.game_dir = dir_.string();
     fo.args = std::move(args);
-    fo.open_font = [](const platform::FontRequest& r, std::string* e) { return platform::OpenFont(r, e); };
+    fo.open_font = [](const platform::FontRequest& r, std::string* e) {
+      return platform::OpenFont(r, e);
+    };
     // Silent players, as `zepa --headless` has: sounds last their real length.
-    media_ = platform::CreateSilentMedia(*host_);
+    media_ = platform::CreateSilentMedia(*host_, probe_.get());
     fo.media = media_.get();
     game_ = std::make_unique<MainWindow>(*host_, fo);
     host_->SetHandler(game_.get());
@@ -80,6 +83,7 @@ class GameFixture : public ::testing::Test {
   uint32_t Now() { return host_->NowMs(); }
 
   std::filesystem::path dir_;
+  std::unique_ptr<platform::MediaProbe> probe_ = platform::CreateSdlMediaProbe();
   std::unique_ptr<platform::HeadlessHost> host_;
   std::unique_ptr<platform::Media> media_;
   std::unique_ptr<MainWindow> game_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "platform/headless/headless_host.h"
@@ -13,6 +14,7 @@
 #include "platform/sdl/movie_decoder.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
+#include "platform/sdl/sdl_media_probe.h"
 
 namespace zepa::platform {
 namespace {
@@ -43,7 +45,8 @@ TEST_F(MediaTest, SilentPlayersKeepRealLengthsOnTheVirtualClock) {
   WriteBytes(P("a.wav"), Wav(300));
   WriteBytes(P("theme.mid"), Midi(700));
   HeadlessHost host(HeadlessOptions{});
-  auto media = CreateSilentMedia(host);
+  auto probe = CreateSdlMediaProbe();
+  auto media = CreateSilentMedia(host, probe.get());
   std::vector<std::pair<int, uint32_t>> notices;
   media->SetNoticeHandler([&](int player, MediaNotice n) {
     EXPECT_EQ(n, MediaNotice::kSuccessful);
@@ -94,7 +97,8 @@ TEST_F(MediaTest, BadFilesAreRefusedOrBoundedNeverACrash) {
              "YUV4MPEG2 W5000 H5000 F25:1 Ip A1:1 C420jpeg\nFRAME\n" + std::string(4000, '\x10'));
 
   HeadlessHost host(HeadlessOptions{});
-  auto media = CreateSilentMedia(host);
+  auto probe = CreateSdlMediaProbe();
+  auto media = CreateSilentMedia(host, probe.get());
   auto sdl_media = CreateSdlMedia();
   for (MediaPlayer* player :
        {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
@@ -148,7 +152,8 @@ TEST_F(MediaTest, WavesWithImpossibleHeadersAreRefusedBeforeDecoding) {
       {"flat.wav", "the header says a block size of 0"},
   };
   HeadlessHost host(HeadlessOptions{});
-  auto media = CreateSilentMedia(host);
+  auto probe = CreateSdlMediaProbe();
+  auto media = CreateSilentMedia(host, probe.get());
   auto sdl_media = CreateSdlMedia();
   for (MediaPlayer* player :
        {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
@@ -192,7 +197,8 @@ TEST_F(MediaTest, CdTracksByTheirFileNames) {
   WriteBytes(P("disc/track1.wav"), Wav(400));
   WriteBytes(P("disc/track2.wav"), Wav(250));
   HeadlessHost host(HeadlessOptions{});
-  auto media = CreateSilentMedia(host);
+  auto probe = CreateSdlMediaProbe();
+  auto media = CreateSilentMedia(host, probe.get());
   MediaPlayer& music = media->Player(0);
   std::string error;
   ASSERT_TRUE(music.OpenCd(P("disc"), &error)) << error;
@@ -205,6 +211,71 @@ TEST_F(MediaTest, CdTracksByTheirFileNames) {
   ASSERT_TRUE(music.OpenCd(P("cd/track7.wav"), &error));  // a folder without tracks: no disc
   EXPECT_EQ(music.Mode(), MediaMode::kNotReady);
   EXPECT_FALSE(music.OpenCd(P("nowhere"), &error));
+}
+
+// True while SDL runs an audio thread in this process (its threads are
+// named SDLAudio...).
+bool AudioThreadRunning() {
+  std::error_code ec;
+  for (auto it = fs::directory_iterator("/proc/self/task", ec);
+       !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::ifstream comm(it->path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    if (name.rfind("SDLAudio", 0) == 0) return true;
+  }
+  return false;
+}
+
+size_t ThreadCount() {
+  size_t n = 0;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator("/proc/self/task", ec);
+       !ec && it != fs::directory_iterator(); it.increment(ec))
+    ++n;
+  return n;
+}
+
+// The audio thread names itself once it runs, a moment after the device
+// opens.
+bool AudioThreadStarts() {
+  for (int i = 0; i < 200; ++i) {
+    if (AudioThreadRunning()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// A headless run that never asks a length starts no audio device; the first
+// length opens one (the dummy driver) and the probe's end closes it.
+TEST_F(MediaTest, SilentPlayersOpenAudioOnlyForALength) {
+  WriteBytes(P("a.wav"), Wav(300));
+  WriteBytes(P("cd/track1.wav"), Wav(200));
+  ASSERT_FALSE(AudioThreadRunning());
+  // A thread is listed as soon as it exists, before it names itself.
+  const size_t threads = ThreadCount();
+  auto probe = CreateSdlMediaProbe();
+  HeadlessHost host(HeadlessOptions{});
+  auto media = CreateSilentMedia(host, probe.get());
+  std::string error;
+  ASSERT_TRUE(media->Player(0).OpenCd(P("cd"), &error)) << error;
+  EXPECT_EQ(ThreadCount(), threads) << "made, opened a CD, no length asked yet";
+  ASSERT_TRUE(media->Player(1).Open(P("a.wav"), &error)) << error;
+  EXPECT_NEAR(media->Player(1).LengthMs(), 300, 2);
+  EXPECT_TRUE(AudioThreadStarts());
+  media.reset();
+  probe.reset();
+  EXPECT_EQ(ThreadCount(), threads);
+
+  // Without a probe files still open and end at once; movies are refused.
+  WriteBytes(P("op.mpg"), "x");
+  auto bare = CreateSilentMedia(host, nullptr);
+  ASSERT_TRUE(bare->Player(0).Open(P("a.wav"), &error)) << error;
+  EXPECT_EQ(bare->Player(0).LengthMs(), 0u);
+  EXPECT_FALSE(bare->Player(0).Open(P("op.mpg"), &error));
+  EXPECT_NE(error.find("no movie decoder"), std::string::npos) << error;
+  EXPECT_FALSE(bare->Player(1).Open(P("missing.wav"), &error));
+  EXPECT_EQ(ThreadCount(), threads);
 }
 
 // The real SDL audio path: notices of both players reach the game thread

@@ -9,6 +9,7 @@
 #include "platform/headless/image_writer.h"
 #include "platform/headless/silent_media.h"
 #include "platform/media_files.h"
+#include "platform/sdl/sdl_media_probe.h"
 #include "sound/sound.h"
 
 namespace zepa::sound {
@@ -54,7 +55,7 @@ class HeadlessSoundTest : public ::testing::Test {
     host_ = std::make_unique<platform::HeadlessHost>(platform::HeadlessOptions{});
     std::string error;
     ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
-    media_ = platform::CreateSilentMedia(*host_);
+    media_ = platform::CreateSilentMedia(*host_, probe_.get());
     sound_ = std::make_unique<Sound>(*host_, media_.get(), [this](std::string_view n) {
       return (dir_ / std::string(n)).string();
     });
@@ -72,6 +73,7 @@ class HeadlessSoundTest : public ::testing::Test {
 
   fs::path dir_;
   platform::Surface display_{640, 480, 0xffffff};
+  std::unique_ptr<platform::MediaProbe> probe_ = platform::CreateSdlMediaProbe();
   std::unique_ptr<platform::HeadlessHost> host_;
   std::unique_ptr<platform::Media> media_;
   std::unique_ptr<Sound> sound_;

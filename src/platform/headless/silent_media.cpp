@@ -6,27 +6,31 @@
 #include <map>
 #include <system_error>
 
-#include "platform/sdl/audio_device.h"
-#include "platform/sdl/movie_decoder.h"
+#include "platform/media_checks.h"
+#include "platform/media_probe.h"
 
 namespace zepa::platform {
 namespace {
 
 class SilentPlayer : public MediaPlayer {
  public:
-  SilentPlayer(HeadlessHost& host, bool music, bool audio_ok)
-      : host_(host), music_(music), audio_ok_(audio_ok) {}
+  SilentPlayer(HeadlessHost& host, bool music, MediaProbe* probe)
+      : host_(host), music_(music), probe_(probe) {}
 
   bool Open(const std::string& path, std::string* error) override {
     Close();
     if (!CheckMediaFile(path, error)) return false;
     if (music_ && IsMovieFile(path)) {
-      movie_ = MovieDecoder::Open(path, error);
+      if (!probe_) {
+        *error = "this run has no movie decoder";
+        return false;
+      }
+      movie_ = probe_->OpenMovie(path, error);
       if (!movie_) return false;
       length_ms_ = movie_->duration_ms();
-    } else if (audio_ok_) {
-      const bool ok = music_ ? ProbeMusicLength(path, &length_ms_, error)
-                             : ProbeChunkLength(path, &length_ms_, error);
+    } else if (probe_) {
+      const bool ok = music_ ? probe_->MusicLength(path, &length_ms_, error)
+                             : probe_->EffectLength(path, &length_ms_, error);
       if (!ok) return false;
     } else {
       length_ms_ = 0;  // no decoder to measure it with
@@ -94,7 +98,7 @@ class SilentPlayer : public MediaPlayer {
       if (it == lengths_.end()) {
         uint32_t length = 0;
         std::string ignored;
-        if (!audio_ok_ || !ProbeMusicLength(path, &length, &ignored)) length = 0;
+        if (!probe_ || !probe_->MusicLength(path, &length, &ignored)) length = 0;
         it = lengths_.emplace(n, length).first;
       }
       if (n == track) return CdTrackSpan{start, it->second};
@@ -127,7 +131,7 @@ class SilentPlayer : public MediaPlayer {
  private:
   HeadlessHost& host_;
   bool music_;
-  bool audio_ok_;
+  MediaProbe* probe_;
   bool open_ = false;
   bool cd_ = false;
   uint32_t length_ms_ = 0;
@@ -142,17 +146,14 @@ class SilentPlayer : public MediaPlayer {
 
 class SilentMedia : public Media, public HeadlessWaker {
  public:
-  explicit SilentMedia(HeadlessHost& host)
-      : host_(host),
-        audio_ok_(AcquireAudio(true, &audio_error_)),
-        players_{SilentPlayer(host, true, audio_ok_), SilentPlayer(host, false, audio_ok_)} {
+  SilentMedia(HeadlessHost& host, MediaProbe* probe)
+      : host_(host), players_{SilentPlayer(host, true, probe), SilentPlayer(host, false, probe)} {
     host_.SetWaker(this);
   }
   ~SilentMedia() override {
     host_.SetWaker(nullptr);
     players_[0].Close();
     players_[1].Close();
-    if (audio_ok_) ReleaseAudio();
   }
 
   MediaPlayer& Player(int index) override { return players_[index == 0 ? 0 : 1]; }
@@ -187,8 +188,6 @@ class SilentMedia : public Media, public HeadlessWaker {
 
  private:
   HeadlessHost& host_;
-  std::string audio_error_;
-  bool audio_ok_;
   std::array<SilentPlayer, 2> players_;
   uint32_t gain_ = kGainMax;
   std::function<void(int, MediaNotice)> handler_;
@@ -196,8 +195,8 @@ class SilentMedia : public Media, public HeadlessWaker {
 
 }  // namespace
 
-std::unique_ptr<Media> CreateSilentMedia(HeadlessHost& host) {
-  return std::make_unique<SilentMedia>(host);
+std::unique_ptr<Media> CreateSilentMedia(HeadlessHost& host, MediaProbe* probe) {
+  return std::make_unique<SilentMedia>(host, probe);
 }
 
 }  // namespace zepa::platform

@@ -1,0 +1,28 @@
+#pragma once
+// What the players tell from a media file itself, before any decoder sees it.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace zepa::platform {
+
+/// Checks that `path` names a readable regular file, and that a WAVE file
+/// has a header that plays; otherwise a message.
+bool CheckMediaFile(const std::string& path, std::string* error);
+
+/// For a RIFF WAVE file, the length of the sample data actually present
+/// (headers may claim far more than the file holds); nothing otherwise.
+std::optional<uint32_t> WaveDataLimitMs(const std::string& path);
+
+/// True for the extensions that the players hand to the movie decoder.
+bool IsMovieFile(const std::string& path);
+/// True for MIDI files by their extension.
+bool IsMidiFile(const std::string& path);
+
+/// The ripped tracks of a CD folder: track N is the first file among
+/// trackN, trackNN, track_N and track_NN (any case) with the extension
+/// .ogg, .flac, .wav or .mp3.
+std::map<int, std::string> FindCdTracks(const std::string& folder);
+
+}  // namespace zepa::platform

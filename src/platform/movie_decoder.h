@@ -1,0 +1,45 @@
+#pragma once
+// A movie file's pictures one by one at their time stamps, converted to the
+// display's pixel layout, and its sound as one block. The hosts get decoders
+// through a MediaProbe; the FFmpeg module behind them belongs to the SDL
+// backend.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/media.h"
+#include "platform/surface.h"
+
+namespace zepa::platform {
+
+/// Movies larger than this on a side are refused like files that do not open.
+constexpr int kMaxMovieSide = 4096;
+
+class MovieDecoder {
+ public:
+  /// Loads the movie module on first use (defined by the SDL backend). Null,
+  /// with `error`, for a file that does not open, has no video stream or
+  /// claims a picture larger than kMaxMovieSide.
+  static std::unique_ptr<MovieDecoder> Open(const std::string& path, std::string* error);
+  virtual ~MovieDecoder() = default;
+
+  virtual VideoSize size() const = 0;
+  /// 0 when the file does not say.
+  virtual uint32_t duration_ms() const = 0;
+  virtual bool has_audio() const = 0;
+
+  /// Decodes forward to the last picture due at `t_ms` (from the start) and
+  /// writes it to `out`; false when that is the picture given last time.
+  virtual bool FrameAt(uint32_t t_ms, Surface* out) = 0;
+  /// When the picture after the one given last is due; nothing at the end.
+  virtual std::optional<uint32_t> NextFrameMs() = 0;
+  /// Back to the first picture, for playing again.
+  virtual void Rewind() = 0;
+  /// The whole sound track as interleaved signed 16-bit stereo at `rate`,
+  /// cut off after `max_ms`.
+  virtual std::vector<int16_t> DecodeAudio(int rate, uint32_t max_ms) = 0;
+};
+
+}  // namespace zepa::platform

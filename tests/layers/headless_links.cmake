@@ -1,0 +1,16 @@
+# Fails when the headless host's link closure (given as LIBS) holds an audio
+# or video backend: a headless run must be able to start with none of them.
+set(forbidden zepa_sdl SDL2_MIXER SDL2_mixer X11)
+set(found "")
+string(REPLACE "|" ";" LIBS "${LIBS}")
+foreach(lib IN LISTS LIBS)
+  foreach(bad IN LISTS forbidden)
+    if(lib MATCHES "${bad}")
+      list(APPEND found ${lib})
+    endif()
+  endforeach()
+endforeach()
+if(found)
+  message(FATAL_ERROR "zepa_headless links ${found}")
+endif()
+message(STATUS "zepa_headless links none of ${forbidden}")
