@@ -11,7 +11,7 @@
 #include <string>
 
 #include "display/packfile.h"
-#include "engine/paths.h"
+#include "script/paths.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ struct BigDirectory {
 // written in another case than on disk).
 void BM_PictureLookupIn100000FileDirectory(benchmark::State& state) {
   static BigDirectory big;
-  zepa::engine::PathResolver paths(big.dir.string());
+  zepa::script::PathResolver paths(big.dir.string());
   int i = 0;
   for (auto _ : state) {
     char name[32];
