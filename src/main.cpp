@@ -255,14 +255,14 @@ int RunHeadless(Options& o) {
   host->SetHandler(&form);
   host->SetTimerIntervalMs(50);
   host->SetTimerEnabled(true);
-  form.FormCreate();
+  form.Start();
   // The final dump and shot show the game as it stood, before the shutdown
   // stops the music.
   form.Run([&] {
     std::string error;
     if (!o.dump.empty() && !form.OnDumpRequest(o.dump, &error))
       host->ReportOutputFailure("cannot write the dump " + error);
-    if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.image2(), o.shot, &error))
+    if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.display(), o.shot, &error))
       host->ReportOutputFailure("cannot write the shot " + error);
   });
   host->SetHandler(nullptr);
@@ -292,7 +292,7 @@ int RunWindow(Options& o) {
     host->SetHandler(&form);
     host->SetTimerIntervalMs(50);
     host->SetTimerEnabled(true);
-    form.FormCreate();
+    form.Start();
     form.Run();
     host->SetHandler(nullptr);
   } catch (const std::exception& e) {

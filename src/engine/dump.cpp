@@ -12,22 +12,22 @@ std::string MainWindow::DumpJson() const {
   using nlohmann::ordered_json;
   auto text = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ordered_json j;
-  j["adv_mode"] = st_.adv_mode;
-  j["skip_mode"] = st_.skip_mode;
-  if (st_.current_line) {
-    j["current_line"] = *st_.current_line;
+  j["adv_mode"] = interp_.adv_mode;
+  j["skip_mode"] = interp_.skip_mode;
+  if (interp_.current_line) {
+    j["current_line"] = *interp_.current_line;
   } else {
     j["current_line"] = nullptr;
   }
-  j["scenario"] = text(st_.scenario_name);
-  j["scene"] = text(st_.scene_name);
-  j["go_target"] = text(st_.go_target);
-  j["window_request"] = static_cast<int>(st_.window_request);
-  j["save_allowed"] = static_cast<int>(st_.save_allowed);
+  j["scenario"] = text(interp_.scenario_name);
+  j["scene"] = text(interp_.scene_name);
+  j["go_target"] = text(interp_.go_target);
+  j["window_request"] = static_cast<int>(interp_.window_request);
+  j["save_allowed"] = static_cast<int>(interp_.save_allowed);
   j["debug_state"] = static_cast<int>(debug_state_);
   j["full_screen"] = full_screen_;
-  j["wait_start"] = st_.wait_start;
-  j["until_target"] = st_.until_target;
+  j["wait_start"] = interp_.wait_start;
+  j["until_target"] = interp_.until_target;
   j["clock_ms"] = host_.NowMs();
   stage_.AddDumpFields(j);
   message_.AddDumpFields(j);

@@ -30,13 +30,13 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       options_(std::move(options)),
       paths_(options_.game_dir),
       http_(host.Net()),
-      interp_(st_, vars_, *this),
+      interpreter_(interp_, vars_, *this),
       pictures_(paths_),
-      stage_(host, pictures_, st_.adv_mode),
-      message_(host, stage_.display(), stage_.back_buffer(), pictures_, st_.adv_mode),
-      choices_(message_, stage_.display(), vars_, st_.adv_mode),
+      stage_(host, pictures_, interp_.adv_mode),
+      message_(host, stage_.display(), stage_.back_buffer(), pictures_, interp_.adv_mode),
+      choices_(message_, stage_.display(), vars_, interp_.adv_mode),
       sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }),
-      save_(host, paths_, GameRooms{st_, stage_, message_, choices_, sound_}, vars_, *this),
+      save_(host, paths_, GameRooms{interp_, stage_, message_, choices_, sound_}, vars_, *this),
       debug_monitor_(
           host, window_state_, [this] { return DebugViewNow(); },
           [this](std::string_view name) { return paths_.Resolve(name); }) {
@@ -56,7 +56,7 @@ uint32_t MainWindow::NowMs() { return host_.NowMs(); }
 
 bool MainWindow::PumpUntil(uint32_t deadline_ms) { return host_.Pump(true, deadline_ms); }
 
-GameRooms MainWindow::Rooms() { return GameRooms{st_, stage_, message_, choices_, sound_}; }
+GameRooms MainWindow::Rooms() { return GameRooms{interp_, stage_, message_, choices_, sound_}; }
 
 SavedState MainWindow::CaptureState() { return SavedState::Capture(Rooms()); }
 
@@ -64,11 +64,11 @@ windows::DebugView MainWindow::DebugViewNow() {
   const SavedState saved = CaptureState();
   windows::DebugView v;
   v.tick_time_ms = tick_time_;
-  v.wait_remaining = st_.wait_remaining;
-  v.until_target = st_.until_target;
-  v.save_allowed = st_.save_allowed;
+  v.wait_remaining = interp_.wait_remaining;
+  v.until_target = interp_.until_target;
+  v.save_allowed = interp_.save_allowed;
   v.scene_name = saved.scene;
-  v.scenario_text = st_.scenario_text;
+  v.scenario_text = interp_.scenario_text;
   v.current_line = saved.now;
   v.picture_path = saved.picture;
   v.character_record = saved.chara;
@@ -90,12 +90,12 @@ void MainWindow::ApplyState(const SavedState& state) {
 }
 
 void MainWindow::ResetState() {
-  st_.save_allowed = script::SavePermission::kAllowed;
-  st_.wait_start = 0;
-  st_.until_target = 0;
-  st_.wait_remaining = 0;
-  st_.scene_name.clear();
-  st_.skip_mode = 0;
+  interp_.save_allowed = script::SavePermission::kAllowed;
+  interp_.wait_start = 0;
+  interp_.until_target = 0;
+  interp_.wait_remaining = 0;
+  interp_.scene_name.clear();
+  interp_.skip_mode = 0;
   sound_.ResetState();
   stage_.Reset();
   message_.Reset();
@@ -104,12 +104,12 @@ void MainWindow::ResetState() {
                                    : static_cast<uint32_t>(std::time(nullptr)));
 }
 
-void MainWindow::FormCreate() {
-  st_.go_target.clear();
-  st_.window_request = script::WindowRequest::kNone;
-  st_.adv_mode = script::adv::kBusy;
-  st_.scenario_text.clear();
-  st_.current_line.reset();
+void MainWindow::Start() {
+  interp_.go_target.clear();
+  interp_.window_request = script::WindowRequest::kNone;
+  interp_.adv_mode = script::adv::kBusy;
+  interp_.scenario_text.clear();
+  interp_.current_line.reset();
   ResetState();
 
   const IniFile ini = IniFile::Load(ini_path_);
@@ -138,7 +138,7 @@ void MainWindow::FormCreate() {
   }
 
   main_scenario_ = Bounded(config_.scenario, script::kNameBytes);
-  st_.scenario_name = main_scenario_;
+  interp_.scenario_name = main_scenario_;
   display::MessageLayout layout;
   layout.geometry = display::ClampMessageGeometry(config_.message_line, config_.message_mojisuu,
                                                   config_.message_width, config_.interval);
@@ -156,7 +156,7 @@ void MainWindow::FormCreate() {
 
   for (const std::string& arg : options_.args) {
     if (HasExtension(arg, ".kvs")) {
-      st_.scenario_name = Bounded(arg, script::kNameBytes);
+      interp_.scenario_name = Bounded(arg, script::kNameBytes);
       break;
     }
     if (HasExtension(arg, ".kvd")) {
@@ -174,7 +174,7 @@ void MainWindow::FormCreate() {
     }
   }
 
-  switch (LoadScenario(st_.scenario_name)) {
+  switch (LoadScenario(interp_.scenario_name)) {
     case script::LoadOutcome::kLoaded:
       break;
     case script::LoadOutcome::kFailed:
@@ -183,7 +183,7 @@ void MainWindow::FormCreate() {
     case script::LoadOutcome::kRaised:
       return;  // reported; the window stays white and the interpreter idle
   }
-  st_.adv_mode = script::adv::kRun;
+  interp_.adv_mode = script::adv::kRun;
 }
 
 std::unique_ptr<platform::Font> MainWindow::OpenFontFromConfig() {
@@ -237,16 +237,16 @@ script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {
     decoded = script::DecodeScenarioFile(file.bytes);
   }
 
-  st_.scenario_text = std::move(decoded.text);
+  interp_.scenario_text = std::move(decoded.text);
   stage_.FillBuffer(0xffffff);
   stage_.FadeToBuffer(500);
   if (decoded.encoded) {
     if (debug_state_ == DebugMonitorState::kOpening) debug_state_ = DebugMonitorState::kOff;
     if (debug_state_ == DebugMonitorState::kOpen) debug_state_ = DebugMonitorState::kClosing;
   }
-  st_.current_line = 0;
-  st_.scenario_name = Bounded(name, script::kNameBytes);
-  ++st_.game_generation;
+  interp_.current_line = 0;
+  interp_.scenario_name = Bounded(name, script::kNameBytes);
+  ++interp_.game_generation;
   return script::LoadOutcome::kLoaded;
 }
 
@@ -263,25 +263,25 @@ void MainWindow::Tick() {
   }
   sound_.FadeStep();
 
-  if (st_.adv_mode == script::adv::kRun && !stepping_) {
+  if (interp_.adv_mode == script::adv::kRun && !stepping_) {
     stepping_ = true;
-    interp_.Step();
+    interpreter_.Step();
     stepping_ = false;
   }
 
-  if (st_.go_target == "#MENU") {
+  if (interp_.go_target == "#MENU") {
     stage_.FillBuffer(0xffffff);
     stage_.ForgetCharacters();
     message_.HideWaitIcon();
     stage_.DrawFrame();
     stage_.FadeToBuffer(500);
-    st_.adv_mode = script::adv::kRun;
+    interp_.adv_mode = script::adv::kRun;
   }
-  if (!st_.go_target.empty()) {
-    if (auto line = script::FindLabel(st_.scenario_text, st_.go_target)) st_.current_line = *line;
-    st_.go_target.clear();
+  if (!interp_.go_target.empty()) {
+    if (auto line = script::FindLabel(interp_.scenario_text, interp_.go_target)) interp_.current_line = *line;
+    interp_.go_target.clear();
   }
-  switch (st_.window_request) {
+  switch (interp_.window_request) {
     case script::WindowRequest::kNone:
       break;
     case script::WindowRequest::kSave:
@@ -294,7 +294,7 @@ void MainWindow::Tick() {
       OpenSaveLoadWindow();
       break;
   }
-  st_.window_request = script::WindowRequest::kNone;
+  interp_.window_request = script::WindowRequest::kNone;
   message_.BlinkWaitIcon();
 }
 
@@ -303,7 +303,7 @@ void MainWindow::EndSequence() {
   // From here on no tick steps the interpreter and no input reaches the
   // game: the sequence is the last thing it does.
   ending_ = true;
-  st_.adv_mode = script::adv::kBusy;
+  interp_.adv_mode = script::adv::kBusy;
   RunEndSequence(host_, stage_, sound_, pictures_, end_picture_);
   host_.Close();
 }
@@ -316,8 +316,8 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   // running wait counts down between ticks; the interpreter steps on every
   // tick while it runs.
   if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 || stepping_) return 0;
-  if (st_.adv_mode == script::adv::kRun) return 0;
-  if (!st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone) return 0;
+  if (interp_.adv_mode == script::adv::kRun) return 0;
+  if (!interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone) return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
   return blink_ms ? *blink_ms : kQuietForever;
 }
@@ -325,11 +325,11 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
 void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {
-  if (stepping_ || !st_.go_target.empty() || st_.window_request != script::WindowRequest::kNone)
+  if (stepping_ || !interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone)
     return false;
-  switch (st_.adv_mode) {
+  switch (interp_.adv_mode) {
     case script::adv::kRun:
-      return !st_.current_line || *st_.current_line >= st_.scenario_text.size();
+      return !interp_.current_line || *interp_.current_line >= interp_.scenario_text.size();
     case script::adv::kBusy:
       return true;  // left busy by an error: only a restart moves it
     default:
@@ -346,10 +346,10 @@ void MainWindow::Run(const std::function<void()>& before_destroy) {
     if (!host_.Pump(false, 0)) break;
   }
   if (before_destroy) before_destroy();
-  FormDestroy();
+  Shutdown();
 }
 
-void MainWindow::FormDestroy() {
+void MainWindow::Shutdown() {
   if (destroyed_) return;
   destroyed_ = true;
   if (full_screen_) host_.SetFullScreen(false);
@@ -390,10 +390,10 @@ void MainWindow::ConfigurationWriteBack() {
   ini.SetInt("MAIN", "SCENARIOSET", config_.scenario_set);
   std::string scenario = main_scenario_;
   if (config_.scenario_set != 0) {
-    if (platform::StartsWithNoCase(st_.scenario_name, "http:")) {
-      scenario = st_.scenario_name;
+    if (platform::StartsWithNoCase(interp_.scenario_name, "http:")) {
+      scenario = interp_.scenario_name;
     } else {
-      scenario = paths_.RelativeToGame(paths_.Resolve(st_.scenario_name));
+      scenario = paths_.RelativeToGame(paths_.Resolve(interp_.scenario_name));
     }
   }
   ini.Set("MAIN", "SCENARIO", scenario);

@@ -74,10 +74,10 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  /// `FormCreate`: reads the configuration, loads the start scenario.
-  void FormCreate();
-  /// `FormDestroy`: writes the configuration back. Runs once.
-  void FormDestroy();
+  /// `Start`: reads the configuration, loads the start scenario.
+  void Start();
+  /// `Shutdown`: writes the configuration back. Runs once.
+  void Shutdown();
   /// `Tick`, the `Timer1` handler.
   void Tick();
   /// `ResetState`: the game state's defaults.
@@ -189,13 +189,13 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   save::SaveRoom& save_room() { return save_; }
 
   // The rooms and the state, readable by tests and the debug view.
-  const script::InterpreterState& interpreter_state() const { return st_; }
-  script::InterpreterState& interpreter_state() { return st_; }
+  const script::InterpreterState& interpreter_state() const { return interp_; }
+  script::InterpreterState& interpreter_state() { return interp_; }
   script::VariableTable& variables() { return vars_; }
   const Config& config() const { return config_; }
   const windows::WindowState& window_state() const { return window_state_; }
-  const platform::Surface& image1() const { return stage_.back_buffer(); }
-  const platform::Surface& image2() const { return stage_.display(); }
+  const platform::Surface& back_buffer() const { return stage_.back_buffer(); }
+  const platform::Surface& display() const { return stage_.display(); }
   display::Stage& stage() { return stage_; }
   display::MessageWindow& message_window() { return message_; }
   Choices& choices() { return choices_; }
@@ -217,7 +217,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   windows::WindowState window_state_;
   script::PathResolver paths_;
   // One client for the whole run: a redirect's cookie is kept for later fetches.
-  net::TNMHTTP http_;
+  net::HttpClient http_;
   std::string ini_path_;
   Config config_;
 
@@ -233,9 +233,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
   bool ending_ = false;         // the end sequence runs: the game takes no more input
 
-  script::InterpreterState st_;
+  script::InterpreterState interp_;
   script::VariableTable vars_;
-  script::Interpreter interp_;
+  script::Interpreter interpreter_;
 
   // The rooms, in the order they depend on each other.
   GamePictures pictures_;

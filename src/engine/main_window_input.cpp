@@ -12,20 +12,20 @@ void MainWindow::Restart() {
   sound_.StopMusic();
   stage_.FillBuffer(0xffffff);
   stage_.FadeToBuffer(500);
-  if (LoadScenario(st_.scenario_name) == script::LoadOutcome::kLoaded) {
+  if (LoadScenario(interp_.scenario_name) == script::LoadOutcome::kLoaded) {
     ResetState();
-    st_.adv_mode = script::adv::kRun;
+    interp_.adv_mode = script::adv::kRun;
   }
 }
 
 void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
   if (ending_) return;
-  switch (KeyActionFor(vk_code, ctrl, st_.skip_mode, st_.adv_mode)) {
+  switch (KeyActionFor(vk_code, ctrl, interp_.skip_mode, interp_.adv_mode)) {
     case KeyAction::kRestart:
       Restart();
       break;
     case KeyAction::kMenuJump:
-      st_.go_target = "#MENU";
+      interp_.go_target = "#MENU";
       break;
     case KeyAction::kAbout:
       windows::ShowAbout(host_, window_state_, kCaption, kVersion);
@@ -37,11 +37,11 @@ void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
       ConfirmQuit();
       break;
     case KeyAction::kLoadWindow:
-      st_.window_request = script::WindowRequest::kLoad;
+      interp_.window_request = script::WindowRequest::kLoad;
       break;
     case KeyAction::kSkipToLabel:
-      interp_.SkipToLabel();
-      st_.adv_mode = script::adv::kRun;
+      interpreter_.SkipToLabel();
+      interp_.adv_mode = script::adv::kRun;
       break;
     case KeyAction::kContinueText:
       message_.ContinueText();
@@ -84,10 +84,10 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
       }
     }
   } else if (button == platform::MouseButton::kLeft) {
-    switch (ClickActionFor(st_.skip_mode, st_.adv_mode)) {
+    switch (ClickActionFor(interp_.skip_mode, interp_.adv_mode)) {
       case ClickAction::kSkipToLabel:
-        interp_.SkipToLabel();
-        st_.adv_mode = script::adv::kRun;
+        interpreter_.SkipToLabel();
+        interp_.adv_mode = script::adv::kRun;
         break;
       case ClickAction::kContinueText:
         message_.ContinueText();
@@ -107,7 +107,7 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
 void MainWindow::OnMouseMove(int x, int y) { choices_.PointerAt(x, y); }
 
 void MainWindow::OnMouseWheel(int steps) {
-  if (WheelContinuesText(steps, st_.skip_mode, st_.adv_mode)) message_.ContinueText();
+  if (WheelContinuesText(steps, interp_.skip_mode, interp_.adv_mode)) message_.ContinueText();
 }
 
 void MainWindow::OpenMenu() {

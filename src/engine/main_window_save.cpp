@@ -25,10 +25,10 @@ void MainWindow::OpenSaveLoadWindow() {
   windows::ModalResult result;
   int saved;
   {
-    const auto busy = platform::SetForScope(st_.adv_mode, script::adv::kBusy);
+    const auto busy = platform::SetForScope(interp_.adv_mode, script::adv::kBusy);
     saved = busy.saved();
     window_state_.dialog_choice = windows::DialogChoice::kNothing;
-    windows::SaveLoadWindow window(host_, window_state_, save_, st_.save_allowed);
+    windows::SaveLoadWindow window(host_, window_state_, save_, interp_.save_allowed);
     result = window.Show();
   }
   // A run that ended while the window was open chose nothing.
@@ -51,7 +51,7 @@ void MainWindow::OpenSaveWindow() {
   }
   if (result == windows::ModalResult::kClosed &&
       window_state_.dialog_choice == windows::DialogChoice::kSave)
-    save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(st_.adv_mode));
+    save_.WriteSaveData(window_state_.dialog_file_name, RecordedWaitState(interp_.adv_mode));
 }
 
 void MainWindow::OpenLoadWindow() {
@@ -64,7 +64,7 @@ void MainWindow::OpenLoadWindow() {
   }
   if (result == windows::ModalResult::kClosed &&
       window_state_.dialog_choice == windows::DialogChoice::kLoad)
-    save_.LoadChosenFile(window_state_.dialog_file_name, st_.adv_mode);
+    save_.LoadChosenFile(window_state_.dialog_file_name, interp_.adv_mode);
 }
 
 }  // namespace zepa::engine

@@ -41,18 +41,18 @@ std::vector<std::string> AssembleHTTPHeader(std::string_view path, std::string_v
   return lines;
 }
 
-std::string TNMHTTP::CookieFor(const Target& target) const {
+std::string HttpClient::CookieFor(const Target& target) const {
   if (cookie_.empty() || target.port != cookie_port_ ||
       !platform::EqualsNoCase(target.host, cookie_host_))
     return std::string();
   return cookie_;
 }
 
-uint64_t TNMHTTP::WaitDeadline() {
+uint64_t HttpClient::WaitDeadline() {
   return std::min(sockets_->RealNowMs() + options_->timeout_ms, fetch_deadline_ms_);
 }
 
-TNMHTTP::Waited TNMHTTP::WaitUntil(uint64_t deadline_ms,
+HttpClient::Waited HttpClient::WaitUntil(uint64_t deadline_ms,
                                    const std::function<bool(uint32_t)>& attempt) {
   for (;;) {
     if (options_->pump && !options_->pump()) {
@@ -69,7 +69,7 @@ TNMHTTP::Waited TNMHTTP::WaitUntil(uint64_t deadline_ms,
   }
 }
 
-std::optional<std::string> TNMHTTP::Connect() {
+std::optional<std::string> HttpClient::Connect() {
   if (socket_) return "Already connected";
 
   std::vector<platform::NetAddress> addresses;
@@ -117,7 +117,7 @@ std::optional<std::string> TNMHTTP::Connect() {
   return "Connection Failed";
 }
 
-std::optional<std::string> TNMHTTP::SendHTTP(const std::vector<std::string>& lines) {
+std::optional<std::string> HttpClient::SendHTTP(const std::vector<std::string>& lines) {
   std::string request;
   for (const std::string& line : lines) request += line + "\r\n";
   request += "\r\n";
@@ -142,7 +142,7 @@ std::optional<std::string> TNMHTTP::SendHTTP(const std::vector<std::string>& lin
   return error;
 }
 
-std::optional<std::string> TNMHTTP::RemoveHeader() {
+std::optional<std::string> HttpClient::RemoveHeader() {
   head_ = ResponseHead();
   early_body_.clear();
   receive_buffer_.resize(kReceiveChunkBytes);
@@ -183,7 +183,7 @@ std::optional<std::string> TNMHTTP::RemoveHeader() {
   return std::nullopt;
 }
 
-std::optional<std::string> TNMHTTP::CaptureString() {
+std::optional<std::string> HttpClient::CaptureString() {
   body_ = std::move(early_body_);
   early_body_.clear();
   // The body is everything until the server closes; a length it announced
@@ -217,7 +217,7 @@ std::optional<std::string> TNMHTTP::CaptureString() {
   }
 }
 
-FetchResult TNMHTTP::Get(std::string_view url, const FetchOptions& options) {
+FetchResult HttpClient::Get(std::string_view url, const FetchOptions& options) {
   FetchResult result;
   // A fetch started from a pump of another would trample its state.
   if (busy_) {
@@ -229,8 +229,8 @@ FetchResult TNMHTTP::Get(std::string_view url, const FetchOptions& options) {
     return result;
   }
   struct BusyGuard {
-    TNMHTTP& client;
-    explicit BusyGuard(TNMHTTP& c) : client(c) { client.busy_ = true; }
+    HttpClient& client;
+    explicit BusyGuard(HttpClient& c) : client(c) { client.busy_ = true; }
     ~BusyGuard() {
       client.Disconnect();
       client.busy_ = false;

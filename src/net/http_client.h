@@ -63,12 +63,12 @@ std::vector<std::string> AssembleHTTPHeader(std::string_view path, std::string_v
 /// The client the main window owns. It keeps the host and the port from one
 /// request to the next, as the old one did, and the cookie a redirect set
 /// until the next response.
-class TNMHTTP {
+class HttpClient {
  public:
   /// `sockets` null means the machine has no socket layer.
-  explicit TNMHTTP(platform::Sockets* sockets) : sockets_(sockets) {}
-  TNMHTTP(const TNMHTTP&) = delete;
-  TNMHTTP& operator=(const TNMHTTP&) = delete;
+  explicit HttpClient(platform::Sockets* sockets) : sockets_(sockets) {}
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
 
   /// Fetches `url` and every redirect after it; returns when all is over.
   FetchResult Get(std::string_view url, const FetchOptions& options);

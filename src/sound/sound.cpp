@@ -77,7 +77,7 @@ Sound::Sound(platform::Host& host, platform::Media* media, Resolver resolve)
   if (media_) {
     media_->SetNoticeHandler([this](int player, MediaNotice notice) {
       if (player == 0) {
-        MediaPlayer1Notify(notice);
+        OnMusicNotice(notice);
       } else {
         MediaPlayer2Notify(notice);
       }
@@ -312,7 +312,7 @@ void Sound::FadeStep() {
   }
 }
 
-void Sound::MediaPlayer1Notify(MediaNotice notice) {
+void Sound::OnMusicNotice(MediaNotice notice) {
   platform::MediaPlayer* player = Player(0);
   if (!player || music_loop_ == 0 || notice != MediaNotice::kSuccessful) return;
   if (player->Mode() == MediaMode::kPlaying) return;

@@ -112,7 +112,7 @@ class Sound {
   void StartFade(std::string_view name, int direction);
   void StopFade();
   void FadeStep();
-  void MediaPlayer1Notify(platform::MediaNotice notice);
+  void OnMusicNotice(platform::MediaNotice notice);
   void MediaPlayer2Notify(platform::MediaNotice notice);
 
   bool FindVolumeControl();

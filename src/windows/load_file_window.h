@@ -14,7 +14,7 @@ namespace zepa::windows {
 
 class LoadFileWindow {
  public:
-  /// `FormCreate`: clears the results, lists the files and lays them out.
+  /// Opening clears the results, lists the files and lays them out.
   LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room);
   // The controls' handlers point back here.
   LoadFileWindow(const LoadFileWindow&) = delete;

@@ -13,7 +13,7 @@ namespace zepa::windows {
 
 class SaveFileWindow {
  public:
-  /// `FormCreate`: clears the results and marks the slots whose files exist.
+  /// Opening clears the results and marks the slots whose files exist.
   SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room);
   // The controls' handlers point back here.
   SaveFileWindow(const SaveFileWindow&) = delete;

@@ -16,7 +16,7 @@ extern const char* const kDefaultScenarioUrl;
 
 class SaveLoadWindow {
  public:
-  /// `FormCreate`: the SAVE button shows when `save_allowed` is not 0, and
+  /// Opening the SAVE button shows when `save_allowed` is not 0, and
   /// a `save_allowed` of 2 is used up by this showing.
   SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
                  script::SavePermission& save_allowed);

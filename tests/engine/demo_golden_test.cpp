@@ -103,7 +103,7 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
     host->SetHandler(&form);
     host->SetTimerIntervalMs(50);
     host->SetTimerEnabled(true);
-    form.FormCreate();
+    form.Start();
     form.Run();
     host->SetHandler(nullptr);
   }

@@ -109,7 +109,7 @@ TEST_F(EndScreen, TenSecondSoundHoldsThePictureThenFadesToWhiteBeforeItEnds) {
   EXPECT_EQ(in.Get(200, 300), blend(0xffffff, sky, (1000 - 1) * 32));
   EXPECT_EQ(out.Get(200, 300), blend(sky, 0xffffff, (9000 - 1 - 8001) * 32));
   EXPECT_NE(out.Get(200, 300), 0xffffffu);
-  EXPECT_TRUE(AllWhite(game_->image2()));
+  EXPECT_TRUE(AllWhite(game_->display()));
 }
 
 TEST_F(EndScreen, ShortSoundClosesWhenItEndsWithoutFadingToWhite) {
@@ -122,7 +122,7 @@ TEST_F(EndScreen, ShortSoundClosesWhenItEndsWithoutFadingToWhite) {
   Play("[end]\n");
   EXPECT_GE(Now(), s + 4000);
   EXPECT_LE(Now(), s + 4100);
-  EXPECT_TRUE(AllWhite(game_->image2()));
+  EXPECT_TRUE(AllWhite(game_->display()));
   TearDown();
   SetUp();
   Sound("se/sleep.wav", 1500);
@@ -130,7 +130,7 @@ TEST_F(EndScreen, ShortSoundClosesWhenItEndsWithoutFadingToWhite) {
   // The sound ended during the fade-in; the window closes as that ends.
   EXPECT_GE(Now(), s + 2000);
   EXPECT_LE(Now(), s + 2050);
-  EXPECT_TRUE(ShowsPicture(game_->image2()));
+  EXPECT_TRUE(ShowsPicture(game_->display()));
 }
 
 TEST_F(EndScreen, MissingSoundClosesRightAfterTheFadeIn) {
@@ -141,7 +141,7 @@ TEST_F(EndScreen, MissingSoundClosesRightAfterTheFadeIn) {
   EXPECT_TRUE(host_->Closed());
   EXPECT_GE(Now(), s + 50 + 2000);
   EXPECT_LE(Now(), s + 50 + 2050);
-  EXPECT_TRUE(ShowsPicture(game_->image2()));
+  EXPECT_TRUE(ShowsPicture(game_->display()));
 }
 
 TEST_F(EndScreen, HeldHurryInputEndsTheWaitAtOnce) {
@@ -152,7 +152,7 @@ TEST_F(EndScreen, HeldHurryInputEndsTheWaitAtOnce) {
   Play("[end]\n", std::to_string(s + 4000) + " hold Space 500\n");
   EXPECT_GE(Now(), s + 4000);
   EXPECT_LE(Now(), s + 4050);
-  EXPECT_TRUE(ShowsPicture(game_->image2()));
+  EXPECT_TRUE(ShowsPicture(game_->display()));
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ class GameFixture : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  /// Creates the main window (FormCreate) without running the loop.
+  /// Creates the main window (Start) without running the loop.
   void Create(const std::string& events = "", platform::HeadlessOptions options = {},
               std::vector<std::string> args = {}) {
     game_.reset();
@@ -67,7 +67,7 @@ class GameFixture : public ::testing::Test {
     host_->SetHandler(game_.get());
     host_->SetTimerIntervalMs(50);
     host_->SetTimerEnabled(true);
-    game_->FormCreate();
+    game_->Start();
   }
 
   /// Runs the game like `zepa --headless`: until quit, until, or idle.

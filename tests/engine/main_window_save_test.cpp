@@ -39,8 +39,8 @@ TEST_F(SaveThroughWindows, ASlotSavedThroughTheWindowsLoadsInANewGameAtTheSamePl
   ASSERT_EQ(State().adv_mode, script::adv::kTextEnd);
   ASSERT_EQ(Var("x"), 3);
   const size_t line = *State().current_line;
-  const platform::Surface screen = game_->image2();
-  const platform::Surface buffer = game_->image1();
+  const platform::Surface screen = game_->display();
+  const platform::Surface buffer = game_->back_buffer();
 
   // Quit, start again: the new game waits at its first text until the
   // player loads the slot from the load window.
@@ -55,8 +55,8 @@ TEST_F(SaveThroughWindows, ASlotSavedThroughTheWindowsLoadsInANewGameAtTheSamePl
   EXPECT_EQ(Var("after"), 0);
   EXPECT_EQ(game_->stage().character_record(), "chara_a.bmp");
   EXPECT_EQ(game_->stage().frame_shown(), 1);
-  ExpectClose(game_->image2(), screen, "display");
-  ExpectClose(game_->image1(), buffer, "back buffer");
+  ExpectClose(game_->display(), screen, "display");
+  ExpectClose(game_->back_buffer(), buffer, "back buffer");
   // The player goes on from there.
   Create(load + "5000 key Return\n6000 quit\n");
   game_->Run();

@@ -24,8 +24,8 @@ class Pictures : public GameFixture {
       for (int x = 1; x < w - 1; ++x) s.Set(x, y, c);
     return s;
   }
-  const Surface& Back() { return game_->image1(); }
-  const Surface& Display() { return game_->image2(); }
+  const Surface& Back() { return game_->back_buffer(); }
+  const Surface& Display() { return game_->display(); }
 };
 
 TEST_F(Pictures, PShowsTheBackgroundWithTheFrameAfterAFade) {

@@ -31,7 +31,7 @@ TEST_F(Spine, MenuJumpFadesFromWhiteEvenWithoutALabel) {
   Play("[fill]000000\n[flip]\n[go]#MENU\n[set]t=TIME\n[set]after=1\n");
   EXPECT_EQ(Var("after"), 1);
   // The display was faded to the white back buffer.
-  EXPECT_EQ(game_->image2().Get(320, 100), 0xffffffu);
+  EXPECT_EQ(game_->display().Get(320, 100), 0xffffffu);
 }
 
 TEST_F(Spine, CounterLoopWithIfAndGo) {
@@ -104,7 +104,7 @@ TEST_F(Spine, MissingStartScenarioLeavesAWhiteIdleWindow) {
   EXPECT_TRUE(host_->error_shown());
   EXPECT_EQ(State().adv_mode, script::adv::kBusy);
   EXPECT_FALSE(State().current_line);
-  EXPECT_EQ(game_->image2().Get(0, 0), 0xffffffu);
+  EXPECT_EQ(game_->display().Get(0, 0), 0xffffffu);
 }
 
 TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {
@@ -180,7 +180,7 @@ TEST_F(Spine, ConfigurationIsWrittenBackAtExit) {
         "[MAIN]\r\nSCENARIOSET=1\r\n");
   Write("sub/next.kvs", "[set]n=1\n");
   Play("[textwait]20\n[endbgm]x.wav\n[load]SUB\\next.kvs\n");
-  game_->FormDestroy();
+  game_->Shutdown();
   const IniFile ini = IniFile::Load((dir_ / "rurirora.ini").string());
   EXPECT_EQ(ini.GetInt("TEXT", "TELOWAIT", 0), 20);
   EXPECT_EQ(ini.GetString("END", "BGM", ""), "se\\sleep.wav");  // endbgm never persists

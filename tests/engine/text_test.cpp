@@ -24,7 +24,7 @@ TEST_F(Text, ClickEndsTheTextWaitAndErasesTheMessage) {
   Play("[fill]000000\n[flip]\n[text]" + kA + kI + "\n[set]after=1\n", "5000 click 100 100\n");
   EXPECT_EQ(Var("after"), 1);
   // The message area is back to the black background.
-  EXPECT_FALSE(HasColor(game_->image2(), 12, 348, 100, 369, 0xffffff));
+  EXPECT_FALSE(HasColor(game_->display(), 12, 348, 100, 369, 0xffffff));
 }
 
 TEST_F(Text, TextStaysWithTheEndIconUntilThePlayerActs) {
@@ -32,13 +32,13 @@ TEST_F(Text, TextStaysWithTheEndIconUntilThePlayerActs) {
   EXPECT_EQ(State().adv_mode, adv::kTextEnd);
   EXPECT_EQ(Var("after"), 0);
   // White glyph pixels in the first line of the window.
-  EXPECT_TRUE(HasColor(game_->image2(), 12, 348, 80, 369, 0xffffff));
+  EXPECT_TRUE(HasColor(game_->display(), 12, 348, 80, 369, 0xffffff));
 }
 
 TEST_F(Text, TextColourReachesThePixels) {
   Play("[fill]000000\n[flip]\n[textcolor]ff0000\n[text]" + kA + kA + "\n");
-  EXPECT_TRUE(HasColor(game_->image2(), 12, 348, 60, 369, 0x0000ff));
-  EXPECT_FALSE(HasColor(game_->image2(), 12, 348, 60, 369, 0xffffff));
+  EXPECT_TRUE(HasColor(game_->display(), 12, 348, 60, 369, 0x0000ff));
+  EXPECT_FALSE(HasColor(game_->display(), 12, 348, 60, 369, 0xffffff));
 }
 
 TEST_F(Text, ReturnPagesThroughALongText) {
@@ -76,14 +76,14 @@ TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
                            "abcdef\\n" + kA + kI + kA + "\n";
   Play(line);
   ASSERT_EQ(State().adv_mode, adv::kTextEnd);
-  const platform::Surface calm = TextArea(game_->image2());
+  const platform::Surface calm = TextArea(game_->display());
   for (const char* hold_at : {"1000", "1250", "1890"}) {
     game_.reset();
     media_.reset();
     host_.reset();
     Play(line, std::string(hold_at) + " hold Return 100000\n");
     ASSERT_EQ(State().adv_mode, adv::kTextEnd);
-    EXPECT_TRUE(TextArea(game_->image2()) == calm) << "hold from " << hold_at;
+    EXPECT_TRUE(TextArea(game_->display()) == calm) << "hold from " << hold_at;
   }
   // A caption over two lines, hurried, lands where its reveal puts it too.
   const std::string telo = "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI +
@@ -92,12 +92,12 @@ TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
   media_.reset();
   host_.reset();
   Play(telo);
-  const platform::Surface calm_caption = TextArea(game_->image2());
+  const platform::Surface calm_caption = TextArea(game_->display());
   game_.reset();
   media_.reset();
   host_.reset();
   Play(telo, "700 hold Shift 300\n");
-  EXPECT_TRUE(TextArea(game_->image2()) == calm_caption);
+  EXPECT_TRUE(TextArea(game_->display()) == calm_caption);
 }
 
 TEST_F(Text, AClickDuringTheRevealDoesNotEndTheNextWait) {
@@ -124,9 +124,9 @@ TEST_F(Text, HighlightUsesTheChoiceColours) {
   Play("[fill]000000\n[flip]\n[sel]one\\ntwo\n", "3000 move 40 360\n");
   EXPECT_EQ(State().adv_mode, adv::kChoice);
   // Option 1 on a blue ground with yellow text; option 2 cyan on black.
-  EXPECT_TRUE(HasColor(game_->image2(), 33, 349, 60, 369, 0xff0000));
-  EXPECT_TRUE(HasColor(game_->image2(), 33, 349, 60, 369, 0x00ffff));
-  EXPECT_TRUE(HasColor(game_->image2(), 33, 370, 60, 390, 0xffff00));
+  EXPECT_TRUE(HasColor(game_->display(), 33, 349, 60, 369, 0xff0000));
+  EXPECT_TRUE(HasColor(game_->display(), 33, 349, 60, 369, 0x00ffff));
+  EXPECT_TRUE(HasColor(game_->display(), 33, 370, 60, 390, 0xffff00));
 }
 
 TEST_F(Text, OptionAreaEdgesAreOpen) {

@@ -37,7 +37,7 @@ std::string Request(const std::string& path, const std::string& host,
 // failure event that counts its runs.
 struct Fetcher {
   std::unique_ptr<platform::Sockets> sockets = platform::CreatePosixSockets();
-  TNMHTTP client{sockets.get()};
+  HttpClient client{sockets.get()};
   FetchOptions options;
   int failures = 0;
   int pumps = 0;
@@ -279,7 +279,7 @@ TEST(HttpGet, RefusalsBeforeAnyConnection) {
 
   // A name the resolver finds nothing for.
   testing::FakeClockSockets no_answer;
-  TNMHTTP lookup_fails(&no_answer);
+  HttpClient lookup_fails(&no_answer);
   EXPECT_EQ(lookup_fails.Get("http://no-such-host.example/story.kvs", f.options).error,
             "Null Remote Address");
   EXPECT_EQ(no_answer.looked_up, std::vector<std::string>{"no-such-host.example"});
@@ -288,7 +288,7 @@ TEST(HttpGet, RefusalsBeforeAnyConnection) {
   EXPECT_EQ(lookup_fails.Get("http://[1:2]:80/story.kvs", f.options).error, "Null Remote Address");
   EXPECT_EQ(no_answer.looked_up.size(), 1u);
 
-  TNMHTTP no_sockets(nullptr);
+  HttpClient no_sockets(nullptr);
   EXPECT_EQ(no_sockets.Get("http://127.0.0.1/", f.options).error,
             "Initializaton of windows sockets failed");
 }
@@ -314,7 +314,7 @@ TEST(HttpGet, RefusedPortFailsTheConnection) {
 struct FakeFetcher {
   using Piece = testing::FakeClockSockets::Piece;
   testing::FakeClockSockets sockets;
-  TNMHTTP client{&sockets};
+  HttpClient client{&sockets};
   FetchOptions options;
   std::vector<uint64_t> pumped_at_ms;
   uint64_t start_ms = 0;
@@ -492,7 +492,7 @@ TEST(HttpGet, HeadlessRunsWaitInRealTime) {
   platform::HeadlessHost host(platform::HeadlessOptions{});
   host.SetTimerEnabled(true);
   TestServer server([](Connection& c, const std::string&, int) { c.Pause(10000); });
-  TNMHTTP client(host.Net());
+  HttpClient client(host.Net());
   FetchOptions options;
   options.timeout_ms = 300;
   options.pump = [&] { return host.Pump(true, host.NowMs()); };
@@ -563,7 +563,7 @@ TEST(HttpConnect, UsesIPv6AddressesAndMovesOnWhenOneRefuses) {
   TestServer v6(Answer("HTTP/1.0 200 OK\r\n\r\nover six"), /*ipv6=*/true);
   FixedLookupSockets sockets({Loopback6(), *DottedIPv4("127.0.0.1")});
   FetchOptions options;
-  TNMHTTP client(&sockets);
+  HttpClient client(&sockets);
   const FetchResult r =
       client.Get("http://game.example:" + std::to_string(v6.port()) + "/s.kvs", options);
   EXPECT_EQ(r.body, "over six") << r.error;
@@ -587,7 +587,7 @@ TEST(HttpConnect, BracketedIPv6AddressesAreConnectedToWithoutALookup) {
       },
       /*ipv6=*/true);
   FixedLookupSockets sockets({});
-  TNMHTTP client(&sockets);
+  HttpClient client(&sockets);
   const std::string base = "http://[::1]:" + std::to_string(v6.port());
   const FetchResult r = client.Get(base + "/s.kvs", FetchOptions());
   EXPECT_TRUE(r.ok()) << r.error;
@@ -603,7 +603,7 @@ TEST(HttpConnect, BracketedIPv6AddressesAreConnectedToWithoutALookup) {
 TEST(HttpConnect, DottedAddressesAreNotLookedUp) {
   TestServer server(Answer("HTTP/1.0 200 OK\r\n\r\nx"));
   FixedLookupSockets sockets({});
-  TNMHTTP client(&sockets);
+  HttpClient client(&sockets);
   EXPECT_TRUE(client.Get(server.base() + "/", FetchOptions()).ok());
   EXPECT_EQ(sockets.looked_up_, "");
   EXPECT_EQ(

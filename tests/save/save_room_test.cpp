@@ -48,15 +48,15 @@ TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   game_->choices().SetHighlight(2);
   game_->variables().SetVariableText("name", "\x91\xbe\x98\x59");
   game_->variables().SetVariableText("quoted", "say \"hi\" a=b");
-  const platform::Surface display = game_->image2();
-  const platform::Surface buffer = game_->image1();
+  const platform::Surface display = game_->display();
+  const platform::Surface buffer = game_->back_buffer();
   const platform::Surface backup = game_->message_window().message_backup();
   const size_t line = *State().current_line;
   ASSERT_TRUE(game_->WriteSaveData(SlotFileName(1), State().adv_mode));
   EXPECT_TRUE(fs::is_regular_file(dir_ / "DATA1.kvd"));
   // Saving leaves the game as it was.
-  EXPECT_EQ(game_->image1(), buffer);
-  EXPECT_EQ(game_->image2(), display);
+  EXPECT_EQ(game_->back_buffer(), buffer);
+  EXPECT_EQ(game_->display(), display);
   EXPECT_EQ(game_->stage().character_record(), "chara_a.bmp");
   EXPECT_EQ(game_->stage().frame_shown(), 1);
 
@@ -74,13 +74,13 @@ TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   EXPECT_EQ(*State().current_line, line);
   EXPECT_EQ(std::string(game_->variables().VariableText("name")), "\x91\xbe\x98\x59");
   EXPECT_EQ(std::string(game_->variables().VariableText("quoted")), "say \"hi\" a=b");
-  ExpectClose(game_->image1(), buffer, "buffer");
+  ExpectClose(game_->back_buffer(), buffer, "buffer");
   // The new window had shown no text, so the backup takes the saved size.
   ExpectClose(game_->message_window().message_backup(), backup, "message backup");
-  ExpectClose(game_->image2(), display, "display");
+  ExpectClose(game_->display(), display, "display");
   // The highlighted option's background is drawn again on the display.
   const int y = game_->message_window().select_y() + 21 + 10;
-  EXPECT_EQ(game_->image2().Get(game_->choices().select_x() + 2, y), 0x00ff00u);
+  EXPECT_EQ(game_->display().Get(game_->choices().select_x() + 2, y), 0x00ff00u);
 }
 
 TEST_F(SaveRoomTest, ResumePositionInsideTextAndAtALineStart) {
@@ -130,8 +130,8 @@ TEST_F(SaveRoomTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
   const size_t line = *State().current_line;
   const int adv_mode = State().adv_mode;
   const std::string text = State().scenario_text;
-  const platform::Surface display = game_->image2();
-  const platform::Surface buffer = game_->image1();
+  const platform::Surface display = game_->display();
+  const platform::Surface buffer = game_->back_buffer();
   Write("other.kvd",
         "script:other_game.kvs\nnow:3\npicture:x.bmp\ntextcolor:255\nSETTING_END\nv=7\nz=5\n");
   EXPECT_EQ(game_->ReadSaveData("other.kvd"), ReadResult::kScenarioFailed);
@@ -143,8 +143,8 @@ TEST_F(SaveRoomTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
   EXPECT_EQ(State().scenario_text, text);
   EXPECT_EQ(*State().current_line, line);
   EXPECT_EQ(State().adv_mode, adv_mode);
-  EXPECT_EQ(game_->image2(), display);
-  EXPECT_EQ(game_->image1(), buffer);
+  EXPECT_EQ(game_->display(), display);
+  EXPECT_EQ(game_->back_buffer(), buffer);
   EXPECT_EQ(game_->stage().picture_path(), (dir_ / "bg_room.jpg").string());
 }
 

@@ -358,7 +358,7 @@ TEST_F(DebugMonitorInGame, PositionIsWrittenBackOnlyWhileTheMonitorIsOn) {
   // The player drags the monitor elsewhere; where it stands is written.
   host_->windows()[0]->left = 333;
   host_->windows()[0]->top = 44;
-  game_->FormDestroy();
+  game_->Shutdown();
   engine::IniFile ini = engine::IniFile::Load(Path("rurirora.ini"));
   EXPECT_EQ(ini.GetString("SYSTEM", "DEBUG", ""), "1");
   EXPECT_EQ(ini.GetString("SYSTEM", "DEBUG_X", ""), "333");
