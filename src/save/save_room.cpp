@@ -186,7 +186,9 @@ bool SaveRoom::WriteSaveData(std::string_view name, int adv_mode) {
   if (auto message = display::EncodeJpeg(rooms_.message.message_backup(), kJpegQuality))
     contents.pictures.push_back({PictureSlot::kMessageBackup, std::move(*message), 0});
 
-  const std::string path = WithSaveExtension(WritePath(name));
+  // A new file gets the UTF-8 spelling the desktop shows; an old one is
+  // written where it is.
+  const std::string path = platform::NewFileSpelling(WithSaveExtension(WritePath(name)));
   platform::Files* files = host_.FileOps();
   std::string error = files ? std::string() : std::string("no file system");
   if (files) {

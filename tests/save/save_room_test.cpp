@@ -213,6 +213,23 @@ TEST_F(SaveRoomTest, ExtensionRulesForWritingAndChoosing) {
   game_->variables().SetVariableNumber("v", 0);
   game_->LoadChosenFile("UPPER.KVD", 2);
   EXPECT_EQ(Var("v"), 7);
+
+  // A Japanese name typed in the dialog (Shift-JIS) is written under its
+  // UTF-8 spelling, found again by the Shift-JIS one, and written over in
+  // place the next time rather than beside itself.
+  const std::string sjis = "\x83\x5A\x81\x5B\x83\x75";  // セーブ
+  ASSERT_TRUE(game_->WriteSaveData(sjis, 0));
+  EXPECT_TRUE(fs::exists(dir_ / "\xE3\x82\xBB\xE3\x83\xBC\xE3\x83\x96.kvd"));
+  EXPECT_FALSE(fs::exists(dir_ / (sjis + ".kvd")));
+  game_->variables().SetVariableNumber("v", 8);
+  ASSERT_TRUE(game_->WriteSaveData(sjis, 0));
+  game_->variables().SetVariableNumber("v", 0);
+  game_->LoadChosenFile(sjis + ".kvd", 2);
+  EXPECT_EQ(Var("v"), 8);
+  int kvd_files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    if (entry.path().extension() == ".kvd") ++kvd_files;
+  EXPECT_EQ(kvd_files, 3);  // bare, notes.txt and the Japanese one
 }
 
 TEST_F(SaveRoomTest, ChosenFilesFollowTheLoadTable) {
