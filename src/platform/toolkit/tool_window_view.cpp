@@ -74,16 +74,10 @@ bool ToolWindowView::InScaledCaptionBar(const ToolWindow& window, int x, int y, 
 std::u32string ToolWindowView::MissingGlyphs(std::string_view utf8, int px) const {
   std::u32string missing;
   const ImFont* font = fonts_.Get(px, false);
-  const char* p = utf8.data();
-  const char* end = p + utf8.size();
-  while (p < end) {
-    unsigned int c = 0;
-    const int n = ImTextCharFromUtf8(&c, p, end);
-    if (n <= 0) break;
-    p += n;
+  ForEachCodePoint(utf8, [&](char32_t c) {
     if (!font || c > 0xFFFF || !font->FindGlyphNoFallback(static_cast<ImWchar>(c)))
-      missing.push_back(static_cast<char32_t>(c));
-  }
+      missing.push_back(c);
+  });
   return missing;
 }
 

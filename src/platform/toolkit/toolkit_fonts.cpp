@@ -58,20 +58,25 @@ std::string FindFixedPitchToolkitFontFile() {
   return FindJapaneseFontFile(kPreferred);
 }
 
-void ToolkitFonts::Want(std::string_view utf8) {
+void ForEachCodePoint(std::string_view utf8, const std::function<void(char32_t)>& f) {
   const char* p = utf8.data();
   const char* end = p + utf8.size();
   while (p < end) {
     unsigned int c = 0;
     const int n = ImTextCharFromUtf8(&c, p, end);
-    if (n <= 0) break;
+    if (n <= 0) return;
     p += n;
-    // The atlas holds the basic plane only; CP932 has nothing beyond it.
-    if (c == 0 || c > 0xFFFF) continue;
-    const auto w = static_cast<ImWchar>(c);
-    if (InRanges(ranges_, w)) continue;
-    grown_ |= wanted_.insert(w).second;
+    f(static_cast<char32_t>(c));
   }
+}
+
+void ToolkitFonts::Want(std::string_view utf8) {
+  ForEachCodePoint(utf8, [this](char32_t c) {
+    // The atlas holds the basic plane only; CP932 has nothing beyond it.
+    if (c == 0 || c > 0xFFFF) return;
+    const auto w = static_cast<ImWchar>(c);
+    if (!InRanges(ranges_, w)) grown_ |= wanted_.insert(w).second;
+  });
 }
 
 void ToolkitFonts::WantSizes(const ToolWindow& window) {

@@ -3,6 +3,7 @@
 // one ImGui atlas per window that grows with the characters it shows.
 #include <imgui.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +13,9 @@
 #include "platform/tool_window.h"
 
 namespace zepa::platform {
+
+/// Calls `f` with each code point of `utf8`, stopping at a broken sequence.
+void ForEachCodePoint(std::string_view utf8, const std::function<void(char32_t)>& f);
 
 /// The toolkit's face: the proportional gothic the windows were designed
 /// with, or the closest Japanese face fontconfig knows. Empty when none.
