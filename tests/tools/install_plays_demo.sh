@@ -44,5 +44,17 @@ status=$?
 grep -q "movies cannot be played" <<<"$err" && fail "the installed zepa did not find its movie module: $err"
 [ -s "$dir/state.json" ] || fail "the installed demo wrote no dump"
 
+desktop=$root/share/applications/zepa.desktop
+if [ ! -f "$desktop" ]; then
+  fail "zepa.desktop is not in share/applications"
+else
+  grep -qx 'Exec=zepa %f' "$desktop" || fail "zepa.desktop does not run zepa %f"
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate refuses zepa.desktop"
+  else
+    echo "skipped: desktop-file-validate is not installed, zepa.desktop not validated"
+  fi
+fi
+
 [ "$failed" = 0 ] && echo "install plays the demo"
 exit $((failed > 0))
