@@ -24,6 +24,7 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "zepa_version.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--version") {
-      std::printf("%s\n", zepa::engine::kVersion);
+      zepa::build::PrintVersion("zepa");
       return 0;
     } else if (a == "--check") {
       o->check = true;

@@ -5,9 +5,14 @@
 
 #include "platform/headless/image_writer.h"
 #include "save/save_tool.h"
+#include "zepa_version.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    zepa::build::PrintVersion("zepa-save");
+    return 0;
+  }
   return zepa::save::RunSaveTool(args, std::cout, std::cerr,
                                  [](const zepa::platform::Surface& s, const std::string& path) {
                                    return zepa::platform::WriteImage(s, path);

@@ -16,7 +16,8 @@ constexpr const char* kModuleName = "libzepa_movie.so";
 using OpenMovie = MovieDecoder* (*)(const std::string& path, std::string* error);
 
 // Beside the program first, then one folder up (where the test programs
-// find the one built beside the game), then wherever the loader looks.
+// find the one built beside the game), then where an installed program's
+// module sits relative to it, then wherever the loader looks.
 std::vector<std::string> ModuleCandidates() {
   std::vector<std::string> out;
   std::error_code ec;
@@ -24,6 +25,10 @@ std::vector<std::string> ModuleCandidates() {
   if (!ec) {
     out.push_back((exe.parent_path() / kModuleName).string());
     out.push_back((exe.parent_path().parent_path() / kModuleName).string());
+#ifdef ZEPA_MOVIE_FROM_BINDIR
+    out.push_back(
+        (exe.parent_path() / ZEPA_MOVIE_FROM_BINDIR / kModuleName).lexically_normal().string());
+#endif
   }
   out.emplace_back(kModuleName);
   return out;
@@ -59,7 +64,8 @@ std::unique_ptr<MovieDecoder> MovieDecoder::Open(const std::string& path, std::s
   std::string failure;
   const OpenMovie open = LoadModule(&failure);
   if (!open) {
-    if (error) *error = std::string("movies cannot be played without ") + kModuleName + ": " + failure;
+    if (error)
+      *error = std::string("movies cannot be played without ") + kModuleName + ": " + failure;
     return nullptr;
   }
   std::string local;
