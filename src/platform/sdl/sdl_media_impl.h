@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/media.h"
 #include "platform/sdl/audio_device.h"
 #include "platform/sdl/movie_decoder.h"
@@ -158,7 +159,7 @@ class SdlMedia : public Media {
     audio_ok_ = AcquireAudio(false, &audio_error_);
     if (!audio_ok_) {
       audio_failed_ = true;
-      std::fprintf(stderr, "zepa: no sound: %s\n", audio_error_.c_str());
+      LogWarning("zepa: no sound: %s\n", audio_error_.c_str());
       return false;
     }
     Mix_HookMusicFinished(&SdlMedia::MusicFinished);

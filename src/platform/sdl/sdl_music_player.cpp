@@ -2,9 +2,9 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
+#include "platform/log.h"
 #include "platform/media_checks.h"
 #include "platform/sdl/sdl_media_impl.h"
 
@@ -129,7 +129,7 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
     FreeMusic();
     std::string error;
     if (!LoadMusic(path, &error)) {
-      std::fprintf(stderr, "zepa: cannot play %s: %s\n", path.c_str(), error.c_str());
+      LogError("zepa: cannot play %s: %s\n", path.c_str(), error.c_str());
       return false;
     }
     offset_ms = *from_ms - start;
