@@ -6,6 +6,7 @@
 
 #include "platform/headless/image_writer.h"
 #include "platform/headless/stop_signals.h"
+#include "platform/log.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sockets.h"
 #include "platform/toolkit/tool_window_view.h"
@@ -148,8 +149,8 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
     return;
   }
   if (for_window) {
-    std::fprintf(stderr, "zepa: line %d: %s %s: no window is open\n", e.line,
-                 e.action == EventAction::kPress ? "press" : "type", e.target.c_str());
+    LogError("zepa: line %d: %s %s: no window is open\n", e.line,
+             e.action == EventAction::kPress ? "press" : "type", e.target.c_str());
     return;
   }
   if (e.action == EventAction::kClick || e.action == EventAction::kRightClick ||
@@ -319,17 +320,17 @@ void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
   switch (e.action) {
     case EventAction::kPress:
       if (!top->Find(e.target)) {
-        std::fprintf(stderr, "zepa: line %d: press %s: the window %s has no such control\n", e.line,
-                     e.target.c_str(), top->name.c_str());
+        LogError("zepa: line %d: press %s: the window %s has no such control\n", e.line,
+                 e.target.c_str(), top->name.c_str());
       } else if (!top->Press(e.target)) {
-        std::fprintf(stderr, "zepa: line %d: press %s: the control is hidden, disabled or inert\n",
-                     e.line, e.target.c_str());
+        LogError("zepa: line %d: press %s: the control is hidden, disabled or inert\n", e.line,
+                 e.target.c_str());
       }
       break;
     case EventAction::kType:
       if (!top->SetText(e.target, e.text)) {
-        std::fprintf(stderr, "zepa: line %d: type %s: no edit field takes this text in %s\n",
-                     e.line, e.target.c_str(), top->name.c_str());
+        LogError("zepa: line %d: type %s: no edit field takes this text in %s\n", e.line,
+                 e.target.c_str(), top->name.c_str());
       }
       break;
     case EventAction::kKey:
@@ -351,17 +352,17 @@ void HeadlessHost::WriteWindowShot(const ScriptedEvent& e) {
   for (const ToolWindow* w : windows_)
     if (w->name == e.window) found = w;
   if (!found) {
-    std::fprintf(stderr, "zepa: line %d: shot %s: no window %s is open\n", e.line, e.path.c_str(),
-                 e.window.c_str());
+    LogError("zepa: line %d: shot %s: no window %s is open\n", e.line, e.path.c_str(),
+             e.window.c_str());
     return;
   }
   Surface picture;
   std::string error;
   if (!RenderToolWindow(*found, &picture, &error)) {
-    std::fprintf(stderr, "zepa: shot %s: %s\n", e.path.c_str(), error.c_str());
+    LogError("zepa: shot %s: %s\n", e.path.c_str(), error.c_str());
     return;
   }
-  if (!WriteImage(picture, e.path)) std::fprintf(stderr, "zepa: cannot write %s\n", e.path.c_str());
+  if (!WriteImage(picture, e.path)) LogError("zepa: cannot write %s\n", e.path.c_str());
 }
 
 bool HeadlessHost::IsHeld(HeldKey key) {
@@ -421,12 +422,12 @@ void HeadlessHost::GetWindowPosition(int* left, int* top) {
 
 void HeadlessHost::ShowError(std::string_view utf8) {
   errors_.emplace_back(utf8);
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(utf8.size()), utf8.data());
+  LogError("%.*s\n", static_cast<int>(utf8.size()), utf8.data());
 }
 
 void HeadlessHost::ReportOutputFailure(const std::string& message) {
   output_failures_.push_back(message);
-  std::fprintf(stderr, "zepa: %s\n", message.c_str());
+  LogError("zepa: %s\n", message.c_str());
 }
 
 void HeadlessHost::WriteShot(const std::string& path) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/log.h"
+
 namespace zepa::platform {
 namespace {
 
@@ -63,8 +65,7 @@ bool MidiPatchesReady() {
     found = found || std::filesystem::exists(path, ec);
   if (!found && !g_midi_warned) {
     g_midi_warned = true;
-    std::fprintf(
-        stderr,
+    LogWarning(
         "zepa: no MIDI patch set found; MIDI music stays silent (install the freepats package)\n");
   }
   return found;

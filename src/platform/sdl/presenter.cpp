@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/log.h"
+
 namespace zepa::platform {
 namespace {
 
@@ -30,7 +32,7 @@ std::optional<PresentPath> ForcedPath() {
   const char* name = SDL_getenv("ZEPA_PRESENT");
   if (!name || !*name) return std::nullopt;
   const std::optional<PresentPath> path = ParsePresentPath(name);
-  if (!path) std::fprintf(stderr, "zepa: ZEPA_PRESENT=%s: not surface, software or gpu; ignored\n", name);
+  if (!path) LogWarning("zepa: ZEPA_PRESENT=%s: not surface, software or gpu; ignored\n", name);
   return path;
 }
 
@@ -158,8 +160,8 @@ bool Presenter::ChoosePath() {
   }
   PresentPath next = ChoosePresentPath(facts);
   if (SDL_getenv("ZEPA_STATS"))
-    std::fprintf(stderr, "zepa: presenting through %s%s%s\n", PresentPathName(next),
-                 facts.gl_renderer.empty() ? "" : ", probed ", facts.gl_renderer.c_str());
+    LogInfo("zepa: presenting through %s%s%s\n", PresentPathName(next),
+            facts.gl_renderer.empty() ? "" : ", probed ", facts.gl_renderer.c_str());
   if (next == PresentPath::kGpuRenderer && renderer_ && path_ == next) return true;
   if (next == PresentPath::kWindowSurface) {
     if (texture_) SDL_DestroyTexture(texture_);
@@ -332,7 +334,7 @@ void Presenter::Resized() {
   // it stays, also when the window goes back to its own size.
   if (!ChoosePath() || path_ == PresentPath::kWindowSurface) {
     if (!UseRenderer(PresentPath::kSoftwareRenderer))
-      std::fprintf(stderr, "zepa: cannot draw on the resized window: %s\n", SDL_GetError());
+      LogError("zepa: cannot draw on the resized window: %s\n", SDL_GetError());
   }
 }
 

@@ -3,10 +3,10 @@
 #include "platform/sdl/sdl_host.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/log.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sockets.h"
 #include "platform/sdl/sdl_host_impl.h"
@@ -39,12 +39,10 @@ SdlHost::~SdlHost() {
   SDL_DelEventWatch(WatchTaps, this);
   while (!small_.empty()) DestroySmall(small_.back().get());
   if (std::getenv("ZEPA_STATS")) {
-    std::fprintf(
-        stderr,
-        "zepa: %llu frames presented, %llu pushed to the screen, %llu idle ticks run late\n",
-        static_cast<unsigned long long>(frames_presented_),
-        static_cast<unsigned long long>(frames_pushed_),
-        static_cast<unsigned long long>(ticks_.owed_ticks_run()));
+    LogInfo("zepa: %llu frames presented, %llu pushed to the screen, %llu idle ticks run late\n",
+            static_cast<unsigned long long>(frames_presented_),
+            static_cast<unsigned long long>(frames_pushed_),
+            static_cast<unsigned long long>(ticks_.owed_ticks_run()));
   }
   presenter_.Close();  // its renderer goes before the window
   if (window_) SDL_DestroyWindow(window_);
@@ -60,7 +58,7 @@ bool SdlHost::Open() {
   // Scaled pixels stay sharp, like the original's pixel-doubled screen modes.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "zepa: SDL video: %s\n", SDL_GetError());
+    LogError("zepa: SDL video: %s\n", SDL_GetError());
     return false;
   }
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -72,12 +70,12 @@ bool SdlHost::Open() {
   window_ = SDL_CreateWindow(kErrorCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              kDisplayWidth * scale_, kDisplayHeight * scale_, SDL_WINDOW_HIDDEN);
   if (!window_) {
-    std::fprintf(stderr, "zepa: cannot create the window: %s\n", SDL_GetError());
+    LogError("zepa: cannot create the window: %s\n", SDL_GetError());
     return false;
   }
   SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
   if (!presenter_.Open(window_)) {
-    std::fprintf(stderr, "zepa: cannot draw on the window: %s\n", SDL_GetError());
+    LogError("zepa: cannot draw on the window: %s\n", SDL_GetError());
     return false;
   }
   SDL_DisplayMode mode;

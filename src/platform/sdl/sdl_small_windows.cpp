@@ -9,10 +9,10 @@
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/sdl/sdl_host_impl.h"
 
 namespace zepa::platform {
@@ -72,8 +72,8 @@ void SdlHost::OpenWindow(ToolWindow* window) {
   if (small->renderer)
     small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window, scale);
   if (!small->view || !small->view->ok()) {
-    std::fprintf(stderr, "zepa: cannot show the window %s: %s\n", window->name.c_str(),
-                 small->view ? small->view->error().c_str() : SDL_GetError());
+    LogError("zepa: cannot show the window %s: %s\n", window->name.c_str(),
+             small->view ? small->view->error().c_str() : SDL_GetError());
     if (small->renderer) SDL_DestroyRenderer(small->renderer);
     if (small->sdl) SDL_DestroyWindow(small->sdl);
     // A window nobody can see or close must not hold the game: it closes

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/log.h"
 #include "platform/sdl/sdl_host_impl.h"
 #include "platform/window_place.h"
 // Last: it brings in Xlib, whose macros (Expose, None, Status) would
@@ -131,7 +132,7 @@ void SdlHost::SetCaption(std::string_view utf8) {
 
 void SdlHost::ShowError(std::string_view utf8) {
   const std::string message(utf8);
-  std::fprintf(stderr, "%s\n", message.c_str());
+  LogError("%s\n", message.c_str());
   if (!has_screen_ || closed_) return;
   ToolWindow box;
   BuildErrorBox(message, &box);

@@ -1,0 +1,69 @@
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include "platform/media_checks.h"
+#include "platform/sdl/sdl_media_impl.h"
+
+namespace zepa::platform::sdl_media_parts {
+
+bool EffectPlayer::Open(const std::string& path, std::string* error) {
+  Close();
+  if (!media_.EnsureAudio()) {
+    *error = media_.audio_error();
+    return false;
+  }
+  if (!CheckMediaFile(path, error)) return false;
+  chunk_ = Mix_LoadWAV(path.c_str());
+  if (!chunk_) {
+    *error = Mix_GetError();
+    return false;
+  }
+  int freq = 0, channels = 0;
+  Uint16 format = 0;
+  length_ms_ = 0;
+  if (Mix_QuerySpec(&freq, &format, &channels) && freq > 0 && channels > 0) {
+    const uint64_t frame_bytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
+    if (frame_bytes > 0)
+      length_ms_ = static_cast<uint32_t>(chunk_->alen / frame_bytes * 1000 / freq);
+  }
+  return true;
+}
+
+void EffectPlayer::Close() {
+  Stop();
+  if (chunk_) {
+    Mix_HaltChannel(kEffectChannel);
+    Mix_FreeChunk(chunk_);
+    chunk_ = nullptr;
+  }
+}
+
+bool EffectPlayer::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
+  if (!chunk_) return false;
+  Stop();
+  ticket.Issue();
+  if (Mix_PlayChannel(kEffectChannel, chunk_, 0) < 0) {
+    ticket.Cancel();
+    return false;
+  }
+  playing_ = true;
+  return true;
+}
+
+void EffectPlayer::Stop() {
+  ticket.Cancel();
+  if (playing_) Mix_HaltChannel(kEffectChannel);
+  playing_ = false;
+}
+
+MediaMode EffectPlayer::Mode() {
+  if (!chunk_) return MediaMode::kNotReady;
+  if (!playing_) return MediaMode::kStopped;
+  return Mix_Playing(kEffectChannel) ? MediaMode::kPlaying : MediaMode::kStopped;
+}
+
+void EffectPlayer::WaitWhilePlaying(uint32_t max_ms) {
+  const uint32_t start = SDL_GetTicks();
+  while (Mode() == MediaMode::kPlaying && SDL_GetTicks() - start <= max_ms) SDL_Delay(5);
+}
+}  // namespace zepa::platform::sdl_media_parts
