@@ -9,7 +9,9 @@ command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 printf '[SCREEN]\r\nFULL=0\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n[TITLE]\r\nTIME=0\r\n' > "$dir/rurirora.ini"
-printf '[fill]0000ff\r\n[flip]\r\n[wait]20000\r\n[end]\r\n' > "$dir/story.kvs"
+# The game waits longer than the test can take, so that a slow machine
+# never sees it end in the middle.
+printf '[fill]0000ff\r\n[flip]\r\n[wait]110000\r\n[end]\r\n' > "$dir/story.kvs"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$0" --game "$1" & pid=$!
   # Waits (up to 30 s) until the program shows N windows, then lets them draw;
