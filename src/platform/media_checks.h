@@ -25,4 +25,9 @@ bool IsMidiFile(const std::string& path);
 /// .ogg, .flac, .wav or .mp3.
 std::map<int, std::string> FindCdTracks(const std::string& folder);
 
+/// The tracks of the CD folder `folder`, or nothing with `error` set when
+/// it is not a folder: what opening the CD player does in every backend.
+std::optional<std::map<int, std::string>> OpenCdFolder(const std::string& folder,
+                                                       std::string* error);
+
 }  // namespace zepa::platform

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <map>
 #include <system_error>
+#include <utility>
 
 #include "platform/media_checks.h"
 #include "platform/media_probe.h"
@@ -44,12 +44,9 @@ class SilentPlayer : public MediaPlayer {
       *error = "the effect player has no CD audio";
       return false;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-      *error = "no such folder";
-      return false;
-    }
-    tracks_ = FindCdTracks(folder);
+    auto tracks = OpenCdFolder(folder, error);
+    if (!tracks) return false;
+    tracks_ = std::move(*tracks);
     open_ = true;
     cd_ = true;
     return true;

@@ -95,4 +95,14 @@ std::map<int, std::string> FindCdTracks(const std::string& folder) {
   return tracks;
 }
 
+std::optional<std::map<int, std::string>> OpenCdFolder(const std::string& folder,
+                                                       std::string* error) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) {
+    *error = "no such folder";
+    return std::nullopt;
+  }
+  return FindCdTracks(folder);
+}
+
 }  // namespace zepa::platform

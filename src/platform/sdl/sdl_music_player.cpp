@@ -2,7 +2,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <filesystem>
+#include <utility>
 
 #include "platform/log.h"
 #include "platform/media_checks.h"
@@ -67,12 +67,9 @@ bool MusicPlayer::OpenCd(const std::string& folder, std::string* error) {
     *error = media_.audio_error();
     return false;
   }
-  std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) {
-    *error = "no such folder";
-    return false;
-  }
-  tracks_ = FindCdTracks(folder);
+  auto tracks = OpenCdFolder(folder, error);
+  if (!tracks) return false;
+  tracks_ = std::move(*tracks);
   cd_ = true;
   open_ = true;
   return true;
