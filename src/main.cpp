@@ -20,6 +20,7 @@
 #include "platform/headless/image_writer.h"
 #include "platform/headless/silent_media.h"
 #include "platform/headless/stop_signals.h"
+#include "platform/log.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
@@ -71,12 +72,12 @@ struct Options {
 };
 
 int BadInput(const std::string& message) {
-  std::fprintf(stderr, "zepa: %s\n", message.c_str());
+  zepa::platform::LogError("zepa: %s\n", message.c_str());
   return 2;
 }
 
 int BadUsage(const std::string& message) {
-  std::fprintf(stderr, "zepa: %s (see zepa --help)\n", message.c_str());
+  zepa::platform::LogError("zepa: %s (see zepa --help)\n", message.c_str());
   return 2;
 }
 
@@ -204,7 +205,8 @@ std::optional<zepa::platform::Surface> ReadDesktop(const std::string& path) {
       picture = zepa::display::DecodeBmp(std::span<const uint8_t>(
           reinterpret_cast<const uint8_t*>(read.bytes.data()), read.bytes.size()));
   }
-  if (!picture) std::fprintf(stderr, "zepa: cannot read the desktop picture %s\n", path.c_str());
+  if (!picture)
+    zepa::platform::LogWarning("zepa: cannot read the desktop picture %s\n", path.c_str());
   return picture;
 }
 
@@ -275,7 +277,7 @@ int RunWindow(Options& o) {
   so.scale = o.scale;
   auto host = zepa::platform::CreateSdlHost(so);
   if (!host) {
-    std::fprintf(stderr, "zepa: cannot open the window\n");
+    zepa::platform::LogError("zepa: cannot open the window\n");
     return 1;
   }
   int status = 0;
@@ -317,7 +319,7 @@ int main(int argc, char** argv) {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zepa: %s\n", e.what());
+    zepa::platform::LogError("zepa: %s\n", e.what());
     return 1;
   }
 }

@@ -9,6 +9,7 @@
 #include "engine/scenario_file.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "platform/log.h"
 #include "script/file_names.h"
 #include "script/scenario.h"
 
@@ -167,7 +168,7 @@ void MainWindow::Start() {
       if (read == save::ReadResult::kRestored) return;
       if (read == save::ReadResult::kNotOpened) {
         const std::string message = "Cannot read the save file " + why;
-        std::fprintf(stderr, "zepa: %s\n", message.c_str());
+        platform::LogError("zepa: %s\n", message.c_str());
         host_.ShowError(message);
       }
       break;
@@ -278,7 +279,8 @@ void MainWindow::Tick() {
     interp_.adv_mode = script::adv::kRun;
   }
   if (!interp_.go_target.empty()) {
-    if (auto line = script::FindLabel(interp_.scenario_text, interp_.go_target)) interp_.current_line = *line;
+    if (auto line = script::FindLabel(interp_.scenario_text, interp_.go_target))
+      interp_.current_line = *line;
     interp_.go_target.clear();
   }
   switch (interp_.window_request) {
@@ -317,7 +319,8 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   // tick while it runs.
   if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 || stepping_) return 0;
   if (interp_.adv_mode == script::adv::kRun) return 0;
-  if (!interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone) return 0;
+  if (!interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone)
+    return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
   return blink_ms ? *blink_ms : kQuietForever;
 }
@@ -325,7 +328,8 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
 void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {
-  if (stepping_ || !interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone)
+  if (stepping_ || !interp_.go_target.empty() ||
+      interp_.window_request != script::WindowRequest::kNone)
     return false;
   switch (interp_.adv_mode) {
     case script::adv::kRun:
@@ -400,7 +404,7 @@ void MainWindow::ConfigurationWriteBack() {
   ini.SetInt("MESSAGE", "INTERVAL", config_.interval);
   std::string error;
   if (!ini.Save(ini_path_, &error))
-    std::fprintf(stderr, "zepa: the configuration was not written back: %s\n", error.c_str());
+    platform::LogError("zepa: the configuration was not written back: %s\n", error.c_str());
 }
 
 }  // namespace zepa::engine

@@ -8,6 +8,7 @@
 
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "platform/log.h"
 #include "platform/scope_restore.h"
 #include "script/arguments.h"
 
@@ -93,7 +94,7 @@ void Sound::Warn(const std::string& message) {
   if (warn_) {
     warn_(message);
   } else {
-    std::fprintf(stderr, "zepa: %s\n", message.c_str());
+    platform::LogWarning("zepa: %s\n", message.c_str());
   }
 }
 
