@@ -19,3 +19,6 @@ for f in tone.wav tone.ogg tone.mid; do
   SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/out.raw" \
     "$timing" gap "$dir/$f" 4 2>/dev/null
 done
+# The WAV once more as a looping effect, which the effect player repeats.
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/out.raw" \
+  "$timing" wavgap "$dir/tone.wav" 4 2>/dev/null

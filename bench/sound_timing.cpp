@@ -8,6 +8,7 @@
 //   sound_timing gap FILE SECONDS     FILE looping for SECONDS through SDL's
 //                                     disk audio driver, then the longest
 //                                     silence between its first and last sound
+//   sound_timing wavgap FILE SECONDS  the same for FILE as a looping effect
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <sys/resource.h>
@@ -72,8 +73,8 @@ class TimedPlayer : public MediaPlayer {
 class TimedMedia : public Media {
  public:
   TimedMedia(Media& inner, zepa::platform::Host& host)
-      : inner_(inner), music(inner.Player(0), host) {}
-  MediaPlayer& Player(int i) override { return i == 0 ? music : inner_.Player(1); }
+      : inner_(inner), music(inner.Player(0), host), effect(inner.Player(1), host) {}
+  MediaPlayer& Player(int i) override { return i == 0 ? static_cast<MediaPlayer&>(music) : effect; }
   void SetNoticeHandler(std::function<void(int, MediaNotice)> h) override {
     inner_.SetNoticeHandler(std::move(h));
   }
@@ -87,6 +88,7 @@ class TimedMedia : public Media {
 
  public:
   TimedPlayer music;
+  TimedPlayer effect;
 };
 
 class Ticker : public zepa::platform::InputHandler {
@@ -230,6 +232,15 @@ int main(int argc, char** argv) {
       }
       std::printf("fade ended: music %s, output %u %%\n",
                   sound.MusicPlaying() ? "playing" : "stopped", sound.user_volume());
+    } else if (mode == "wavgap") {
+      const uint32_t seconds = argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 4;
+      sound.set_effect_loop(1);
+      sound.WavCommand(file);
+      const uint32_t start = host->NowMs();
+      while (host->NowMs() - start < seconds * 1000 && host->Pump(true, start + seconds * 1000)) {
+      }
+      std::printf("%s as an effect: %zu play commands in %u s\n", file.c_str(),
+                  media.effect.starts.size(), seconds);
     } else if (mode == "gap") {
       const uint32_t seconds = argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 4;
       sound.set_music_loop(1);
@@ -252,7 +263,7 @@ int main(int argc, char** argv) {
     host->SetHandler(nullptr);
   }
   // The disk driver has closed its file with the media.
-  if (mode == "gap") {
+  if (mode == "gap" || mode == "wavgap") {
     const char* raw = SDL_getenv("SDL_DISKAUDIOFILE");
     if (!raw ||
         std::string(SDL_getenv("SDL_AUDIODRIVER") ? SDL_getenv("SDL_AUDIODRIVER") : "") != "disk") {

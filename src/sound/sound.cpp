@@ -109,7 +109,7 @@ void Sound::ResetState() {
   music_name_.clear();
   effect_name_.clear();
   set_music_loop(0);
-  effect_loop_ = 0;
+  set_effect_loop(0);
 }
 
 void Sound::set_music_loop(int32_t v) {
@@ -117,6 +117,12 @@ void Sound::set_music_loop(int32_t v) {
   // The player repeats the music itself where it can, so a loop has no gap
   // for the round trip through the end notice.
   if (platform::MediaPlayer* player = Player(0)) player->SetRepeat(v != 0);
+}
+
+void Sound::set_effect_loop(int32_t v) {
+  effect_loop_ = v;
+  // As for music: the effect player repeats by itself where it can.
+  if (platform::MediaPlayer* player = Player(1)) player->SetRepeat(v != 0);
 }
 
 void Sound::BgmCommand(std::string_view name) {
@@ -400,7 +406,7 @@ bool Sound::EffectPlaying() {
 }
 
 std::optional<uint32_t> Sound::PlayEndSound() {
-  effect_loop_ = 0;
+  set_effect_loop(0);
   StopMusic();
   platform::MediaPlayer* player = Player(1);
   if (!player || end_music_.empty()) return std::nullopt;
@@ -429,7 +435,7 @@ void Sound::RestoreSave(const SoundSave& save) {
   if (!save.music_name.empty()) PlayMusic(std::string(save.music_name));
   if (!save.effect_name.empty()) PlayEffect(std::string(save.effect_name));
   set_music_loop(save.music_loop);
-  effect_loop_ = save.effect_loop;
+  set_effect_loop(save.effect_loop);
 }
 
 void Sound::AddToDump(nlohmann::ordered_json& j) {

@@ -153,7 +153,7 @@ class Sound {
   int fade_direction() const { return fade_direction_; }
   uint32_t user_volume() const { return user_volume_; }
   void set_music_loop(int32_t v);
-  void set_effect_loop(int32_t v) { effect_loop_ = v; }
+  void set_effect_loop(int32_t v);
   void set_fade_time(int32_t ms) { fade_time_ = ms; }
 
  private:

@@ -228,9 +228,10 @@ TEST_F(SoundTest, LoopsRestartAfterANaturalEndOnly) {
   EXPECT_EQ(media_.effect.plays, 2);
 }
 
-// The music player repeats by itself exactly while the loop flag is set,
-// whichever way the flag changes; effects keep their notice-driven loop.
-TEST_F(SoundTest, MusicPlayerRepeatsWhileTheLoopFlagIsSet) {
+// The music and effect players repeat by themselves exactly while their loop
+// flag is set, whichever way the flag changes; the end screen's sound never
+// repeats.
+TEST_F(SoundTest, PlayersRepeatWhileTheLoopFlagIsSet) {
   sound_.BgmCommand("theme.mid");
   EXPECT_FALSE(media_.music.repeat);
   sound_.set_music_loop(2);
@@ -249,7 +250,16 @@ TEST_F(SoundTest, MusicPlayerRepeatsWhileTheLoopFlagIsSet) {
 
   sound_.set_effect_loop(1);
   sound_.WavCommand("se.wav");
+  EXPECT_TRUE(media_.effect.repeat);
+  sound_.set_effect_loop(0);
   EXPECT_FALSE(media_.effect.repeat);
+  save.effect_name = "/game/se.wav";
+  save.effect_loop = 1;
+  sound_.RestoreSave(save);
+  EXPECT_TRUE(media_.effect.repeat);
+  sound_.PlayEndSound();
+  EXPECT_FALSE(media_.effect.repeat);
+  EXPECT_EQ(sound_.effect_loop(), 0);
 }
 
 TEST_F(SoundTest, EffectLoopIsSetAsideAndPutBack) {

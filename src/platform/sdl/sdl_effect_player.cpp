@@ -42,12 +42,28 @@ bool EffectPlayer::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
   if (!chunk_) return false;
   Stop();
   ticket.Issue();
-  if (Mix_PlayChannel(kEffectChannel, chunk_, 0) < 0) {
+  // A repeating effect goes round inside the mixer, so no round waits for
+  // the trip through the end notice.
+  if (Mix_PlayChannel(kEffectChannel, chunk_, repeat_ ? -1 : 0) < 0) {
     ticket.Cancel();
     return false;
   }
+  start_ms_ = SDL_GetTicks();
   playing_ = true;
   return true;
+}
+
+void EffectPlayer::SetRepeat(bool repeat) {
+  if (repeat == repeat_) return;
+  repeat_ = repeat;
+  if (!playing_ || !chunk_ || !Mix_Playing(kEffectChannel)) return;
+  // Turned on: the round playing ends with its notice, and the next play
+  // repeats. Turned off: the mixer keeps the count it started with, so the
+  // play is ended where the round that sounds now ends.
+  if (!repeat && length_ms_ > 0) {
+    const uint32_t into_round = (SDL_GetTicks() - start_ms_) % length_ms_;
+    Mix_ExpireChannel(kEffectChannel, static_cast<int>(length_ms_ - into_round));
+  }
 }
 
 void EffectPlayer::Stop() {

@@ -113,6 +113,7 @@ class EffectPlayer : public MediaPlayer {
   void Close() override;
   bool IsOpen() const override { return chunk_ != nullptr; }
   bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override;
+  void SetRepeat(bool repeat) override;
   void Stop() override;
   MediaMode Mode() override;
   void WaitWhilePlaying(uint32_t max_ms) override;
@@ -128,7 +129,9 @@ class EffectPlayer : public MediaPlayer {
   SdlMedia& media_;
   Mix_Chunk* chunk_ = nullptr;
   bool playing_ = false;
+  bool repeat_ = false;
   uint32_t length_ms_ = 0;
+  uint32_t start_ms_ = 0;
 };
 
 class SdlMedia : public Media {
