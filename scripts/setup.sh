@@ -12,7 +12,7 @@ PACKAGES=(
   libfontconfig-dev fonts-ipafont-gothic
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   nlohmann-json3-dev
-  xvfb xauth imagemagick ffmpeg freepats xdotool
+  xvfb xauth imagemagick ffmpeg freepats xdotool twm
   clang libclang-rt-14-dev
   python3
 )

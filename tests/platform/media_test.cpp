@@ -1,9 +1,9 @@
 // The media backends: the silent players on the virtual clock, the SDL_mixer
 // players on the dummy audio driver, CD folders and the movie decoder.
-#include <algorithm>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>

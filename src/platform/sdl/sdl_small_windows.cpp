@@ -81,13 +81,22 @@ void SdlHost::OpenWindow(ToolWindow* window) {
     window->RequestClose();
     return;
   }
+  // The field that takes the keyboard becomes active two frames after it
+  // asks; those frames are drawn before the first event is read, so keys
+  // typed the moment the window opens go into the field.
+  if (!window->focus.empty())
+    for (int i = 0; i < 2; ++i) small->view->Frame(*window);
   small->id = SDL_GetWindowID(small->sdl);
   SDL_SetWindowHitTest(small->sdl, CaptionHitTest, small.get());
   small->frames_due = kFramesAfterInput;
   ticks_.AddWindowTimer(window, window->timer_interval_ms, SDL_GetTicks64());
   SDL_ShowWindow(small->sdl);
   if (window->modal) {
+    // Raising asks the window manager for the keyboard; a manager that
+    // gives it to the window under the pointer (or none at all) would not
+    // move it, and the first keys typed would reach the blocked game.
     SDL_RaiseWindow(small->sdl);
+    SDL_SetWindowInputFocus(small->sdl);
   } else {
     // A modeless window opens without taking the keyboard: the game goes
     // on receiving the player's keys until the player clicks into it.
