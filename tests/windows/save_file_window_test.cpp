@@ -20,7 +20,7 @@ TEST_F(SaveFileWindowTest, SlotLabelsShowTheSavedSlotsAndTheMemoWarnsOfOverwriti
   WindowState state;
   state.dialog_choice = DialogChoice::kQuitConfirmed;
   state.dialog_file_name = "left over";
-  SaveFileWindow w(*host_, state, game_->save_room());
+  SaveFileWindow w(*host_, state, game_->save_folder());
   platform::ToolWindow& tw = w.window();
   // Creation clears what an earlier window left.
   EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);
@@ -87,7 +87,7 @@ TEST_F(SaveFileWindowTest, EtcSavesUnderTheNameChosenInTheDialog) {
 
   Create();
   ASSERT_EQ(game_->ReadSaveData((dir_ / "saves" / "other.kvd").string()),
-            save::ReadResult::kRestored);
+            engine::ReadResult::kRestored);
   EXPECT_EQ(Var("v"), 4);
 }
 
