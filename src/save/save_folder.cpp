@@ -85,7 +85,10 @@ std::string SaveFolder::WritePath(std::string_view name) const {
 
 std::string SaveFolder::ReadPath(std::string_view name) const {
   if (IsBareName(name)) {
-    const std::string in_save_dir = SaveDir() + "/" + std::string(name);
+    // A Japanese name was written under its UTF-8 spelling; the resolver
+    // finds that form below the game directory, and this below the save
+    // directory.
+    const std::string in_save_dir = platform::NewFileSpelling(SaveDir() + "/" + std::string(name));
     if (Exists(in_save_dir)) return in_save_dir;
   }
   return paths_.Resolve(name);

@@ -133,6 +133,13 @@ TEST_F(SaveFolderTest, JapaneseNamesGoToDiskInUtf8AndAnOldRawFileIsWrittenWhereI
   ASSERT_TRUE(folder_->WriteSaveFile(sjis, Bytes("second")).written());
   EXPECT_EQ(Read(sjis + ".kvd"), "second");
 
+  // The same below a save directory of its own.
+  folder_->SetSaveDir((dir_ / "saves").string());
+  ASSERT_TRUE(folder_->WriteSaveFile(sjis, Bytes("in the saves")).written());
+  EXPECT_EQ(Get(dir_ / "saves" / (utf8 + ".kvd")), "in the saves");
+  EXPECT_EQ(Read(sjis + ".kvd"), "in the saves");
+  folder_->SetSaveDir("");
+
   const std::string other = "\x83\x66\x81\x5B\x83\x5E";  // データ
   Put(game / (other + ".kvd"), "raw");
   ASSERT_TRUE(folder_->WriteSaveFile(other + ".kvd", Bytes("over")).written());
