@@ -1,9 +1,11 @@
 // zepa-save: prints a save file as text and writes its pictures as PNG.
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/headless/image_writer.h"
+#include "platform/posix/posix_files.h"
 #include "save/save_tool.h"
 #include "zepa_version.h"
 
@@ -13,8 +15,11 @@ int main(int argc, char** argv) {
     zepa::build::PrintVersion("zepa-save");
     return 0;
   }
-  return zepa::save::RunSaveTool(args, std::cout, std::cerr,
-                                 [](const zepa::platform::Surface& s, const std::string& path) {
-                                   return zepa::platform::WriteImage(s, path);
-                                 });
+  const std::unique_ptr<zepa::platform::Files> files = zepa::platform::CreatePosixFiles();
+  return zepa::save::RunSaveTool(
+      args, std::cout, std::cerr,
+      [](const zepa::platform::Surface& s, const std::string& path) {
+        return zepa::platform::WriteImage(s, path);
+      },
+      *files);
 }

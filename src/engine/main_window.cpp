@@ -37,11 +37,13 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
       message_(host, stage_.display(), stage_.back_buffer(), pictures_, interp_.adv_mode),
       choices_(message_, stage_.display(), vars_, interp_.adv_mode),
       sound_(host, options_.media, [this](std::string_view n) { return paths_.Resolve(n); }),
-      save_(host, paths_, GameRooms{interp_, stage_, message_, choices_, sound_}, vars_, *this),
+      save_folder_(host.FileOps(), paths_),
+      save_(host, save_folder_, GameRooms{interp_, stage_, message_, choices_, sound_}, vars_,
+            *this),
       debug_monitor_(
           host, window_state_, [this] { return DebugViewNow(); },
           [this](std::string_view name) { return paths_.Resolve(name); }) {
-  save_.SetSaveDir(options_.save_dir);
+  save_folder_.SetSaveDir(options_.save_dir);
   sound_.SetDisplay(&stage_.display());
   paths_.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
   ini_path_ = paths_.Resolve(kIniName);
@@ -59,7 +61,7 @@ bool MainWindow::PumpUntil(uint32_t deadline_ms) { return host_.Pump(true, deadl
 
 GameRooms MainWindow::Rooms() { return GameRooms{interp_, stage_, message_, choices_, sound_}; }
 
-SavedState MainWindow::CaptureState() { return SavedState::Capture(Rooms()); }
+SavedState MainWindow::CaptureState() { return CaptureSavedState(Rooms()); }
 
 windows::DebugView MainWindow::DebugViewNow() {
   const SavedState saved = CaptureState();
@@ -87,7 +89,7 @@ windows::DebugView MainWindow::DebugViewNow() {
 
 void MainWindow::ApplyState(const SavedState& state) {
   GameRooms rooms = Rooms();
-  state.Apply(rooms);
+  ApplySavedState(state, rooms);
 }
 
 void MainWindow::ResetState() {
@@ -164,9 +166,9 @@ void MainWindow::Start() {
       // The save file restores adv_mode itself. One that cannot be read is
       // reported and the game starts as it would without it.
       std::string why;
-      const save::ReadResult read = save_.ReadSaveData(arg, &why);
-      if (read == save::ReadResult::kRestored) return;
-      if (read == save::ReadResult::kNotOpened) {
+      const ReadResult read = save_.ReadSaveData(arg, &why);
+      if (read == ReadResult::kRestored) return;
+      if (read == ReadResult::kNotOpened) {
         const std::string message = "Cannot read the save file " + why;
         platform::LogError("zepa: %s\n", message.c_str());
         host_.ShowError(message);

@@ -14,12 +14,12 @@
 #include "engine/choices.h"
 #include "engine/config.h"
 #include "engine/game_pictures.h"
+#include "engine/save_game.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
 #include "platform/font.h"
 #include "platform/host.h"
 #include "platform/scope_restore.h"
-#include "save/save_room.h"
 #include "script/interpreter.h"
 #include "script/paths.h"
 #include "script/variables.h"
@@ -177,16 +177,16 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   SavedState CaptureState();
   void ApplyState(const SavedState& state);
 
-  /// `WriteSaveData`, `ReadSaveData` and `LoadChosenFile` of the save room,
+  /// `WriteSaveData`, `ReadSaveData` and `LoadChosenFile` of the save game,
   /// for the save and load windows and the tests.
   bool WriteSaveData(std::string_view name, int adv_mode) {
     return save_.WriteSaveData(name, adv_mode);
   }
-  save::ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name); }
+  ReadResult ReadSaveData(std::string_view name) { return save_.ReadSaveData(name); }
   void LoadChosenFile(std::string_view name, int adv_mode_before) {
     save_.LoadChosenFile(name, adv_mode_before);
   }
-  save::SaveRoom& save_room() { return save_; }
+  save::SaveFolder& save_folder() { return save_folder_; }
 
   // The rooms and the state, readable by tests and the debug view.
   const script::InterpreterState& interpreter_state() const { return interp_; }
@@ -245,7 +245,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   // Mutable: asking the players whether they play changes no game state,
   // and the dump asks.
   mutable sound::Sound sound_;
-  save::SaveRoom save_;
+  save::SaveFolder save_folder_;
+  SaveGame save_;
 
   // Last: it reads the rooms above while it is open.
   windows::DebugMonitor debug_monitor_;

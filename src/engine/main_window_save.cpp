@@ -28,7 +28,7 @@ void MainWindow::OpenSaveLoadWindow() {
     const auto busy = platform::SetForScope(interp_.adv_mode, script::adv::kBusy);
     saved = busy.saved();
     window_state_.dialog_choice = windows::DialogChoice::kNothing;
-    windows::SaveLoadWindow window(host_, window_state_, save_, interp_.save_allowed);
+    windows::SaveLoadWindow window(host_, window_state_, save_folder_, interp_.save_allowed);
     result = window.Show();
   }
   // A run that ended while the window was open chose nothing.
@@ -46,7 +46,7 @@ void MainWindow::OpenSaveWindow() {
   const auto timer = StopTimerForScope(host_);
   windows::ModalResult result;
   {
-    windows::SaveFileWindow window(host_, window_state_, save_);
+    windows::SaveFileWindow window(host_, window_state_, save_folder_);
     result = window.Show();
   }
   if (result == windows::ModalResult::kClosed &&
@@ -59,7 +59,7 @@ void MainWindow::OpenLoadWindow() {
   const auto timer = StopTimerForScope(host_);
   windows::ModalResult result;
   {
-    windows::LoadFileWindow window(host_, window_state_, save_);
+    windows::LoadFileWindow window(host_, window_state_, save_folder_);
     result = window.Show();
   }
   if (result == windows::ModalResult::kClosed &&

@@ -35,7 +35,7 @@ std::optional<display::WaitIconKind> WaitIconOfCode(int code) {
   }
 }
 
-SavedState SavedState::Capture(const GameRooms& rooms) {
+SavedState CaptureSavedState(const GameRooms& rooms) {
   const script::InterpreterState& st = rooms.interpreter;
   const display::Stage& stage = rooms.stage;
   const display::MessageWindow& message = rooms.message;
@@ -73,37 +73,37 @@ SavedState SavedState::Capture(const GameRooms& rooms) {
   return s;
 }
 
-SavedState SavedState::Drawable() const {
+SavedState DrawableState(const SavedState& state) {
   // Whatever a file says, the choice list starts no further than a screen
   // away and holds no more lines than the screen has: the drawing and the
   // hit test add and multiply these without further checks.
-  SavedState s = *this;
+  SavedState s = state;
   constexpr int kMaxLines = display::kStageHeight / display::kLinePitchPixels;
-  s.select_x = std::clamp(select_x, -display::kStageWidth, display::kStageWidth);
-  s.select_y = std::clamp(select_y, -display::kStageHeight, display::kStageHeight);
-  s.select_number = std::clamp(select_number, 0, kMaxLines);
-  s.select_now = std::clamp(select_now, 0, kMaxLines);
+  s.select_x = std::clamp(state.select_x, -display::kStageWidth, display::kStageWidth);
+  s.select_y = std::clamp(state.select_y, -display::kStageHeight, display::kStageHeight);
+  s.select_number = std::clamp(state.select_number, 0, kMaxLines);
+  s.select_now = std::clamp(state.select_now, 0, kMaxLines);
   return s;
 }
 
-void SavedState::Apply(GameRooms& rooms) const {
-  const SavedState b = Drawable();
+void ApplySavedState(const SavedState& s, GameRooms& rooms) {
+  const SavedState b = DrawableState(s);
   script::InterpreterState& st = rooms.interpreter;
-  st.scenario_name = script;
-  st.scene_name = scene;
-  st.current_line = now;
-  st.adv_mode = adv_mode;
-  st.skip_mode = skip_mode;
-  rooms.stage.RestoreRecord(picture, chara, frame);
-  rooms.stage.SetPenColor(pen_color);
-  rooms.stage.SetBrushColor(brush_color);
-  rooms.sound.set_music_loop(bgm_loop);
-  rooms.sound.set_effect_loop(wav_loop);
-  rooms.sound.set_fade_time(sound_fade_time_ms);
-  rooms.message.RestoreRecord(text_color, bg_text_color, message_exist, b.select_y,
-                              WaitIconOfCode(wait_bmp));
-  rooms.choices.RestoreRecord(select_text, b.select_number, b.select_now, b.select_x, select_color,
-                              select_back_color, select_text_color);
+  st.scenario_name = s.script;
+  st.scene_name = s.scene;
+  st.current_line = s.now;
+  st.adv_mode = s.adv_mode;
+  st.skip_mode = s.skip_mode;
+  rooms.stage.RestoreRecord(s.picture, s.chara, s.frame);
+  rooms.stage.SetPenColor(s.pen_color);
+  rooms.stage.SetBrushColor(s.brush_color);
+  rooms.sound.set_music_loop(s.bgm_loop);
+  rooms.sound.set_effect_loop(s.wav_loop);
+  rooms.sound.set_fade_time(s.sound_fade_time_ms);
+  rooms.message.RestoreRecord(s.text_color, s.bg_text_color, s.message_exist, b.select_y,
+                              WaitIconOfCode(s.wait_bmp));
+  rooms.choices.RestoreRecord(s.select_text, b.select_number, b.select_now, b.select_x,
+                              s.select_color, s.select_back_color, s.select_text_color);
 }
 
 }  // namespace zepa::engine

@@ -7,11 +7,10 @@
 #include "script/codec.h"
 #include "script/fixed_text.h"
 #include "script/variables.h"
+#include "script/wait_state.h"
 
 namespace zepa::save {
 namespace {
-
-using engine::SavedState;
 
 constexpr std::string_view kEndMarker = "SETTING_END";
 // The "wait_bmp:" code of the choice icon (engine::WaitBmpCode), kept here so
@@ -37,56 +36,58 @@ void AddLine(std::string* out, std::string_view key, int64_t value) {
   AddLine(out, key, std::to_string(static_cast<int32_t>(value)));
 }
 
-void Append(std::vector<uint8_t>* out, std::string_view s) { out->insert(out->end(), s.begin(), s.end()); }
+void Append(std::vector<uint8_t>* out, std::string_view s) {
+  out->insert(out->end(), s.begin(), s.end());
+}
 
 // The numeric settings, in file order, with the state field each one fills.
 struct NumberKey {
   std::string_view key;
-  int SavedState::*field;
+  int SavedValues::*field;
 };
 
 // The text settings stored as they come, cut to their field.
 struct TextKey {
   std::string_view key;
-  std::string SavedState::*field;
+  std::string SavedValues::*field;
   size_t field_bytes;
 };
 
 constexpr TextKey kTextKeys[] = {
-    {"scene:", &SavedState::scene, kNameField},   {"picture:", &SavedState::picture, kPathField},
-    {"bgm:", &SavedState::bgm, kPathField},       {"wav:", &SavedState::wav, kPathField},
-    {"chara:", &SavedState::chara, kPathField},
+    {"scene:", &SavedValues::scene, kNameField}, {"picture:", &SavedValues::picture, kPathField},
+    {"bgm:", &SavedValues::bgm, kPathField},     {"wav:", &SavedValues::wav, kPathField},
+    {"chara:", &SavedValues::chara, kPathField},
 };
 
 constexpr NumberKey kIntKeys[] = {
-    {"FRAME:", &SavedState::frame},
-    {"BGMLOOP:", &SavedState::bgm_loop},
-    {"WAVLOOP:", &SavedState::wav_loop},
-    {"soundfadetime:", &SavedState::sound_fade_time_ms},
-    {"adv_mode:", &SavedState::adv_mode},
-    {"wait_mode:", &SavedState::wait_mode},
-    {"skip_mode:", &SavedState::skip_mode},
-    {"message_exist:", &SavedState::message_exist},
-    {"select_x:", &SavedState::select_x},
-    {"select_y:", &SavedState::select_y},
-    {"wait_bmp:", &SavedState::wait_bmp},
-    {"select_now:", &SavedState::select_now},
-    {"select_number:", &SavedState::select_number},
+    {"FRAME:", &SavedValues::frame},
+    {"BGMLOOP:", &SavedValues::bgm_loop},
+    {"WAVLOOP:", &SavedValues::wav_loop},
+    {"soundfadetime:", &SavedValues::sound_fade_time_ms},
+    {"adv_mode:", &SavedValues::adv_mode},
+    {"wait_mode:", &SavedValues::wait_mode},
+    {"skip_mode:", &SavedValues::skip_mode},
+    {"message_exist:", &SavedValues::message_exist},
+    {"select_x:", &SavedValues::select_x},
+    {"select_y:", &SavedValues::select_y},
+    {"wait_bmp:", &SavedValues::wait_bmp},
+    {"select_now:", &SavedValues::select_now},
+    {"select_number:", &SavedValues::select_number},
 };
 
 struct ColorKey {
   std::string_view key;
-  platform::Color SavedState::*field;
+  platform::Color SavedValues::*field;
 };
 
 constexpr ColorKey kColorKeys[] = {
-    {"textcolor:", &SavedState::text_color},
-    {"bgtextcolor:", &SavedState::bg_text_color},
-    {"selectcolor:", &SavedState::select_color},
-    {"selectbackcolor:", &SavedState::select_back_color},
-    {"selecttextcolor:", &SavedState::select_text_color},
-    {"graphicpencolor:", &SavedState::pen_color},
-    {"graphicbrushcolor:", &SavedState::brush_color},
+    {"textcolor:", &SavedValues::text_color},
+    {"bgtextcolor:", &SavedValues::bg_text_color},
+    {"selectcolor:", &SavedValues::select_color},
+    {"selectbackcolor:", &SavedValues::select_back_color},
+    {"selecttextcolor:", &SavedValues::select_text_color},
+    {"graphicpencolor:", &SavedValues::pen_color},
+    {"graphicbrushcolor:", &SavedValues::brush_color},
 };
 
 constexpr PictureSlot kSlots[] = {PictureSlot::kDisplay, PictureSlot::kBuffer,
@@ -98,11 +99,13 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 // The line as the game's string functions see it: up to the first CR, LF
 // or NUL.
-std::string_view CutLine(std::string_view s) { return s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3))); }
+std::string_view CutLine(std::string_view s) {
+  return s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3)));
+}
 
 class Reader {
  public:
-  Reader(std::span<const uint8_t> bytes, const SavedState& defaults)
+  Reader(std::span<const uint8_t> bytes, const SavedValues& defaults)
       : data_(reinterpret_cast<const char*>(bytes.data()), bytes.size()) {
     out_.state = defaults;
     // These are held back by the game and are 0 unless the file says more.
@@ -211,15 +214,14 @@ class Reader {
         return ParseSavedInt(line.substr(PictureKey(slot).size()));
       }
     }
-    SavedState& s = out_.state;
+    SavedValues& s = out_.state;
     if (StartsWith(line, "script:")) {
       s.script = script::Bounded(line.substr(7), kNameField);
     } else if (StartsWith(line, "now:")) {
       out_.now = ParseSavedInt(line.substr(4));
     } else if (StartsWith(line, kSelectTextKey)) {
-      s.select_text =
-          script::Bounded(AsCString(script::DecodeText(line.substr(kSelectTextKey.size()))),
-                          kSelectTextField);
+      s.select_text = script::Bounded(
+          AsCString(script::DecodeText(line.substr(kSelectTextKey.size()))), kSelectTextField);
     } else {
       for (const TextKey& k : kTextKeys) {
         if (StartsWith(line, k.key)) {
@@ -289,7 +291,7 @@ size_t ResumePosition(std::string_view text, size_t current_line) {
 }
 
 std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents) {
-  const SavedState& s = contents.state;
+  const SavedValues& s = contents.state;
   const bool icon_active = s.wait_mode != 0;
   std::string settings;
   AddLine(&settings, "script:", s.script);
@@ -350,7 +352,7 @@ std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents) {
   return out;
 }
 
-SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const SavedState& defaults,
+SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const SavedValues& defaults,
                            ReadReport* report) {
   return Reader(bytes, defaults).Read(report);
 }

@@ -2,7 +2,7 @@
 // The save file as bytes: settings lines, three JPEG picture blocks, the
 // choice line, the end marker and the variables, all letter-encoded behind a
 // leading "X". Writing and reading here take and give values only; applying
-// them to the game is the save room's business (save_room.h).
+// them to the game is the engine's business (engine/save_game.h).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/saved_state.h"
+#include "save/saved_values.h"
 
 namespace zepa::save {
 
@@ -30,7 +30,7 @@ struct SavePicture {
 
 struct SaveContents {
   /// The settings. `state.now` is not used: the file holds `now` below.
-  engine::SavedState state;
+  SavedValues state;
   /// "now:", the resume position in bytes from the start of the scenario.
   int32_t now = 0;
   /// Written in slot order; a block that could not be produced is absent.
@@ -57,7 +57,7 @@ std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents);
 /// "adv_mode:" and "wait_mode:", which are 0 when absent. Texts are cut to
 /// the fields that receive them; a variable's value is the text after the
 /// first "=" as it stands, cut to 255 bytes.
-SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const engine::SavedState& defaults,
+SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const SavedValues& defaults,
                            ReadReport* report = nullptr);
 
 /// The "now:" position for `current_line`: the start of the "[text]" line

@@ -1,13 +1,9 @@
 #include "save/save_tool.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "display/picture.h"
 #include "platform/cp932.h"
 #include "save/save_file.h"
-#include "save/save_room.h"
+#include "save/save_folder.h"
 
 namespace zepa::save {
 namespace {
@@ -34,8 +30,8 @@ std::string Shown(std::string_view sjis) {
 
 // The state a save file starts from when it lacks a setting: the game's
 // defaults after a reset.
-engine::SavedState ResetDefaults() {
-  engine::SavedState s;
+SavedValues ResetDefaults() {
+  SavedValues s;
   s.text_color = 0xffffff;
   s.select_color = 0xffff00;
   s.select_back_color = 0xff0000;
@@ -51,7 +47,7 @@ engine::SavedState ResetDefaults() {
 void Dump(const std::string& file, const std::vector<uint8_t>& bytes, std::ostream& out) {
   ReadReport report;
   const SaveContents c = ReadSaveBytes(bytes, ResetDefaults(), &report);
-  const engine::SavedState& s = c.state;
+  const SavedValues& s = c.state;
   out << "file: " << file << " (" << bytes.size() << " bytes, "
       << (report.encoded ? "encoded" : "plain") << ")\n";
   out << "script: " << Shown(s.script) << "\n"
@@ -95,14 +91,15 @@ void Dump(const std::string& file, const std::vector<uint8_t>& bytes, std::ostre
   if (report.pictures_cut) out << "a picture block runs past the end of the file\n";
   out << "SETTING_END: " << (report.end_marker ? "present" : "missing") << "\n";
   out << "variables: " << c.variables.size() << "\n";
-  for (const auto& [name, value] : c.variables) out << "  " << Shown(name) << "=" << Shown(value) << "\n";
+  for (const auto& [name, value] : c.variables)
+    out << "  " << Shown(name) << "=" << Shown(value) << "\n";
 }
 
 int Extract(const std::vector<uint8_t>& bytes, const std::string& dir, std::ostream& out,
-            std::ostream& err, const PictureWriter& write_png) {
+            std::ostream& err, const PictureWriter& write_png, platform::Files& files) {
   const SaveContents c = ReadSaveBytes(bytes, ResetDefaults());
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  // A folder that cannot be made shows as each picture failing to be written.
+  files.CreateDirectories(dir);
   int status = 0;
   static constexpr const char* kNames[] = {"display", "buffer", "message"};
   for (const SavePicture& p : c.pictures) {
@@ -124,26 +121,24 @@ int Extract(const std::vector<uint8_t>& bytes, const std::string& dir, std::ostr
 }  // namespace
 
 int RunSaveTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                const PictureWriter& write_png) {
+                const PictureWriter& write_png, platform::Files& files) {
   const bool dump = args.size() == 2 && args[0] == "dump";
   const bool extract = args.size() == 3 && args[0] == "extract";
   if (!dump && !extract) {
     err << kUsage;
     return 2;
   }
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(args[1], ec);
-  if (ec || !std::filesystem::is_regular_file(args[1], ec) || size > kMaxSaveFileBytes) {
+  const platform::ReadResult read = platform::ReadRegularFile(args[1], kMaxSaveFileBytes);
+  if (read.status != platform::ReadStatus::kOk) {
     err << "zepa-save: cannot read " << args[1] << "\n";
     return 1;
   }
-  std::ifstream in(args[1], std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::vector<uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   if (dump) {
     Dump(args[1], bytes, out);
     return 0;
   }
-  return Extract(bytes, args[2], out, err, write_png);
+  return Extract(bytes, args[2], out, err, write_png, files);
 }
 
 }  // namespace zepa::save

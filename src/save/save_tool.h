@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/surface.h"
 
 namespace zepa::save {
@@ -13,8 +14,9 @@ namespace zepa::save {
 /// Writes a picture file; the tool is handed the platform's PNG writer.
 using PictureWriter = std::function<bool(const platform::Surface&, const std::string& path)>;
 
-/// "dump FILE" and "extract FILE DIR". Returns the exit status.
+/// "dump FILE" and "extract FILE DIR" (DIR made through `files`). Returns
+/// the exit status.
 int RunSaveTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                const PictureWriter& write_png);
+                const PictureWriter& write_png, platform::Files& files);
 
 }  // namespace zepa::save

@@ -28,8 +28,9 @@ std::string GameName(const std::string& file_name) {
 
 }  // namespace
 
-LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
-    : host_(host), state_(state), room_(room) {
+LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state,
+                               const save::SaveFolder& folder)
+    : host_(host), state_(state), folder_(folder) {
   state_.dialog_file_name.clear();
   state_.dialog_choice = DialogChoice::kNothing;
 
@@ -51,8 +52,8 @@ LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state, const s
 
   std::vector<std::string> saves, scenarios;
   try {
-    saves = room_.ListFiles("kvd");
-    scenarios = room_.ListFiles("kvs");
+    saves = folder_.ListFiles("kvd");
+    scenarios = folder_.ListFiles("kvs");
   } catch (const std::bad_alloc&) {
     // The lists stay empty; the manual choice still works.
     host_.ShowError("メモリーが不足しています");
@@ -109,8 +110,8 @@ void LoadFileWindow::Button_MANUALClick() {
   options.title = "ゲームをロードします";
   options.filter = "ロード可能なデータ|*.kvd;*.kvs|ゲームデータ|*.kvd|シナリオ|*.kvs";
   options.default_ext = "kvd";
-  options.directory = room_.GameDir();
-  options.answer_base = room_.GameDir();
+  options.directory = folder_.GameDir();
+  options.answer_base = folder_.GameDir();
   const std::optional<std::string> path = RunFileDialog(host_, state_, options);
   // Back from the dialog the window is active again: its list starts at the top.
   ++window_.Find(kScrollBox)->scroll_to_top;

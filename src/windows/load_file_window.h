@@ -7,7 +7,7 @@
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
-#include "save/save_room.h"
+#include "save/save_folder.h"
 #include "windows/modal.h"
 
 namespace zepa::windows {
@@ -15,7 +15,7 @@ namespace zepa::windows {
 class LoadFileWindow {
  public:
   /// Opening clears the results, lists the files and lays them out.
-  LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room);
+  LoadFileWindow(platform::Host& host, WindowState& state, const save::SaveFolder& folder);
   // The controls' handlers point back here.
   LoadFileWindow(const LoadFileWindow&) = delete;
   LoadFileWindow& operator=(const LoadFileWindow&) = delete;
@@ -33,7 +33,7 @@ class LoadFileWindow {
 
   platform::Host& host_;
   WindowState& state_;
-  const save::SaveRoom& room_;
+  const save::SaveFolder& folder_;
   platform::ToolWindow window_;
 };
 

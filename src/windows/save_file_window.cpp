@@ -1,8 +1,5 @@
 #include "windows/save_file_window.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "windows/controls.h"
 #include "windows/file_dialog.h"
 
@@ -16,8 +13,9 @@ constexpr const char* kOverwriteText = "（上書きします）";
 
 }  // namespace
 
-SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room)
-    : host_(host), state_(state), room_(room) {
+SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
+                               const save::SaveFolder& folder)
+    : host_(host), state_(state), folder_(folder) {
   state_.dialog_file_name.clear();
   state_.dialog_choice = DialogChoice::kNothing;
 
@@ -31,7 +29,7 @@ SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state, const s
     const std::string k = std::to_string(slot);
     window_.controls.push_back(MakeButton("Button_SAVE" + k, {8, top, 75, 25}, "DATA" + k,
                                           [this, slot] { Button_SAVEClick(slot); }));
-    slot_used_[static_cast<size_t>(slot - 1)] = room_.SlotUsed(slot);
+    slot_used_[static_cast<size_t>(slot - 1)] = folder_.SlotUsed(slot);
     window_.controls.push_back(MakeControl(
         "Label_SAVE" + k, ControlKind::kLabel, {88, top + 8, 114, LabelHeight()},
         slot_used_[static_cast<size_t>(slot - 1)] ? kSavedText : "セーブされていません。"));
@@ -68,17 +66,16 @@ void SaveFileWindow::Button_ETCClick() {
   options.mode = FileDialogOptions::Mode::kSave;
   options.name = "SaveDialog1";
   options.filter = "ゲームデータ|*.kvd";
-  options.directory = room_.SaveDir();
-  options.answer_base = room_.GameDir();
+  options.directory = folder_.SaveDir();
+  options.answer_base = folder_.GameDir();
   const std::optional<std::string> path = RunFileDialog(host_, state_, options);
   // A path the name buffer cannot hold whole would name another file.
   if (!path || path->size() >= kDialogFileNameBytes) return;
   state_.SetDialogFileName(*path);
   const std::string line = BareStem(*path) + " にゲームを保存します。";
-  // The file that will be replaced is the one the save writes, which has
-  // ".kvd" added when the chosen name lacks it.
-  std::error_code ec;
-  if (std::filesystem::exists(save::WithSaveExtension(*path), ec)) {
+  // The file that will be replaced is the one the save writes: ".kvd" added
+  // when the chosen name lacks it, a Japanese name in its UTF-8 spelling.
+  if (folder_.SaveReplaces(*path)) {
     SetMemoLines(window_, "Memo1", {line, kOverwriteText});
   } else {
     SetMemoLines(window_, "Memo1", {line});

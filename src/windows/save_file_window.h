@@ -6,7 +6,7 @@
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
-#include "save/save_room.h"
+#include "save/save_folder.h"
 #include "windows/modal.h"
 
 namespace zepa::windows {
@@ -14,7 +14,7 @@ namespace zepa::windows {
 class SaveFileWindow {
  public:
   /// Opening clears the results and marks the slots whose files exist.
-  SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room);
+  SaveFileWindow(platform::Host& host, WindowState& state, const save::SaveFolder& folder);
   // The controls' handlers point back here.
   SaveFileWindow(const SaveFileWindow&) = delete;
   SaveFileWindow& operator=(const SaveFileWindow&) = delete;
@@ -31,7 +31,7 @@ class SaveFileWindow {
 
   platform::Host& host_;
   WindowState& state_;
-  const save::SaveRoom& room_;
+  const save::SaveFolder& folder_;
   std::array<bool, save::kSlotCount> slot_used_{};
   platform::ToolWindow window_;
 };

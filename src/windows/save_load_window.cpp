@@ -16,9 +16,9 @@ namespace zepa::windows {
 // The default server is the reserved example domain, which no game uses.
 const char* const kDefaultScenarioUrl = "http://www.example.com/pk/rurirora/story.kvs";
 
-SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
-                               script::SavePermission& save_allowed)
-    : host_(host), state_(state), room_(room) {
+SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state,
+                               const save::SaveFolder& folder, script::SavePermission& save_allowed)
+    : host_(host), state_(state), folder_(folder) {
   window_.name = "Form5";
   window_.caption = "SAVE/LOAD";
   SetOuterSize(window_, 261, 189);
@@ -47,13 +47,13 @@ SaveLoadWindow::SaveLoadWindow(platform::Host& host, WindowState& state, const s
 // The nested windows leave their request in `state_`; the opener of this
 // window carries it out once this one has closed too.
 void SaveLoadWindow::Button_SAVEClick() {
-  SaveFileWindow nested(host_, state_, room_);
+  SaveFileWindow nested(host_, state_, folder_);
   nested.Show();
   window_.Close();
 }
 
 void SaveLoadWindow::Button_LOADClick() {
-  LoadFileWindow nested(host_, state_, room_);
+  LoadFileWindow nested(host_, state_, folder_);
   nested.Show();
   window_.Close();
 }

@@ -6,7 +6,7 @@
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
-#include "save/save_room.h"
+#include "save/save_folder.h"
 #include "windows/modal.h"
 
 namespace zepa::windows {
@@ -18,7 +18,7 @@ class SaveLoadWindow {
  public:
   /// Opening the SAVE button shows when `save_allowed` is not 0, and
   /// a `save_allowed` of 2 is used up by this showing.
-  SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveRoom& room,
+  SaveLoadWindow(platform::Host& host, WindowState& state, const save::SaveFolder& folder,
                  script::SavePermission& save_allowed);
   // The controls' handlers point back here.
   SaveLoadWindow(const SaveLoadWindow&) = delete;
@@ -34,7 +34,7 @@ class SaveLoadWindow {
 
   platform::Host& host_;
   WindowState& state_;
-  const save::SaveRoom& room_;
+  const save::SaveFolder& folder_;
   platform::ToolWindow window_;
 };
 

@@ -120,7 +120,7 @@ TEST_F(HttpLoad, AnAddressChosenInTheLoadWindowIsFetched) {
   Create();
   game_->Run();
   ASSERT_EQ(Var("old"), 1);
-  game_->save_room().LoadChosenFile(server.base() + "/pk/story.kvs", State().adv_mode);
+  game_->LoadChosenFile(server.base() + "/pk/story.kvs", State().adv_mode);
   EXPECT_EQ(State().scenario_name, server.base() + "/pk/story.kvs");
   EXPECT_EQ(State().adv_mode, script::adv::kRun);
   EXPECT_EQ(Var("old"), 0);

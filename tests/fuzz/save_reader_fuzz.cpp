@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zepa;
   save::ReadReport report;
   const save::SaveContents c =
-      save::ReadSaveBytes(std::span(data, size), engine::SavedState{}, &report);
+      save::ReadSaveBytes(std::span(data, size), save::SavedValues{}, &report);
   // Every picture lies inside the file, texts fit their fields, variables
   // come only after the end marker.
   size_t picture_bytes = 0;

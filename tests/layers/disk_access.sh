@@ -14,12 +14,9 @@ allowed=(
   src/display/packfile.h
   src/script/paths.h               # the case-folding lookup lists folders
   src/engine/scenario_file.cpp
-  src/save/save_room.cpp           # save listing; its split is under way elsewhere
-  src/save/save_tool.cpp
   src/sound/sound.cpp
   src/windows/controls.cpp
   src/windows/file_dialog.cpp
-  src/windows/save_file_window.cpp
 )
 
 failed=0

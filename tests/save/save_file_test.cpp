@@ -21,7 +21,7 @@ std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin
 
 SaveContents Sample() {
   SaveContents c;
-  engine::SavedState& s = c.state;
+  SavedValues& s = c.state;
   s.script = "story.kvs";
   s.scene = "#\x83\x56\x81\x5b\x83\x93";  // "#シーン"
   s.picture = "BG01.BMP";
@@ -57,10 +57,10 @@ SaveContents Sample() {
 TEST(SaveFile, RoundTripKeepsEverySettingAndVariable) {
   const SaveContents c = Sample();
   ReadReport report;
-  const SaveContents back = ReadSaveBytes(WriteSaveBytes(c), engine::SavedState{}, &report);
+  const SaveContents back = ReadSaveBytes(WriteSaveBytes(c), SavedValues{}, &report);
   EXPECT_TRUE(report.encoded);
   EXPECT_TRUE(report.end_marker);
-  engine::SavedState expected = c.state;
+  SavedValues expected = c.state;
   expected.wait_mode = 1;  // a shown icon is always written as 1
   EXPECT_EQ(back.state, expected);
   EXPECT_EQ(back.now, 1234);
@@ -90,7 +90,7 @@ TEST(SaveFile, IconAndChoiceLinesFollowTheirConditions) {
   EXPECT_EQ(text.find("select_text:"), std::string::npos);
 
   // Defaults stand in for what the file lacks.
-  engine::SavedState defaults;
+  SavedValues defaults;
   defaults.wait_bmp = 3;
   defaults.select_now = 7;
   const SaveContents back = ReadSaveBytes(WriteSaveBytes(c), defaults);
@@ -124,7 +124,7 @@ TEST(SaveFile, BytesOnDiskAreLaidOutRowByRow) {
   EXPECT_EQ(got, expected);
 
   // Raw LF and CR bytes inside the pictures do not confuse the reader.
-  const SaveContents back = ReadSaveBytes(Bytes(got), engine::SavedState{});
+  const SaveContents back = ReadSaveBytes(Bytes(got), SavedValues{});
   ASSERT_EQ(back.pictures.size(), 2u);
   EXPECT_EQ(back.pictures[0].jpeg, (std::vector<uint8_t>{0xff, 0x0a, 0x00}));
   EXPECT_EQ(back.pictures[1].slot, PictureSlot::kMessageBackup);
@@ -134,7 +134,7 @@ TEST(SaveFile, BytesOnDiskAreLaidOutRowByRow) {
 }
 
 TEST(SaveFile, PlainFormIsReadLineByLine) {
-  engine::SavedState defaults;
+  SavedValues defaults;
   defaults.text_color = 0xffffff;
   const std::string plain =
       "script:story.kvs\r\nnow:12\r\nunknown:3\r\nbDISPLAY_IMAGE:4\r\nab\ncSETTING_END\r\n"
@@ -156,7 +156,7 @@ TEST(SaveFile, EncodedPairsMayBeSplitAcrossLinesOnlyAtPairBoundaries) {
   const std::string letters = script::EncodeText("now:7\nSETTING_END\nv=1\n");
   std::string split = "X";
   for (size_t i = 0; i < letters.size(); i += 2) split += letters.substr(i, 2) + "\r\n";
-  const SaveContents c = ReadSaveBytes(Bytes(split), engine::SavedState{});
+  const SaveContents c = ReadSaveBytes(Bytes(split), SavedValues{});
   EXPECT_EQ(c.now, 7);
   ASSERT_EQ(c.variables.size(), 1u);
   EXPECT_EQ(c.variables[0].second, "1");
@@ -172,16 +172,16 @@ TEST(SaveFile, ResumePositionFindsTheCommandLine) {
     size_t expected;
   };
   const Case cases[] = {
-      {0, 0},                                 // nothing before: the start
-      {3, 0},                                 // inside the label line at the top
-      {set, set},                             // a line start resumes exactly there
-      {set + 3, set + 3},                     // inside another command: as it stands
-      {txt, txt},                             // the start of a text line
-      {txt + 8, txt},                         // inside the text
-      {text.find("continued") + 2, txt},      // on its continuation line
-      {sel + 7, sel + 7},                     // inside a choice list
-      {text.size(), text.size()},             // the end, after a choice command
-      {text.size() + 50, text.size()},        // beyond the end is the end
+      {0, 0},                             // nothing before: the start
+      {3, 0},                             // inside the label line at the top
+      {set, set},                         // a line start resumes exactly there
+      {set + 3, set + 3},                 // inside another command: as it stands
+      {txt, txt},                         // the start of a text line
+      {txt + 8, txt},                     // inside the text
+      {text.find("continued") + 2, txt},  // on its continuation line
+      {sel + 7, sel + 7},                 // inside a choice list
+      {text.size(), text.size()},         // the end, after a choice command
+      {text.size() + 50, text.size()},    // beyond the end is the end
   };
   for (const Case& c : cases) EXPECT_EQ(ResumePosition(text, c.current), c.expected) << c.current;
 }
@@ -197,7 +197,7 @@ TEST(SaveFile, NumbersAreReadLikeTheGameReadsThem) {
 }
 
 TEST(SaveFile, BrokenFilesLeaveBoundedValues) {
-  const engine::SavedState none;
+  const SavedValues none;
   const std::vector<uint8_t> good = WriteSaveBytes(Sample());
   // Every truncation of a real file reads without fault.
   for (size_t n = 0; n <= good.size(); ++n) {
@@ -208,8 +208,8 @@ TEST(SaveFile, BrokenFilesLeaveBoundedValues) {
 
   // Block counts below zero, huge or past the end stop the reading there.
   for (const char* count : {"-1", "2147483648", "200"}) {
-    const std::string plain = std::string("now:3\nbBUFFER_IMAGE:") + count +
-                              "\nshort\nSETTING_END\nv=1\n";
+    const std::string plain =
+        std::string("now:3\nbBUFFER_IMAGE:") + count + "\nshort\nSETTING_END\nv=1\n";
     ReadReport report;
     const SaveContents c = ReadSaveBytes(Bytes(plain), none, &report);
     EXPECT_TRUE(report.pictures_cut) << count;
@@ -250,7 +250,8 @@ TEST(SaveFile, PicturesSurviveJpegWithinTolerance) {
   ASSERT_EQ(back->width, 64);
   ASSERT_EQ(back->height, 48);
   double total[3] = {0, 0, 0};
-  for (size_t i = 0; i < s.pixels.size(); ++i) total[i % 3] += std::abs(s.pixels[i] - back->pixels[i]);
+  for (size_t i = 0; i < s.pixels.size(); ++i)
+    total[i % 3] += std::abs(s.pixels[i] - back->pixels[i]);
   for (double channel : total) EXPECT_LT(channel / (s.pixels.size() / 3.0), 3.0);
   EXPECT_FALSE(display::EncodeJpeg(platform::Surface(), 90));
 }

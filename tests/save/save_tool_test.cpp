@@ -8,8 +8,9 @@
 #include <sstream>
 
 #include "display/picture.h"
+#include "platform/posix/posix_files.h"
 #include "save/save_file.h"
-#include "save/save_room.h"
+#include "save/save_folder.h"
 
 namespace zepa::save {
 namespace {
@@ -27,20 +28,23 @@ TEST(SaveTool, DumpsSettingsBlocksAndVariablesAndExtractsPictures) {
   c.state.adv_mode = 3;  // the choice line is written during a choice only
   c.now = 42;
   c.variables = {{"x", "1"}};
-  c.pictures.push_back({PictureSlot::kDisplay, *display::EncodeJpeg(platform::Surface(8, 8, 0x336699), 90), 0});
+  c.pictures.push_back(
+      {PictureSlot::kDisplay, *display::EncodeJpeg(platform::Surface(8, 8, 0x336699), 90), 0});
   c.pictures.push_back({PictureSlot::kBuffer, {1, 2, 3}, 0});
   const std::vector<uint8_t> bytes = WriteSaveBytes(c);
   const fs::path file = dir / "s.kvd";
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 
   std::ostringstream out, err;
+  const std::unique_ptr<platform::Files> files = platform::CreatePosixFiles();
   std::vector<std::string> written;
   const PictureWriter writer = [&](const platform::Surface& s, const std::string& path) {
     written.push_back(path + " " + std::to_string(s.width));
     return true;
   };
-  ASSERT_EQ(RunSaveTool({"dump", file.string()}, out, err, writer), 0);
+  ASSERT_EQ(RunSaveTool({"dump", file.string()}, out, err, writer, *files), 0);
   const std::string text = out.str();
   EXPECT_NE(text.find("encoded"), std::string::npos);
   EXPECT_NE(text.find("scene: #あ\n"), std::string::npos);
@@ -53,13 +57,15 @@ TEST(SaveTool, DumpsSettingsBlocksAndVariablesAndExtractsPictures) {
   EXPECT_NE(text.find("  x=1\n"), std::string::npos);
 
   // The picture that decodes is written; the garbage block is reported.
-  EXPECT_EQ(RunSaveTool({"extract", file.string(), (dir / "out").string()}, out, err, writer), 1);
+  EXPECT_EQ(
+      RunSaveTool({"extract", file.string(), (dir / "out").string()}, out, err, writer, *files), 1);
   EXPECT_EQ(written, (std::vector<std::string>{(dir / "out" / "display.png").string() + " 8"}));
+  EXPECT_TRUE(fs::is_directory(dir / "out"));  // made for the pictures
   EXPECT_NE(err.str().find("bBUFFER_IMAGE:"), std::string::npos);
 
-  EXPECT_EQ(RunSaveTool({"dump", (dir / "none.kvd").string()}, out, err, writer), 1);
-  EXPECT_EQ(RunSaveTool({"dump", dir.string()}, out, err, writer), 1);
-  EXPECT_EQ(RunSaveTool({"list"}, out, err, writer), 2);
+  EXPECT_EQ(RunSaveTool({"dump", (dir / "none.kvd").string()}, out, err, writer, *files), 1);
+  EXPECT_EQ(RunSaveTool({"dump", dir.string()}, out, err, writer, *files), 1);
+  EXPECT_EQ(RunSaveTool({"list"}, out, err, writer, *files), 2);
   fs::remove_all(dir);
 }
 

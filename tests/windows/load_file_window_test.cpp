@@ -40,7 +40,7 @@ TEST_F(LoadFileWindowTest, AnEmptyDirectoryGivesTheThreeLabelsAndTheManualButton
   ASSERT_EQ(State().scenario_name, (elsewhere / "s.kvs").string());
   fs::remove_all(elsewhere);
   WindowState state;
-  LoadFileWindow w(*host_, state, game_->save_room());
+  LoadFileWindow w(*host_, state, game_->save_folder());
   const platform::ToolWindow& tw = w.window();
   EXPECT_EQ(tw.name, "Form_LOAD");
   EXPECT_EQ(tw.caption, "LOAD");
@@ -78,7 +78,7 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   Write("notes.txt", "x");
   Play("[text]x\n");
   WindowState state;
-  LoadFileWindow w(*host_, state, game_->save_room());
+  LoadFileWindow w(*host_, state, game_->save_folder());
   const std::vector<Row> expected = {{"B.kvd", "B", 28},
                                      {"DATA1.kvd", "DATA1", 60},
                                      {"a.KVD", "a", 92},
@@ -99,7 +99,7 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);
 
   for (int i = 0; i < 120; ++i) Write("s" + std::to_string(1000 + i) + ".kvd", "x");
-  LoadFileWindow full(*host_, state, game_->save_room());
+  LoadFileWindow full(*host_, state, game_->save_folder());
   std::vector<std::string> saves;
   for (const Row& r : ListButtons(full.window()))
     if (r.name.ends_with(".kvd") || r.name.ends_with(".KVD")) saves.push_back(r.name);

@@ -20,7 +20,7 @@ TEST_F(SaveFileWindowTest, SlotLabelsShowTheSavedSlotsAndTheMemoWarnsOfOverwriti
   WindowState state;
   state.dialog_choice = DialogChoice::kQuitConfirmed;
   state.dialog_file_name = "left over";
-  SaveFileWindow w(*host_, state, game_->save_room());
+  SaveFileWindow w(*host_, state, game_->save_folder());
   platform::ToolWindow& tw = w.window();
   // Creation clears what an earlier window left.
   EXPECT_EQ(state.dialog_choice, DialogChoice::kNothing);
@@ -87,8 +87,26 @@ TEST_F(SaveFileWindowTest, EtcSavesUnderTheNameChosenInTheDialog) {
 
   Create();
   ASSERT_EQ(game_->ReadSaveData((dir_ / "saves" / "other.kvd").string()),
-            save::ReadResult::kRestored);
+            engine::ReadResult::kRestored);
   EXPECT_EQ(Var("v"), 4);
+}
+
+// A Japanese name typed in the dialog arrives in Shift-JIS; the save goes
+// to disk under the UTF-8 spelling the desktop shows and loads by the name
+// typed.
+TEST_F(SaveFileWindowTest, JapaneseNameFromTheDialogIsWrittenInUtf8AndLoadsByItsTypedName) {
+  const std::string sjis = "\x83\x5A\x81\x5B\x83\x75";  // セーブ
+  const std::string utf8 = "\xE3\x82\xBB\xE3\x83\xBC\xE3\x83\x96";
+  Play("[set]v=6\n[text]here\n",
+       "2000 key S\n2100 press Button_SAVE\n2200 press Button_ETC\n2300 file " + sjis +
+           "\n2500 press BitBtn_OK\n3000 quit\n");
+  ASSERT_TRUE(fs::is_regular_file(dir_ / (utf8 + ".kvd")));
+  EXPECT_FALSE(fs::exists(dir_ / (sjis + ".kvd")));
+  EXPECT_FALSE(host_->error_shown());
+
+  Create();
+  ASSERT_EQ(game_->ReadSaveData(sjis + ".kvd"), engine::ReadResult::kRestored);
+  EXPECT_EQ(Var("v"), 6);
 }
 
 }  // namespace

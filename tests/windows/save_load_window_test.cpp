@@ -58,7 +58,7 @@ TEST_F(SaveLoadWindowTest, LayoutHasTheBuiltInPictureAndTheButtonColumn) {
   Play("[set]v=1\n");
   WindowState state;
   script::SavePermission save_allowed = script::SavePermission::kAllowed;
-  SaveLoadWindow w(*host_, state, game_->save_room(), save_allowed);
+  SaveLoadWindow w(*host_, state, game_->save_folder(), save_allowed);
   const platform::ToolWindow& tw = w.window();
   EXPECT_EQ(tw.OuterWidth(), 261);
   EXPECT_EQ(tw.OuterHeight(), 189);
@@ -97,7 +97,7 @@ TEST_F(SaveLoadWindowTest, WhileOpenTheTimerStandsStillAndTheSaveRecordsTheWaitF
   ASSERT_TRUE(fs::is_regular_file(dir_ / "DATA1.kvd"));
 
   Create();
-  ASSERT_EQ(game_->ReadSaveData("DATA1.kvd"), save::ReadResult::kRestored);
+  ASSERT_EQ(game_->ReadSaveData("DATA1.kvd"), engine::ReadResult::kRestored);
   EXPECT_EQ(State().adv_mode, script::adv::kTextEnd);
 
   // The counter stands still while the window is open and runs after it.

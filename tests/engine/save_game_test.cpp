@@ -1,6 +1,6 @@
 // Saving and loading the running game through real files: what comes back,
 // where files go, and what the windows' requests do.
-#include "save/save_room.h"
+#include "engine/save_game.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,16 +8,18 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/game_fixture.h"
+#include "game_fixture.h"
 #include "platform/media_files.h"
 
-namespace zepa::save {
+namespace zepa::engine {
 namespace {
 
 namespace fs = std::filesystem;
-using engine::testing::ExpectClose;
+using save::kSlotCount;
+using save::SlotFileName;
+using testing::ExpectClose;
 
-class SaveRoomTest : public engine::testing::GameFixture {
+class SaveGameTest : public testing::GameFixture {
  protected:
   void CopyDemo(const std::string& name) {
     fs::copy(fs::path(ZEPA_SOURCE_DIR) / "games/demo" / name, dir_ / name,
@@ -25,7 +27,7 @@ class SaveRoomTest : public engine::testing::GameFixture {
   }
   // A fresh process: the window goes, a new one starts on the start scenario.
   void Restart(std::vector<std::string> args = {}) { Create("", {}, std::move(args)); }
-  SaveRoom& Room() { return game_->save_room(); }
+  save::SaveFolder& Folder() { return game_->save_folder(); }
 };
 
 constexpr const char* kChoiceStory =
@@ -39,7 +41,7 @@ constexpr const char* kChoiceStory =
     "[sel]left\\nright\\nback\n"
     "[set]after=1\n";
 
-TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
+TEST_F(SaveGameTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   CopyDemo("bg_room.jpg");
   CopyDemo("chara_a.bmp");
   CopyDemo("frame");
@@ -83,7 +85,7 @@ TEST_F(SaveRoomTest, ChoiceSavedInASlotComesBackHighlightedWithBothSurfaces) {
   EXPECT_EQ(game_->display().Get(game_->choices().select_x() + 2, y), 0x00ff00u);
 }
 
-TEST_F(SaveRoomTest, ResumePositionInsideTextAndAtALineStart) {
+TEST_F(SaveGameTest, ResumePositionInsideTextAndAtALineStart) {
   const std::string story = "[set]a=1\n[text]first page\nmore text\n[set]b=2\n[set]c=3\n";
   Play(story);
   const size_t text_line = story.find("[text]");
@@ -101,7 +103,7 @@ TEST_F(SaveRoomTest, ResumePositionInsideTextAndAtALineStart) {
   EXPECT_EQ(State().adv_mode, 0);
 }
 
-TEST_F(SaveRoomTest, AnotherScenarioIsLoadedFirstAndTheFileReadAgain) {
+TEST_F(SaveGameTest, AnotherScenarioIsLoadedFirstAndTheFileReadAgain) {
   Write("two.kvs", "[set]in_two=1\n[set]more=2\n[set]end=3\n");
   Play("[set]start=1\n", "", {}, {"two.kvs"});
   ASSERT_EQ(State().scenario_name, "two.kvs");
@@ -124,7 +126,7 @@ TEST_F(SaveRoomTest, AnotherScenarioIsLoadedFirstAndTheFileReadAgain) {
   EXPECT_EQ(State().scenario_name, "two.kvs");
 }
 
-TEST_F(SaveRoomTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
+TEST_F(SaveGameTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
   CopyDemo("bg_room.jpg");
   Play("[picture]bg_room.jpg\n[flip]\n[set]v=1\n[text]hold\n");
   const size_t line = *State().current_line;
@@ -148,7 +150,7 @@ TEST_F(SaveRoomTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
   EXPECT_EQ(game_->stage().picture_path(), (dir_ / "bg_room.jpg").string());
 }
 
-TEST_F(SaveRoomTest, UnreadableSaveArgumentIsReportedAndTheGameStarts) {
+TEST_F(SaveGameTest, UnreadableSaveArgumentIsReportedAndTheGameStarts) {
   fs::create_directories(dir_ / "folder.kvd");
   ASSERT_EQ(::mkfifo((dir_ / "pipe.kvd").c_str(), 0600), 0);
   for (const char* arg : {"missing.kvd", "folder.kvd", "pipe.kvd"}) {
@@ -166,7 +168,7 @@ TEST_F(SaveRoomTest, UnreadableSaveArgumentIsReportedAndTheGameStarts) {
   EXPECT_EQ(Var("started"), 1);
 }
 
-TEST_F(SaveRoomTest, FullPathsOfAMovedGameFolderAreFoundInTheGameFolder) {
+TEST_F(SaveGameTest, FullPathsOfAMovedGameFolderAreFoundInTheGameFolder) {
   Write("next.kvs", "[set]moved=1\n");
   const std::string old_dir = "/nonexistent/old/game";
   Write("moved.kvd", "script:" + old_dir + "/next.kvs\nnow:0\nSETTING_END\n");
@@ -178,7 +180,7 @@ TEST_F(SaveRoomTest, FullPathsOfAMovedGameFolderAreFoundInTheGameFolder) {
   EXPECT_EQ(Var("moved"), 1);
 }
 
-TEST_F(SaveRoomTest, PlainFileSetsItsVariableAndKeepsTheDefaults) {
+TEST_F(SaveGameTest, PlainFileSetsItsVariableAndKeepsTheDefaults) {
   Play("[textcolor]000000\n[set]x=1\n");
   Write("p.kvd", "script:story.kvs\nnow:9\nSETTING_END\na=5\n");
   EXPECT_EQ(game_->ReadSaveData("p.kvd"), ReadResult::kRestored);
@@ -192,7 +194,7 @@ TEST_F(SaveRoomTest, PlainFileSetsItsVariableAndKeepsTheDefaults) {
   EXPECT_FALSE(host_->error_shown());
 }
 
-TEST_F(SaveRoomTest, ExtensionRulesForWritingAndChoosing) {
+TEST_F(SaveGameTest, ExtensionRulesForWritingAndChoosing) {
   Play("[set]v=7\n");
   ASSERT_TRUE(game_->WriteSaveData("bare", 0));
   ASSERT_TRUE(game_->WriteSaveData("UPPER.KVD", 0));
@@ -202,12 +204,12 @@ TEST_F(SaveRoomTest, ExtensionRulesForWritingAndChoosing) {
   EXPECT_FALSE(fs::exists(dir_ / "UPPER.KVD.kvd"));
   EXPECT_TRUE(fs::exists(dir_ / "notes.txt.kvd"));
 
-  EXPECT_EQ(ChosenFileExtension("a.b\\c"), "");
-  EXPECT_EQ(ChosenFileExtension("dir.x/name"), "");
-  EXPECT_EQ(ChosenFileExtension("c:name"), "");
-  EXPECT_EQ(ChosenFileExtension("x.KVDATA"), ".KVDATA");
-  EXPECT_EQ(WithSaveExtension("/g/a.kvd.txt"), "/g/a.kvd.txt.kvd");
-  EXPECT_EQ(WithSaveExtension("/g.kvd/a"), "/g.kvd/a.kvd");
+  EXPECT_EQ(save::ChosenFileExtension("a.b\\c"), "");
+  EXPECT_EQ(save::ChosenFileExtension("dir.x/name"), "");
+  EXPECT_EQ(save::ChosenFileExtension("c:name"), "");
+  EXPECT_EQ(save::ChosenFileExtension("x.KVDATA"), ".KVDATA");
+  EXPECT_EQ(save::WithSaveExtension("/g/a.kvd.txt"), "/g/a.kvd.txt.kvd");
+  EXPECT_EQ(save::WithSaveExtension("/g.kvd/a"), "/g.kvd/a.kvd");
 
   // An upper-case extension chosen in the load window is save data.
   game_->variables().SetVariableNumber("v", 0);
@@ -232,7 +234,7 @@ TEST_F(SaveRoomTest, ExtensionRulesForWritingAndChoosing) {
   EXPECT_EQ(kvd_files, 3);  // bare, notes.txt and the Japanese one
 }
 
-TEST_F(SaveRoomTest, ChosenFilesFollowTheLoadTable) {
+TEST_F(SaveGameTest, ChosenFilesFollowTheLoadTable) {
   Write("next.kvs", "[set]n=1\n");
   Play("[set]v=1\n");
   game_->LoadChosenFile("next.kvs", 2);
@@ -259,18 +261,18 @@ TEST_F(SaveRoomTest, ChosenFilesFollowTheLoadTable) {
   EXPECT_EQ(State().adv_mode, 2);
 }
 
-TEST_F(SaveRoomTest, SlotsListsAndTheSaveButton) {
+TEST_F(SaveGameTest, SlotsListsAndTheSaveButton) {
   Play("[set]v=1\n");
-  EXPECT_TRUE(Room().ListFiles("kvd").empty());
-  for (int slot = 1; slot <= kSlotCount; ++slot) EXPECT_FALSE(Room().SlotUsed(slot));
+  EXPECT_TRUE(Folder().ListFiles("kvd").empty());
+  for (int slot = 1; slot <= kSlotCount; ++slot) EXPECT_FALSE(Folder().SlotUsed(slot));
   ASSERT_TRUE(game_->WriteSaveData(SlotFileName(3), 0));
   ASSERT_TRUE(game_->WriteSaveData("b", 0));
   ASSERT_TRUE(game_->WriteSaveData("B", 0));
   fs::create_directories(dir_ / "folder.kvd");
-  EXPECT_TRUE(Room().SlotUsed(3));
-  EXPECT_FALSE(Room().SlotUsed(1));
-  EXPECT_EQ(Room().ListFiles("kvd"), (std::vector<std::string>{"B.kvd", "DATA3.kvd", "b.kvd"}));
-  EXPECT_EQ(Room().ListFiles("kvs"), (std::vector<std::string>{"story.kvs"}));
+  EXPECT_TRUE(Folder().SlotUsed(3));
+  EXPECT_FALSE(Folder().SlotUsed(1));
+  EXPECT_EQ(Folder().ListFiles("kvd"), (std::vector<std::string>{"B.kvd", "DATA3.kvd", "b.kvd"}));
+  EXPECT_EQ(Folder().ListFiles("kvs"), (std::vector<std::string>{"story.kvs"}));
 
   using script::SavePermission;
   struct Case {
@@ -281,12 +283,12 @@ TEST_F(SaveRoomTest, SlotsListsAndTheSaveButton) {
                         Case{SavePermission::kAllowed, SavePermission::kAllowed, true},
                         Case{SavePermission::kNextWindowOnly, SavePermission::kDisabled, true}}) {
     SavePermission allowed = c.before;
-    EXPECT_EQ(TakeSaveButton(&allowed), c.shown) << static_cast<int>(c.before);
+    EXPECT_EQ(save::TakeSaveButton(&allowed), c.shown) << static_cast<int>(c.before);
     EXPECT_EQ(allowed, c.after) << static_cast<int>(c.before);
   }
 }
 
-TEST_F(SaveRoomTest, UnwritableSavesAreReportedAndKeepTheOldFile) {
+TEST_F(SaveGameTest, UnwritableSavesAreReportedAndKeepTheOldFile) {
   Play("[set]v=1\n");
   ASSERT_TRUE(game_->WriteSaveData("keep", 0));
   const std::string old = Read("keep.kvd");
@@ -305,7 +307,7 @@ TEST_F(SaveRoomTest, UnwritableSavesAreReportedAndKeepTheOldFile) {
     EXPECT_EQ(e.path().filename().string().find(".kvd."), std::string::npos);
 }
 
-TEST_F(SaveRoomTest, BadSaveFilesLeaveTheGameRunning) {
+TEST_F(SaveGameTest, BadSaveFilesLeaveTheGameRunning) {
   Play("[set]v=1\n[set]w=2\n");
   const std::string before = Read("story.kvs");
   fs::create_directories(dir_ / "folder.kvd");
@@ -356,7 +358,7 @@ TEST_F(SaveRoomTest, BadSaveFilesLeaveTheGameRunning) {
   EXPECT_EQ(files, 9u);  // rurirora.ini, story.kvs and seven saves
 }
 
-TEST_F(SaveRoomTest, SaveFileOnTheCommandLineResumesIt) {
+TEST_F(SaveGameTest, SaveFileOnTheCommandLineResumesIt) {
   Write("two.kvs", "[set]a=1\n[text]hello\n[set]b=2\n");
   Play("[set]s=1\n", "", {}, {"two.kvs"});
   ASSERT_EQ(State().adv_mode, 2);
@@ -368,15 +370,15 @@ TEST_F(SaveRoomTest, SaveFileOnTheCommandLineResumesIt) {
   EXPECT_EQ(Var("s"), 0);
 }
 
-TEST_F(SaveRoomTest, SaveDirectoryHoldsNewSavesAndBothPlacesAreListed) {
+TEST_F(SaveGameTest, SaveDirectoryHoldsNewSavesAndBothPlacesAreListed) {
   Play("[set]v=3\n");
   ASSERT_TRUE(game_->WriteSaveData("old", 0));
-  Room().SetSaveDir((dir_ / "saves").string());
+  Folder().SetSaveDir((dir_ / "saves").string());
   ASSERT_TRUE(game_->WriteSaveData(SlotFileName(1), 0));
   EXPECT_TRUE(fs::exists(dir_ / "saves" / "DATA1.kvd"));
   EXPECT_FALSE(fs::exists(dir_ / "DATA1.kvd"));
-  EXPECT_TRUE(Room().SlotUsed(1));
-  EXPECT_EQ(Room().ListFiles("kvd"), (std::vector<std::string>{"DATA1.kvd", "old.kvd"}));
+  EXPECT_TRUE(Folder().SlotUsed(1));
+  EXPECT_EQ(Folder().ListFiles("kvd"), (std::vector<std::string>{"DATA1.kvd", "old.kvd"}));
   game_->variables().SetVariableNumber("v", 0);
   EXPECT_EQ(game_->ReadSaveData("DATA1.kvd"), ReadResult::kRestored);
   EXPECT_EQ(Var("v"), 3);
@@ -387,7 +389,7 @@ TEST_F(SaveRoomTest, SaveDirectoryHoldsNewSavesAndBothPlacesAreListed) {
 
 // "bgm:" and "wav:" hold a name only while its player plays; a load plays the
 // saved music again and keeps the loop flags.
-TEST_F(SaveRoomTest, PlayingMusicIsSavedAndPlaysAgainOnLoad) {
+TEST_F(SaveGameTest, PlayingMusicIsSavedAndPlaysAgainOnLoad) {
   platform::testing::WriteBytes(dir_ / "theme.wav", platform::testing::Wav(60000));
   platform::testing::WriteBytes(dir_ / "short.wav", platform::testing::Wav(100));
   Write("story.kvs", "[bgmloop]1\n[bgm]theme.wav\n[wav]short.wav\n[wait]1000\n[text]here\n");
@@ -412,4 +414,4 @@ TEST_F(SaveRoomTest, PlayingMusicIsSavedAndPlaysAgainOnLoad) {
 }
 
 }  // namespace
-}  // namespace zepa::save
+}  // namespace zepa::engine

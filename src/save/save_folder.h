@@ -1,20 +1,19 @@
 #pragma once
-// The save room: writes the running game into a save file and restores it,
-// places the files (the slots, names chosen in a dialog, the save directory)
-// and carries out what the save and load windows ask for. The windows only
-// choose; everything they choose is done here.
+// The save folder: where save files go and are found (the slots, names
+// chosen in a dialog, the save directory and its fallback), which are
+// there, and their bytes in and out. The save and load windows read it to
+// choose; the engine's save game reads and writes the files through it.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/saved_state.h"
-#include "platform/host.h"
-#include "save/save_file.h"
+#include "platform/files.h"
 #include "script/interpreter.h"
 #include "script/paths.h"
-#include "script/variables.h"
 
 namespace zepa::save {
 
@@ -24,12 +23,6 @@ constexpr size_t kMaxSaveFileBytes = 64u << 20;
 
 /// The number of fixed slots, "DATA1.kvd" to "DATA5.kvd".
 constexpr int kSlotCount = 5;
-
-enum class ReadResult {
-  kRestored,        // the game is the saved one
-  kNotOpened,       // the file could not be read: nothing changed
-  kScenarioFailed,  // the saved scenario could not be loaded (reported): nothing changed
-};
 
 /// The extension test of `LoadChosenFile`: the text from the last "." when
 /// no "\", "/" or ":" follows it, else empty.
@@ -52,14 +45,21 @@ std::string ChooseSaveDir(const std::string& option, const std::string& game_dir
 /// "DATA1.kvd" for slot 1, and so on.
 std::string SlotFileName(int slot);
 
-class SaveRoom {
+/// The outcome of writing a save file: where it went, and why not.
+struct SaveWrite {
+  std::string path;
+  std::string error;  // empty when the file was written
+
+  bool written() const { return error.empty(); }
+};
+
+class SaveFolder {
  public:
-  /// `game` loads scenarios and resets the game state; the rooms, the
-  /// variables and the interpreter state are those of the running game.
-  SaveRoom(platform::Host& host, const script::PathResolver& paths, engine::GameRooms rooms,
-           script::VariableTable& vars, script::CommandSink& game);
-  SaveRoom(const SaveRoom&) = delete;
-  SaveRoom& operator=(const SaveRoom&) = delete;
+  /// `files` writes the saves and may be null (no file system: nothing is
+  /// written); `paths` resolves names below the game directory.
+  SaveFolder(platform::Files* files, const script::PathResolver& paths);
+  SaveFolder(const SaveFolder&) = delete;
+  SaveFolder& operator=(const SaveFolder&) = delete;
 
   /// Where saves go (--save-dir). Empty: the game directory, or, when that
   /// cannot be written, $XDG_DATA_HOME/zepa/<game directory's name>.
@@ -70,22 +70,6 @@ class SaveRoom {
   const std::string& GameDir() const { return paths_.game_dir(); }
   /// The directories the load window lists, the save directory first.
   std::vector<std::string> ListedDirs() const;
-
-  /// `WriteSaveData`: saves the game as it stands, recording `adv_mode` as
-  /// its wait state. A file that cannot be written is reported in the error
-  /// box with the file's name and the reason; the game goes on. Returns
-  /// whether the file was written.
-  bool WriteSaveData(std::string_view name, int adv_mode);
-
-  /// `ReadSaveData`. When the file cannot be read, `why` (when given) gets
-  /// the file's name and the reason.
-  ReadResult ReadSaveData(std::string_view name, std::string* why = nullptr);
-
-  /// `LoadChosenFile`: a ".kvs" name or an "http:" address starts that
-  /// scenario, a ".kvd" name restores that save, anything else is refused
-  /// with a message. `adv_mode_before` is the wait state from before the
-  /// window; the interpreter's `adv_mode` is left as the table says.
-  void LoadChosenFile(std::string_view name, int adv_mode_before);
 
   /// True when the slot's file exists where saves are written or listed.
   bool SlotUsed(int slot) const;
@@ -98,13 +82,24 @@ class SaveRoom {
   /// The full path a save named `name` is read from: a bare name is looked
   /// for in the save directory first, then in the game directory.
   std::string ReadPath(std::string_view name) const;
+  /// The file a save under `name` goes to: ".kvd" added where it lacks, and
+  /// a new file under the UTF-8 spelling the desktop shows (an old one is
+  /// written where it is).
+  std::string SaveTarget(std::string_view name) const;
+  /// True when a save under `name` would replace a file that is there.
+  bool SaveReplaces(std::string_view name) const;
+
+  /// The bytes of the save named `name`. Nothing when the file is missing,
+  /// not a plain file (a FIFO never blocks the game), over the bound or
+  /// unreadable; `why` (when given) then names the file and the reason.
+  std::optional<std::vector<uint8_t>> ReadSaveFile(std::string_view name, std::string* why) const;
+  /// Writes a save under `name` as `SaveTarget` places it, whole or not at
+  /// all; a save directory of its own is made on the first save.
+  SaveWrite WriteSaveFile(std::string_view name, std::span<const uint8_t> bytes) const;
 
  private:
-  platform::Host& host_;
+  platform::Files* files_;
   const script::PathResolver& paths_;
-  engine::GameRooms rooms_;
-  script::VariableTable& vars_;
-  script::CommandSink& game_;
   std::string save_dir_option_;
 };
 
