@@ -38,6 +38,8 @@ constexpr const char* kUsage =
     "                    name, the font) without running it; prints file:line:\n"
     "                    message lines and a count; exit 0 clean, 1 faults found\n"
     "  --json            with --check: print the report as JSON\n"
+    "  --strict          with --check: also note what the game handles by its own\n"
+    "                    choice (labels only run into, default files left out)\n"
     "  --save-dir DIR    where save files are written (default: the game directory,\n"
     "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
     "  --headless        run without a window, on a virtual clock\n"
@@ -63,7 +65,7 @@ struct Options {
   zepa::engine::MainWindowOptions form;
   bool headless = false;
   bool write_config = false;  // headless: write rurirora.ini back at the end
-  bool check = false, json = false;
+  bool check = false, json = false, strict = false;
   int scale = 1;
   std::string input, dump, shot, desktop;
   std::optional<uint32_t> until_ms;
@@ -109,6 +111,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->check = true;
     } else if (a == "--json") {
       o->json = true;
+    } else if (a == "--strict") {
+      o->strict = true;
     } else if (a == "--headless") {
       o->headless = true;
     } else if (a == "--write-config") {
@@ -162,6 +166,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     return BadUsage(
         "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
+  if (o->strict && !o->check) return BadUsage("--strict needs --check");
   if (o->check && o->form.args.size() > 1) return BadUsage("--check takes one scenario at most");
   return std::nullopt;
 }
@@ -174,6 +179,7 @@ int RunCheck(const Options& o) {
   co.game_dir = dir;
   if (!o.form.args.empty()) co.scenario = o.form.args.front();
   co.font_file = o.form.font_file;
+  co.strict = o.strict;
   co.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };

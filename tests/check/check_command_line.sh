@@ -53,6 +53,17 @@ out=$("$zepa" --check --game "$dir/clean" other.kvs)
 [ $? = 1 ] || fail "a missing start scenario is not an error: $out"
 has "named scenario" "$out" 'scenario "other.kvs" not found'
 
+# --strict notes what the game handles by its own choice.
+printf '#start\r\n[set]a=1\r\n' > "$dir/clean/story.kvs"
+out=$("$zepa" --check --game "$dir/clean")
+has "plain report" "$out" "0 errors, 0 notes"
+out=$("$zepa" --check --strict --game "$dir/clean")
+[ $? = 0 ] || fail "notes alone make --strict exit non-zero: $out"
+has "strict report" "$out" "story.kvs:1: note: label #start" "0 errors, 1 note"
+err=$("$zepa" --strict --game "$dir/clean" 2>&1 >/dev/null)
+[ $? = 2 ] || fail "--strict without --check is not a usage error"
+has "usage" "$err" "--strict needs --check"
+
 err=$("$zepa" --json --game "$dir/clean" 2>&1 >/dev/null)
 [ $? = 2 ] || fail "--json without --check is not a usage error"
 has "usage" "$err" "--json needs --check"
