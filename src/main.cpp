@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/new_game.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
@@ -31,6 +33,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zepa [options] [file.kvs | file.kvd ...]\n"
+    "       zepa new DIR [--title TEXT]   make a small playable game in DIR\n"
     "  --game DIR        the game directory (default: the current directory)\n"
     "  --scale N         open the window N times larger\n"
     "  --font FILE       the font file for message text\n"
@@ -316,6 +319,8 @@ int RunWindow(Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "new")
+    return zepa::engine::RunNewGameCommand({argv + 2, argv + argc}, std::cout, std::cerr);
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {

@@ -71,5 +71,20 @@ err=$("$zepa" --check --game "$dir/none" 2>&1 >/dev/null)
 [ $? = 2 ] || fail "a missing game directory is not a usage error"
 has "usage" "$err" "no game directory"
 
+# `zepa new` makes a game that checks clean and plays headless to its end;
+# it never writes into a folder in use.
+out=$("$zepa" new "$dir/made" --title "Made here")
+[ $? = 0 ] || fail "zepa new failed: $out"
+out=$("$zepa" --check --game "$dir/made")
+[ $? = 0 ] || fail "the new game does not check clean: $out"
+has "new game report" "$out" "0 errors, 0 notes"
+for t in $(seq 3000 2000 59000); do printf '%s move 100 400\n%s click 100 400\n' "$t" "$((t + 5))"; done >"$dir/events"
+"$zepa" --headless --game "$dir/made" --input "$dir/events" --dump "$dir/made.json" --until 120000
+[ $? = 0 ] || fail "the new game's headless run failed"
+has "new game's end" "$(cat "$dir/made.json")" '"scene": "#ending"' '"SELECT": "2"'
+err=$("$zepa" new "$dir/made" 2>&1)
+[ $? = 1 ] || fail "zepa new into a folder in use is not refused"
+has "refusal" "$err" "exists and is not empty"
+
 [ "$failed" = 0 ] && echo "all passed"
 exit "$((failed != 0))"
