@@ -27,6 +27,7 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "script/interpreter.h"
 #include "zepa_version.h"
 
 namespace {
@@ -54,6 +55,7 @@ constexpr const char* kUsage =
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
+    "  --help-commands   list the scenario commands, one line each\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -106,6 +108,9 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     std::string v;
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--help-commands") {
+      std::fputs(zepa::script::Interpreter::CommandHelp().c_str(), stdout);
       return 0;
     } else if (a == "--version") {
       zepa::build::PrintVersion("zepa");
