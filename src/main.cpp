@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/new_game.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
@@ -25,12 +27,14 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "script/interpreter.h"
 #include "zepa_version.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: zepa [options] [file.kvs | file.kvd ...]\n"
+    "       zepa new DIR [--title TEXT]   make a small playable game in DIR\n"
     "  --game DIR        the game directory (default: the current directory)\n"
     "  --scale N         open the window N times larger\n"
     "  --font FILE       the font file for message text\n"
@@ -38,6 +42,8 @@ constexpr const char* kUsage =
     "                    name, the font) without running it; prints file:line:\n"
     "                    message lines and a count; exit 0 clean, 1 faults found\n"
     "  --json            with --check: print the report as JSON\n"
+    "  --strict          with --check: also note what the game handles by its own\n"
+    "                    choice (labels only run into, default files left out)\n"
     "  --save-dir DIR    where save files are written (default: the game directory,\n"
     "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
     "  --headless        run without a window, on a virtual clock\n"
@@ -49,6 +55,7 @@ constexpr const char* kUsage =
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
+    "  --help-commands   list the scenario commands, one line each\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -63,7 +70,7 @@ struct Options {
   zepa::engine::MainWindowOptions form;
   bool headless = false;
   bool write_config = false;  // headless: write rurirora.ini back at the end
-  bool check = false, json = false;
+  bool check = false, json = false, strict = false;
   int scale = 1;
   std::string input, dump, shot, desktop;
   std::optional<uint32_t> until_ms;
@@ -102,6 +109,9 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    } else if (a == "--help-commands") {
+      std::fputs(zepa::script::Interpreter::CommandHelp().c_str(), stdout);
+      return 0;
     } else if (a == "--version") {
       zepa::build::PrintVersion("zepa");
       return 0;
@@ -109,6 +119,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->check = true;
     } else if (a == "--json") {
       o->json = true;
+    } else if (a == "--strict") {
+      o->strict = true;
     } else if (a == "--headless") {
       o->headless = true;
     } else if (a == "--write-config") {
@@ -162,6 +174,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     return BadUsage(
         "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
+  if (o->strict && !o->check) return BadUsage("--strict needs --check");
   if (o->check && o->form.args.size() > 1) return BadUsage("--check takes one scenario at most");
   return std::nullopt;
 }
@@ -174,6 +187,7 @@ int RunCheck(const Options& o) {
   co.game_dir = dir;
   if (!o.form.args.empty()) co.scenario = o.form.args.front();
   co.font_file = o.form.font_file;
+  co.strict = o.strict;
   co.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };
@@ -310,6 +324,8 @@ int RunWindow(Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "new")
+    return zepa::engine::RunNewGameCommand({argv + 2, argv + argc}, std::cout, std::cerr);
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {

@@ -8,13 +8,18 @@
 #include "platform/files.h"
 #include "script/codec.h"
 #include "script/scenario.h"
+#include "script/source_text.h"
 
 namespace zepa::tools {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zepa-codec encode IN OUT   write the plain scenario IN in the encoded form\n"
-    "       zepa-codec decode IN OUT   write the encoded scenario IN as plain text\n";
+    "usage: zepa-codec encode IN OUT     write the plain scenario IN in the encoded form\n"
+    "       zepa-codec decode IN OUT     write the encoded scenario IN as plain text\n"
+    "       zepa-codec from-utf8 IN OUT  write the UTF-8 text IN as the game reads it\n"
+    "                                    (Shift-JIS, CR LF line ends)\n"
+    "       zepa-codec to-utf8 IN OUT    write the scenario IN (plain or encoded) as\n"
+    "                                    UTF-8 text with LF line ends\n";
 
 // The same bound as the game's scenario reader.
 constexpr size_t kMaxBytes = size_t{64} << 20;
@@ -54,7 +59,9 @@ int RunCodecTool(const std::vector<std::string>& args, std::ostream& out, std::o
     out << kUsage;
     return 0;
   }
-  if (args.size() != 3 || (args[0] != "encode" && args[0] != "decode")) {
+  const bool known = args.size() == 3 && (args[0] == "encode" || args[0] == "decode" ||
+                                          args[0] == "from-utf8" || args[0] == "to-utf8");
+  if (!known) {
     err << kUsage;
     return 2;
   }
@@ -66,7 +73,16 @@ int RunCodecTool(const std::vector<std::string>& args, std::ostream& out, std::o
     return 1;
   }
   std::string result;
-  if (args[0] == "encode") {
+  if (args[0] == "from-utf8" || args[0] == "to-utf8") {
+    const script::SourceConversion converted =
+        args[0] == "from-utf8" ? script::Utf8ToGameSource(bytes) : script::GameSourceToUtf8(bytes);
+    if (converted.fault) {
+      err << "zepa-codec: " << in_path << ":" << converted.fault->line << ":"
+          << converted.fault->column << ": " << converted.fault->message << "\n";
+      return 1;
+    }
+    result = converted.text;
+  } else if (args[0] == "encode") {
     // Encoding an encoded file again would give a scenario of letters.
     if (LooksEncoded(bytes)) {
       err << "zepa-codec: " << in_path << " is already encoded (it begins with X)\n";

@@ -24,6 +24,9 @@ struct CheckOptions {
   std::string game_dir;
   std::string scenario;   // the start scenario; empty = MAIN/SCENARIO
   std::string font_file;  // as --font: overrides ZEPA/FONT
+  /// Also note what the game handles by its own choice: labels reached only
+  /// by running into them, the default end sound missing, built-in wait icons.
+  bool strict = false;
   std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string*)>
       open_font;  // null: glyphs are not checked
 };

@@ -97,7 +97,8 @@ void Checker::CheckConfig() {
   if (config_.end_pic != "ZEPA") CheckPicture(ini, IniLine("END", "PIC"), config_.end_pic);
   if (written("END", "BGM", defaults.end_bgm)) {
     CheckMediaFile(ini, IniLine("END", "BGM"), "end sound", config_.end_bgm);
-  } else if (!FileOnDisk(paths_.Resolve(config_.end_bgm))) {
+  } else if (options_.strict && !FileOnDisk(paths_.Resolve(config_.end_bgm))) {
+    // Without the default end sound the end screen is silent, by design.
     Note(ini, 0,
          "the end sound " + config_.end_bgm +
              " (the default of END/BGM) is missing: the end screen is silent");

@@ -119,26 +119,6 @@ std::string Checker::LabelToken(std::string_view text, size_t pos) {
   return std::string(text.substr(pos, end - pos));
 }
 
-void Checker::ReportLabels(const Scenario& sc) {
-  std::map<std::string, size_t> first_line;
-  for (size_t i = 0; i < sc.line_starts.size(); ++i) {
-    const size_t pos = sc.line_starts[i];
-    if (sc.text[pos] != '#') continue;
-    const std::string token = LabelToken(sc.text, pos);
-    const std::string shown = platform::Cp932ToUtf8(token);
-    auto [it, fresh] = first_line.emplace(token, i + 1);
-    if (!fresh) {
-      Note(sc.file, i + 1,
-           "label " + shown + " repeats the one on line " + std::to_string(it->second) +
-               ": jumps always reach that one");
-      continue;
-    }
-    // The menu key jumps to "#MENU" from anywhere.
-    if (token == "#MENU" || sc.labels_hit.count(pos)) continue;
-    Note(sc.file, i + 1, "label " + shown + ": nothing jumps here");
-  }
-}
-
 std::optional<size_t> Checker::Label(Scenario& sc, const std::string& target) {
   auto it = sc.label_cache.find(target);
   if (it != sc.label_cache.end()) return it->second;
@@ -209,11 +189,9 @@ void Checker::CheckCommand(Scenario& sc, size_t pos, size_t line) {
   }
 
   const std::string compact = script::CompactArgument(text, arg);
+  NoteMessageWindowUse(sc.file, line, name);
   if (name == "pic" || name == "picture" || name == "p") {
     CheckPicture(sc.file, line, compact);
-    if (name != "picture") CheckFrame(sc.file, line);
-  } else if (name == "frame") {
-    CheckFrame(sc.file, line);
   } else if (name == "endpic") {
     if (compact != "ZEPA") CheckPicture(sc.file, line, compact);
   } else if (name == "bpic" || name == "bpicture") {
@@ -244,13 +222,6 @@ void Checker::CheckCommand(Scenario& sc, size_t pos, size_t line) {
       queue_.push_back({target, sc.file, line});
     }
   }
-}
-
-void Checker::CheckFrame(const std::string& file, size_t line) {
-  if (frame_checked_) return;
-  frame_checked_ = true;
-  CheckPicture(file, line, "frame\\frame2.bmp");
-  CheckPicture(file, line, "frame\\frame.bmp");
 }
 
 std::vector<size_t> Checker::Commas(std::string_view s) {

@@ -18,6 +18,7 @@ CheckReport Checker::Run() {
     queue_.pop_front();
     CheckScenario(next);
   }
+  CheckMessageWindowFiles();
   FinishCounts();
 
   std::stable_sort(report_.findings.begin(), report_.findings.end(),

@@ -31,6 +31,13 @@ struct Scenario {
   std::set<size_t> labels_hit;
 };
 
+// Where the game first needs one of the message window's files.
+struct FirstUse {
+  std::string file;
+  size_t line = 0;
+  bool seen() const { return line != 0; }
+};
+
 class Checker {
  public:
   explicit Checker(const CheckOptions& options) : options_(options), paths_(options.game_dir) {
@@ -136,13 +143,24 @@ class Checker {
   // A label line's first token, the way FindLabel compares it.
   static std::string LabelToken(std::string_view text, size_t pos);
 
-  void ReportLabels(const Scenario& sc);
+  void ReportLabels(Scenario& sc);
+
+  // True when running off the line at `pos` can reach the line below it.
+  bool FallsThrough(Scenario& sc, size_t pos);
 
   std::optional<size_t> Label(Scenario& sc, const std::string& target);
 
   void CheckCommand(Scenario& sc, size_t pos, size_t line);
 
-  void CheckFrame(const std::string& file, size_t line);
+  // Remembers the first line that shows text, a choice, a click wait or the
+  // frame, for the message window's files.
+  void NoteMessageWindowUse(const std::string& file, size_t line, std::string_view command);
+
+  // The frame pictures and the wait icons, reported where they are first needed.
+  void CheckMessageWindowFiles();
+
+  // Empty when the picture is in the packed file or on disk, else why not.
+  std::optional<std::string> MissingWindowPicture(std::string_view name);
 
   // Commas that separate values: a Shift-JIS pair is one character, and a
   // lead byte at the very end stops the scan, as NumberList reads it.
@@ -202,7 +220,7 @@ class Checker {
     bool faulted = false;
   };
   std::unordered_map<std::string, SeenUse> seen_;
-  bool frame_checked_ = false;
+  FirstUse first_text_, first_choice_, first_mouse_, first_frame_;
 
   std::deque<Pending> queue_;
   std::set<std::string> scenarios_seen_;

@@ -1,5 +1,7 @@
 #include "script/interpreter.h"
 
+#include <algorithm>
+
 #include "script/arguments.h"
 #include "script/expression.h"
 #include "script/scenario.h"
@@ -27,61 +29,87 @@ struct CommandTable {
   using I = Interpreter;
   using S = CommandSink;
   static constexpr CommandRow kRows[] = {
-      {"skip", Form::kNone, &I::Skip},
-      {"saveable", Form::kNone, &I::Saveable},
-      {"savedisable", Form::kNone, &I::SaveDisable},
-      {"mouse", Form::kCompact, &I::Mouse},
-      {"get", Form::kCompact, &S::RunGet},
-      {"flip", Form::kNone, &S::RunFlip},
-      {"fade", Form::kFade, &S::RunFade},
-      {"endpic", Form::kCompact, &S::RunEndPic},
-      {"endbgm", Form::kCompact, &S::RunEndBgm},
-      {"pic", Form::kCompact, &S::RunPic},
-      {"bpic", Form::kCompact, &S::RunBPic},
-      {"bpicture", Form::kCompact, &S::RunBPicture},
-      {"frame", Form::kNone, &S::RunFrame},
-      {"fill", Form::kColor, &S::RunFill},
-      {"picture", Form::kCompact, &S::RunPicture},
-      {"chara", Form::kCompact, &S::RunChara},
-      {"bgm", Form::kCompact, &S::RunBgm},
-      {"bgmfadein", Form::kCompact, &S::RunBgmFadeIn},
-      {"bgmfadeout", Form::kCompact, &S::RunBgmFadeOut},
-      {"bgmfadetime", Form::kDecimal, &S::RunBgmFadeTime},
-      {"cd", Form::kDecimal, &S::RunCd},
-      {"wav", Form::kCompact, &S::RunWav},
-      {"gbcolor", Form::kColor, &S::RunGbColor},
-      {"gpcolor", Form::kColor, &S::RunGpColor},
-      {"gdot", Form::kNumbers2, &S::RunGDot},
-      {"gline", Form::kNumbers4, &S::RunGLine},
-      {"gsquare", Form::kNumbers5, &S::RunGSquare},
-      {"gcircle", Form::kNumbers4, &S::RunGCircle},
-      {"gellipse", Form::kNumbers5, &S::RunGEllipse},
-      {"textcolor", Form::kColor, &S::RunTextColor},
-      {"bgtextcolor", Form::kColor, &S::RunBgTextColor},
-      {"selectcolor", Form::kColor, &S::RunSelectColor},
-      {"selectbackcolor", Form::kColor, &S::RunSelectBackColor},
-      {"selecttextcolor", Form::kColor, &S::RunSelectTextColor},
-      {"go", Form::kCompact, &I::Go},
-      {"end", Form::kNone, &S::RunEnd},
-      {"set", Form::kCompact, &I::Set},
-      {"if", Form::kNone, &I::If},  // reads its raw condition
-      {"btext", Form::kText, &S::RunBText},
-      {"telo", Form::kText, &S::RunTelo},
-      {"wait", Form::kDecimal, &I::Wait},
-      {"start", Form::kNone, &I::Start},
-      {"until", Form::kDecimal, &I::Until},
-      {"untiln", Form::kDecimal, &I::UntilN},
-      {"textwait", Form::kDecimal, &S::RunTextWait},
-      {"bgmloop", Form::kDecimal, &S::RunBgmLoop},
-      {"wavloop", Form::kDecimal, &S::RunWavLoop},
-      {"load", Form::kLine, &I::Load},
-      {"savewin", Form::kNone, &I::SaveWin},
-      {"loadwin", Form::kNone, &I::LoadWin},
-      {"save", Form::kNone, &I::Save},
-      {"p", Form::kCompact, &S::RunP},
-      {"textnw", Form::kText, &I::TextNw},
-      {"text", Form::kText, &I::Text},
-      {"sel", Form::kText, &I::Sel},
+      {"skip", Form::kNone, &I::Skip,
+       "skip mode: a click or Enter jumps to the next label until a label runs"},
+      {"saveable", Form::kNone, &I::Saveable, "allow saving again"},
+      {"savedisable", Form::kNone, &I::SaveDisable,
+       "forbid saving (a window the scenario opens may still save once)"},
+      {"mouse", Form::kCompact, &I::Mouse,
+       "XNAME,YNAME: wait for a click and store its x and y in two variables"},
+      {"get", Form::kCompact, &S::RunGet,
+       "NAME,QUESTION,ANSWER: ask the player for a text and store it in a variable"},
+      {"flip", Form::kNone, &S::RunFlip, "show the back buffer at once"},
+      {"fade", Form::kFade, &S::RunFade,
+       "MS: cross-fade from the screen to the back buffer (0 = 1000 ms)"},
+      {"endpic", Form::kCompact, &S::RunEndPic,
+       "PICTURE: the picture of the end screen for this run"},
+      {"endbgm", Form::kCompact, &S::RunEndBgm, "SOUND: the sound of the end screen for this run"},
+      {"pic", Form::kCompact, &S::RunPic,
+       "PICTURE: load a background into the back buffer and draw the frame"},
+      {"bpic", Form::kCompact, &S::RunBPic,
+       "[X,Y,]PICTURE[:SEE-THROUGH]: draw a keyed picture on the back buffer"},
+      {"bpicture", Form::kCompact, &S::RunBPicture,
+       "[X,Y,]PICTURE: draw an opaque picture on the back buffer"},
+      {"frame", Form::kNone, &S::RunFrame, "draw the message window's frame on the back buffer"},
+      {"fill", Form::kColor, &S::RunFill, "COLOUR: fill the back buffer with one colour"},
+      {"picture", Form::kCompact, &S::RunPicture,
+       "PICTURE: load a background into the back buffer, without the frame"},
+      {"chara", Form::kCompact, &S::RunChara,
+       "[PICTURE[,PICTURE[,PICTURE]]]: stand up to three characters (none clears)"},
+      {"bgm", Form::kCompact, &S::RunBgm,
+       "MUSIC: play music, a CD track (a number) or a movie; empty stops"},
+      {"bgmfadein", Form::kCompact, &S::RunBgmFadeIn, "MUSIC: start music and fade the volume in"},
+      {"bgmfadeout", Form::kCompact, &S::RunBgmFadeOut,
+       "[MUSIC]: fade the volume out, then start MUSIC if given"},
+      {"bgmfadetime", Form::kDecimal, &S::RunBgmFadeTime,
+       "MS: how long fades take (below 1 = 2000)"},
+      {"cd", Form::kDecimal, &S::RunCd, "TRACK: play a CD track (0 stops)"},
+      {"wav", Form::kCompact, &S::RunWav, "SOUND: play a sound effect; empty stops it"},
+      {"gbcolor", Form::kColor, &S::RunGbColor, "COLOUR: the fill colour of the drawing commands"},
+      {"gpcolor", Form::kColor, &S::RunGpColor, "COLOUR: the line colour of the drawing commands"},
+      {"gdot", Form::kNumbers2, &S::RunGDot, "X,Y: draw one dot on the screen"},
+      {"gline", Form::kNumbers4, &S::RunGLine, "X1,Y1,X2,Y2: draw a line on the screen"},
+      {"gsquare", Form::kNumbers5, &S::RunGSquare,
+       "X1,Y1,X2,Y2,FILL: draw a rectangle on the screen"},
+      {"gcircle", Form::kNumbers4, &S::RunGCircle, "X,Y,R,FILL: draw a circle on the screen"},
+      {"gellipse", Form::kNumbers5, &S::RunGEllipse,
+       "X1,Y1,X2,Y2,FILL: draw an ellipse in a box on the screen"},
+      {"textcolor", Form::kColor, &S::RunTextColor,
+       "COLOUR: the colour of message text and captions"},
+      {"bgtextcolor", Form::kColor, &S::RunBgTextColor, "COLOUR: the colour of [btext] text"},
+      {"selectcolor", Form::kColor, &S::RunSelectColor, "COLOUR: the colour of choices"},
+      {"selectbackcolor", Form::kColor, &S::RunSelectBackColor,
+       "COLOUR: the background of the highlighted choice"},
+      {"selecttextcolor", Form::kColor, &S::RunSelectTextColor,
+       "COLOUR: the text of the highlighted choice"},
+      {"go", Form::kCompact, &I::Go, "#LABEL: jump to a label"},
+      {"end", Form::kNone, &S::RunEnd, "play the end screen and quit"},
+      {"set", Form::kCompact, &I::Set, "NAME=EXPRESSION or NAME=\"TEXT\": set a variable"},
+      {"if", Form::kNone, &I::If,
+       "CONDITION[COMMAND]: run the command after the condition when it holds"},  // reads its raw
+                                                                                  // condition
+      {"btext", Form::kText, &S::RunBText, "X,Y,TEXT: write text on the back buffer"},
+      {"telo", Form::kText, &S::RunTelo, "X,Y,TEXT: reveal a caption on the screen"},
+      {"wait", Form::kDecimal, &I::Wait, "MS: wait"},
+      {"start", Form::kNone, &I::Start, "mark the time for [until] and [untiln]"},
+      {"until", Form::kDecimal, &I::Until, "MS: wait until MS after the mark"},
+      {"untiln", Form::kDecimal, &I::UntilN, "MS: wait until the next step of MS after the mark"},
+      {"textwait", Form::kDecimal, &S::RunTextWait,
+       "MS: how long each character takes to appear (kept in rurirora.ini)"},
+      {"bgmloop", Form::kDecimal, &S::RunBgmLoop, "N: 1 repeats the music, 0 plays it once"},
+      {"wavloop", Form::kDecimal, &S::RunWavLoop, "N: 1 repeats the sound effect, 0 plays it once"},
+      {"load", Form::kLine, &I::Load, "SCENARIO: go on at the top of another scenario file"},
+      {"savewin", Form::kNone, &I::SaveWin, "open the save window"},
+      {"loadwin", Form::kNone, &I::LoadWin, "open the load window"},
+      {"save", Form::kNone, &I::Save, "open the save and load window"},
+      {"p", Form::kCompact, &S::RunP,
+       "PICTURE: load a background with the frame and fade to it over 1 s"},
+      {"textnw", Form::kText, &I::TextNw,
+       "TEXT: show text and go on without waiting when it fits one page"},
+      {"text", Form::kText, &I::Text,
+       "TEXT: show text in the message window and wait for the player"},
+      {"sel", Form::kText, &I::Sel,
+       "OPTION\\nOPTION...: offer choices; the number picked goes to SELECT"},
   };
   static constexpr size_t kCount = std::size(kRows);
 };
@@ -104,6 +132,16 @@ std::span<const ArgumentForm> Interpreter::CommandForms() {
     return f;
   }();
   return forms;
+}
+
+std::string Interpreter::CommandHelp() {
+  std::string out;
+  for (const CommandRow& row : CommandTable::kRows) {
+    std::string name = "[" + std::string(row.name) + "]";
+    name.resize(std::max<size_t>(name.size() + 1, 18), ' ');
+    out += name + std::string(row.summary) + "\n";
+  }
+  return out;
 }
 
 void Interpreter::NextLine() {

@@ -31,7 +31,7 @@ enum class SavePermission {
 enum class WindowRequest { kNone = 0, kSave = 1, kLoad = 2, kSaveLoad = 3 };
 
 struct InterpreterState {
-  std::string scenario_text;  // whole scenario, lines end with LF
+  std::string scenario_text;           // whole scenario, lines end with LF
   std::optional<size_t> current_line;  // none until a scenario is installed
   std::string scenario_name;
   std::string scene_name;
@@ -54,7 +54,18 @@ struct InterpreterState {
 /// `LineArgument`, the text argument, `ColorArgument`, a decimal, the fade's
 /// `ParseNumber`, or a `NumberList` of 2, 4 or 5 values. "if" reads its raw
 /// condition and is listed as kNone.
-enum class ArgumentForm { kNone, kCompact, kLine, kText, kColor, kDecimal, kFade, kNumbers2, kNumbers4, kNumbers5 };
+enum class ArgumentForm {
+  kNone,
+  kCompact,
+  kLine,
+  kText,
+  kColor,
+  kDecimal,
+  kFade,
+  kNumbers2,
+  kNumbers4,
+  kNumbers5
+};
 
 /// A command's argument in the form its row reads it.
 struct CommandArgs {
@@ -137,6 +148,7 @@ struct CommandRow {
   std::string_view name;
   ArgumentForm form;
   std::variant<OwnHandler, SinkHandler> handler;
+  std::string_view summary;  // its arguments and effect in one line, for authors
 };
 
 class Interpreter {
@@ -156,6 +168,8 @@ class Interpreter {
   /// tools and tests).
   static std::span<const std::string_view> CommandNames();
   static std::span<const ArgumentForm> CommandForms();
+  /// One line per command, in the table's order: "[name] summary".
+  static std::string CommandHelp();
 
  private:
   friend struct CommandTable;

@@ -53,12 +53,38 @@ out=$("$zepa" --check --game "$dir/clean" other.kvs)
 [ $? = 1 ] || fail "a missing start scenario is not an error: $out"
 has "named scenario" "$out" 'scenario "other.kvs" not found'
 
+# --strict notes what the game handles by its own choice.
+printf '#start\r\n[set]a=1\r\n' > "$dir/clean/story.kvs"
+out=$("$zepa" --check --game "$dir/clean")
+has "plain report" "$out" "0 errors, 0 notes"
+out=$("$zepa" --check --strict --game "$dir/clean")
+[ $? = 0 ] || fail "notes alone make --strict exit non-zero: $out"
+has "strict report" "$out" "story.kvs:1: note: label #start" "0 errors, 1 note"
+err=$("$zepa" --strict --game "$dir/clean" 2>&1 >/dev/null)
+[ $? = 2 ] || fail "--strict without --check is not a usage error"
+has "usage" "$err" "--strict needs --check"
+
 err=$("$zepa" --json --game "$dir/clean" 2>&1 >/dev/null)
 [ $? = 2 ] || fail "--json without --check is not a usage error"
 has "usage" "$err" "--json needs --check"
 err=$("$zepa" --check --game "$dir/none" 2>&1 >/dev/null)
 [ $? = 2 ] || fail "a missing game directory is not a usage error"
 has "usage" "$err" "no game directory"
+
+# `zepa new` makes a game that checks clean and plays headless to its end;
+# it never writes into a folder in use.
+out=$("$zepa" new "$dir/made" --title "Made here")
+[ $? = 0 ] || fail "zepa new failed: $out"
+out=$("$zepa" --check --game "$dir/made")
+[ $? = 0 ] || fail "the new game does not check clean: $out"
+has "new game report" "$out" "0 errors, 0 notes"
+for t in $(seq 3000 2000 59000); do printf '%s move 100 400\n%s click 100 400\n' "$t" "$((t + 5))"; done >"$dir/events"
+"$zepa" --headless --game "$dir/made" --input "$dir/events" --dump "$dir/made.json" --until 120000
+[ $? = 0 ] || fail "the new game's headless run failed"
+has "new game's end" "$(cat "$dir/made.json")" '"scene": "#ending"' '"SELECT": "2"'
+err=$("$zepa" new "$dir/made" 2>&1)
+[ $? = 1 ] || fail "zepa new into a folder in use is not refused"
+has "refusal" "$err" "exists and is not empty"
 
 [ "$failed" = 0 ] && echo "all passed"
 exit "$((failed != 0))"

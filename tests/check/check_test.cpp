@@ -51,10 +51,11 @@ class CheckTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << bytes;
   }
 
-  CheckReport Check(std::string scenario = "") {
+  CheckReport Check(std::string scenario = "", bool strict = false) {
     CheckOptions o;
     o.game_dir = dir_.string();
     o.scenario = std::move(scenario);
+    o.strict = strict;
     o.open_font = [](const platform::FontRequest&, std::string*) {
       return std::make_unique<StarlessFont>();
     };
@@ -154,7 +155,7 @@ TEST_F(CheckTest, BrokenGameReportsEachProblemOnce) {
           {"story.kvs:15",
            kError,
            {"starless.ttf has no glyph for \"☆\" (U+2606)", "used 1 more time"}},
-          {"story.kvs:17", kNote, {"label #unused", "nothing jumps here"}},
+          // Line 17's label #unused is run into from the text above it: no note.
           {"story.kvs:19", kError, {"scenario \"missing.kvs\" not found"}},
           {"story.kvs:21", kError, {"invalid Shift-JIS", "lead byte 0x82 at byte 10"}},
           {"part2.kvs", kNote, {"encoded scenario", "decoded text"}},
@@ -257,7 +258,8 @@ TEST_F(CheckTest, ArgumentFormsAndConditions) {
   for (const Finding& f : report.findings)
     lines.push_back(std::to_string(f.line) + " " + f.message);
   const std::vector<std::string> expected = {
-      "1 label #top: nothing jumps here",  // the [go] after a condition that never holds
+      // Line 1's label #top begins the game: no note, though the only [go]
+      // to it follows a condition that never holds.
       "4 [gdot] needs 2 numbers, found 3: the last value reads \"2,3\" as one expression",
       "5 [fill] colour \"255,0\" needs r,g,b: it reads as black",
       "8 [wait] takes a whole number: \"1s\" reads as 1",
@@ -346,13 +348,17 @@ TEST_F(CheckTest, OnlyTheFirstSectionAndKeyOfANameAreRead) {
 TEST_F(CheckTest, KeysWrittenWithTheirDefaultAreJudgedAsTheDefault) {
   fs::remove(dir_ / "se/sleep.wav");
   WriteSjis("story.kvs", "[text]a\n");
-  const CheckReport left_out = Check();
+  for (const char* icon : {"wait_next.bmp", "wait_ent.bmp", "wait_q.bmp", "wait_mouse.bmp"})
+    Write(icon, "BM");
+  // The missing default is noted only when asked for.
+  ExpectFindings(Check(), {});
+  const CheckReport left_out = Check("", true);
   ExpectFindings(left_out, {{"rurirora.ini", kNote, {"se\\sleep.wav", "END/BGM", "is missing"}}});
 
   Write("rurirora.ini",
         "[END]\r\nBGM=se\\sleep.wav\r\nPIC=ZEPA\r\n[FILE]\r\nDATA=zepaadv.dat\r\n"
         "[SCREEN]\r\nFULL=1\r\n[POS]\r\nTOP=0\r\nLEFT=0\r\n");
-  const CheckReport written = Check();
+  const CheckReport written = Check("", true);
   EXPECT_EQ(FormatCheckText(written), FormatCheckText(left_out));
 
   // Other values are still the author's, and checked as such.
@@ -362,6 +368,66 @@ TEST_F(CheckTest, KeysWrittenWithTheirDefaultAreJudgedAsTheDefault) {
                      {"rurirora.ini:2", kError, {"end sound", "se\\wake.wav", "not found"}},
                      {"rurirora.ini:4", kError, {"FILE/DATA names \"pics.dat\"", "does not exist"}},
                  });
+}
+
+// A label that the run reaches from the lines above it is no finding, nor is
+// a built-in wait icon; --strict notes both. The frame is reported where the
+// first text needs it, not at the picture command that draws it.
+TEST_F(CheckTest, OnlyLabelsNothingReachesAndFramesTheTextNeedsAreReported) {
+  Write("bg.bmp", "BM");
+  Write("wait_q.bmp", "BM");
+  WriteSjis("next.kvs", "#top\n[end]\n");
+  WriteSjis("story.kvs",
+            "#start\n"
+            "[pic]bg.bmp\n"
+            "[set]a=1\n"
+            "#run_into\n"
+            "[go]#later\n"
+            "\n"
+            "// a comment\n"
+            "#after_go\n"
+            "[if]a=1[go]#later\n"
+            "#after_if\n"
+            "[go]#nowhere\n"
+            "#after_missing_go\n"
+            "[end]\n"
+            "#after_end\n"
+            "#later\n"
+            "[text]hello\n"
+            "[sel]a\\nb\n"
+            "[mouse]x,y\n"
+            "[load]next.kvs\n"
+            "#after_load\n");
+  const std::vector<Expected> plain = {
+      {"story.kvs:8", kNote, {"label #after_go", "nothing jumps here"}},
+      {"story.kvs:11", kError, {"no label #nowhere"}},
+      {"story.kvs:14", kNote, {"label #after_end"}},
+      {"story.kvs:16",
+       kError,
+       {"shades the message strip", "\"frame\\frame2.bmp\" not found",
+        "first needed under the text"}},
+      {"story.kvs:16", kError, {"frame picture", "\"frame\\frame.bmp\" not found"}},
+      {"story.kvs:20", kNote, {"label #after_load"}},
+  };
+  ExpectFindings(Check(), plain);
+
+  const std::vector<Expected> strict = {
+      {"story.kvs:1", kNote, {"label #start", "nothing jumps here"}},
+      {"story.kvs:4", kNote, {"label #run_into"}},
+      plain[0],
+      {"story.kvs:10", kNote, {"label #after_if"}},
+      plain[1],
+      {"story.kvs:12", kNote, {"label #after_missing_go"}},
+      plain[2],
+      plain[3],
+      plain[4],
+      {"story.kvs:16", kNote, {"wait icon for more text", "wait_next.bmp", "built-in icon"}},
+      {"story.kvs:16", kNote, {"end of a text", "wait_ent.bmp", "built-in icon"}},
+      {"story.kvs:18", kNote, {"[mouse]", "wait_mouse.bmp", "built-in icon"}},
+      plain[5],
+      {"next.kvs:1", kNote, {"label #top"}},
+  };
+  ExpectFindings(Check("", true), strict);
 }
 
 // The bundled demo is clean. It is checked with the font the game would open;

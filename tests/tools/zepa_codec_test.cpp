@@ -110,5 +110,49 @@ TEST_F(ZepaCodecTest, WritesOutWithoutTouchingOtherFiles) {
   EXPECT_NE(err_.str().find("not a regular file"), std::string::npos) << err_.str();
 }
 
+// An author's UTF-8 text becomes the game's Shift-JIS with CR LF whatever its
+// line ends, and comes back as the same text with LF.
+TEST_F(ZepaCodecTest, Utf8SourcesBecomeTheGamesTextAndBack) {
+  // "こんにちは" and "①" (a row of the code page's own extensions) in Shift-JIS.
+  const std::string hello = "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd";
+  const std::string circled_one = "\x87\x40";
+  Write("s.txt", "\xEF\xBB\xBF#start\n[text]こんにちは\r\n①\r[end]");
+  ASSERT_EQ(Run({"from-utf8", P("s.txt"), P("s.kvs")}), 0) << err_.str();
+  EXPECT_EQ(Read(P("s.kvs")), "#start\r\n[text]" + hello + "\r\n" + circled_one + "\r\n[end]");
+  ASSERT_EQ(Run({"to-utf8", P("s.kvs"), P("back.txt")}), 0) << err_.str();
+  EXPECT_EQ(Read(P("back.txt")), "#start\n[text]こんにちは\n①\n[end]");
+
+  // The encoded form is read as the game reads it.
+  ASSERT_EQ(Run({"encode", P("s.kvs"), P("e.kvs")}), 0) << err_.str();
+  ASSERT_EQ(Run({"to-utf8", P("e.kvs"), P("e.txt")}), 0) << err_.str();
+  EXPECT_EQ(Read(P("e.txt")), "#start\n[text]こんにちは\n①\n[end]\n");
+}
+
+// What one side cannot hold is refused at its line and column (counted in
+// characters), never written as '?', and OUT is left as it was.
+TEST_F(ZepaCodecTest, CharactersTheOtherSideLacksAreRefusedWhereTheyStand) {
+  struct Case {
+    std::string command, input, where;
+  };
+  const std::vector<Case> cases = {
+      {"from-utf8", "[text]ok\n[text]雪だ☃です",
+       "in.txt:2:9: \"☃\" (U+2603) has no Shift-JIS form"},
+      {"from-utf8", "ab\xff", "in.txt:1:3: byte 0xFF is not UTF-8 text"},
+      {"from-utf8", "\xe3\x81", "in.txt:1:1: byte 0xE3 is not UTF-8 text"},
+      {"from-utf8", std::string("a\r\nb\0c", 6), "in.txt:2:2: a NUL character"},
+      {"to-utf8", "ok\r\n\x82\xa0\x80", "in.txt:2:2: byte 0x80 is not a Shift-JIS character"},
+      {"to-utf8", "\x82\xa0\x85\x40", "in.txt:1:2: bytes 0x85 0x40 are not a Shift-JIS character"},
+      {"to-utf8", "Xgegf\ngz\n", "in.txt:2:1: the encoded scenario does not decode"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    Write("in.txt", c.input);
+    Write("keep", "old");
+    EXPECT_EQ(Run({c.command, P("in.txt"), P("keep")}), 1);
+    EXPECT_NE(err_.str().find(c.where), std::string::npos) << err_.str();
+    EXPECT_EQ(Read(P("keep")), "old");
+  }
+}
+
 }  // namespace
 }  // namespace zepa::tools
