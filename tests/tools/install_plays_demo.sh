@@ -44,11 +44,22 @@ status=$?
 grep -q "movies cannot be played" <<<"$err" && fail "the installed zepa did not find its movie module: $err"
 [ -s "$dir/state.json" ] || fail "the installed demo wrote no dump"
 
+# The icon the desktop entry names, at every size the menus ask for.
+for size in 48 128 256; do
+  png=$root/share/icons/hicolor/${size}x$size/apps/zepa.png
+  [ "$(head -c 8 "$png" 2>/dev/null | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
+    fail "no PNG icon at ${size}x$size"
+  [ "$(od -An -tx1 -j16 -N8 "$png" 2>/dev/null | tr -d ' \n')" = "$(printf '%08x%08x' "$size" "$size")" ] ||
+    fail "the ${size}x$size icon is not $size pixels square"
+done
+grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/zepa.svg" 2>/dev/null || fail "no scalable icon"
+
 desktop=$root/share/applications/zepa.desktop
 if [ ! -f "$desktop" ]; then
   fail "zepa.desktop is not in share/applications"
 else
   grep -qx 'Exec=zepa %f' "$desktop" || fail "zepa.desktop does not run zepa %f"
+  grep -qx 'Icon=zepa' "$desktop" || fail "zepa.desktop names no icon"
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate refuses zepa.desktop"
   else
