@@ -44,6 +44,33 @@ status=$?
 grep -q "movies cannot be played" <<<"$err" && fail "the installed zepa did not find its movie module: $err"
 [ -s "$dir/state.json" ] || fail "the installed demo wrote no dump"
 
+# A manual page for every tool, naming every option its --help lists, with
+# the program's version; man renders each without a warning.
+for tool in zepa zepa-pack zepa-save zepa-codec; do
+  page=$root/share/man/man1/$tool.1.gz
+  if [ ! -f "$page" ]; then
+    fail "no manual page for $tool"
+    continue
+  fi
+  text=$(gzip -dc "$page" | sed 's/\\-/-/g')
+  grep -q "^\.TH .* \"zepa $version\"" <<<"$text" || fail "the $tool page does not show version $version"
+  for option in $(timeout 10 "$root/bin/$tool" --help 2>&1 | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" <<<"$text" || fail "the $tool page does not describe $option"
+  done
+  if command -v man >/dev/null; then
+    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man warns on the $tool page: $warnings"
+  fi
+  completion=$root/share/bash-completion/completions/$tool
+  [ -f "$completion" ] || fail "no bash completion for $tool"
+done
+# The completion offers every option of zepa.
+for option in $(timeout 10 "$root/bin/zepa" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+  words=$(bash -c 'source "$1"; COMP_WORDS=(zepa "$2"); COMP_CWORD=1; _zepa; printf "%s\n" "${COMPREPLY[@]}"' \
+    _ "$root/share/bash-completion/completions/zepa" "$option")
+  grep -qx -- "$option" <<<"$words" || fail "bash completion does not offer $option"
+done
+
 # The icon the desktop entry names, at every size the menus ask for.
 for size in 48 128 256; do
   png=$root/share/icons/hicolor/${size}x$size/apps/zepa.png
