@@ -81,6 +81,19 @@ for size in 48 128 256; do
 done
 grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/zepa.svg" 2>/dev/null || fail "no scalable icon"
 
+# Started from the menu with no game: the folder chooser asks, the demo is
+# picked there and played, and goes first in the list of folders played.
+mkdir "$dir/empty" "$dir/xdg"
+printf '100 file %s\n1000 click 320 240\n3000 click 320 240\n' "$dir/moved/share/zepa/demo" >"$dir/choose"
+err=$(cd "$dir/empty" && XDG_DATA_HOME=$dir/xdg timeout 120 "$dir/moved/bin/zepa" --headless \
+  --input "$dir/choose" --until 20000 --dump "$dir/chosen.json" 2>&1 >/dev/null)
+status=$?
+[ "$status" = 0 ] || fail "the demo picked in the folder chooser exited $status: $err"
+grep -q '"picture": *"[^"]*/share/zepa/demo/' "$dir/chosen.json" 2>/dev/null ||
+  fail "the folder chooser's pick did not play the demo"
+[ "$(head -n1 "$dir/xdg/zepa/recent-folders" 2>/dev/null)" = "$dir/moved/share/zepa/demo" ] ||
+  fail "the folder picked is not first among the folders played"
+
 desktop=$root/share/applications/zepa.desktop
 if [ ! -f "$desktop" ]; then
   fail "zepa.desktop is not in share/applications"
