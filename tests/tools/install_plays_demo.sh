@@ -137,5 +137,31 @@ else
   fi
 fi
 
+# What software centres read: this release, screenshots that are real
+# pictures of the demo shipped with the sources, and a valid file.
+sources=$(cd "$(dirname "$0")/../.." && pwd)
+metainfo=$(ls "$root"/share/metainfo/*.metainfo.xml 2>/dev/null | head -n1)
+if [ -z "$metainfo" ]; then
+  fail "no AppStream metainfo in share/metainfo"
+else
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo does not list release $version"
+  grep -q "<launchable type=\"desktop-id\">zepa.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch zepa.desktop"
+  shots=$(grep -oE '/screenshots/[^<]+\.png' "$metainfo")
+  [ -n "$shots" ] || fail "the metainfo shows no screenshots"
+  for shot in $shots; do
+    [ "$(head -c 8 "$sources/docs$shot" 2>/dev/null | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
+      fail "the screenshot docs$shot is not in the sources"
+  done
+  if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$metainfo" >"$dir/appstream.log" 2>&1 ||
+      fail "appstreamcli refuses the metainfo: $(cat "$dir/appstream.log")"
+    appstreamcli validate-tree --no-net "$root" >"$dir/tree.log" 2>&1 ||
+      fail "appstreamcli refuses the installed tree: $(cat "$dir/tree.log")"
+  else
+    echo "skipped: appstreamcli is not installed, the metainfo is not validated"
+  fi
+fi
+
 [ "$failed" = 0 ] && echo "install plays the demo"
 exit $((failed > 0))
