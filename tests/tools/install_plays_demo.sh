@@ -81,6 +81,15 @@ for size in 48 128 256; do
 done
 grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/zepa.svg" 2>/dev/null || fail "no scalable icon"
 
+# Without its module the installed zepa says every place it looked.
+cp -a "$dir/moved" "$dir/nomodule"
+rm -f "$dir"/nomodule/lib*/zepa/libzepa_movie.so
+err=$(cd "$dir/elsewhere" && timeout 120 "$dir/nomodule/bin/zepa" --headless --game "$dir/moved/share/zepa/demo" \
+  --input "$dir/events" --until 20000 2>&1 >/dev/null)
+for place in "$dir/nomodule/bin/libzepa_movie.so" "$dir/nomodule/libzepa_movie.so" "$dir"/nomodule/lib*/zepa/; do
+  grep -qF -- "$place" <<<"$err" || fail "the missing module's message does not name $place: $err"
+done
+
 # Started from the menu with no game: the folder chooser asks, the demo is
 # picked there and played, and goes first in the list of folders played.
 mkdir "$dir/empty" "$dir/xdg"
