@@ -18,7 +18,8 @@ cmake --build build-asan -j"$(nproc)"
 # The test preset sets the sanitizer options: fontconfig's caches, which
 # live until exit, are the one suppressed leak (tests/lsan.supp); any other
 # leak or undefined behaviour fails the test that shows it. The preset
-# leaves out the SDL smoke test: the real window's D-Bus and dynamically
+# leaves out the package test (made and played in the plain pass) and the
+# SDL smoke test: the real window's D-Bus and dynamically
 # loaded video-driver libraries keep allocations until exit that cannot be
 # told apart by name once unloaded.
 ctest --preset asan-ubsan -j"$(nproc)"

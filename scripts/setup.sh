@@ -15,6 +15,7 @@ PACKAGES=(
   xvfb xauth imagemagick ffmpeg freepats xdotool twm
   clang libclang-rt-14-dev
   python3
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -28,14 +28,18 @@
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
 #include "script/interpreter.h"
+#include "windows/folder_chooser.h"
+#include "windows/game_folder.h"
 #include "zepa_version.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zepa [options] [file.kvs | file.kvd ...]\n"
+    "usage: zepa [options] [DIR | file.kvs | file.kvd ...]\n"
     "       zepa new DIR [--title TEXT]   make a small playable game in DIR\n"
-    "  --game DIR        the game directory (default: the current directory)\n"
+    "  --game DIR        the game directory, as is a DIR argument (default: the\n"
+    "                    folder of a .kvs or .kvd argument or the current one when\n"
+    "                    it holds a game, else a folder chooser asks)\n"
     "  --scale N         open the window N times larger\n"
     "  --font FILE       the font file for message text\n"
     "  --check           check the game (configuration, scenarios, the files they\n"
@@ -69,6 +73,7 @@ constexpr size_t kMaxDesktopBytes = size_t{256} << 20;
 struct Options {
   zepa::engine::MainWindowOptions form;
   bool headless = false;
+  bool game_given = false;    // --game, even when it names the current folder
   bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false, strict = false;
   int scale = 1;
@@ -127,6 +132,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->write_config = true;
     } else if (a == "--game") {
       if (!value(&o->form.game_dir)) return BadUsage("--game needs a directory");
+      o->game_given = true;
     } else if (a == "--save-dir") {
       if (!value(&o->form.save_dir)) return BadUsage("--save-dir needs a directory");
     } else if (a == "--font") {
@@ -252,6 +258,9 @@ int RunHeadless(Options& o) {
   // Silent players keep real lengths, so sound ends on the virtual clock.
   auto media = zepa::platform::CreateSilentMedia(*host, probe.get());
   o.form.media = media.get();
+  const auto game_dir = zepa::windows::GameFolderToPlay(*host, o.form.game_dir, false);
+  if (!game_dir) return HeadlessStatus(*host);
+  o.form.game_dir = *game_dir;
   zepa::engine::TitleStartup title = TitleFor(o);
   title.desktop = ReadDesktop(o.desktop);
   // The hold counts whole seconds of the virtual clock.
@@ -298,6 +307,9 @@ int RunWindow(Options& o) {
   // Made after the host and gone before it: the players need its audio.
   auto media = zepa::platform::CreateSdlMedia();
   o.form.media = media.get();
+  const auto game_dir = zepa::windows::GameFolderToPlay(*host, o.form.game_dir, true);
+  if (!game_dir) return 0;
+  o.form.game_dir = *game_dir;
   try {
     // The screen behind the window cannot be read portably: the title
     // fades in over black.
@@ -328,6 +340,10 @@ int main(int argc, char** argv) {
     return zepa::engine::RunNewGameCommand({argv + 2, argv + argc}, std::cout, std::cerr);
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
+  auto game = zepa::windows::ResolveGameArguments(o.game_given ? o.form.game_dir : "", o.form.args);
+  if (!game.error.empty()) return BadUsage(game.error);
+  o.form.game_dir = game.game_dir;
+  o.form.args = std::move(game.args);
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };

@@ -6,6 +6,7 @@
 #include "engine/end_screen.h"
 #include "engine/ini_file.h"
 #include "engine/limits.h"
+#include "engine/player_config.h"
 #include "engine/scenario_file.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
@@ -115,7 +116,9 @@ void MainWindow::Start() {
   interp_.current_line.reset();
   ResetState();
 
-  const IniFile ini = IniFile::Load(ini_path_);
+  IniFile ini = IniFile::Load(ini_path_);
+  const std::string own = PlayerConfigPath(host_.FileOps(), paths_.game_dir());
+  if (!own.empty()) OverlayPlayerConfig(ini, IniFile::Load(own));
   const platform::ScreenSize screen = host_.GetScreenSize();
   config_ = ReadConfig(ini, screen.width, screen.height);
   if (!options_.font_file.empty()) config_.font_file = options_.font_file;
@@ -368,6 +371,23 @@ void MainWindow::ConfigurationWriteBack() {
   // The profile functions read and rewrite the file key by key, so edits
   // made to it while the game ran are kept.
   IniFile ini = IniFile::Load(ini_path_);
+  FillWriteBack(ini);
+  std::string error;
+  if (ini.Save(ini_path_, &error)) return;
+  // A game installed read-only keeps the player's settings in the
+  // player's own folder.
+  const std::string own = PlayerConfigPath(host_.FileOps(), paths_.game_dir());
+  if (!own.empty()) {
+    IniFile mine = IniFile::Load(own);
+    FillWriteBack(mine);
+    const std::string folder = own.substr(0, own.find_last_of('/'));
+    error = host_.FileOps()->CreateDirectories(folder);
+    if (error.empty() && mine.Save(own, &error)) return;
+  }
+  platform::LogError("zepa: the configuration was not written back: %s\n", error.c_str());
+}
+
+void MainWindow::FillWriteBack(IniFile& ini) {
   const bool debug_on =
       debug_state_ == DebugMonitorState::kOpening || debug_state_ == DebugMonitorState::kOpen;
   ini.SetInt("SCREEN", "FULL", full_screen_);
@@ -404,9 +424,6 @@ void MainWindow::ConfigurationWriteBack() {
   }
   ini.Set("MAIN", "SCENARIO", scenario);
   ini.SetInt("MESSAGE", "INTERVAL", config_.interval);
-  std::string error;
-  if (!ini.Save(ini_path_, &error))
-    platform::LogError("zepa: the configuration was not written back: %s\n", error.c_str());
 }
 
 }  // namespace zepa::engine

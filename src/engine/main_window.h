@@ -206,6 +206,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
 
  private:
   void ConfigurationWriteBack();
+  // Sets the keys the write-back writes.
+  void FillWriteBack(IniFile& ini);
   std::unique_ptr<platform::Font> OpenFontFromConfig();
   GameRooms Rooms();
   // What the debug monitor shows, read through the saved settings.

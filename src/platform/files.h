@@ -88,6 +88,10 @@ struct DirEntry {
 /// folder cannot be opened (missing, not a folder, no permission).
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& path);
 
+/// `path` made absolute against the current folder, with "." and ".."
+/// folded away by name (links are not followed); empty stays empty.
+std::string AbsolutePath(const std::string& path);
+
 /// The name a file the game is about to write at `path` goes under. A file
 /// already there keeps its name; a new one whose last component is Shift-JIS
 /// gets that component in UTF-8, as the desktop shows names (the lookup

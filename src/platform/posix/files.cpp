@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -407,6 +408,16 @@ std::optional<std::vector<DirEntry>> ListFolder(const std::string& path) {
   }
   closedir(dir);
   return entries;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path, ec);
+  if (ec) full = path;
+  std::string out = full.lexically_normal().string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
 }
 
 std::string NewFileSpelling(const std::string& path) {

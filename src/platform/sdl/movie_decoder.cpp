@@ -42,10 +42,15 @@ OpenMovie LoadModule(std::string* failure) {
   static std::string reason;
   if (!tried) {
     tried = true;
+    // Every folder tried is named, so a broken install shows where the
+    // module was looked for; the first reason says why the nearest failed.
+    std::string paths, first_reason;
     for (const std::string& path : ModuleCandidates()) {
+      paths += (paths.empty() ? "" : ", ") + path;
       void* module = SDL_LoadObject(path.c_str());
       if (!module) {
-        if (reason.empty()) reason = SDL_GetError();
+        if (first_reason.empty()) first_reason = SDL_GetError();
+        reason = "tried " + paths + " (the last through the loader's path); " + first_reason;
         continue;
       }
       open = reinterpret_cast<OpenMovie>(SDL_LoadFunction(module, "ZepaOpenMovie"));
