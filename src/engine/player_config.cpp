@@ -1,6 +1,6 @@
 #include "engine/player_config.h"
 
-#include "save/save_room.h"
+#include "save/save_folder.h"
 
 namespace zepa::engine {
 
