@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/explore.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
@@ -38,6 +39,9 @@ constexpr const char* kUsage =
     "                    name, the font) without running it; prints file:line:\n"
     "                    message lines and a count; exit 0 clean, 1 faults found\n"
     "  --json            with --check: print the report as JSON\n"
+    "  --explore DIR [--json FILE] [--dot FILE] [--svg FILE] [--max-states N]\n"
+    "                    play every path of the game headless and report labels,\n"
+    "                    endings, problems, loops and coverage; exit 0 clean, 1 problems\n"
     "  --save-dir DIR    where save files are written (default: the game directory,\n"
     "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
     "  --headless        run without a window, on a virtual clock\n"
@@ -310,6 +314,8 @@ int RunWindow(Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--explore")
+    return zepa::engine::ExploreCommand(std::vector<std::string>(argv + 1, argv + argc));
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
