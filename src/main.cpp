@@ -16,6 +16,7 @@
 #include "engine/config.h"
 #include "engine/main_window.h"
 #include "engine/title_window.h"
+#include "platform/file_watch.h"
 #include "platform/files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
@@ -44,6 +45,8 @@ constexpr const char* kUsage =
     "                    endings, problems, loops and coverage; exit 0 clean, 1 problems\n"
     "  --save-dir DIR    where save files are written (default: the game directory,\n"
     "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
+    "  --watch           reload the scenario or picture when it changes on disk,\n"
+    "                    going on at the label the game was in\n"
     "  --headless        run without a window, on a virtual clock\n"
     "  --input EVENTS    headless: the scripted input file\n"
     "  --dump FILE       headless: write the state as JSON at the end\n"
@@ -68,6 +71,7 @@ struct Options {
   bool headless = false;
   bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false;
+  bool watch = false;
   int scale = 1;
   std::string input, dump, shot, desktop;
   std::optional<uint32_t> until_ms;
@@ -113,6 +117,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->check = true;
     } else if (a == "--json") {
       o->json = true;
+    } else if (a == "--watch") {
+      o->watch = true;
     } else if (a == "--headless") {
       o->headless = true;
     } else if (a == "--write-config") {
@@ -321,6 +327,8 @@ int main(int argc, char** argv) {
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };
+  const auto watch = o.watch ? zepa::platform::CreatePollingFileWatch() : nullptr;
+  o.form.watch = watch.get();
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);
