@@ -321,7 +321,8 @@ int RunWindow(Options& o) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--explore")
-    return zepa::engine::ExploreCommand(std::vector<std::string>(argv + 1, argv + argc));
+    return zepa::engine::ExploreCommand(std::vector<std::string>(argv + 1, argv + argc),
+                                        zepa::platform::OpenFont);
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {

@@ -89,6 +89,8 @@ std::string FormatExploreDot(const ExploreReport& report);
 /// `zepa --explore DIR [--json FILE] [--dot FILE] [--svg FILE] [--max-states N]`:
 /// `args` are the words after the program name. Returns the exit status:
 /// 0 no problem found, 1 problems, 2 bad arguments or an output not written.
-int ExploreCommand(const std::vector<std::string>& args);
+/// `open_font` is the platform's font service, for the check of the glyphs.
+int ExploreCommand(const std::vector<std::string>& args,
+                   decltype(ExploreOptions::open_font) open_font = nullptr);
 
 }  // namespace zepa::engine

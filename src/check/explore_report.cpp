@@ -119,8 +119,10 @@ std::string FormatExploreDot(const ExploreReport& r) {
   return out + "}\n";
 }
 
-int ExploreCommand(const std::vector<std::string>& args) {
+int ExploreCommand(const std::vector<std::string>& args,
+                   decltype(ExploreOptions::open_font) open_font) {
   ExploreOptions o;
+  o.open_font = std::move(open_font);
   std::string json, dot, svg;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
