@@ -13,10 +13,12 @@
 
 #include "check/check.h"
 #include "check/new_game.h"
+#include "check/explore.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
 #include "engine/title_window.h"
+#include "platform/file_watch.h"
 #include "platform/files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/image_writer.h"
@@ -48,8 +50,13 @@ constexpr const char* kUsage =
     "  --json            with --check: print the report as JSON\n"
     "  --strict          with --check: also note what the game handles by its own\n"
     "                    choice (labels only run into, default files left out)\n"
+    "  --explore DIR [--json FILE] [--dot FILE] [--svg FILE] [--max-states N]\n"
+    "                    play every path of the game headless and report labels,\n"
+    "                    endings, problems, loops and coverage; exit 0 clean, 1 problems\n"
     "  --save-dir DIR    where save files are written (default: the game directory,\n"
     "                    or $XDG_DATA_HOME/zepa/GAME when that is read-only)\n"
+    "  --watch           reload the scenario or picture when it changes on disk,\n"
+    "                    going on at the label the game was in\n"
     "  --headless        run without a window, on a virtual clock\n"
     "  --input EVENTS    headless: the scripted input file\n"
     "  --dump FILE       headless: write the state as JSON at the end\n"
@@ -76,6 +83,7 @@ struct Options {
   bool game_given = false;    // --game, even when it names the current folder
   bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false, strict = false;
+  bool watch = false;
   int scale = 1;
   std::string input, dump, shot, desktop;
   std::optional<uint32_t> until_ms;
@@ -126,6 +134,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       o->json = true;
     } else if (a == "--strict") {
       o->strict = true;
+    } else if (a == "--watch") {
+      o->watch = true;
     } else if (a == "--headless") {
       o->headless = true;
     } else if (a == "--write-config") {
@@ -338,6 +348,9 @@ int RunWindow(Options& o) {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string_view(argv[1]) == "new")
     return zepa::engine::RunNewGameCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+  if (argc > 1 && std::string(argv[1]) == "--explore")
+    return zepa::engine::ExploreCommand(std::vector<std::string>(argv + 1, argv + argc),
+                                        zepa::platform::OpenFont);
   Options o;
   if (auto status = ParseArgs(argc, argv, &o)) return *status;
   auto game = zepa::windows::ResolveGameArguments(o.game_given ? o.form.game_dir : "", o.form.args);
@@ -347,6 +360,8 @@ int main(int argc, char** argv) {
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };
+  const auto watch = o.watch ? zepa::platform::CreatePollingFileWatch() : nullptr;
+  o.form.watch = watch.get();
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);

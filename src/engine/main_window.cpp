@@ -1,5 +1,6 @@
 #include "engine/main_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -268,6 +269,7 @@ void MainWindow::Tick() {
     debug_state_ = DebugMonitorState::kOff;
   }
   sound_.FadeStep();
+  if (options_.watch && !stepping_) WatchStep();
 
   if (interp_.adv_mode == script::adv::kRun && !stepping_) {
     stepping_ = true;
@@ -323,11 +325,14 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   // running wait counts down between ticks; the interpreter steps on every
   // tick while it runs.
   if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 || stepping_) return 0;
+  // Watched files are looked at every few ticks, and a change waits to settle.
+  if (options_.watch && change_seen_ms_) return 0;
   if (interp_.adv_mode == script::adv::kRun) return 0;
   if (!interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone)
     return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
-  return blink_ms ? *blink_ms : kQuietForever;
+  const uint32_t quiet = blink_ms ? *blink_ms : kQuietForever;
+  return options_.watch ? std::min(quiet, kWatchPollMs) : quiet;
 }
 
 void MainWindow::OnCloseRequest() { host_.Close(); }

@@ -17,6 +17,7 @@
 #include "engine/save_game.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
+#include "platform/file_watch.h"
 #include "platform/font.h"
 #include "platform/host.h"
 #include "platform/scope_restore.h"
@@ -49,7 +50,15 @@ struct MainWindowOptions {
   // rurirora.ini. Headless runs are tests and leave the author's file alone
   // unless asked (--write-config).
   bool write_config = true;
+  // --watch: a scenario or picture changed on disk is read again and the
+  // game goes on at the label it was in. Null: nothing is watched.
+  platform::FileWatch* watch = nullptr;
 };
+
+/// --watch: how often the files are looked at while the game waits, and how
+/// long a change must stand alone before the game reloads.
+constexpr uint32_t kWatchPollMs = 100;
+constexpr uint32_t kWatchSettleMs = 200;
 
 /// Stops the game timer for a scope; its earlier state comes back on every
 /// way out.
@@ -158,6 +167,9 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
 
   void EndSequence();
   void Restart();
+  /// --watch: reads the scenario again and goes on at the scene's label, or
+  /// from the top when the label is gone (main_window_watch.cpp).
+  void ReloadFromDisk();
   void OpenMenu();
   void ConfirmQuit();
   /// "get": the question box, its answer stored in the named variable.
@@ -208,6 +220,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   void ConfigurationWriteBack();
   // Sets the keys the write-back writes.
   void FillWriteBack(IniFile& ini);
+  // Watches the files in use and reloads once changes have settled.
+  void WatchStep();
   std::unique_ptr<platform::Font> OpenFontFromConfig();
   GameRooms Rooms();
   // What the debug monitor shows, read through the saved settings.
@@ -231,9 +245,10 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   std::string main_scenario_;
   std::string end_picture_;
   bool destroyed_ = false;
-  bool stepping_ = false;       // an interpreter step is running (it may pump)
-  windows::Question question_;  // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
-  bool ending_ = false;         // the end sequence runs: the game takes no more input
+  bool stepping_ = false;                   // an interpreter step is running (it may pump)
+  windows::Question question_;              // `QuestionName`, `QuestionMessage`, `QuestionAnswer`
+  bool ending_ = false;                     // the end sequence runs: the game takes no more input
+  std::optional<uint32_t> change_seen_ms_;  // --watch: the last change not yet reloaded
 
   script::InterpreterState interp_;
   script::VariableTable vars_;
