@@ -25,6 +25,7 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "player/player_files.h"
 #include "zepa_version.h"
 
 namespace {
@@ -49,6 +50,7 @@ constexpr const char* kUsage =
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
+    "  --shot-dir DIR    headless: where F12 writes screenshots (default: none)\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -65,7 +67,7 @@ struct Options {
   bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false;
   int scale = 1;
-  std::string input, dump, shot, desktop;
+  std::string input, dump, shot, desktop, shot_dir;
   std::optional<uint32_t> until_ms;
   uint32_t quantum_ms = 1;
   int screen_w = 1920, screen_h = 1080;
@@ -123,6 +125,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       if (!value(&o->input)) return BadUsage("--input needs a file");
     } else if (a == "--dump") {
       if (!value(&o->dump)) return BadUsage("--dump needs a file");
+    } else if (a == "--shot-dir") {
+      if (!value(&o->shot_dir)) return BadUsage("--shot-dir needs a directory");
     } else if (a == "--shot") {
       if (!value(&o->shot)) return BadUsage("--shot needs a file");
     } else if (a == "--scale") {
@@ -158,6 +162,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     }
   }
   if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
+                       !o->shot_dir.empty() ||
                        !o->desktop.empty() || o->write_config))
     return BadUsage(
         "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
@@ -315,6 +320,10 @@ int main(int argc, char** argv) {
   o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
     return zepa::platform::OpenFont(r, e);
   };
+  const char* pwd = std::getenv("PWD");
+  o.form.game_name = zepa::player::GameName(o.form.game_dir, pwd ? pwd : "");
+  o.form.player_paths = zepa::player::PathsFromEnvironment(o.form.game_name, o.headless,
+                                                           o.form.save_dir, o.shot_dir);
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);

@@ -14,6 +14,7 @@
 #include "engine/choices.h"
 #include "engine/config.h"
 #include "engine/game_pictures.h"
+#include "engine/player_keys.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
 #include "platform/font.h"
@@ -49,6 +50,10 @@ struct MainWindowOptions {
   // rurirora.ini. Headless runs are tests and leave the author's file alone
   // unless asked (--write-config).
   bool write_config = true;
+  // The player's own files (read marks, settings, screenshots); empty
+  // paths keep them in memory or write none.
+  player::PlayerPaths player_paths;
+  std::string game_name = "game";  // names the screenshots
 };
 
 /// Stops the game timer for a scope; its earlier state comes back on every
@@ -203,8 +208,35 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   DebugMonitorState debug_state() const { return debug_state_; }
   const windows::DebugMonitor& debug_monitor() const { return debug_monitor_; }
   int full_screen() const { return full_screen_; }
+  PlayerState& player() { return player_; }
 
  private:
+  // The player's layer (main_window_player.cpp).
+  bool PlayerKey(int vk_code, bool ctrl);
+  void PlayerClicked();
+  bool PlayerWheel(int steps);
+  void PlayerBeforeStep();
+  void PlayerAfterStep();
+  void PlayerTextShown(std::string_view text);
+  void PlayerTick();
+  uint32_t PlayerQuietMs(uint32_t now_ms);
+  bool PlayerMovesOn() const;
+  bool PlayerSkipping() const;
+  bool PlayerHurry() const;
+  void PlayerStart();
+  void PlayerShutdown();
+  void PlayerApplySettings();
+  void PlayerNoteChoice();
+  size_t PlayerLineNow();
+  void PlayerNotice(std::string text);
+  void PlayerUpdateBadge();
+  void PlayerOpenHistory();
+  void PlayerOpenSettings();
+  void PlayerQuickSave();
+  void PlayerQuickLoad();
+  void PlayerScreenshot();
+  void PlayerDump(nlohmann::ordered_json& j) const;
+
   void ConfigurationWriteBack();
   std::unique_ptr<platform::Font> OpenFontFromConfig();
   GameRooms Rooms();
@@ -246,6 +278,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   // and the dump asks.
   mutable sound::Sound sound_;
   save::SaveRoom save_;
+
+  PlayerState player_;
 
   // Last: it reads the rooms above while it is open.
   windows::DebugMonitor debug_monitor_;

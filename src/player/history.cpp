@@ -33,16 +33,24 @@ std::vector<std::string> History::Lines() const {
       out.push_back("\x81\xa8 " + e.text);  // the arrow in the game's code page
       continue;
     }
-    // Pages break their lines at CR LF or LF; a lone CR is no break.
-    std::string_view rest = e.text;
-    for (;;) {
-      const size_t lf = rest.find('\n');
-      std::string_view line = rest.substr(0, lf);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      out.emplace_back(line);
-      if (lf == std::string_view::npos) break;
-      rest.remove_prefix(lf + 1);
+    // A message breaks its lines at a written "\n" or a line feed; a
+    // double-byte character whose second byte is a backslash is no break.
+    std::string line;
+    const std::string& t = e.text;
+    for (size_t i = 0; i < t.size(); ++i) {
+      const auto b = static_cast<uint8_t>(t[i]);
+      if (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && i + 1 < t.size()) {
+        line += t.substr(i, 2);
+        ++i;
+      } else if (b == '\n' || (b == '\\' && i + 1 < t.size() && t[i + 1] == 'n')) {
+        out.push_back(std::move(line));
+        line.clear();
+        if (b == '\\') ++i;
+      } else if (b != '\r') {
+        line += static_cast<char>(b);
+      }
     }
+    out.push_back(std::move(line));
   }
   return out;
 }

@@ -1,5 +1,7 @@
 #include "player/player_files.h"
 
+#include <cstdlib>
+
 #include "platform/log.h"
 
 namespace zepa::player {
@@ -110,6 +112,39 @@ bool WritePlayerFile(platform::Files* files, const std::string& path, std::strin
   if (r.written()) return true;
   platform::LogWarning("zepa: %s\n", r.error.c_str());
   return false;
+}
+
+}  // namespace zepa::player
+
+namespace zepa::player {
+
+PlayerPaths PathsFromEnvironment(std::string_view game, bool headless, const std::string& save_dir,
+                                 const std::string& shot_dir) {
+  if (headless) {
+    PlayerPaths p;
+    if (!save_dir.empty()) {
+      p.read_marks = save_dir + "/read";
+      p.settings = save_dir + "/" + std::string(game) + ".ini";
+    }
+    p.screenshots = shot_dir;
+    return p;
+  }
+  const auto env = [](const char* name) {
+    const char* v = std::getenv(name);
+    return std::string(v ? v : "");
+  };
+  UserFolders f;
+  f.home = env("HOME");
+  f.data_home = env("XDG_DATA_HOME");
+  f.config_home = env("XDG_CONFIG_HOME");
+  const std::string config = !f.config_home.empty() ? f.config_home
+                             : !f.home.empty()      ? f.home + "/.config"
+                                                    : std::string();
+  if (!config.empty()) {
+    platform::ReadResult dirs = platform::ReadRegularFile(config + "/user-dirs.dirs", 64 * 1024);
+    if (dirs.status == platform::ReadStatus::kOk) f.user_dirs = std::move(dirs.bytes);
+  }
+  return WindowPaths(game, f);
 }
 
 }  // namespace zepa::player

@@ -49,3 +49,15 @@ Settings LoadSettings(const std::string& path);
 bool WritePlayerFile(platform::Files* files, const std::string& path, std::string_view bytes);
 
 }  // namespace zepa::player
+
+namespace zepa::player {
+
+/// The player's files as the program finds them from its environment
+/// ($HOME, $XDG_DATA_HOME, $XDG_CONFIG_HOME and the desktop's
+/// user-dirs.dirs). Headless runs keep read marks and settings in
+/// `save_dir` when one is given, else in memory, and write screenshots only
+/// into `shot_dir`.
+PlayerPaths PathsFromEnvironment(std::string_view game, bool headless, const std::string& save_dir,
+                                 const std::string& shot_dir);
+
+}  // namespace zepa::player

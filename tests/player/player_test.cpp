@@ -33,10 +33,11 @@ TEST(History, KeepsTheLastPagesAndDropsChoicesWithTheirPages) {
 
 TEST(History, LinesSplitPagesAndMarkChoices) {
   History h;
-  h.AddPage("one\r\ntwo\nthree");
+  h.AddPage("one\r\ntwo\\nthree");
+  h.AddPage("\x95\\n");  // a double-byte character ending in a backslash, then "n"
   h.AddChoice("yes");
   const std::vector<std::string> lines = h.Lines();
-  const std::vector<std::string> want = {"one", "two", "three", "", "\x81\xa8 yes"};
+  const std::vector<std::string> want = {"one", "two", "three", "", "\x95\\n", "", "\x81\xa8 yes"};
   EXPECT_EQ(lines, want);
 }
 
