@@ -92,6 +92,9 @@ TEST_F(PlayerKeys, QuickSaveAndLoadFollowTheGamesSaveRules) {
   EXPECT_EQ(Var("v"), 1);
   EXPECT_EQ(State().adv_mode, adv::kTextEnd);
   EXPECT_FALSE(Read("QUICK.kvd").empty());
+  // The load's notice is over the window, not in the game's display.
+  EXPECT_FALSE(host_->badge().Empty());
+  EXPECT_EQ(game_->player().badge_shown, "Quick loaded");
 }
 
 TEST_F(PlayerKeys, HistoryWindowOpensOnPageUpOrTheWheelAndHoldsTheGame) {
