@@ -32,6 +32,7 @@
 #include "script/interpreter.h"
 #include "windows/folder_chooser.h"
 #include "windows/game_folder.h"
+#include "player/player_files.h"
 #include "zepa_version.h"
 
 namespace {
@@ -67,6 +68,7 @@ constexpr const char* kUsage =
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
     "  --help-commands   list the scenario commands, one line each\n"
+    "  --shot-dir DIR    headless: where F12 writes screenshots (default: none)\n"
     "  --help, --version\n"
     "exit status: 0 done; 1 the game showed an error; 2 bad arguments or an input\n"
     "file that cannot be read; 3 a dump or shot (--dump, --shot or a scripted one)\n"
@@ -85,7 +87,7 @@ struct Options {
   bool check = false, json = false, strict = false;
   bool watch = false;
   int scale = 1;
-  std::string input, dump, shot, desktop;
+  std::string input, dump, shot, desktop, shot_dir;
   std::optional<uint32_t> until_ms;
   uint32_t quantum_ms = 1;
   int screen_w = 1920, screen_h = 1080;
@@ -151,6 +153,8 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       if (!value(&o->input)) return BadUsage("--input needs a file");
     } else if (a == "--dump") {
       if (!value(&o->dump)) return BadUsage("--dump needs a file");
+    } else if (a == "--shot-dir") {
+      if (!value(&o->shot_dir)) return BadUsage("--shot-dir needs a directory");
     } else if (a == "--shot") {
       if (!value(&o->shot)) return BadUsage("--shot needs a file");
     } else if (a == "--scale") {
@@ -186,6 +190,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     }
   }
   if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
+                       !o->shot_dir.empty() ||
                        !o->desktop.empty() || o->write_config))
     return BadUsage(
         "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
@@ -362,6 +367,10 @@ int main(int argc, char** argv) {
   };
   const auto watch = o.watch ? zepa::platform::CreatePollingFileWatch() : nullptr;
   o.form.watch = watch.get();
+  const char* pwd = std::getenv("PWD");
+  o.form.game_name = zepa::player::GameName(o.form.game_dir, pwd ? pwd : "");
+  o.form.player_paths = zepa::player::PathsFromEnvironment(o.form.game_name, o.headless,
+                                                           o.form.save_dir, o.shot_dir);
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);

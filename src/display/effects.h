@@ -17,10 +17,11 @@ inline uint32_t EffectDurationMs(int32_t duration_ms) {
   return static_cast<uint32_t>(duration_ms);
 }
 
-/// Shift, Space, Return or the middle button held: the effect completes now.
+/// Shift, Space, Return or the middle button held, or the player's skip on:
+/// the effect completes now.
 inline bool HurryHeld(platform::Host& host) {
   using platform::HeldKey;
-  return host.IsHeld(HeldKey::kShift) || host.IsHeld(HeldKey::kSpace) ||
+  return host.HurryForced() || host.IsHeld(HeldKey::kShift) || host.IsHeld(HeldKey::kSpace) ||
          host.IsHeld(HeldKey::kReturn) || host.IsHeld(HeldKey::kMiddleButton);
 }
 

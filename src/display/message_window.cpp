@@ -183,6 +183,10 @@ int MessageWindow::RevealLine(int x, int y, std::string_view text) {
   text = Prefix(text, kPageBytes);
   const std::vector<GlyphPlacement> glyphs = PlaceGlyphs(text, x, y);
   std::optional<uint32_t> next_start;
+  const int32_t glyph_wait =
+      speed_percent_ == 100 ? text_wait_
+                            : static_cast<int32_t>(std::max<int64_t>(
+                                  1, int64_t{EffectDurationMs(text_wait_)} * 100 / speed_percent_));
   for (size_t i = 0; i < glyphs.size(); ++i) {
     if (HurryHeld(host_) || host_.Closed()) {
       // The rest of the text appears at once. Only the glyphs not yet shown
@@ -196,7 +200,7 @@ int MessageWindow::RevealLine(int x, int y, std::string_view text) {
     if (!font_ ||
         !font_->RenderGlyph(platform::Cp932CharToUtf32(text.substr(g.offset, g.length)), &glyph))
       continue;
-    next_start = FadeInGlyph(g.x, g.y, glyph, text_wait_, next_start);
+    next_start = FadeInGlyph(g.x, g.y, glyph, glyph_wait, next_start);
   }
   return 0;
 }

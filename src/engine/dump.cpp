@@ -45,6 +45,7 @@ std::string MainWindow::DumpJson() const {
   j["windows"] = windows::DescribeWindows(window_state_);
   // Only while it exists, so dumps of games without it stay as they were.
   if (debug_monitor_.is_open()) j["debug_monitor"] = debug_monitor_.Describe();
+  PlayerDump(j);
   return j.dump(2) + "\n";
 }
 

@@ -55,7 +55,8 @@ MainWindow::MainWindow(platform::Host& host, MainWindowOptions options)
   stage_.SetDisplayReplacedHandler([this] { message_.ForgetText(); });
 }
 
-MainWindow::~MainWindow() = default;
+// The host outlives the window: it must not ask a window that is gone.
+MainWindow::~MainWindow() { host_.SetHurrySource({}); }
 
 uint32_t MainWindow::NowMs() { return host_.NowMs(); }
 
@@ -160,6 +161,7 @@ void MainWindow::Start() {
   stage_.Repaint();
   message_.Configure(layout, config_.text_wait, OpenFontFromConfig());
   message_.LoadWaitIcons();
+  PlayerStart();
 
   for (const std::string& arg : options_.args) {
     if (HasExtension(arg, ".kvs")) {
@@ -273,7 +275,9 @@ void MainWindow::Tick() {
 
   if (interp_.adv_mode == script::adv::kRun && !stepping_) {
     stepping_ = true;
+    PlayerBeforeStep();
     interpreter_.Step();
+    PlayerAfterStep();
     stepping_ = false;
   }
 
@@ -305,6 +309,7 @@ void MainWindow::Tick() {
   }
   interp_.window_request = script::WindowRequest::kNone;
   message_.BlinkWaitIcon();
+  PlayerTick();
 }
 
 void MainWindow::EndSequence() {
@@ -321,6 +326,8 @@ void MainWindow::OnTimer() { Tick(); }
 
 uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   if (ending_) return kQuietForever;
+  const uint32_t player_ms = PlayerQuietMs(now_ms);
+  if (player_ms == 0) return 0;
   // The monitor shows every tick's time; a fade steps on every tick; a
   // running wait counts down between ticks; the interpreter steps on every
   // tick while it runs.
@@ -331,7 +338,7 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   if (!interp_.go_target.empty() || interp_.window_request != script::WindowRequest::kNone)
     return 0;
   const std::optional<uint32_t> blink_ms = message_.BlinkQuietMs(now_ms);
-  const uint32_t quiet = blink_ms ? *blink_ms : kQuietForever;
+  const uint32_t quiet = std::min(blink_ms ? *blink_ms : kQuietForever, player_ms);
   return options_.watch ? std::min(quiet, kWatchPollMs) : quiet;
 }
 
@@ -339,7 +346,7 @@ void MainWindow::OnCloseRequest() { host_.Close(); }
 
 bool MainWindow::IdleForPlayer() const {
   if (stepping_ || !interp_.go_target.empty() ||
-      interp_.window_request != script::WindowRequest::kNone)
+      interp_.window_request != script::WindowRequest::kNone || PlayerMovesOn())
     return false;
   switch (interp_.adv_mode) {
     case script::adv::kRun:
@@ -368,6 +375,7 @@ void MainWindow::Shutdown() {
   destroyed_ = true;
   if (full_screen_) host_.SetFullScreen(false);
   if (options_.write_config) ConfigurationWriteBack();
+  PlayerShutdown();
   debug_monitor_.Close();
   sound_.Shutdown();
 }

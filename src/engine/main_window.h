@@ -15,6 +15,7 @@
 #include "engine/config.h"
 #include "engine/game_pictures.h"
 #include "engine/save_game.h"
+#include "engine/player_keys.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
 #include "platform/file_watch.h"
@@ -53,6 +54,10 @@ struct MainWindowOptions {
   // --watch: a scenario or picture changed on disk is read again and the
   // game goes on at the label it was in. Null: nothing is watched.
   platform::FileWatch* watch = nullptr;
+  // The player's own files (read marks, settings, screenshots); empty
+  // paths keep them in memory or write none.
+  player::PlayerPaths player_paths;
+  std::string game_name = "game";  // names the screenshots
 };
 
 /// --watch: how often the files are looked at while the game waits, and how
@@ -215,8 +220,35 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   DebugMonitorState debug_state() const { return debug_state_; }
   const windows::DebugMonitor& debug_monitor() const { return debug_monitor_; }
   int full_screen() const { return full_screen_; }
+  PlayerState& player() { return player_; }
 
  private:
+  // The player's layer (main_window_player.cpp).
+  bool PlayerKey(int vk_code, bool ctrl);
+  void PlayerClicked();
+  bool PlayerWheel(int steps);
+  void PlayerBeforeStep();
+  void PlayerAfterStep();
+  void PlayerTextShown(std::string_view text);
+  void PlayerTick();
+  uint32_t PlayerQuietMs(uint32_t now_ms);
+  bool PlayerMovesOn() const;
+  bool PlayerSkipping() const;
+  bool PlayerHurry() const;
+  void PlayerStart();
+  void PlayerShutdown();
+  void PlayerApplySettings();
+  void PlayerNoteChoice();
+  size_t PlayerLineNow();
+  void PlayerNotice(std::string text);
+  void PlayerUpdateBadge();
+  void PlayerOpenHistory();
+  void PlayerOpenSettings();
+  void PlayerQuickSave();
+  void PlayerQuickLoad();
+  void PlayerScreenshot();
+  void PlayerDump(nlohmann::ordered_json& j) const;
+
   void ConfigurationWriteBack();
   // Sets the keys the write-back writes.
   void FillWriteBack(IniFile& ini);
@@ -264,6 +296,8 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   mutable sound::Sound sound_;
   save::SaveFolder save_folder_;
   SaveGame save_;
+
+  PlayerState player_;
 
   // Last: it reads the rooms above while it is open.
   windows::DebugMonitor debug_monitor_;

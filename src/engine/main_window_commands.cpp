@@ -36,8 +36,14 @@ void MainWindow::RunGpColor(const CommandArgs& args) { stage_.SetPenColor(args.c
 void MainWindow::RunTextColor(const CommandArgs& args) { message_.SetTextColor(args.color); }
 void MainWindow::RunBgTextColor(const CommandArgs& args) { message_.SetBgTextColor(args.color); }
 void MainWindow::RunTextWait(const CommandArgs& args) { message_.SetTextWait(args.numbers[0]); }
-void MainWindow::RunText(const CommandArgs& args) { message_.ShowText(args.text, false); }
-void MainWindow::RunTextNw(const CommandArgs& args) { message_.ShowText(args.text, true); }
+void MainWindow::RunText(const CommandArgs& args) {
+  PlayerTextShown(args.text);
+  message_.ShowText(args.text, false);
+}
+void MainWindow::RunTextNw(const CommandArgs& args) {
+  PlayerTextShown(args.text);
+  message_.ShowText(args.text, true);
+}
 void MainWindow::RunTelo(const CommandArgs& args) { message_.Telo(args.text); }
 void MainWindow::RunBText(const CommandArgs& args) { message_.BText(args.text); }
 

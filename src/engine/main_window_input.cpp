@@ -19,7 +19,7 @@ void MainWindow::Restart() {
 }
 
 void MainWindow::OnKeyDown(int vk_code, bool /*shift*/, bool ctrl) {
-  if (ending_) return;
+  if (ending_ || PlayerKey(vk_code, ctrl)) return;
   switch (KeyActionFor(vk_code, ctrl, interp_.skip_mode, interp_.adv_mode)) {
     case KeyAction::kRestart:
       Restart();
@@ -71,6 +71,7 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
   if (ending_) return;
   // A playing movie's panel takes the clicks that fall on it.
   if (sound_.OnMouseDown(button, x, y)) return;
+  if (button == platform::MouseButton::kLeft) PlayerClicked();
   // No tick may overtake the handler or a window it opens.
   const auto timer = StopTimerForScope(host_);
   if (button == platform::MouseButton::kRight) {
@@ -107,6 +108,7 @@ void MainWindow::OnMouseDown(platform::MouseButton button, int x, int y) {
 void MainWindow::OnMouseMove(int x, int y) { choices_.PointerAt(x, y); }
 
 void MainWindow::OnMouseWheel(int steps) {
+  if (PlayerWheel(steps)) return;
   if (WheelContinuesText(steps, interp_.skip_mode, interp_.adv_mode)) message_.ContinueText();
 }
 

@@ -3,6 +3,7 @@
 // implement it: the SDL window (platform/sdl) and a headless host with a
 // virtual clock and scripted input (platform/headless).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,22 +20,30 @@ class Overlay;
 
 /// Windows virtual-key codes: the key tables of the game are written in them.
 namespace vk {
+constexpr int kTab = 0x09;
 constexpr int kReturn = 0x0D;
 constexpr int kShift = 0x10;
 constexpr int kControl = 0x11;
 constexpr int kEscape = 0x1B;
 constexpr int kSpace = 0x20;
+constexpr int kPageUp = 0x21;
+constexpr int kPageDown = 0x22;
 constexpr int kUp = 0x26;
 constexpr int kDown = 0x28;
 constexpr int kF1 = 0x70;
+constexpr int kF2 = 0x71;
+constexpr int kF5 = 0x74;
+constexpr int kF9 = 0x78;
 constexpr int kF11 = 0x7A;
+constexpr int kF12 = 0x7B;
 // Letters and digits are their upper-case ASCII codes ('A' = 0x41, '0' = 0x30).
 }  // namespace vk
 
 enum class MouseButton { kLeft, kRight, kMiddle };
 
-/// Keys whose held state busy effects poll (the hurry inputs).
-enum class HeldKey { kShift, kSpace, kReturn, kMiddleButton };
+/// Keys whose held state busy effects poll (the hurry inputs), and Ctrl,
+/// which the player's skip polls; a look at Ctrl takes no hurry tap.
+enum class HeldKey { kShift, kSpace, kReturn, kMiddleButton, kControl };
 
 /// Receives what the event pump dispatches. All calls arrive on the one game
 /// thread, from inside `Host::Pump`, and may nest when a handler pumps again.
@@ -128,6 +137,23 @@ class Host {
   /// host has none.
   virtual Overlay* overlay() { return nullptr; }
 
+  /// A small picture of the player's own (the skip or auto mark, a notice)
+  /// drawn over every frame at present time, never into the display, so
+  /// shots and saves of the game do not hold it. An empty image takes it
+  /// away.
+  virtual void ShowBadge(int left, int top, const Surface& image) {
+    (void)left;
+    (void)top;
+    (void)image;
+  }
+  /// How many screen pixels one display pixel takes in the window.
+  virtual int WindowScale() const { return 1; }
+
+  /// The player's skip: while the source says so, busy effects complete as
+  /// though a hurry key were held. Asked on every frame of an effect.
+  void SetHurrySource(std::function<bool()> source) { hurry_source_ = std::move(source); }
+  bool HurryForced() const { return hurry_source_ && hurry_source_(); }
+
   virtual ScreenSize GetScreenSize() = 0;
 
   /// Switches to full screen (true) or back to a window; returns false when
@@ -169,6 +195,9 @@ class Host {
   /// The machine's file operations (atomic replacement, data directories);
   /// null when it has none, which makes every save fail with a reason.
   virtual Files* FileOps() { return nullptr; }
+
+ private:
+  std::function<bool()> hurry_source_;
 };
 
 }  // namespace zepa::platform

@@ -29,7 +29,7 @@ class TapLatch {
 
  private:
   std::optional<uint64_t> last_look_ms_;
-  std::array<std::optional<uint64_t>, 4> tapped_ms_{};
+  std::array<std::optional<uint64_t>, 5> tapped_ms_{};  // by HeldKey
 };
 
 }  // namespace zepa::platform

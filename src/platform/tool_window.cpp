@@ -109,6 +109,30 @@ bool ToolWindow::PressDefault() {
   return false;
 }
 
+bool ToolWindow::Key(int vk_code) {
+  if (!on_key) return false;
+  const auto handler = on_key;
+  handler(vk_code);
+  Touch();
+  return true;
+}
+
+bool ToolWindow::Wheel(int steps) {
+  if (!on_wheel) return false;
+  const auto handler = on_wheel;
+  handler(steps);
+  Touch();
+  return true;
+}
+
+bool ToolWindow::RightClick() {
+  if (!on_right_click) return false;
+  const auto handler = on_right_click;
+  handler();
+  Touch();
+  return true;
+}
+
 void ToolWindow::Escape() {
   if (!on_escape) return;
   const auto handler = on_escape;

@@ -129,6 +129,12 @@ class ToolWindow {
 
   /// Called when Escape reaches the window; null when Escape does nothing.
   std::function<void()> on_escape;
+  /// Other keys that reach the window (a Windows virtual-key code), the
+  /// wheel turned over it (positive: away from the player) and a right
+  /// click on it; null when the window takes none.
+  std::function<void(int vk_code)> on_key;
+  std::function<void(int steps)> on_wheel;
+  std::function<void()> on_right_click;
   /// The title bar's close button (or the window manager). Null: closes.
   std::function<void()> on_close_request;
   /// File dialogs only: the answer of a scripted run (`file PATH` gives the
@@ -161,6 +167,11 @@ class ToolWindow {
   bool PressDefault();
   /// Escape, as the window defines it.
   void Escape();
+  /// Hands a key, a wheel turn or a right click to the window's handler;
+  /// false when it has none.
+  bool Key(int vk_code);
+  bool Wheel(int steps);
+  bool RightClick();
   /// The close button: `on_close_request` or Close().
   void RequestClose();
 

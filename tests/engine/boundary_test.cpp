@@ -88,8 +88,10 @@ const std::map<std::string, std::set<std::string>>& Allowed() {
     a["script"] = {"platform"};
     for (const char* peer : {"display", "sound", "net"}) a[peer] = {"platform", "script"};
     a["save"] = {"platform", "script", "display", "sound", "net"};
-    a["windows"] = a["save"];
-    a["windows"].insert("save");
+    a["player"] = a["save"];
+    a["player"].insert("save");
+    a["windows"] = a["player"];
+    a["windows"].insert("player");
     a["engine"] = a["windows"];
     a["engine"].insert("windows");
     a["check"] = a["engine"];

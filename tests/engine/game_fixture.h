@@ -63,6 +63,7 @@ class GameFixture : public ::testing::Test {
     // Silent players, as `zepa --headless` has: sounds last their real length.
     media_ = platform::CreateSilentMedia(*host_, probe_.get());
     fo.media = media_.get();
+    fo.player_paths = player_paths_;
     game_ = std::make_unique<MainWindow>(*host_, fo);
     host_->SetHandler(game_.get());
     host_->SetTimerIntervalMs(50);
@@ -83,6 +84,7 @@ class GameFixture : public ::testing::Test {
   uint32_t Now() { return host_->NowMs(); }
 
   std::filesystem::path dir_;
+  player::PlayerPaths player_paths_;  // the player's files; none by default
   std::unique_ptr<platform::MediaProbe> probe_ = platform::CreateSdlMediaProbe();
   std::unique_ptr<platform::HeadlessHost> host_;
   std::unique_ptr<platform::Media> media_;

@@ -27,6 +27,8 @@ int HeldKeyVk(HeldKey key) {
       return vk::kReturn;
     case HeldKey::kMiddleButton:
       return kVkMiddleButton;
+    case HeldKey::kControl:
+      return vk::kControl;
   }
   return 0;
 }
@@ -338,7 +340,15 @@ void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
         top->PressDefault();
       } else if (e.vk_code == vk::kEscape) {
         top->Escape();
+      } else {
+        top->Key(e.vk_code);
       }
+      break;
+    case EventAction::kWheel:
+      top->Wheel(e.wheel_steps);
+      break;
+    case EventAction::kRightClick:
+      top->RightClick();
       break;
     case EventAction::kQuit:
       break;  // handled before
@@ -371,6 +381,9 @@ bool HeadlessHost::IsHeld(HeldKey key) {
   const bool held = std::any_of(holds_.begin(), holds_.end(), [&](const Hold& h) {
     return h.vk_code == vk_code && h.from_ms <= now_ms_;
   });
+  // Ctrl is polled on every tick while the player skips: such looks must
+  // not take the taps meant for a busy effect.
+  if (key == HeldKey::kControl) return held;
   return taps_.Look(key, held, now_ms_);
 }
 

@@ -101,6 +101,13 @@ class HeadlessHost : public Host, public Overlay {
   Overlay* overlay() override { return this; }
   void ShowOverlay(int left, int top, const Surface& image) override;
   void HideOverlay() override { overlay_shown_ = false; }
+  void ShowBadge(int left, int top, const Surface& image) override {
+    badge_ = image;
+    badge_left_ = left;
+    badge_top_ = top;
+  }
+  /// The player's mark as last shown (empty when none); shots leave it out.
+  const Surface& badge() const { return badge_; }
   ScreenSize GetScreenSize() override { return screen_; }
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;
@@ -163,6 +170,9 @@ class HeadlessHost : public Host, public Overlay {
   HeadlessWaker* waker_ = nullptr;
   Surface overlay_image_;
   bool overlay_shown_ = false;
+  Surface badge_;
+  int badge_left_ = 0;
+  int badge_top_ = 0;
   int overlay_left_ = 0;
   int overlay_top_ = 0;
   int frames_presented_ = 0;

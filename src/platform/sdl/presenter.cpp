@@ -195,18 +195,29 @@ bool Presenter::UseRenderer(PresentPath path) {
   return true;
 }
 
-const Surface& Presenter::Compose(const Surface& display) {
-  if (!overlay_shown_ || overlay_image_.Empty()) return display;
-  composed_ = display;
-  for (int y = 0; y < overlay_image_.height; ++y) {
-    const int dy = overlay_top_ + y;
-    if (dy < 0 || dy >= composed_.height) continue;
-    const int x0 = std::max(0, -overlay_left_);
-    const int x1 = std::min(overlay_image_.width, composed_.width - overlay_left_);
+namespace {
+
+void DrawOver(Surface& frame, int left, int top, const Surface& image) {
+  for (int y = 0; y < image.height; ++y) {
+    const int dy = top + y;
+    if (dy < 0 || dy >= frame.height) continue;
+    const int x0 = std::max(0, -left);
+    const int x1 = std::min(image.width, frame.width - left);
     if (x0 >= x1) continue;
-    std::memcpy(composed_.Row(dy) + (overlay_left_ + x0) * 3, overlay_image_.Row(y) + x0 * 3,
+    std::memcpy(frame.Row(dy) + (left + x0) * 3, image.Row(y) + x0 * 3,
                 static_cast<size_t>(x1 - x0) * 3);
   }
+}
+
+}  // namespace
+
+const Surface& Presenter::Compose(const Surface& display) {
+  const bool overlay = overlay_shown_ && !overlay_image_.Empty();
+  if (!overlay && badge_image_.Empty()) return display;
+  composed_ = display;
+  if (overlay) DrawOver(composed_, overlay_left_, overlay_top_, overlay_image_);
+  // The player's mark lies above a movie too.
+  if (!badge_image_.Empty()) DrawOver(composed_, badge_left_, badge_top_, badge_image_);
   return composed_;
 }
 
@@ -249,7 +260,8 @@ bool Presenter::ShowWhole(const Surface& display) {
     return false;
   if (shown_valid_ && (display.width != shown_.width || display.height != shown_.height))
     return Show(display);
-  if (display.width != logical_width_ || display.height != logical_height_ || overlay_shown_)
+  if (display.width != logical_width_ || display.height != logical_height_ || overlay_shown_ ||
+      !badge_image_.Empty())
     return Show(display);
   // Comparing a cross-fade's frames finds the whole frame changed every time;
   // skipping the comparison and the copy saves two passes over it.
@@ -343,6 +355,12 @@ void Presenter::SetOverlay(int left, int top, const Surface& image) {
   overlay_left_ = left;
   overlay_top_ = top;
   overlay_shown_ = true;
+}
+
+void Presenter::SetBadge(int left, int top, const Surface& image) {
+  badge_image_ = image;
+  badge_left_ = left;
+  badge_top_ = top;
 }
 
 void Presenter::ClearOverlay() {

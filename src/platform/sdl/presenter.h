@@ -42,6 +42,8 @@ class Presenter {
   void SetOverlay(int left, int top, const Surface& image);
   void ClearOverlay();
   bool overlay_shown() const { return overlay_shown_; }
+  /// The player's mark, drawn over the overlay; an empty image removes it.
+  void SetBadge(int left, int top, const Surface& image);
 
   PresentPath path() const { return path_; }
   /// The display's size in the coordinates that mouse events arrive in.
@@ -76,6 +78,10 @@ class Presenter {
   int overlay_left_ = 0;
   int overlay_top_ = 0;
   bool overlay_shown_ = false;
+
+  Surface badge_image_;
+  int badge_left_ = 0;
+  int badge_top_ = 0;
 };
 
 }  // namespace zepa::platform

@@ -67,6 +67,11 @@ void SdlHost::ShowOverlay(int left, int top, const Surface& image) {
   dirty_ = shown_ != nullptr;
 }
 
+void SdlHost::ShowBadge(int left, int top, const Surface& image) {
+  presenter_.SetBadge(left, top, image);
+  dirty_ = shown_ != nullptr;
+}
+
 void SdlHost::HideOverlay() {
   if (!presenter_.overlay_shown()) return;
   presenter_.ClearOverlay();

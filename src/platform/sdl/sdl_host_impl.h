@@ -47,6 +47,8 @@ class SdlHost : public Host, public Overlay {
   Overlay* overlay() override { return this; }
   void ShowOverlay(int left, int top, const Surface& image) override;
   void HideOverlay() override;
+  void ShowBadge(int left, int top, const Surface& image) override;
+  int WindowScale() const override { return scale_; }
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;

@@ -135,6 +135,9 @@ bool SdlHost::IsHeld(HeldKey key) {
     case HeldKey::kMiddleButton:
       down = (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
       break;
+    case HeldKey::kControl:
+      // Polled by the player's skip on every tick: no tap is taken.
+      return keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
   }
   return taps_.Look(key, down, SDL_GetTicks64());
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/sdl/keymap.h"
 #include "platform/sdl/sdl_host_impl.h"
 
 namespace zepa::platform {
@@ -235,6 +236,10 @@ bool SdlHost::DispatchToSmallWindows(const SDL_Event& event) {
           receiver->frames_due = kFramesAfterInput;
           return true;
         }
+        if (receiver->window->on_key && receiver->window->Key(VirtualKeyFromSdl(sym))) {
+          receiver->frames_due = kFramesAfterInput;
+          return true;
+        }
       }
       receiver->view->ProcessEvent(event);
       receiver->frames_due = kFramesAfterInput;
@@ -247,7 +252,19 @@ bool SdlHost::DispatchToSmallWindows(const SDL_Event& event) {
       // Under a modal window, the windows below it and the game window take
       // no clicks.
       if (target && (!top_modal || target == top_modal)) {
-        target->view->ProcessEvent(event);
+        const bool wheel = event.type == SDL_MOUSEWHEEL && target->window->on_wheel;
+        const bool right = event.type == SDL_MOUSEBUTTONDOWN &&
+                           event.button.button == SDL_BUTTON_RIGHT &&
+                           target->window->on_right_click;
+        if (wheel) {
+          int steps = event.wheel.y;
+          if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+          if (steps != 0) target->window->Wheel(steps);
+        } else if (right) {
+          target->window->RightClick();
+        } else {
+          target->view->ProcessEvent(event);
+        }
         target->frames_due = kFramesAfterInput;
         return true;
       }
