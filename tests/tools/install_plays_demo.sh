@@ -139,6 +139,17 @@ if [ ! -f "$desktop" ]; then
 else
   grep -qx 'Exec=zepa %f' "$desktop" || fail "zepa.desktop does not run zepa %f"
   grep -qx 'Icon=zepa' "$desktop" || fail "zepa.desktop names no icon"
+  # A file manager offers the entry for a save file: the type it names is
+  # one the installed type list gives to *.kvd.
+  mime=$(sed -n 's/^MimeType=\([^;]*\);$/\1/p' "$desktop")
+  types=$root/share/mime/packages/zepa.xml
+  [ -n "$mime" ] && [ -f "$types" ] && grep -q "<mime-type type=\"$mime\">" "$types" &&
+    grep -q '<glob pattern="\*.kvd"/>' "$types" || fail "no file type of the desktop entry is given to .kvd files"
+  if command -v update-mime-database >/dev/null && [ -f "$types" ]; then
+    mkdir -p "$dir/mime/packages" && cp "$types" "$dir/mime/packages/"
+    update-mime-database "$dir/mime" 2>/dev/null && grep -q "$mime:\*.kvd" "$dir/mime/globs" ||
+      fail "update-mime-database does not take the file type"
+  fi
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate refuses zepa.desktop"
   else
