@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/png_encode.h"
 
 namespace zepa::platform {
 namespace {
@@ -33,16 +34,11 @@ bool SizeIsConsistent(const Surface& s) {
 }
 
 bool WritePng(const Surface& s, const std::string& path) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(s.width);
-  image.height = static_cast<png_uint_32>(s.height);
-  image.format = PNG_FORMAT_BGR;
-  const int ok = png_image_write_to_file(&image, path.c_str(), 0, s.pixels.data(), s.Stride(),
-                                         nullptr);
-  png_image_free(&image);
-  return ok != 0;
+  const std::optional<std::string> png = EncodePng(s);
+  if (!png) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(png->data(), static_cast<std::streamsize>(png->size()));
+  return static_cast<bool>(out.flush());
 }
 
 void PutLe(std::vector<uint8_t>* out, uint32_t v, int bytes) {
