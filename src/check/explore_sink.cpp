@@ -113,12 +113,7 @@ script::LoadOutcome ExploreSink::LoadScenario(const std::string& name) {
 
 // The game state's defaults, as a load gives them.
 void ExploreSink::ResetState() {
-  interp_.save_allowed = script::SavePermission::kAllowed;
-  interp_.wait_start = 0;
-  interp_.until_target = 0;
-  interp_.wait_remaining = 0;
-  interp_.scene_name.clear();
-  interp_.skip_mode = 0;
+  interp_.ResetGameDefaults();
   state.mouse_x.reset();
   state.mouse_y.reset();
   state.options.clear();

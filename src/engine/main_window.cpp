@@ -96,12 +96,7 @@ void MainWindow::ApplyState(const SavedState& state) {
 }
 
 void MainWindow::ResetState() {
-  interp_.save_allowed = script::SavePermission::kAllowed;
-  interp_.wait_start = 0;
-  interp_.until_target = 0;
-  interp_.wait_remaining = 0;
-  interp_.scene_name.clear();
-  interp_.skip_mode = 0;
+  interp_.ResetGameDefaults();
   sound_.ResetState();
   stage_.Reset();
   message_.Reset();

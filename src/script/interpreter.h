@@ -48,6 +48,17 @@ struct InterpreterState {
   /// a load from a window: it leaves the new game's position and wait
   /// state alone.
   uint32_t game_generation = 0;
+
+  /// The game state's defaults, as a load or a new start gives them: save
+  /// allowed, no wait running, no scene, skip off.
+  void ResetGameDefaults() {
+    save_allowed = SavePermission::kAllowed;
+    wait_start = 0;
+    until_target = 0;
+    wait_remaining = 0;
+    scene_name.clear();
+    skip_mode = 0;
+  }
 };
 
 /// How a command's row reads its argument: none, `CompactArgument`,

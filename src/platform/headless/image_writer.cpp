@@ -70,7 +70,8 @@ bool WriteBmp(const Surface& s, const std::string& path) {
 
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
-  out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  out.write(reinterpret_cast<const char*>(header.data()),
+            static_cast<std::streamsize>(header.size()));
   std::vector<char> row(row_bytes, 0);
   for (int y = s.height - 1; y >= 0; --y) {
     std::memcpy(row.data(), s.Row(y), static_cast<size_t>(s.Stride()));
