@@ -42,10 +42,12 @@ void MainWindow::ReloadFromDisk() {
     interp_.current_line = *label;
     platform::LogInfo("zepa: reloaded %s at %s\n", platform::Cp932ToUtf8(name).c_str(),
                       platform::Cp932ToUtf8(scene).c_str());
+    PlayerNotice("Reloaded");
   } else {
     ResetState();
     platform::LogInfo("zepa: reloaded %s from the top%s\n", platform::Cp932ToUtf8(name).c_str(),
                       scene.empty() ? "" : " (its label is gone)");
+    PlayerNotice("Reloaded from the top");
   }
   interp_.adv_mode = script::adv::kRun;
 }
