@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "windows/controls.h"
+
 namespace zepa::windows {
 namespace {
 
@@ -28,15 +30,6 @@ std::vector<std::string_view> Split(std::string_view s, char sep) {
     start = at + 1;
   }
   return parts;
-}
-
-Control Make(std::string name, ControlKind kind, platform::Rect rect, std::string text = {}) {
-  Control c;
-  c.name = std::move(name);
-  c.kind = kind;
-  c.rect = rect;
-  c.text = std::move(text);
-  return c;
 }
 
 }  // namespace
@@ -99,12 +92,12 @@ void FileDialog::Build() {
   window_.client_height = kClientHeight;
   window_.placement = platform::Placement::kScreenCenter;
 
-  window_.controls.push_back(Make("Label_DIRECTORY", ControlKind::kLabel, {8, 10, 276, 14}));
-  Control up = Make("Button_UP", ControlKind::kButton, {288, 6, 64, 22}, "上へ");
+  window_.controls.push_back(MakeControl("Label_DIRECTORY", ControlKind::kLabel, {8, 10, 276, 14}));
+  Control up = MakeControl("Button_UP", ControlKind::kButton, {288, 6, 64, 22}, "上へ");
   up.on_click = [this] { Enter(fs::path(directory_).parent_path().string()); };
   window_.controls.push_back(std::move(up));
 
-  Control list = Make("ListBox_FILES", ControlKind::kList, {8, 34, 344, 134});
+  Control list = MakeControl("ListBox_FILES", ControlKind::kList, {8, 34, 344, 134});
   list.on_select = [this](int index) {
     if (index < 0 || index >= static_cast<int>(entries_.size())) return;
     const std::string& entry = entries_[static_cast<size_t>(index)];
@@ -117,11 +110,11 @@ void FileDialog::Build() {
   window_.controls.push_back(std::move(list));
 
   window_.controls.push_back(
-      Make("Label_FILENAME", ControlKind::kLabel, {8, 181, 0, 0}, "ファイル名"));
-  window_.controls.push_back(Make("Edit_FILENAME", ControlKind::kEdit, {92, 177, 188, 21}));
+      MakeControl("Label_FILENAME", ControlKind::kLabel, {8, 181, 0, 0}, "ファイル名"));
+  window_.controls.push_back(MakeControl("Edit_FILENAME", ControlKind::kEdit, {92, 177, 188, 21}));
   window_.controls.push_back(
-      Make("Label_FILTER", ControlKind::kLabel, {8, 209, 0, 0}, "ファイルの種類"));
-  Control combo = Make("ComboBox_FILTER", ControlKind::kCombo, {92, 205, 188, 21});
+      MakeControl("Label_FILTER", ControlKind::kLabel, {8, 209, 0, 0}, "ファイルの種類"));
+  Control combo = MakeControl("ComboBox_FILTER", ControlKind::kCombo, {92, 205, 188, 21});
   for (const FileFilter& f : filters_) combo.items.push_back(f.description);
   combo.selected = filters_.empty() ? -1 : 0;
   combo.on_select = [this](int index) {
@@ -130,14 +123,16 @@ void FileDialog::Build() {
   };
   window_.controls.push_back(std::move(combo));
 
-  Control ok = Make("Button_OK", ControlKind::kButton, {288, 176, 64, 23}, save ? "保存" : "開く");
+  Control ok =
+      MakeControl("Button_OK", ControlKind::kButton, {288, 176, 64, 23}, save ? "保存" : "開く");
   ok.is_default = true;
   ok.on_click = [this] { Accept(); };
   window_.controls.push_back(std::move(ok));
-  Control cancel = Make("Button_CANCEL", ControlKind::kButton, {288, 204, 64, 23}, "キャンセル");
+  Control cancel =
+      MakeControl("Button_CANCEL", ControlKind::kButton, {288, 204, 64, 23}, "キャンセル");
   cancel.on_click = [this] { Cancel(); };
   window_.controls.push_back(std::move(cancel));
-  window_.controls.push_back(Make("Label_STATUS", ControlKind::kLabel, {8, 232, 0, 0}));
+  window_.controls.push_back(MakeControl("Label_STATUS", ControlKind::kLabel, {8, 232, 0, 0}));
 
   window_.on_escape = [this] { Cancel(); };
   window_.on_close_request = [this] { Cancel(); };

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/log.h"
+#include "windows/controls.h"
 #include "windows/game_folder.h"
 #include "windows/modal.h"
 
@@ -18,15 +19,6 @@ constexpr int kClientHeight = 372;
 constexpr int kRecentTop = 46;
 constexpr int kRecentStep = 24;
 constexpr const char* kGameMark = "[ゲーム] ";
-
-Control Make(std::string name, ControlKind kind, platform::Rect rect, std::string text = {}) {
-  Control c;
-  c.name = std::move(name);
-  c.kind = kind;
-  c.rect = rect;
-  c.text = std::move(text);
-  return c;
-}
 
 std::string Join(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
@@ -55,13 +47,13 @@ void FolderChooser::Build() {
   window_.placement = platform::Placement::kScreenCenter;
 
   window_.controls.push_back(
-      Make("Label_PROMPT", ControlKind::kLabel, {8, 8, 0, 0}, kChooseFolderPrompt));
-  window_.controls.push_back(
-      Make("Label_RECENT", ControlKind::kLabel, {8, 28, 0, 0},
-           options_.recent.empty() ? "最近遊んだフォルダはありません" : "最近遊んだフォルダ"));
+      MakeControl("Label_PROMPT", ControlKind::kLabel, {8, 8, 0, 0}, kChooseFolderPrompt));
+  window_.controls.push_back(MakeControl(
+      "Label_RECENT", ControlKind::kLabel, {8, 28, 0, 0},
+      options_.recent.empty() ? "最近遊んだフォルダはありません" : "最近遊んだフォルダ"));
   for (size_t i = 0; i < kRecentButtons; ++i) {
-    Control b = Make("Button_RECENT" + std::to_string(i + 1), ControlKind::kButton,
-                     {8, kRecentTop + static_cast<int>(i) * kRecentStep, 404, 22});
+    Control b = MakeControl("Button_RECENT" + std::to_string(i + 1), ControlKind::kButton,
+                            {8, kRecentTop + static_cast<int>(i) * kRecentStep, 404, 22});
     if (i < options_.recent.size()) {
       b.text = options_.recent[i];
       b.on_click = [this, dir = options_.recent[i]] { Choose(dir); };
@@ -73,11 +65,11 @@ void FolderChooser::Build() {
 
   const int browser_top = kRecentTop + static_cast<int>(kRecentButtons) * kRecentStep + 8;
   window_.controls.push_back(
-      Make("Label_DIRECTORY", ControlKind::kLabel, {8, browser_top + 4, 336, 14}));
-  Control up = Make("Button_UP", ControlKind::kButton, {348, browser_top, 64, 22}, "上へ");
+      MakeControl("Label_DIRECTORY", ControlKind::kLabel, {8, browser_top + 4, 336, 14}));
+  Control up = MakeControl("Button_UP", ControlKind::kButton, {348, browser_top, 64, 22}, "上へ");
   up.on_click = [this] { Enter(Parent(directory_)); };
   window_.controls.push_back(std::move(up));
-  Control list = Make("ListBox_FOLDERS", ControlKind::kList, {8, browser_top + 28, 404, 96});
+  Control list = MakeControl("ListBox_FOLDERS", ControlKind::kList, {8, browser_top + 28, 404, 96});
   list.on_select = [this](int index) {
     if (index >= 0 && index < static_cast<int>(folders_.size()))
       Enter(Join(directory_, folders_[static_cast<size_t>(index)]));
@@ -86,9 +78,9 @@ void FolderChooser::Build() {
 
   const int bottom = browser_top + 132;
   window_.controls.push_back(
-      Make("Label_FOLDER", ControlKind::kLabel, {8, bottom + 4, 0, 0}, "フォルダ"));
-  window_.controls.push_back(Make("Edit_FOLDER", ControlKind::kEdit, {64, bottom, 204, 21}));
-  Control ok = Make("Button_OK", ControlKind::kButton, {276, bottom, 64, 23}, "遊ぶ");
+      MakeControl("Label_FOLDER", ControlKind::kLabel, {8, bottom + 4, 0, 0}, "フォルダ"));
+  window_.controls.push_back(MakeControl("Edit_FOLDER", ControlKind::kEdit, {64, bottom, 204, 21}));
+  Control ok = MakeControl("Button_OK", ControlKind::kButton, {276, bottom, 64, 23}, "遊ぶ");
   ok.is_default = true;
   ok.on_click = [this] {
     // An empty field plays the folder the browser shows.
@@ -96,10 +88,12 @@ void FolderChooser::Build() {
     Choose(typed.empty() ? directory_ : typed);
   };
   window_.controls.push_back(std::move(ok));
-  Control cancel = Make("Button_CANCEL", ControlKind::kButton, {348, bottom, 64, 23}, "キャンセル");
+  Control cancel =
+      MakeControl("Button_CANCEL", ControlKind::kButton, {348, bottom, 64, 23}, "キャンセル");
   cancel.on_click = [this] { Cancel(); };
   window_.controls.push_back(std::move(cancel));
-  window_.controls.push_back(Make("Label_STATUS", ControlKind::kLabel, {8, bottom + 32, 0, 0}));
+  window_.controls.push_back(
+      MakeControl("Label_STATUS", ControlKind::kLabel, {8, bottom + 32, 0, 0}));
 
   window_.on_escape = [this] { Cancel(); };
   window_.on_close_request = [this] { Cancel(); };
