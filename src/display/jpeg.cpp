@@ -107,7 +107,7 @@ constexpr Color kJpegMissingFill = 0x808080;
 
 }  // namespace
 
-std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
+std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes, int reduce) {
   if (bytes.size() < 4) return std::nullopt;
   // Checked before the decoder takes memory for the picture's coefficients.
   const JpegLayout layout = ReadJpegLayout(bytes, kMaxJpegScans);
@@ -151,6 +151,10 @@ std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes) {
   }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  if (reduce == 2 || reduce == 4 || reduce == 8) {
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = static_cast<unsigned>(reduce);
+  }
   jpeg_start_decompress(&cinfo);
   const int expected_components = cmyk ? 4 : 3;
   if (cinfo.output_components != expected_components) {

@@ -36,8 +36,9 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> bytes);
 
 // Colour, grayscale and CMYK JPEGs. Damaged or truncated data shows what the
 // library could decode; only a file whose header cannot be read, or with more
-// than 100 scans, is refused.
-std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes);
+// than 100 scans, is refused. A `reduce` of 2, 4 or 8 decodes the picture
+// at that fraction of its size (rounded up), for a fraction of the work.
+std::optional<Surface> DecodeJpeg(std::span<const uint8_t> bytes, int reduce = 1);
 
 // Dispatches on PictureKindOf(name); an unknown extension decodes nothing.
 std::optional<Surface> DecodePicture(std::string_view name, std::span<const uint8_t> bytes);

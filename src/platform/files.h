@@ -78,6 +78,22 @@ enum class PathKind {
 /// What is at `path`, links followed. Never opens it, so never blocks.
 PathKind ProbePath(const std::string& path);
 
+/// When a regular file was last changed and how large it is: enough to
+/// tell that a file read before is still the same.
+struct FileStamp {
+  int64_t modified_ns = 0;  // since the epoch
+  uint64_t size_bytes = 0;
+
+  bool operator==(const FileStamp&) const = default;
+};
+
+/// The stamp of the regular file at `path`, links followed; nothing for a
+/// missing file or anything that is not a regular file. Never opens it.
+std::optional<FileStamp> StampOf(const std::string& path);
+
+/// Seconds since the epoch as the local date and time, "YYYY-MM-DD HH:MM".
+std::string LocalDateTimeText(int64_t seconds);
+
 struct DirEntry {
   std::string name;                   // the last component only, as the folder spells it
   PathKind kind = PathKind::kFailed;  // links followed, as ProbePath says

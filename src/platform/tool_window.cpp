@@ -133,6 +133,20 @@ bool ToolWindow::RightClick() {
   return true;
 }
 
+bool ToolWindow::Hover(std::string_view key) {
+  if (!on_hover) return false;
+  std::string found;
+  if (!key.empty()) {
+    const Control* c = Find(key);
+    if (!c || !ShownOnScreen(*c)) return false;
+    found = c->Key();
+  }
+  const auto handler = on_hover;
+  handler(found);
+  Touch();
+  return true;
+}
+
 void ToolWindow::Escape() {
   if (!on_escape) return;
   const auto handler = on_escape;

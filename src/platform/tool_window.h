@@ -135,6 +135,9 @@ class ToolWindow {
   std::function<void(int vk_code)> on_key;
   std::function<void(int steps)> on_wheel;
   std::function<void()> on_right_click;
+  /// The pointer came over the button `key`, or left the buttons (empty
+  /// key); null when the window does not follow the pointer.
+  std::function<void(const std::string& key)> on_hover;
   /// The title bar's close button (or the window manager). Null: closes.
   std::function<void()> on_close_request;
   /// File dialogs only: the answer of a scripted run (`file PATH` gives the
@@ -172,6 +175,10 @@ class ToolWindow {
   bool Key(int vk_code);
   bool Wheel(int steps);
   bool RightClick();
+  /// The pointer over the control `key` (empty: over no button), as
+  /// `on_hover` takes it; false when the window has no handler or no such
+  /// control is shown.
+  bool Hover(std::string_view key);
   /// The close button: `on_close_request` or Close().
   void RequestClose();
 

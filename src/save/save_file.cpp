@@ -105,8 +105,10 @@ std::string_view CutLine(std::string_view s) {
 
 class Reader {
  public:
-  Reader(std::span<const uint8_t> bytes, const SavedValues& defaults)
-      : data_(reinterpret_cast<const char*>(bytes.data()), bytes.size()) {
+  // `header_only` stops the reading after the first picture block.
+  Reader(std::span<const uint8_t> bytes, const SavedValues& defaults, bool header_only = false)
+      : data_(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+        header_only_(header_only) {
     out_.state = defaults;
     // These are held back by the game and are 0 unless the file says more.
     out_.state.frame = 0;
@@ -190,6 +192,7 @@ class Reader {
     picture.jpeg.assign(data_.begin() + static_cast<std::ptrdiff_t>(pos),
                         data_.begin() + static_cast<std::ptrdiff_t>(pos + n));
     out_.pictures.push_back(std::move(picture));
+    if (header_only_) stop_ = true;
     return pos + static_cast<size_t>(n);
   }
 
@@ -206,6 +209,7 @@ class Reader {
     }
     if (line == kEndMarker) {
       report_.end_marker = true;
+      if (header_only_) stop_ = true;
       return std::nullopt;
     }
     for (PictureSlot slot : kSlots) {
@@ -249,6 +253,7 @@ class Reader {
   SaveContents out_;
   ReadReport report_;
   PictureSlot pending_slot_ = PictureSlot::kDisplay;
+  bool header_only_ = false;
   bool stop_ = false;
 };
 
@@ -355,6 +360,15 @@ std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents) {
 SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const SavedValues& defaults,
                            ReadReport* report) {
   return Reader(bytes, defaults).Read(report);
+}
+
+SaveHeader ReadSaveHeader(std::span<const uint8_t> bytes) {
+  SaveContents contents = Reader(bytes, SavedValues{}, true).Read(nullptr);
+  SaveHeader header;
+  header.scene = std::move(contents.state.scene);
+  if (!contents.pictures.empty() && contents.pictures[0].slot == PictureSlot::kDisplay)
+    header.display_jpeg = std::move(contents.pictures[0].jpeg);
+  return header;
 }
 
 }  // namespace zepa::save

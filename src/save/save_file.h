@@ -60,6 +60,17 @@ std::vector<uint8_t> WriteSaveBytes(const SaveContents& contents);
 SaveContents ReadSaveBytes(std::span<const uint8_t> bytes, const SavedValues& defaults,
                            ReadReport* report = nullptr);
 
+/// What a save shows of itself without being loaded: its scene name and
+/// the JPEG of the display it was saved on (empty when it has none).
+struct SaveHeader {
+  std::string scene;
+  std::vector<uint8_t> display_jpeg;
+};
+
+/// Reads the settings up to the first picture block and nothing after it,
+/// as `ReadSaveBytes` reads them.
+SaveHeader ReadSaveHeader(std::span<const uint8_t> bytes);
+
 /// The "now:" position for `current_line`: the start of the "[text]" line
 /// that `current_line` lies in, else `current_line` itself when it lies in
 /// another command line, else 0 when no command line starts at or before it.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "save/save_preview.h"
 #include "script/interpreter.h"
 #include "script/paths.h"
 
@@ -93,6 +94,9 @@ class SaveFolder {
   /// not a plain file (a FIFO never blocks the game), over the bound or
   /// unreadable; `why` (when given) then names the file and the reason.
   std::optional<std::vector<uint8_t>> ReadSaveFile(std::string_view name, std::string* why) const;
+  /// What the save named `name` shows of itself, read as `ReadSaveFile`
+  /// finds it and never applied; kept until the file changes.
+  const SavePreview& Preview(std::string_view name) const { return previews_.For(ReadPath(name)); }
   /// Writes a save under `name` as `SaveTarget` places it, whole or not at
   /// all; a save directory of its own is made on the first save.
   SaveWrite WriteSaveFile(std::string_view name, std::span<const uint8_t> bytes) const;
@@ -101,6 +105,8 @@ class SaveFolder {
   platform::Files* files_;
   const script::PathResolver& paths_;
   std::string save_dir_option_;
+  // A cache: reading a preview changes nothing the folder stands for.
+  mutable SavePreviews previews_;
 };
 
 }  // namespace zepa::save

@@ -1,9 +1,11 @@
 #include "windows/load_file_window.h"
 
+#include <algorithm>
 #include <new>
 
 #include "windows/controls.h"
 #include "windows/file_dialog.h"
+#include "windows/save_preview_panel.h"
 
 namespace zepa::windows {
 namespace {
@@ -36,7 +38,8 @@ LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state,
 
   window_.name = "Form_LOAD";
   window_.caption = "LOAD";
-  window_.client_width = 218;
+  constexpr int kListWidth = 218;
+  window_.client_width = kListWidth + kPreviewPanelWidth;
   window_.client_height = 335;
   window_.placement = platform::Placement::kScreenCenter;
   window_.controls.push_back(MakeControl(kScrollBox, ControlKind::kScrollBox, {8, 8, 201, 241}));
@@ -47,6 +50,13 @@ LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state,
   window_.controls.push_back(std::move(ok));
   window_.controls.push_back(MakeButton("BitBtn_CANCEL", {8, 304, 97, 25}, "キャンセル",
                                         [this] { BitBtn_CANCELClick(); }));
+  AddPreviewControls(window_, kListWidth, 8);
+  // The save under the pointer is previewed; away from the saves, the one
+  // chosen (a scenario has nothing to show).
+  window_.on_hover = [this](const std::string& key) {
+    const bool save = std::find(saves_.begin(), saves_.end(), key) != saves_.end();
+    ShowPreview(window_, folder_, save ? key : chosen_);
+  };
   window_.on_escape = [this] { BitBtn_CANCELClick(); };
   window_.on_close_request = [this] { BitBtn_CANCELClick(); };
 
@@ -61,6 +71,7 @@ LoadFileWindow::LoadFileWindow(platform::Host& host, WindowState& state,
     scenarios.clear();
   }
   LayOutList(saves, scenarios);
+  saves_ = std::move(saves);
 }
 
 void LoadFileWindow::LayOutList(const std::vector<std::string>& saves,
@@ -98,6 +109,8 @@ void LoadFileWindow::LayOutList(const std::vector<std::string>& saves,
 
 void LoadFileWindow::ListClick(const std::string& file_name, bool scenario) {
   state_.SetDialogFileName(GameName(file_name));
+  chosen_ = scenario ? std::string() : file_name;
+  ShowPreview(window_, folder_, chosen_);
   const std::string stem = BareStem(file_name);
   SetMemoLines(window_, "Memo1",
                {scenario ? stem + " のシナリオを読み込みます。" : stem + " をロードします。"});
@@ -120,6 +133,8 @@ void LoadFileWindow::Button_MANUALClick() {
   if (!path || path->size() >= kDialogFileNameBytes) return;
   state_.SetDialogFileName(*path);
   state_.dialog_choice = DialogChoice::kLoad;
+  chosen_ = *path;
+  ShowPreview(window_, folder_, chosen_);
   SetMemoLines(window_, "Memo1", {BareStem(*path) + " をロードします。"});
 }
 

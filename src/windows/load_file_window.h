@@ -1,6 +1,7 @@
 #pragma once
 // `LoadFileWindow` (`Form_LOAD`): a scrolling list of the save files and
-// scenarios beside the game, and a load under any name. It only chooses:
+// scenarios beside the game, a load under any name, and a preview of the
+// save under the pointer or chosen. It only chooses:
 // `DialogChoice` 2 and the name in `DialogFileName` ask the opener to load.
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ class LoadFileWindow {
   platform::Host& host_;
   WindowState& state_;
   const save::SaveFolder& folder_;
+  std::vector<std::string> saves_;  // the listed saves' file names
+  std::string chosen_;              // the file the preview shows away from the list
   platform::ToolWindow window_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "windows/controls.h"
 #include "windows/file_dialog.h"
+#include "windows/save_preview_panel.h"
 
 namespace zepa::windows {
 namespace {
@@ -21,7 +22,8 @@ SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
 
   window_.name = "Form_SAVE";
   window_.caption = "SAVE";
-  window_.client_width = 210;
+  constexpr int kSlotsWidth = 210;
+  window_.client_width = kSlotsWidth + kPreviewPanelWidth;
   window_.client_height = 286;
   window_.placement = platform::Placement::kScreenCenter;
   for (int slot = 1; slot <= save::kSlotCount; ++slot) {
@@ -45,6 +47,18 @@ SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
   window_.controls.push_back(std::move(ok));
   window_.controls.push_back(
       MakeButton("BitBtn1", {8, 256, 91, 25}, "キャンセル", [this] { Cancel(); }));
+  AddPreviewControls(window_, kSlotsWidth, 8);
+  // The slot under the pointer is previewed; away from the slots, the one
+  // chosen.
+  window_.on_hover = [this](const std::string& key) {
+    for (int slot = 1; slot <= save::kSlotCount; ++slot) {
+      if (key == "Button_SAVE" + std::to_string(slot)) {
+        ShowPreview(window_, folder_, save::SlotFileName(slot));
+        return;
+      }
+    }
+    ShowPreview(window_, folder_, chosen_);
+  };
   // The Cancel button answers Escape; closing the window any way cancels.
   window_.on_escape = [this] { Cancel(); };
   window_.on_close_request = [this] { Cancel(); };
@@ -52,6 +66,8 @@ SaveFileWindow::SaveFileWindow(platform::Host& host, WindowState& state,
 
 void SaveFileWindow::Button_SAVEClick(int slot) {
   state_.SetDialogFileName(save::SlotFileName(slot));
+  chosen_ = save::SlotFileName(slot);
+  ShowPreview(window_, folder_, chosen_);
   const std::string line = "DATA" + std::to_string(slot) + " にゲームを保存します。";
   if (slot_used_[static_cast<size_t>(slot - 1)]) {
     SetMemoLines(window_, "Memo1", {line, kOverwriteText});
@@ -72,6 +88,8 @@ void SaveFileWindow::Button_ETCClick() {
   // A path the name buffer cannot hold whole would name another file.
   if (!path || path->size() >= kDialogFileNameBytes) return;
   state_.SetDialogFileName(*path);
+  chosen_ = folder_.SaveTarget(*path);
+  ShowPreview(window_, folder_, chosen_);
   const std::string line = BareStem(*path) + " にゲームを保存します。";
   // The file that will be replaced is the one the save writes: ".kvd" added
   // when the chosen name lacks it, a Japanese name in its UTF-8 spelling.

@@ -1,8 +1,9 @@
 #pragma once
 // `SaveFileWindow` (`Form_SAVE`): five fixed slots and a save under any
-// name. It only chooses: `DialogChoice` 1 and the name in `DialogFileName`
-// ask the opener to save.
+// name, with a preview of the slot under the pointer or chosen. It only chooses: `DialogChoice` 1
+// and the name in `DialogFileName` ask the opener to save.
 #include <array>
+#include <string>
 
 #include "platform/host.h"
 #include "platform/tool_window.h"
@@ -33,6 +34,7 @@ class SaveFileWindow {
   WindowState& state_;
   const save::SaveFolder& folder_;
   std::array<bool, save::kSlotCount> slot_used_{};
+  std::string chosen_;  // the file the preview shows away from the slots
   platform::ToolWindow window_;
 };
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "platform/headless/image_writer.h"
+#include "windows/save_preview_panel.h"
 #include "windows/window_game.h"
 
 namespace zepa::windows {
@@ -44,7 +46,7 @@ TEST_F(LoadFileWindowTest, AnEmptyDirectoryGivesTheThreeLabelsAndTheManualButton
   const platform::ToolWindow& tw = w.window();
   EXPECT_EQ(tw.name, "Form_LOAD");
   EXPECT_EQ(tw.caption, "LOAD");
-  EXPECT_EQ(tw.client_width, 218);
+  EXPECT_EQ(tw.client_width, 218 + kPreviewPanelWidth);  // the preview beside the list
   EXPECT_EQ(tw.client_height, 335);
   EXPECT_TRUE(ListButtons(tw).empty());
   struct Top {
@@ -161,6 +163,55 @@ TEST_F(LoadFileWindowTest, ManualChoiceLoadsOnOkAndCancelTakesItBack) {
   EXPECT_EQ(Number(cancelled, "v"), 2);
   EXPECT_EQ(Number(loaded, "v"), 1);
   EXPECT_EQ(loaded["adv_mode"], script::adv::kTextEnd);
+}
+
+// The preview shows the save under the pointer, else the one chosen, and
+// reading it changes nothing of the game; a file that is no save, or a
+// scenario, leaves the frame empty. The controls of the list keep their
+// places beside it.
+TEST_F(LoadFileWindowTest, PreviewShowsTheSaveUnderThePointerOrChosenAndLoadsNothing) {
+  Write("broken.kvd", "not a save");
+  Play("#hill\n[set]v=5\n[fill]0000ff\n[flip]\n[text]first\n[set]v=6\n#room\n[text]second\n",
+       "2000 key S\n2100 press Button_SAVE\n2200 press Button_SAVE1\n2300 press BitBtn_OK\n"
+       "2400 shot " +
+           Path("display.png") +
+           "\n3000 key Return\n"
+           "5000 key L\n5100 hover DATA1\n" +
+           DumpAt(5200, "over_save.json") + "5300 hover broken\n" +
+           DumpAt(5400, "over_broken.json") + "5500 press story\n5600 hover DATA1\n5700 hover\n" +
+           DumpAt(5800, "chosen_story.json") + "5900 press DATA1\n6000 hover story\n" +
+           DumpAt(6100, "chosen_save.json") + "6200 shot " + Path("load.png") +
+           " Form_LOAD\n6300 press BitBtn_CANCEL\n" + DumpAt(6400, "after.json") + "7000 quit\n");
+  const auto over_save = Dump("over_save.json"), over_broken = Dump("over_broken.json"),
+             chosen_story = Dump("chosen_story.json"), chosen_save = Dump("chosen_save.json"),
+             after = Dump("after.json");
+  EXPECT_EQ(Text(over_save, "Form_LOAD", "Label_PREVIEW_FILE"), "DATA1");
+  EXPECT_EQ(Text(over_save, "Form_LOAD", "Label_PREVIEW_SCENE"), "#hill");
+  EXPECT_EQ(Text(over_save, "Form_LOAD", "Label_PREVIEW_DATE").size(), 16u);  // YYYY-MM-DD HH:MM
+  // Looking at the save loaded nothing: the game is still past it.
+  EXPECT_EQ(Number(over_save, "v"), 6);
+  EXPECT_EQ(over_save["scene"], "#room");
+  for (const char* label : {"Label_PREVIEW_FILE", "Label_PREVIEW_DATE", "Label_PREVIEW_SCENE"}) {
+    EXPECT_EQ(Text(over_broken, "Form_LOAD", label), "") << label;
+    EXPECT_EQ(Text(chosen_story, "Form_LOAD", label), "") << label;
+  }
+  EXPECT_EQ(Text(chosen_save, "Form_LOAD", "Label_PREVIEW_FILE"), "DATA1");
+  EXPECT_EQ(Text(chosen_save, "Form_LOAD", "Memo1"), "DATA1 をロードします。");
+  EXPECT_EQ(Number(after, "v"), 6);
+  EXPECT_FALSE(host_->error_shown());
+
+  // The saved display fills the frame beside the list: its middle is the
+  // colour the game's display had when saved (a JPEG's, so nearly).
+  const std::optional<platform::Surface> shot = platform::ReadPng(Path("load.png"));
+  const std::optional<platform::Surface> display = platform::ReadPng(Path("display.png"));
+  ASSERT_TRUE(shot && display);
+  const platform::Color saved = display->Get(display->width / 2, display->height / 3);
+  const platform::Color shown =
+      shot->Get(platform::kFrameBorderPx + 218 + 2 + 80,
+                platform::kFrameBorderPx + platform::kCaptionBarPx + 8 + 2 + 40);
+  for (int shift : {0, 8, 16})
+    EXPECT_NEAR((saved >> shift) & 0xff, (shown >> shift) & 0xff, 24)
+        << std::hex << saved << " " << shown;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "windows/save_preview_panel.h"
 #include "windows/window_game.h"
 
 namespace zepa::windows {
@@ -27,7 +28,7 @@ TEST_F(SaveFileWindowTest, SlotLabelsShowTheSavedSlotsAndTheMemoWarnsOfOverwriti
   EXPECT_EQ(state.dialog_file_name, "");
   EXPECT_EQ(tw.name, "Form_SAVE");
   EXPECT_EQ(tw.caption, "SAVE");
-  EXPECT_EQ(tw.client_width, 210);
+  EXPECT_EQ(tw.client_width, 210 + kPreviewPanelWidth);  // the preview beside the slots
   EXPECT_EQ(tw.client_height, 286);
   const char* labels[] = {"セーブされていません。", "保存されています。", "セーブされていません。",
                           "セーブされていません。", "保存されています。"};

@@ -24,11 +24,11 @@ struct NamedKey {
 };
 
 constexpr std::array<NamedKey, 20> kNamedKeys = {{
-    {"return", 0x0D},   {"enter", 0x0D},    {"space", 0x20},     {"escape", 0x1B},
-    {"esc", 0x1B},      {"shift", 0x10},    {"ctrl", 0x11},      {"tab", 0x09},
-    {"backspace", 0x08}, {"up", 0x26},      {"down", 0x28},      {"left", 0x25},
-    {"right", 0x27},    {"pageup", 0x21},   {"pagedown", 0x22},  {"home", 0x24},
-    {"end", 0x23},      {"insert", 0x2D},   {"delete", 0x2E},    {"mbutton", kVkMiddleButton},
+    {"return", 0x0D},    {"enter", 0x0D},  {"space", 0x20},    {"escape", 0x1B},
+    {"esc", 0x1B},       {"shift", 0x10},  {"ctrl", 0x11},     {"tab", 0x09},
+    {"backspace", 0x08}, {"up", 0x26},     {"down", 0x28},     {"left", 0x25},
+    {"right", 0x27},     {"pageup", 0x21}, {"pagedown", 0x22}, {"home", 0x24},
+    {"end", 0x23},       {"insert", 0x2D}, {"delete", 0x2E},   {"mbutton", kVkMiddleButton},
 }};
 
 std::string Lower(std::string_view s) {
@@ -178,6 +178,11 @@ std::string ParseArguments(std::string_view action, std::string_view rest, Scrip
     e->target = std::string(rest);
     return "";
   }
+  if (action == "hover") {
+    e->action = EventAction::kHover;
+    e->target = std::string(rest);
+    return "";
+  }
   if (action == "type") {
     e->action = EventAction::kType;
     std::string_view text = rest;
@@ -225,7 +230,8 @@ bool IsQueuedInput(EventAction action) {
 std::optional<int> KeyNameToVk(std::string_view name) {
   if (name.empty()) return std::nullopt;
   if (name.size() == 1) {
-    const unsigned char c = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(name[0])));
+    const unsigned char c =
+        static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(name[0])));
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     return std::nullopt;
   }
@@ -259,7 +265,8 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
     };
     const std::string_view ms_word = NextWord(&rest);
     auto ms = ParseInt(ms_word, 0, kMaxMs);
-    if (!ms) return fail("a line starts with its time in milliseconds, not " + std::string(ms_word));
+    if (!ms)
+      return fail("a line starts with its time in milliseconds, not " + std::string(ms_word));
     const std::string_view action = NextWord(&rest);
     if (action.empty()) return fail("an action must follow the time");
 

@@ -20,6 +20,7 @@ enum class EventAction {
   kDump,         // dump FILE: ask the game for a state dump
   kQuit,         // quit: the title bar's close button
   kPress,        // press NAME: click the control NAME of the top small window
+  kHover,        // hover [NAME]: the pointer over that button of it (none without NAME)
   kType,         // type NAME TEXT: set the edit field NAME to TEXT
   kFile,         // file PATH: answer the file dialog that is open or opens next
   kFileCancel,   // file-cancel: cancel that dialog
@@ -40,7 +41,7 @@ struct ScriptedEvent {
   uint32_t hold_ms = 0;
   std::string path;    ///< shot, dump and file: the file as written
   std::string window;  ///< shot: the small window to draw, empty for the display
-  std::string target;  ///< press, type: the control's name (or caption)
+  std::string target;  ///< press, hover, type: the control's name (or caption)
   std::string text;    ///< type: the text, UTF-8
   std::vector<std::string> args;
   int line = 0;  // 1-based line of the script, 0 when added by code

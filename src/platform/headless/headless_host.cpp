@@ -145,14 +145,18 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
   }
   const bool modal_open =
       std::any_of(windows_.begin(), windows_.end(), [](const ToolWindow* w) { return w->modal; });
-  const bool for_window = e.action == EventAction::kPress || e.action == EventAction::kType;
+  const bool for_window = e.action == EventAction::kPress || e.action == EventAction::kType ||
+                          e.action == EventAction::kHover;
   if ((for_window && !windows_.empty()) || modal_open) {
     DispatchToWindow(e);
     return;
   }
   if (for_window) {
     LogError("zepa: line %d: %s %s: no window is open\n", e.line,
-             e.action == EventAction::kPress ? "press" : "type", e.target.c_str());
+             e.action == EventAction::kPress   ? "press"
+             : e.action == EventAction::kHover ? "hover"
+                                               : "type",
+             e.target.c_str());
     return;
   }
   if (e.action == EventAction::kClick || e.action == EventAction::kRightClick ||
@@ -327,6 +331,12 @@ void HeadlessHost::DispatchToWindow(const ScriptedEvent& e) {
       } else if (!top->Press(e.target)) {
         LogError("zepa: line %d: press %s: the control is hidden, disabled or inert\n", e.line,
                  e.target.c_str());
+      }
+      break;
+    case EventAction::kHover:
+      if (!top->Hover(e.target)) {
+        LogError("zepa: line %d: hover %s: the window %s follows no pointer there\n", e.line,
+                 e.target.c_str(), top->name.c_str());
       }
       break;
     case EventAction::kType:

@@ -389,6 +389,24 @@ PathKind ProbePath(const std::string& path) {
   return PathKind::kOther;
 }
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  FileStamp stamp;
+  stamp.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.size_bytes = static_cast<uint64_t>(st.st_size);
+  return stamp;
+}
+
+std::string LocalDateTimeText(int64_t seconds) {
+  const time_t t = static_cast<time_t>(seconds);
+  struct tm local {};
+  if (!localtime_r(&t, &local)) return {};
+  char text[32];
+  if (strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0) return {};
+  return text;
+}
+
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& path) {
   DIR* dir = opendir(path.c_str());
   if (!dir) return std::nullopt;

@@ -125,6 +125,7 @@ void ToolWindowView::DrawControl(ToolWindow& window, Control& c, float x, float 
   switch (c.kind) {
     case ControlKind::kButton:
       DrawButton(c, at);
+      if (window.on_hover && ImGui::IsItemHovered()) hovered_ = c.Key();
       break;
     case ControlKind::kLabel:
       DrawLabel(c, at);
@@ -266,6 +267,7 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
                    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus |
                    ImGuiWindowFlags_NoScrollWithMouse);
   ImGui::GetWindowDrawList()->AddRectFilled({0, 0}, io.DisplaySize, kFace);
+  hovered_.clear();
   if (window.framed) {
     DrawFrame(window);
     DrawControls(window, "", kFrameBorderPx, kFrameBorderPx + kCaptionBarPx);
@@ -317,6 +319,10 @@ void ToolWindowView::Frame(ToolWindow& window) {
   std::vector<Action> actions;
   actions.swap(actions_);
   ImGui::SetCurrentContext(previous);
+  if (window.on_hover && hovered_ != hover_reported_) {
+    hover_reported_ = hovered_;
+    window.Hover(hovered_);
+  }
   // The callbacks run outside the frame: one of them may open a nested
   // window, whose frames need ImGui to themselves.
   for (const Action& a : actions) {

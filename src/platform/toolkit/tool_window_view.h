@@ -111,6 +111,10 @@ class ToolWindowView {
   std::map<std::string, uint32_t> scroll_requests_seen_;
   uint64_t synced_revision_ = ~uint64_t{0};
   std::vector<Action> actions_;
+  // The button under the pointer in the last frame, and the one the window
+  // was last told of.
+  std::string hovered_;
+  std::string hover_reported_;
   uint64_t last_counter_ = 0;
 };
 
