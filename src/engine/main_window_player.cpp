@@ -73,6 +73,8 @@ void MainWindow::PlayerShutdown() {
 
 void MainWindow::PlayerApplySettings() {
   message_.SetSpeedPercent(player_.settings.text_speed_percent);
+  sound_.SetPlayerVolumes(player_.settings.music_volume_percent,
+                          player_.settings.effect_volume_percent);
 }
 
 bool MainWindow::PlayerKey(int vk_code, bool ctrl) {

@@ -53,6 +53,11 @@ class MediaPlayer {
   /// Players that cannot repeat by themselves ignore it, and end each round
   /// with a notice as usual.
   virtual void SetRepeat(bool /*repeat*/) {}
+  /// The player's own level, 0-100, multiplied into what it plays on top of
+  /// the output gain, at once and for the plays that follow. It is the
+  /// player's setting: the output gain, which the game reads and fades, is
+  /// left as it is. Players that make no sound ignore it.
+  virtual void SetVolumePercent(int /*percent*/) {}
   /// Stops; the stop never produces a completion notice.
   virtual void Stop() = 0;
   virtual MediaMode Mode() = 0;

@@ -102,6 +102,11 @@ platform::MediaPlayer* Sound::Player(int index) {
   return media_ ? &media_->Player(index) : nullptr;
 }
 
+void Sound::SetPlayerVolumes(int music_percent, int effect_percent) {
+  if (platform::MediaPlayer* music = Player(0)) music->SetVolumePercent(music_percent);
+  if (platform::MediaPlayer* effect = Player(1)) effect->SetVolumePercent(effect_percent);
+}
+
 void Sound::ResetState() {
   fade_time_ = 2000;
   fade_direction_ = 0;

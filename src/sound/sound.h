@@ -115,6 +115,10 @@ class Sound {
   void OnMusicNotice(platform::MediaNotice notice);
   void MediaPlayer2Notify(platform::MediaNotice notice);
 
+  /// The player's own levels (0-100) on the music and the effect player,
+  /// on top of the output gain that the game sets and fades.
+  void SetPlayerVolumes(int music_percent, int effect_percent);
+
   bool FindVolumeControl();
   bool ReadOutputVolume(uint32_t* percent);
   bool SetOutputVolume(uint32_t percent);

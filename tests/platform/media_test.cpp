@@ -320,6 +320,64 @@ TEST_F(MediaTest, SdlNoticesReachTheGameThread) {
   }
 }
 
+// The player's own levels scale what each player plays, measured in what
+// the mixer wrote out (SDL's disk driver), and leave the output gain that
+// the game reads and fades alone.
+TEST_F(MediaTest, SdlPlayerLevelsScaleTheirOwnSoundOnly) {
+  WriteBytes(P("tone.wav"), Wav(250));
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", P("out.raw").c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto host = CreateSdlHost(SdlOptions{});
+  ASSERT_TRUE(host);
+  {
+    auto media = CreateSdlMedia();
+    ASSERT_TRUE(media->OpenMixer());
+    std::string error;
+    ASSERT_TRUE(media->Player(0).Open(P("tone.wav"), &error)) << error;
+    ASSERT_TRUE(media->Player(1).Open(P("tone.wav"), &error)) << error;
+    const auto play = [&](int player, int percent) {
+      media->Player(player).SetVolumePercent(percent);
+      ASSERT_TRUE(media->Player(player).Play(std::nullopt, std::nullopt));
+      const uint32_t start = host->NowMs();
+      while (media->Player(player).Mode() == MediaMode::kPlaying && host->NowMs() - start < 3000)
+        host->Pump(true, host->NowMs() + 20);
+      // A gap of silence between the bursts.
+      const uint32_t end = host->NowMs();
+      while (host->NowMs() - end < 150) host->Pump(true, host->NowMs() + 20);
+    };
+    play(1, 100);
+    play(1, 25);
+    play(0, 50);
+    uint32_t gain = 0;
+    ASSERT_TRUE(media->ReadGain(&gain));
+    EXPECT_EQ(gain, Media::kGainMax);
+  }
+  host.reset();
+  unsetenv("SDL_DISKAUDIOFILE");
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+  // The loudest sample of each burst, bursts parted by 50 ms of silence.
+  std::ifstream in(P("out.raw"), std::ios::binary);
+  std::vector<int16_t> samples;
+  for (int16_t v; in.read(reinterpret_cast<char*>(&v), sizeof v);) samples.push_back(v);
+  std::vector<int> peaks;
+  size_t quiet = 1u << 30;
+  for (const int16_t v : samples) {
+    if (std::abs(v) < 64) {
+      ++quiet;
+      continue;
+    }
+    if (quiet > 44100 * 2 / 20) peaks.push_back(0);
+    quiet = 0;
+    peaks.back() = std::max(peaks.back(), std::abs(static_cast<int>(v)));
+  }
+  ASSERT_EQ(peaks.size(), 3u);
+  EXPECT_NEAR(peaks[0], 12000, 600);
+  EXPECT_NEAR(peaks[1], 3000, 300);
+  EXPECT_NEAR(peaks[2], 6000, 400);
+}
+
 // A movie on the SDL music player: pictures while it plays, its sound on the
 // music stream, and a notice from the pump when its time is up.
 TEST_F(MediaTest, SdlMoviePlaysForItsLength) {

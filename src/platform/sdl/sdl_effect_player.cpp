@@ -42,6 +42,7 @@ bool EffectPlayer::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
   if (!chunk_) return false;
   Stop();
   ticket.Issue();
+  Mix_Volume(kEffectChannel, MixerVolume(volume_percent_));
   // A repeating effect goes round inside the mixer, so no round waits for
   // the trip through the end notice.
   if (Mix_PlayChannel(kEffectChannel, chunk_, repeat_ ? -1 : 0) < 0) {
@@ -51,6 +52,11 @@ bool EffectPlayer::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
   start_ms_ = SDL_GetTicks();
   playing_ = true;
   return true;
+}
+
+void EffectPlayer::SetVolumePercent(int percent) {
+  volume_percent_ = std::clamp(percent, 0, 100);
+  if (media_.audio_ok()) Mix_Volume(kEffectChannel, MixerVolume(volume_percent_));
 }
 
 void EffectPlayer::SetRepeat(bool repeat) {

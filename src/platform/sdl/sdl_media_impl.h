@@ -66,6 +66,7 @@ class MusicPlayer : public MediaPlayer {
   bool IsOpen() const override { return open_; }
   bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override;
   void SetRepeat(bool repeat) override;
+  void SetVolumePercent(int percent) override;
   void Stop() override;
   MediaMode Mode() override;
   void WaitWhilePlaying(uint32_t max_ms) override;
@@ -80,6 +81,9 @@ class MusicPlayer : public MediaPlayer {
   std::vector<int16_t> movie_audio;
   std::atomic<size_t> movie_audio_pos{0};
   std::atomic<bool> movie_audio_on{false};
+  // The mixer's music level does not reach a hooked stream, so the movie's
+  // sound is scaled by this itself.
+  std::atomic<int> volume_percent{100};
 
  private:
   bool LoadMusic(const std::string& path, std::string* error);
@@ -114,6 +118,7 @@ class EffectPlayer : public MediaPlayer {
   bool IsOpen() const override { return chunk_ != nullptr; }
   bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override;
   void SetRepeat(bool repeat) override;
+  void SetVolumePercent(int percent) override;
   void Stop() override;
   MediaMode Mode() override;
   void WaitWhilePlaying(uint32_t max_ms) override;
@@ -132,7 +137,11 @@ class EffectPlayer : public MediaPlayer {
   bool repeat_ = false;
   uint32_t length_ms_ = 0;
   uint32_t start_ms_ = 0;
+  int volume_percent_ = 100;
 };
+
+// A level of 0-100 as the mixer's 0-MIX_MAX_VOLUME.
+inline int MixerVolume(int percent) { return std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100; }
 
 class SdlMedia : public Media {
  public:
@@ -233,6 +242,12 @@ class SdlMedia : public Media {
     const size_t n = std::min(want, have);
     if (n > 0) std::memcpy(stream, player->movie_audio.data() + pos, n * 2);
     player->movie_audio_pos.store(pos + n);
+    const int percent = player->volume_percent.load();
+    if (percent < 100) {
+      auto* samples = reinterpret_cast<int16_t*>(stream);
+      for (size_t i = 0; i < n; ++i)
+        samples[i] = static_cast<int16_t>(static_cast<int32_t>(samples[i]) * percent / 100);
+    }
   }
   void PostMovieEnd() { Post(0, music_.ticket.current()); }
 

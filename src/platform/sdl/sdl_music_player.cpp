@@ -146,6 +146,7 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
     (void)t;
     return true;
   }
+  Mix_VolumeMusic(MixerVolume(volume_percent.load()));
   // The decoder starts a repeating file again inside the same mixer buffer.
   if (!music_ || Mix_FadeInMusicPos(music_, repeat_ ? -1 : 0, 0, offset_ms / 1000.0) != 0) {
     ticket.Cancel();
@@ -170,6 +171,12 @@ void MusicPlayer::SetRepeat(bool repeat) {
     playing_ = false;
   }
   (void)t;
+}
+
+void MusicPlayer::SetVolumePercent(int percent) {
+  volume_percent.store(std::clamp(percent, 0, 100));
+  // Before the device opens there is no mixer to tell; the next play does.
+  if (media_.audio_ok()) Mix_VolumeMusic(MixerVolume(percent));
 }
 
 void MusicPlayer::Stop() {
