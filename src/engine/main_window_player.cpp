@@ -59,6 +59,13 @@ bool MainWindow::PlayerHurry() const { return player_.hurry_allowed && PlayerSki
 
 void MainWindow::PlayerStart() {
   host_.SetHurrySource([this] { return PlayerHurry(); });
+  {
+    using namespace platform::vk;
+    // The game drops the keys pressed during its effects; the player's
+    // keys are none of the game's, and a quick load pressed during a text
+    // reveal is meant all the same.
+    host_.SetKeptKeys({kPageUp, kTab, 'A', kF2, kF5, kF9, kF12});
+  }
   player_.marks = player::LoadReadMarks(options_.player_paths.read_marks);
   player_.settings = player::LoadSettings(options_.player_paths.settings);
   PlayerApplySettings();
@@ -66,6 +73,7 @@ void MainWindow::PlayerStart() {
 
 void MainWindow::PlayerShutdown() {
   host_.SetHurrySource({});
+  host_.SetKeptKeys({});
   if (player_.marks.changed())
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.read_marks,
                             player_.marks.Serialize());

@@ -2,6 +2,7 @@
 // The one object through which game code reaches the machine. Two backends
 // implement it: the SDL window (platform/sdl) and a headless host with a
 // virtual clock and scripted input (platform/headless).
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -115,8 +116,16 @@ class Host {
   /// Asynchronous key state: is the key held down right now?
   virtual bool IsHeld(HeldKey key) = 0;
 
-  /// Throws away keyboard and mouse input that waits in the queue.
+  /// Throws away keyboard and mouse input that waits in the queue, except
+  /// presses of the kept keys.
   virtual void DiscardInput() = 0;
+  /// Keys (virtual-key codes) of the player's own layer, which no game
+  /// sees: a press of one survives DiscardInput, so a quick load pressed
+  /// while a text is revealed still loads once the reveal is done.
+  void SetKeptKeys(std::vector<int> vk_codes) { kept_keys_ = std::move(vk_codes); }
+  bool KeptKey(int vk_code) const {
+    return std::find(kept_keys_.begin(), kept_keys_.end(), vk_code) != kept_keys_.end();
+  }
 
   /// Shows `display` now. Busy effects call this once per frame; it returns
   /// no sooner than the next display refresh, so effects never spin.
@@ -198,6 +207,7 @@ class Host {
 
  private:
   std::function<bool()> hurry_source_;
+  std::vector<int> kept_keys_;
 };
 
 }  // namespace zepa::platform

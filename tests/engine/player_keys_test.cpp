@@ -97,6 +97,22 @@ TEST_F(PlayerKeys, QuickSaveAndLoadFollowTheGamesSaveRules) {
   EXPECT_EQ(game_->player().badge_shown, "Quick loaded");
 }
 
+// The game drops the keys pressed while it reveals a text; the player's
+// keys are none of its own and are kept, so a quick load pressed during a
+// reveal loads once the reveal is done.
+TEST_F(PlayerKeys, AQuickLoadPressedDuringARevealIsNotDropped) {
+  Write("story.kvs", "[textwait]1\n[set]v=1\n[text]a\n[set]v=2\n[textwait]100\n[text]" +
+                         std::string(20, 'b') + "\n[set]v=3\n");
+  Create("500 key F5\n1000 key Return\n1500 key F9\n");
+  game_->Run();
+  EXPECT_EQ(Var("v"), 1);
+  EXPECT_EQ(State().adv_mode, adv::kTextEnd);
+  EXPECT_EQ(game_->player().badge_shown, "Quick loaded");
+  // It waited for the whole reveal, then brought "a" back.
+  const std::vector<std::string> pages = {"a", std::string(20, 'b'), "a"};
+  EXPECT_EQ(game_->player().history.PageTexts(), pages);
+}
+
 TEST_F(PlayerKeys, HistoryWindowOpensOnPageUpOrTheWheelAndHoldsTheGame) {
   const std::string d1 = (dir_ / "d1.json").string(), d2 = (dir_ / "d2.json").string();
   Write("story.kvs", "[text]q\n[sel]yes\\nno\n[text]after\n[wait]100\n[set]done=1\n");

@@ -399,7 +399,9 @@ bool HeadlessHost::IsHeld(HeldKey key) {
 
 void HeadlessHost::DiscardInput() {
   taps_.Discard();
-  std::erase_if(queue_, [](const ScriptedEvent& e) { return IsQueuedInput(e.action); });
+  std::erase_if(queue_, [this](const ScriptedEvent& e) {
+    return IsQueuedInput(e.action) && !(e.action == EventAction::kKey && KeptKey(e.vk_code));
+  });
 }
 
 void HeadlessHost::Present(const Surface& display) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/sdl_host_impl.h"
@@ -118,6 +119,13 @@ int SdlHost::WatchTaps(void* host, SDL_Event* event) {
 }
 
 bool SdlHost::IsHeld(HeldKey key) {
+  // The player's skip asks for Ctrl on every tick and frame, from inside
+  // Pump or Present, which have just read the events: the state SDL keeps
+  // from them is fresh, and nothing needs pumping again.
+  if (key == HeldKey::kControl) {
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    return keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
+  }
   // Refreshes SDL's key state; the events themselves stay queued for Pump.
   SDL_PumpEvents();
   const Uint8* keys = SDL_GetKeyboardState(nullptr);
@@ -136,16 +144,20 @@ bool SdlHost::IsHeld(HeldKey key) {
       down = (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_MMASK) != 0;
       break;
     case HeldKey::kControl:
-      // Polled by the player's skip on every tick: no tap is taken.
-      return keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
+      break;  // answered above
   }
   return taps_.Look(key, down, SDL_GetTicks64());
 }
 
 void SdlHost::DiscardInput() {
   SDL_PumpEvents();
+  std::vector<SDL_Event> kept;
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYDOWN) == 1)
+    if (KeptKey(VirtualKeyFromSdl(e.key.keysym.sym))) kept.push_back(e);
   SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
   SDL_FlushEvents(SDL_MOUSEMOTION, SDL_MOUSEWHEEL);
+  for (SDL_Event& k : kept) SDL_PushEvent(&k);
   taps_.Discard();
 }
 
