@@ -249,6 +249,15 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   ImGui_ImplSDLRenderer_NewFrame();
   if (platform_backend_) {
     ImGui_ImplSDL2_NewFrame();
+    // The pointer over this window comes from the window's own motion: the
+    // backend asks for the desktop-wide position, which SDL caches on X11
+    // and refreshes only on raw input events that not every X server sends,
+    // so the pointer seemed to stand still between clicks.
+    if (SDL_GetMouseFocus() == sdl_window_) {
+      int mouse_x = 0, mouse_y = 0;
+      SDL_GetMouseState(&mouse_x, &mouse_y);
+      io.MousePos = ImVec2(static_cast<float>(mouse_x), static_cast<float>(mouse_y));
+    }
     // The backend measures the enlarged SDL window; the layout and the
     // pointer stay in the window's own pixels.
     io.DisplaySize =
