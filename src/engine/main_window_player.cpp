@@ -61,11 +61,26 @@ void MainWindow::PlayerStart() {
   host_.SetHurrySource([this] { return PlayerHurry(); });
   player_.marks = player::LoadReadMarks(options_.player_paths.read_marks);
   player_.settings = player::LoadSettings(options_.player_paths.settings);
+  const player::Settings& s = player_.settings;
+  host_.RestoreWindowLook({s.window_width, s.window_height, s.window_maximized});
   PlayerApplySettings();
 }
 
 void MainWindow::PlayerShutdown() {
   host_.SetHurrySource({});
+  // The window's size is kept as the player left it, written only when it
+  // changed.
+  if (const std::optional<platform::WindowLook> look = host_.CurrentWindowLook()) {
+    player::Settings next = player_.settings;
+    next.window_width = look->width;
+    next.window_height = look->height;
+    next.window_maximized = look->maximized;
+    if (!(next == player_.settings)) {
+      player_.settings = next;
+      player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
+                              player::FormatSettings(player_.settings));
+    }
+  }
   if (player_.marks.changed())
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.read_marks,
                             player_.marks.Serialize());
@@ -73,6 +88,10 @@ void MainWindow::PlayerShutdown() {
 
 void MainWindow::PlayerApplySettings() {
   message_.SetSpeedPercent(player_.settings.text_speed_percent);
+  if (player_.scaling_applied != player_.settings.scaling) {
+    host_.SetScaleMode(player_.settings.scaling);
+    player_.scaling_applied = player_.settings.scaling;
+  }
 }
 
 bool MainWindow::PlayerKey(int vk_code, bool ctrl) {

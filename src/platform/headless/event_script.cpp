@@ -14,8 +14,6 @@ namespace {
 // Scripted times and durations stay below 2^31 ms (about 24 days), so the
 // 32-bit game clock never wraps during a scripted run.
 constexpr int64_t kMaxMs = 0x7fffffff;
-constexpr int kDisplayWidth = 640;
-constexpr int kDisplayHeight = 480;
 constexpr int kMaxWheelSteps = 1000;
 
 struct NamedKey {
@@ -24,11 +22,11 @@ struct NamedKey {
 };
 
 constexpr std::array<NamedKey, 20> kNamedKeys = {{
-    {"return", 0x0D},   {"enter", 0x0D},    {"space", 0x20},     {"escape", 0x1B},
-    {"esc", 0x1B},      {"shift", 0x10},    {"ctrl", 0x11},      {"tab", 0x09},
-    {"backspace", 0x08}, {"up", 0x26},      {"down", 0x28},      {"left", 0x25},
-    {"right", 0x27},    {"pageup", 0x21},   {"pagedown", 0x22},  {"home", 0x24},
-    {"end", 0x23},      {"insert", 0x2D},   {"delete", 0x2E},    {"mbutton", kVkMiddleButton},
+    {"return", 0x0D},    {"enter", 0x0D},  {"space", 0x20},    {"escape", 0x1B},
+    {"esc", 0x1B},       {"shift", 0x10},  {"ctrl", 0x11},     {"tab", 0x09},
+    {"backspace", 0x08}, {"up", 0x26},     {"down", 0x28},     {"left", 0x25},
+    {"right", 0x27},     {"pageup", 0x21}, {"pagedown", 0x22}, {"home", 0x24},
+    {"end", 0x23},       {"insert", 0x2D}, {"delete", 0x2E},   {"mbutton", kVkMiddleButton},
 }};
 
 std::string Lower(std::string_view s) {
@@ -94,7 +92,8 @@ bool Cp932CanHold(std::string_view utf8) {
 }
 
 // Fills `e` from the words after the action; returns an error text or "".
-std::string ParseArguments(std::string_view action, std::string_view rest, ScriptedEvent* e) {
+std::string ParseArguments(std::string_view action, std::string_view rest, const PointArea& area,
+                           ScriptedEvent* e) {
   e->args = Words(rest);
   const std::vector<std::string>& a = e->args;
   auto want = [&](size_t n) -> std::string {
@@ -105,9 +104,11 @@ std::string ParseArguments(std::string_view action, std::string_view rest, Scrip
   auto point = [&](EventAction kind) -> std::string {
     e->action = kind;
     if (auto err = want(2); !err.empty()) return err;
-    auto x = ParseInt(a[0], 0, kDisplayWidth - 1);
-    auto y = ParseInt(a[1], 0, kDisplayHeight - 1);
-    if (!x || !y) return "the point must lie inside the 640 x 480 display";
+    auto x = ParseInt(a[0], 0, area.width - 1);
+    auto y = ParseInt(a[1], 0, area.height - 1);
+    if (!x || !y)
+      return "the point must lie inside the " + std::to_string(area.width) + " x " +
+             std::to_string(area.height) + (area.window ? " window" : " display");
     e->x = static_cast<int>(*x);
     e->y = static_cast<int>(*y);
     return "";
@@ -225,7 +226,8 @@ bool IsQueuedInput(EventAction action) {
 std::optional<int> KeyNameToVk(std::string_view name) {
   if (name.empty()) return std::nullopt;
   if (name.size() == 1) {
-    const unsigned char c = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(name[0])));
+    const unsigned char c =
+        static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(name[0])));
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     return std::nullopt;
   }
@@ -240,8 +242,8 @@ std::optional<int> KeyNameToVk(std::string_view name) {
   return std::nullopt;
 }
 
-bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
-                      std::string* error) {
+bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events, std::string* error,
+                      const PointArea& area) {
   std::vector<ScriptedEvent> parsed;
   uint32_t last_ms = 0;
   int line_number = 0;
@@ -259,7 +261,8 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
     };
     const std::string_view ms_word = NextWord(&rest);
     auto ms = ParseInt(ms_word, 0, kMaxMs);
-    if (!ms) return fail("a line starts with its time in milliseconds, not " + std::string(ms_word));
+    if (!ms)
+      return fail("a line starts with its time in milliseconds, not " + std::string(ms_word));
     const std::string_view action = NextWord(&rest);
     if (action.empty()) return fail("an action must follow the time");
 
@@ -270,7 +273,7 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
       return fail("time " + std::to_string(e.at_ms) + " is before the previous event's " +
                   std::to_string(last_ms));
     }
-    if (std::string why = ParseArguments(action, rest, &e); !why.empty()) return fail(why);
+    if (std::string why = ParseArguments(action, rest, area, &e); !why.empty()) return fail(why);
     last_ms = e.at_ms;
     parsed.push_back(std::move(e));
   }
