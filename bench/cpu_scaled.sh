@@ -3,7 +3,7 @@
 # frame of endless 2 s cross-fades between two 640 x 480 pictures, and CPU,
 # wake-ups and memory while a line of text waits for a click, each at 1x,
 # in a 1280 x 960 window and full screen. Usage:
-#   bench/cpu_scaled.sh [build/zepa] [scaling mode, default sharp]
+#   [SIZES="one two full"] bench/cpu_scaled.sh [build/zepa] [scaling mode, default sharp]
 # The CPU per frame is taken between a short and a long run of the same
 # fades (frames from ZEPA_STATS), so that start-up is left out.
 set -euo pipefail
@@ -11,6 +11,8 @@ zepa=$(realpath "${1:-build/zepa}")
 mode=${2:-sharp}
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
+# The player's own files of these runs stay out of the real ones.
+export XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" SDL_AUDIODRIVER=dummy
 for g in fade text; do
   for size in one two full; do
     mkdir -p "$dir/$g-$size"
@@ -47,7 +49,7 @@ fade_run() {
   local frames; frames=$(sed -n 's/.* \([0-9]*\) pushed to the screen.*/\1/p' "$dir/stats-$1")
   echo "$c $frames"
 }
-for size in one two full; do
+for size in ${SIZES:-one two full}; do
   read -r c_short f_short < <(fade_run $size 3)
   read -r c_long f_long < <(fade_run $size 13)
   awk -v s="$size" -v c="$((c_long - c_short))" -v f="$((f_long - f_short))" -v hz="$hz" 'BEGIN {
@@ -66,4 +68,4 @@ for size in one two full; do
       s, 100 * c / hz / (b - a), w / (b - a), rss / 1024 }'
 done
 INNER
-xvfb-run -a -s "-screen 0 1920x1080x24" bash "$dir/measure.sh" "$zepa" "$dir" "$mode"
+SIZES=${SIZES:-} xvfb-run -a -s "-screen 0 1920x1080x24" bash "$dir/measure.sh" "$zepa" "$dir" "$mode"

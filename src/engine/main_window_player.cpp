@@ -61,6 +61,7 @@ void MainWindow::PlayerStart() {
   host_.SetHurrySource([this] { return PlayerHurry(); });
   player_.marks = player::LoadReadMarks(options_.player_paths.read_marks);
   player_.settings = player::LoadSettings(options_.player_paths.settings);
+  player_.settings_on_disk = player_.settings;
   const player::Settings& s = player_.settings;
   host_.RestoreWindowLook({s.window_width, s.window_height, s.window_maximized});
   PlayerApplySettings();
@@ -68,18 +69,18 @@ void MainWindow::PlayerStart() {
 
 void MainWindow::PlayerShutdown() {
   host_.SetHurrySource({});
-  // The window's size is kept as the player left it, written only when it
-  // changed.
+  // The window's size is kept as the player left it; the file is written
+  // only when something differs from it (a run ended with the Settings
+  // window open, too).
   if (const std::optional<platform::WindowLook> look = host_.CurrentWindowLook()) {
-    player::Settings next = player_.settings;
-    next.window_width = look->width;
-    next.window_height = look->height;
-    next.window_maximized = look->maximized;
-    if (!(next == player_.settings)) {
-      player_.settings = next;
-      player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
-                              player::FormatSettings(player_.settings));
-    }
+    player_.settings.window_width = look->width;
+    player_.settings.window_height = look->height;
+    player_.settings.window_maximized = look->maximized;
+  }
+  if (!(player_.settings == player_.settings_on_disk)) {
+    player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
+                            player::FormatSettings(player_.settings));
+    player_.settings_on_disk = player_.settings;
   }
   if (player_.marks.changed())
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.read_marks,
@@ -282,9 +283,11 @@ void MainWindow::PlayerOpenSettings() {
     }
   };
   windows::ShowSettings(host_, window_state_, player_.settings, std::move(actions));
-  if (!(player_.settings == before))
+  if (!(player_.settings == before)) {
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
                             player::FormatSettings(player_.settings));
+    player_.settings_on_disk = player_.settings;
+  }
 }
 
 void MainWindow::PlayerQuickSave() {

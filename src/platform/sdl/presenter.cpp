@@ -385,11 +385,10 @@ bool Presenter::PushToRenderer(const Surface& frame, const std::vector<DamageRec
 SDL_Texture* Presenter::EvenTexture(bool* fresh) {
   *fresh = false;
   const int k = WholeFactor(game_rect_, logical_width_, logical_height_);
-  // Where the whole factor fills the rectangle already (or the window is
-  // smaller than the game), nearest pixels alone give the sharp picture.
-  if (scale_mode_ != ScaleMode::kSharp ||
-      (game_rect_.width == logical_width_ * k && game_rect_.height == logical_height_ * k) ||
-      game_rect_.width < logical_width_) {
+  // Where the whole factor fills the rectangle already, nearest pixels
+  // alone give the sharp picture; below a factor of 2 the display itself is
+  // the whole-factor picture, smoothed straight into the rectangle.
+  if (scale_mode_ != ScaleMode::kSharp || k < 2 || FillsWholly(k)) {
     if (even_) SDL_DestroyTexture(even_);
     even_ = nullptr;
     return nullptr;
@@ -405,12 +404,23 @@ SDL_Texture* Presenter::EvenTexture(bool* fresh) {
   return even_;
 }
 
+bool Presenter::FillsWholly(int k) const {
+  return game_rect_.width == logical_width_ * k && game_rect_.height == logical_height_ * k;
+}
+
 void Presenter::RenderScaled(const std::vector<DamageRect>* rects) {
   if (!texture_) return;
-  SDL_SetTextureScaleMode(
-      texture_, scale_mode_ == ScaleMode::kSmooth ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   bool fresh = false;
   SDL_Texture* even = EvenTexture(&fresh);
+  // The display is smoothed into the rectangle in the smooth mode, and in
+  // the sharp one when no whole-factor step comes between; else its pixels
+  // are taken whole (into the rectangle or the whole-factor step).
+  const bool sharp_smoothed =
+      scale_mode_ == ScaleMode::kSharp && !even &&
+      !FillsWholly(WholeFactor(game_rect_, logical_width_, logical_height_));
+  SDL_SetTextureScaleMode(texture_, scale_mode_ == ScaleMode::kSmooth || sharp_smoothed
+                                        ? SDL_ScaleModeLinear
+                                        : SDL_ScaleModeNearest);
   if (even && SDL_SetRenderTarget(renderer_, even) == 0) {
     const int k = even_factor_;
     if (fresh || !rects) {
@@ -428,9 +438,17 @@ void Presenter::RenderScaled(const std::vector<DamageRect>* rects) {
   } else {
     even = nullptr;
   }
+  // Only the bars are filled: clearing the whole window first would write
+  // every pixel of a full screen twice a frame.
+  const GameRect& g = game_rect_;
+  const SDL_Rect bars[4] = {{0, 0, output_width_, g.y},
+                            {0, g.y + g.height, output_width_, output_height_ - g.y - g.height},
+                            {0, g.y, g.x, g.height},
+                            {g.x + g.width, g.y, output_width_ - g.x - g.width, g.height}};
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
-  const SDL_Rect dst{game_rect_.x, game_rect_.y, game_rect_.width, game_rect_.height};
+  for (const SDL_Rect& bar : bars)
+    if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
+  const SDL_Rect dst{g.x, g.y, g.width, g.height};
   SDL_RenderCopy(renderer_, even ? even : texture_, nullptr, &dst);
   SDL_RenderPresent(renderer_);
 }

@@ -85,6 +85,8 @@ class Presenter {
   // The texture of the display at the whole factor, for the sharp mode;
   // null when the mode or the size needs none.
   SDL_Texture* EvenTexture(bool* fresh);
+  // The display at the whole factor `k` fills the game's rectangle exactly.
+  bool FillsWholly(int k) const;
 
   SDL_Window* window_ = nullptr;
   PresentPath path_ = PresentPath::kWindowSurface;
