@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "check/check.h"
-#include "check/new_game.h"
 #include "check/explore.h"
+#include "check/new_game.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
@@ -29,10 +29,10 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "player/player_files.h"
 #include "script/interpreter.h"
 #include "windows/folder_chooser.h"
 #include "windows/game_folder.h"
-#include "player/player_files.h"
 #include "zepa_version.h"
 
 namespace {
@@ -43,7 +43,9 @@ constexpr const char* kUsage =
     "  --game DIR        the game directory, as is a DIR argument (default: the\n"
     "                    folder of a .kvs or .kvd argument or the current one when\n"
     "                    it holds a game, else a folder chooser asks)\n"
-    "  --scale N         open the window N times larger\n"
+    "  --scale N         open the window N times larger (as far as the screen allows)\n"
+    "  --scaling MODE    how the game is enlarged: sharp (the default: whole pixels,\n"
+    "                    then smoothed to fit), integer, nearest or smooth\n"
     "  --font FILE       the font file for message text\n"
     "  --check           check the game (configuration, scenarios, the files they\n"
     "                    name, the font) without running it; prints file:line:\n"
@@ -65,6 +67,9 @@ constexpr const char* kUsage =
     "  --until MS        headless: stop at this virtual time\n"
     "  --quantum MS      headless: virtual time per presented frame (default 1)\n"
     "  --screen WxH      headless: the screen size the game sees (default 1920x1080)\n"
+    "  --window WxH      headless: a window of this size around the game; scripted\n"
+    "                    clicks are then points of the window, and the dump tells it\n"
+    "  --shot-window FILE  headless: write what the window shows at its size at the end\n"
     "  --desktop FILE    headless: the desktop picture behind the title window (.png or .bmp)\n"
     "  --write-config    headless: write the configuration back into rurirora.ini at the end\n"
     "  --help-commands   list the scenario commands, one line each\n"
@@ -86,8 +91,10 @@ struct Options {
   bool write_config = false;  // headless: write rurirora.ini back at the end
   bool check = false, json = false, strict = false;
   bool watch = false;
-  int scale = 1;
-  std::string input, dump, shot, desktop, shot_dir;
+  int scale = 0;  // not given
+  std::optional<zepa::platform::ScaleMode> scaling;
+  int window_w = 0, window_h = 0;
+  std::string input, dump, shot, desktop, shot_dir, shot_window;
   std::optional<uint32_t> until_ms;
   uint32_t quantum_ms = 1;
   int screen_w = 1920, screen_h = 1080;
@@ -157,6 +164,12 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
       if (!value(&o->shot_dir)) return BadUsage("--shot-dir needs a directory");
     } else if (a == "--shot") {
       if (!value(&o->shot)) return BadUsage("--shot needs a file");
+    } else if (a == "--shot-window") {
+      if (!value(&o->shot_window)) return BadUsage("--shot-window needs a file");
+    } else if (a == "--scaling") {
+      if (!value(&v)) return BadUsage("--scaling needs a mode");
+      o->scaling = zepa::platform::ParseScaleMode(v);
+      if (!o->scaling) return BadUsage("--scaling takes sharp, integer, nearest or smooth");
     } else if (a == "--scale") {
       if (!value(&v)) return BadUsage("--scale needs a number");
       auto n = ParseInt(v, 1, 8);
@@ -175,14 +188,14 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     } else if (a == "--desktop") {
       if (!value(&v)) return BadUsage("--desktop needs a picture file");
       o->desktop = v;
-    } else if (a == "--screen") {
-      if (!value(&v)) return BadUsage("--screen needs WxH");
+    } else if (a == "--screen" || a == "--window") {
+      if (!value(&v)) return BadUsage(a + " needs WxH");
       const size_t x = v.find('x');
       auto w = x == std::string::npos ? std::nullopt : ParseInt(v.substr(0, x), 1, 65535);
       auto h = x == std::string::npos ? std::nullopt : ParseInt(v.substr(x + 1), 1, 65535);
-      if (!w || !h) return BadUsage("--screen takes WxH, for example 1920x1080");
-      o->screen_w = static_cast<int>(*w);
-      o->screen_h = static_cast<int>(*h);
+      if (!w || !h) return BadUsage(a + " takes WxH, for example 1920x1080");
+      (a == "--screen" ? o->screen_w : o->window_w) = static_cast<int>(*w);
+      (a == "--screen" ? o->screen_h : o->window_h) = static_cast<int>(*h);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return BadUsage("unknown option " + a);
     } else {
@@ -190,10 +203,11 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     }
   }
   if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
-                       !o->shot_dir.empty() ||
-                       !o->desktop.empty() || o->write_config))
+                       !o->shot_dir.empty() || !o->desktop.empty() || o->write_config ||
+                       o->window_w || !o->shot_window.empty()))
     return BadUsage(
-        "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
+        "--input, --dump, --shot, --shot-window, --window, --until, --desktop and "
+        "--write-config need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
   if (o->strict && !o->check) return BadUsage("--strict needs --check");
   if (o->check && o->form.args.size() > 1) return BadUsage("--check takes one scenario at most");
@@ -259,6 +273,9 @@ int RunHeadless(Options& o) {
   ho.screen_width = o.screen_w;
   ho.screen_height = o.screen_h;
   ho.until_ms = o.until_ms;
+  ho.window_width = o.window_w;
+  ho.window_height = o.window_h;
+  ho.scaling = o.scaling;
   // Made before the host and the players so that it outlives both.
   auto probe = zepa::platform::CreateSdlMediaProbe();
   auto host = zepa::platform::CreateHeadlessHost(ho);
@@ -305,6 +322,9 @@ int RunHeadless(Options& o) {
       host->ReportOutputFailure("cannot write the dump " + error);
     if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.display(), o.shot, &error))
       host->ReportOutputFailure("cannot write the shot " + error);
+    if (!o.shot_window.empty() &&
+        !zepa::platform::WriteImageFile(host->WindowShot(), o.shot_window, &error))
+      host->ReportOutputFailure("cannot write the shot " + error);
   });
   host->SetHandler(nullptr);
   return HeadlessStatus(*host);
@@ -313,6 +333,7 @@ int RunHeadless(Options& o) {
 int RunWindow(Options& o) {
   zepa::platform::SdlOptions so;
   so.scale = o.scale;
+  so.scaling = o.scaling;
   auto host = zepa::platform::CreateSdlHost(so);
   if (!host) {
     zepa::platform::LogError("zepa: cannot open the window\n");
@@ -369,8 +390,8 @@ int main(int argc, char** argv) {
   o.form.watch = watch.get();
   const char* pwd = std::getenv("PWD");
   o.form.game_name = zepa::player::GameName(o.form.game_dir, pwd ? pwd : "");
-  o.form.player_paths = zepa::player::PathsFromEnvironment(o.form.game_name, o.headless,
-                                                           o.form.save_dir, o.shot_dir);
+  o.form.player_paths =
+      zepa::player::PathsFromEnvironment(o.form.game_name, o.headless, o.form.save_dir, o.shot_dir);
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);

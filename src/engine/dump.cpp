@@ -26,6 +26,16 @@ std::string MainWindow::DumpJson() const {
   j["save_allowed"] = static_cast<int>(interp_.save_allowed);
   j["debug_state"] = static_cast<int>(debug_state_);
   j["full_screen"] = full_screen_;
+  // Only where the host has a window to tell of, so other dumps stay as
+  // they were.
+  if (const std::optional<platform::WindowView> view = host_.DescribeWindow()) {
+    const platform::GameRect& r = view->game_rect;
+    j["window"] = {
+        {"width", view->width},
+        {"height", view->height},
+        {"scale_mode", platform::ScaleModeName(view->scale_mode)},
+        {"game_rect", {{"x", r.x}, {"y", r.y}, {"width", r.width}, {"height", r.height}}}};
+  }
   j["wait_start"] = interp_.wait_start;
   j["until_target"] = interp_.until_target;
   j["clock_ms"] = host_.NowMs();

@@ -68,12 +68,28 @@ void MainWindow::PlayerStart() {
   }
   player_.marks = player::LoadReadMarks(options_.player_paths.read_marks);
   player_.settings = player::LoadSettings(options_.player_paths.settings);
+  player_.settings_on_disk = player_.settings;
+  const player::Settings& s = player_.settings;
+  host_.RestoreWindowLook({s.window_width, s.window_height, s.window_maximized});
   PlayerApplySettings();
 }
 
 void MainWindow::PlayerShutdown() {
   host_.SetHurrySource({});
   host_.SetKeptKeys({});
+  // The window's size is kept as the player left it; the file is written
+  // only when something differs from it (a run ended with the Settings
+  // window open, too).
+  if (const std::optional<platform::WindowLook> look = host_.CurrentWindowLook()) {
+    player_.settings.window_width = look->width;
+    player_.settings.window_height = look->height;
+    player_.settings.window_maximized = look->maximized;
+  }
+  if (!(player_.settings == player_.settings_on_disk)) {
+    player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
+                            player::FormatSettings(player_.settings));
+    player_.settings_on_disk = player_.settings;
+  }
   if (player_.marks.changed())
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.read_marks,
                             player_.marks.Serialize());
@@ -83,6 +99,10 @@ void MainWindow::PlayerApplySettings() {
   message_.SetSpeedPercent(player_.settings.text_speed_percent);
   sound_.SetPlayerVolumes(player_.settings.music_volume_percent,
                           player_.settings.effect_volume_percent);
+  if (player_.scaling_applied != player_.settings.scaling) {
+    host_.SetScaleMode(player_.settings.scaling);
+    player_.scaling_applied = player_.settings.scaling;
+  }
 }
 
 bool MainWindow::PlayerKey(int vk_code, bool ctrl) {
@@ -273,9 +293,11 @@ void MainWindow::PlayerOpenSettings() {
     }
   };
   windows::ShowSettings(host_, window_state_, player_.settings, std::move(actions));
-  if (!(player_.settings == before))
+  if (!(player_.settings == before)) {
     player::WritePlayerFile(host_.FileOps(), options_.player_paths.settings,
                             player::FormatSettings(player_.settings));
+    player_.settings_on_disk = player_.settings;
+  }
 }
 
 void MainWindow::PlayerQuickSave() {

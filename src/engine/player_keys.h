@@ -24,8 +24,11 @@ struct PlayerState {
   player::History history;
   player::ReadMarks marks;
   player::Settings settings;
-  bool skip_toggled = false;  // Tab
-  bool auto_on = false;       // A
+  player::Settings settings_on_disk;  // as last read or written
+  bool skip_toggled = false;          // Tab
+  bool auto_on = false;               // A
+  // The scaling last handed to the host, so that only a change reaches it.
+  std::optional<platform::ScaleMode> scaling_applied;
   // A player key was used: only then does the dump carry the player's
   // fields, so dumps of games that never get them stay as they were.
   bool used = false;

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/game_rect.h"
 #include "platform/sockets.h"
 #include "platform/surface.h"
 #include "platform/tool_window.h"
@@ -89,6 +91,24 @@ struct ScreenSize {
   int height = 0;
 };
 
+/// What the game window shows on the desktop: its size in pixels, how the
+/// game is scaled and where it lies inside.
+struct WindowView {
+  int width = 0;
+  int height = 0;
+  ScaleMode scale_mode = ScaleMode::kSharp;
+  GameRect game_rect;
+};
+
+/// The player's window as it is kept between runs: its size when not
+/// maximised or full screen, and whether it was maximised.
+struct WindowLook {
+  int width = 0;
+  int height = 0;
+  bool maximized = false;
+  bool operator==(const WindowLook&) const = default;
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -155,8 +175,21 @@ class Host {
     (void)top;
     (void)image;
   }
-  /// How many screen pixels one display pixel takes in the window.
+  /// How many screen pixels one display pixel takes in the window, rounded
+  /// to a whole number.
   virtual int WindowScale() const { return 1; }
+  /// The window around the game; nullopt when the host has none to tell of.
+  virtual std::optional<WindowView> DescribeWindow() const { return std::nullopt; }
+  /// How the game is scaled to the window (the player's choice). A mode
+  /// given on the command line wins over the first one set.
+  virtual void SetScaleMode(ScaleMode mode) { (void)mode; }
+  /// Gives the window the size and state the player left it in; a size
+  /// set on the command line wins. Called before the game window first
+  /// shows.
+  virtual void RestoreWindowLook(const WindowLook& look) { (void)look; }
+  /// The window's size and state to keep; nullopt when there is nothing of
+  /// the player's to keep (no window, or a size the command line set).
+  virtual std::optional<WindowLook> CurrentWindowLook() const { return std::nullopt; }
 
   /// The player's skip: while the source says so, busy effects complete as
   /// though a hurry key were held. Asked on every frame of an effect.

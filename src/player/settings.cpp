@@ -14,7 +14,9 @@ struct Key {
   SettingBounds bounds;
 };
 
-constexpr std::array<Key, 7> kKeys = {{
+constexpr std::string_view kScalingKey = "SCALING";
+
+constexpr std::array<Key, 10> kKeys = {{
     {"TEXT_SPEED", &Settings::text_speed_percent, nullptr, kTextSpeedBounds},
     {"AUTO_BASE", &Settings::auto_base_ms, nullptr, kAutoBaseBounds},
     {"AUTO_PER_CHAR", &Settings::auto_per_char_ms, nullptr, kAutoPerCharBounds},
@@ -22,6 +24,9 @@ constexpr std::array<Key, 7> kKeys = {{
     {"EFFECT_VOLUME", &Settings::effect_volume_percent, nullptr, kVolumeBounds},
     {"SKIP_UNREAD", nullptr, &Settings::skip_unread, {0, 1}},
     {"LARGE_FONT", nullptr, &Settings::large_font, {0, 1}},
+    {"WINDOW_WIDTH", &Settings::window_width, nullptr, kWindowSideBounds},
+    {"WINDOW_HEIGHT", &Settings::window_height, nullptr, kWindowSideBounds},
+    {"WINDOW_MAXIMIZED", nullptr, &Settings::window_maximized, {0, 1}},
 }};
 
 std::string_view Trim(std::string_view s) {
@@ -58,6 +63,10 @@ std::optional<Settings> ParseSettings(std::string_view text) {
     if (!in_player) continue;
     const std::string_view name = Trim(line.substr(0, eq));
     const std::string_view value = Trim(line.substr(eq + 1));
+    if (name == kScalingKey) {
+      s.scaling = platform::ParseScaleMode(value).value_or(platform::ScaleMode::kSharp);
+      continue;
+    }
     const auto key =
         std::find_if(kKeys.begin(), kKeys.end(), [&](const Key& k) { return k.name == name; });
     if (key == kKeys.end()) continue;
@@ -81,6 +90,7 @@ std::string FormatSettings(const Settings& s) {
     const int v = k.number ? s.*k.number : (s.*k.flag ? 1 : 0);
     out += std::string(k.name) + "=" + std::to_string(v) + "\n";
   }
+  out += std::string(kScalingKey) + "=" + platform::ScaleModeName(s.scaling) + "\n";
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/game_rect.h"
+
 namespace zepa::player {
 
 struct Settings {
@@ -20,6 +22,13 @@ struct Settings {
   bool skip_unread = false;
   /// The history window's text in a larger size.
   bool large_font = false;
+  /// The game window as the player left it: its size (0 x 0 for the
+  /// opening default) and whether it was maximised, and how the game is
+  /// scaled in it.
+  int window_width = 0;
+  int window_height = 0;
+  bool window_maximized = false;
+  platform::ScaleMode scaling = platform::ScaleMode::kSharp;
 
   bool operator==(const Settings&) const = default;
 };
@@ -33,6 +42,7 @@ constexpr SettingBounds kTextSpeedBounds{25, 400};
 constexpr SettingBounds kAutoBaseBounds{0, 10000};
 constexpr SettingBounds kAutoPerCharBounds{0, 1000};
 constexpr SettingBounds kVolumeBounds{0, 100};
+constexpr SettingBounds kWindowSideBounds{0, 65535};
 
 /// Every number brought inside its bounds.
 Settings Bounded(Settings s);
@@ -40,9 +50,10 @@ Settings Bounded(Settings s);
 /// The settings file bigger than this is refused whole.
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
 
-/// The settings of an ini text: `KEY=number` lines under `[PLAYER]`,
-/// blank lines and `;` comments allowed, unknown keys skipped, numbers
-/// bounded. nullopt when the text is damaged (a line of another shape, a
+/// The settings of an ini text: `KEY=number` lines under `[PLAYER]`
+/// (`SCALING=` takes a mode's name; one it does not know leaves the
+/// default), blank lines and `;` comments allowed, unknown keys skipped,
+/// numbers bounded. nullopt when the text is damaged (a line of another shape, a
 /// value that is not a number, an oversized file).
 std::optional<Settings> ParseSettings(std::string_view text);
 std::string FormatSettings(const Settings& s);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,11 @@ constexpr NumberRow kNumbers[] = {
     {"Edit_EFFECT_VOLUME", "Effect volume (%)", &player::Settings::effect_volume_percent,
      player::kVolumeBounds},
 };
+
+// In the order the choice lists them.
+constexpr platform::ScaleMode kScaleModes[] = {
+    platform::ScaleMode::kSharp, platform::ScaleMode::kInteger, platform::ScaleMode::kNearest,
+    platform::ScaleMode::kSmooth};
 
 }  // namespace
 
@@ -69,6 +75,31 @@ void BuildSettingsWindow(platform::ToolWindow& window, player::Settings& setting
       if (shared->apply) shared->apply();
     };
     window.controls.push_back(std::move(edit));
+    y += kRowPitch;
+  }
+
+  {
+    Control label;
+    label.name = "Label_SCALING";
+    label.kind = ControlKind::kLabel;
+    label.rect = {8, y + 3, 200, 18};
+    label.text = "Scaling";
+    window.controls.push_back(std::move(label));
+    Control combo;
+    combo.name = "ComboBox_SCALING";
+    combo.kind = ControlKind::kCombo;
+    combo.rect = {216, y, 100, 21};
+    for (const platform::ScaleMode mode : kScaleModes)
+      combo.items.emplace_back(platform::ScaleModeName(mode));
+    combo.selected = static_cast<int>(
+        std::find(std::begin(kScaleModes), std::end(kScaleModes), settings.scaling) -
+        std::begin(kScaleModes));
+    combo.on_select = [&settings, shared](int index) {
+      if (index < 0 || index >= static_cast<int>(std::size(kScaleModes))) return;
+      settings.scaling = kScaleModes[index];
+      if (shared->apply) shared->apply();
+    };
+    window.controls.push_back(std::move(combo));
     y += kRowPitch;
   }
 

@@ -72,8 +72,8 @@ platform::Surface TextArea(const platform::Surface& display) {
 TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
   // Glyphs already revealed must not be blended a second time when the rest
   // of the line is drawn at once: their anti-aliased edges would darken.
-  const std::string line = "[fill]402010\n[flip]\n[textwait]100\n[text]" + kA + kI + kA + kI + kA + kI +
-                           "abcdef\\n" + kA + kI + kA + "\n";
+  const std::string line = "[fill]402010\n[flip]\n[textwait]100\n[text]" + kA + kI + kA + kI + kA +
+                           kI + "abcdef\\n" + kA + kI + kA + "\n";
   Play(line);
   ASSERT_EQ(State().adv_mode, adv::kTextEnd);
   const platform::Surface calm = TextArea(game_->display());
@@ -86,8 +86,8 @@ TEST_F(Text, AHurriedRevealEqualsAnUnhurriedOne) {
     EXPECT_TRUE(TextArea(game_->display()) == calm) << "hold from " << hold_at;
   }
   // A caption over two lines, hurried, lands where its reveal puts it too.
-  const std::string telo = "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI +
-                           "\n[text]x\n";
+  const std::string telo =
+      "[fill]402010\n[flip]\n[textwait]100\n[telo]12,348,ab" + kA + "\\ncd" + kI + "\n[text]x\n";
   game_.reset();
   media_.reset();
   host_.reset();
@@ -120,6 +120,23 @@ TEST_F(Text, ChoiceByClickAfterMovingOntoTheOption) {
   EXPECT_EQ(Var("ok"), 1);
 }
 
+// In a window of 1000 x 600 the game is 800 x 600 from x 100: a click on
+// the bar (which, taken as a game point, would pick the first option) does
+// nothing, and the point over the second option picks it. The dump tells
+// the window.
+TEST_F(Text, AChoiceIsTakenThroughAWindowOfAnotherSize) {
+  platform::HeadlessOptions options;
+  options.window_width = 1000;
+  options.window_height = 600;
+  Play("[text]q\n[sel]one\\ntwo\\nthree\n[if]SELECT=2[go]#two\n[end]\n#two\n[set]ok=1\n",
+       "3000 move 50 380\n3050 click 50 380\n3100 move 150 494\n3200 click 150 494\n", options);
+  EXPECT_EQ(Var("SELECT"), 2);
+  EXPECT_EQ(Var("ok"), 1);
+  const nlohmann::json window = nlohmann::json::parse(game_->DumpJson())["window"];
+  EXPECT_EQ(window, nlohmann::json::parse(R"({"width": 1000, "height": 600, "scale_mode": "sharp",
+      "game_rect": {"x": 100, "y": 0, "width": 800, "height": 600}})"));
+}
+
 TEST_F(Text, HighlightUsesTheChoiceColours) {
   Play("[fill]000000\n[flip]\n[sel]one\\ntwo\n", "3000 move 40 360\n");
   EXPECT_EQ(State().adv_mode, adv::kChoice);
@@ -135,8 +152,9 @@ TEST_F(Text, OptionAreaEdgesAreOpen) {
 }
 
 TEST_F(Text, KeysMoveTheHighlightWithoutWrapping) {
-  Play("[sel]a\\nb\\nc\n",
-       "3000 key Down\n3100 key Down\n3200 key Down\n3300 key Down\n3400 key Up\n3500 key Return\n");
+  Play(
+      "[sel]a\\nb\\nc\n",
+      "3000 key Down\n3100 key Down\n3200 key Down\n3300 key Down\n3400 key Up\n3500 key Return\n");
   EXPECT_EQ(Var("SELECT"), 2);
 }
 
@@ -176,7 +194,8 @@ TEST_F(Text, BadTextNeverCrashes) {
   std::string text(5000, 'x');
   text += "\x82";  // a lone lead byte at the end
   Play("[text]" + text + "\n[text]\x82\x20\xff\xfc\x81\n[sel]" + std::string(20, 'o') +
-           "\\n1\\n2\\n3\\n4\\n5\\n6\\n7\\n8\\n9\\n10\\n11\\n12\\n13\\n14\\n15\\n16\\n17\\n18\\n19\n",
+           "\\n1\\n2\\n3\\n4\\n5\\n6\\n7\\n8\\n9\\n10\\n11\\n12\\n13\\n14\\n15\\n16\\n17\\n18\\n19"
+           "\n",
        "0 hold Return 100000\n1000 click 5 5\n4000 click 5 5\n");
   // The 2047 bytes kept of the long text still page one line at a time.
   EXPECT_EQ(State().adv_mode, adv::kMoreText);

@@ -307,5 +307,56 @@ TEST(HeadlessHost, AddEventKeepsTimeOrderAndBadScriptsAddNothing) {
   EXPECT_TRUE(r.host.error_shown());  // the run's exit status depends on it
 }
 
+// Given a window, scripted points are the window's: mapped to the game,
+// dropped on the bars, and full screen maps through the screen's size.
+TEST(HeadlessWindow, PointsAreTheWindowsAndTheShotShowsItsBars) {
+  HeadlessOptions options;
+  options.window_width = 1000;
+  options.window_height = 600;
+  options.screen_width = 1280;
+  options.screen_height = 1024;
+  Rig r(options,
+        "1 click 100 0\n2 click 99 300\n3 move 899 599\n4 rclick 600 300\n"
+        "6 click 0 0\n7 click 0 512\n");
+  Surface game(640, 480, MakeColor(0, 0, 255));
+  game.Set(0, 0, MakeColor(255, 0, 0));
+  r.host.Present(game);
+  auto pump_until = [](HeadlessHost& host, uint32_t ms) {
+    while (host.NowMs() < ms && host.Pump(true, ms)) {
+    }
+  };
+  using ::testing::EndsWith;
+  pump_until(r.host, 5);
+  EXPECT_THAT(r.handler.log, ElementsAre(EndsWith(" down left 0,0"), EndsWith(" move 639,479"),
+                                         EndsWith(" down right 400,240")));
+  const std::optional<WindowView> view = r.host.DescribeWindow();
+  ASSERT_TRUE(view);
+  EXPECT_EQ(view->game_rect, (GameRect{100, 0, 800, 600}));
+  EXPECT_EQ(view->scale_mode, ScaleMode::kSharp);
+
+  const Surface shot = r.host.WindowShot();
+  ASSERT_EQ(shot.width, 1000);
+  ASSERT_EQ(shot.height, 600);
+  EXPECT_EQ(shot.Get(99, 300), 0u);                   // the bar
+  EXPECT_EQ(shot.Get(100, 0), MakeColor(255, 0, 0));  // the corner pixel, kept pure
+  EXPECT_EQ(shot.Get(500, 300), MakeColor(0, 0, 255));
+  EXPECT_EQ(shot.Get(900, 300), 0u);
+
+  // Full screen: the screen is the window, 1280 x 960 at y 32.
+  r.handler.log.clear();
+  r.host.SetFullScreen(true);
+  pump_until(r.host, 8);
+  EXPECT_THAT(r.handler.log, ElementsAre(EndsWith(" down left 0,240")));
+  EXPECT_EQ(r.host.DescribeWindow()->game_rect, (GameRect{0, 32, 1280, 960}));
+  EXPECT_EQ(r.host.WindowShot().height, 1024);
+
+  // Without a window, points are the game's and the dump has no window.
+  Rig plain({}, "1 click 600 10\n");
+  plain.host.Present(game);
+  pump_until(plain.host, 2);
+  EXPECT_THAT(plain.handler.log, ElementsAre(EndsWith(" down left 600,10")));
+  EXPECT_FALSE(plain.host.DescribeWindow());
+}
+
 }  // namespace
 }  // namespace zepa::platform

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/game_rect.h"
 #include "platform/recording_handler.h"
 #include "platform/sdl/keymap.h"
 
@@ -18,9 +19,9 @@ namespace {
 using ::testing::ElementsAre;
 using testing::RecordingHandler;
 
-std::unique_ptr<Host> DummyHost(int scale = 1) {
+std::unique_ptr<Host> DummyHost(int scale = 1, std::optional<ScaleMode> scaling = std::nullopt) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
-  return CreateSdlHost(SdlOptions{scale});
+  return CreateSdlHost(SdlOptions{scale, scaling});
 }
 
 // Pumps until `ms` of real time have passed.
@@ -85,6 +86,9 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
   SDL_Window* window = TheWindow();
   ASSERT_NE(window, nullptr);
   const Uint32 id = SDL_GetWindowID(window);
+  // The dummy screen (1024 x 768) cannot hold a doubled window, which opens
+  // smaller; the player may still make it that large.
+  SDL_SetWindowSize(window, 1280, 960);
 
   auto push_click = [&](int x, int y, Uint8 button) {
     SDL_Event e{};
@@ -124,6 +128,83 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
   ASSERT_EQ(handler.log.size(), 1u);  // the close request survives the discard
   EXPECT_THAT(handler.log[0], ::testing::EndsWith("close"));
   EXPECT_TRUE(host->Closed());
+}
+
+// The window resized to any shape maps clicks and moves back to the game's
+// pixels, drops those on the bars, and keeps a kept size within the screen.
+TEST(SdlHost, ClicksInAResizedWindowLandOnTheGamePixelBelowThem) {
+  auto host = DummyHost(0, ScaleMode::kInteger);
+  ASSERT_NE(host, nullptr);
+  RecordingHandler handler(host.get());
+  host->SetHandler(&handler);
+  Surface s(640, 480);
+  host->Present(s);
+  SDL_Window* window = TheWindow();
+  ASSERT_NE(window, nullptr);
+  const Uint32 id = SDL_GetWindowID(window);
+  auto click = [&](int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = id;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = id;
+    e.motion.x = x;
+    e.motion.y = y;
+    SDL_PushEvent(&e);
+  };
+  struct Row {
+    int w, h;
+    ScaleMode mode;
+    int x, y;
+    const char* want;  // nullptr: on a bar
+  };
+  const Row rows[] = {
+      {640, 480, ScaleMode::kInteger, 639, 479, "639,479"},
+      // Integer mode at 1000 x 700: 1x centred with bars of 180 and 110 px.
+      {1000, 700, ScaleMode::kInteger, 180, 110, "0,0"},
+      {1000, 700, ScaleMode::kInteger, 179, 300, nullptr},
+      {1000, 700, ScaleMode::kInteger, 500, 589, "320,479"},
+      // Sharp at 1000 x 600: 800 x 600 from x 100, factor 1.25.
+      {1000, 600, ScaleMode::kSharp, 100, 0, "0,0"},
+      {1000, 600, ScaleMode::kSharp, 899, 599, "639,479"},
+      {1000, 600, ScaleMode::kSharp, 900, 10, nullptr},
+      {1000, 600, ScaleMode::kSharp, 600, 300, "400,240"},
+      // Tall: 700 x 525 from y 137.
+      {700, 800, ScaleMode::kNearest, 350, 137, "320,0"},
+      {700, 800, ScaleMode::kNearest, 350, 136, nullptr},
+      {700, 800, ScaleMode::kSmooth, 699, 661, "639,479"},
+  };
+  for (const Row& r : rows) {
+    host->SetScaleMode(r.mode);
+    SDL_SetWindowSize(window, r.w, r.h);
+    click(r.x, r.y);
+    handler.log.clear();
+    host->Pump(true, host->NowMs() + 20);
+    const std::optional<WindowView> view = host->DescribeWindow();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->width, r.w);
+    EXPECT_EQ(view->game_rect, FitGameRect(r.w, r.h, 640, 480, r.mode));
+    if (r.want) {
+      ASSERT_EQ(handler.log.size(), 2u) << r.w << "x" << r.h << " " << r.x << "," << r.y;
+      EXPECT_THAT(handler.log[0], ::testing::EndsWith(std::string("down left ") + r.want));
+      EXPECT_THAT(handler.log[1], ::testing::EndsWith(std::string("move ") + r.want));
+    } else {
+      EXPECT_TRUE(handler.log.empty()) << r.w << "x" << r.h << " " << handler.log[0];
+    }
+  }
+  EXPECT_EQ(host->CurrentWindowLook(), std::nullopt);  // the dummy driver has no screen
+
+  // A size kept from a larger screen comes back no larger than this one.
+  host->RestoreWindowLook({4000, 3000, false});
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  EXPECT_LE(w, 1024);
+  EXPECT_LE(h, 768);
+  EXPECT_GE(w, 320);
 }
 
 // A middle click or key tap that goes down and up between two looks at the

@@ -129,10 +129,11 @@ TEST(ToolkitFont, AnUndrawableWindowIsRefusedWithAReason) {
   EXPECT_FALSE(error.empty());
 }
 
-// A window opened at the game's scale is the unscaled window enlarged by
-// whole pixels: every pixel a sharp square, nothing resampled or shifted,
-// and its caption bar still where the player drags it.
-TEST(ToolWindowView, AScaledWindowIsTheUnscaledOneInWholePixels) {
+// A window opened at the game's scale keeps its layout: borders and faces
+// are the unscaled window's grown by whole pixels, while its text is drawn
+// at the enlarged size (finer than whole-pixel blocks), and its caption bar
+// is still where the player drags it.
+TEST(ToolWindowView, AScaledWindowKeepsItsLayoutAndDrawsTextAtSize) {
   ToolWindow w;
   w.caption = "質問 Question";
   w.client_width = 120;
@@ -149,11 +150,31 @@ TEST(ToolWindowView, AScaledWindowIsTheUnscaledOneInWholePixels) {
   ASSERT_EQ(one.width, w.OuterWidth());
   ASSERT_EQ(three.width, one.width * 3);
   ASSERT_EQ(three.height, one.height * 3);
+  const int client_top = kFrameBorderPx + kCaptionBarPx;
+  // Away from the text: the left and bottom borders and the face below the
+  // label are whole-pixel copies.
   int differing = 0;
-  for (int y = 0; y < three.height; ++y)
-    for (int x = 0; x < three.width; ++x)
-      if (three.Get(x, y) != one.Get(x / 3, y / 3)) ++differing;
+  for (int y = 0; y < three.height; ++y) {
+    for (int x = 0; x < three.width; ++x) {
+      const bool border = x < kFrameBorderPx * 3 || y >= three.height - kFrameBorderPx * 3;
+      const bool face = y >= (client_top + 20) * 3 && y < (client_top + 36) * 3;
+      if ((border || face) && three.Get(x, y) != one.Get(x / 3, y / 3)) ++differing;
+    }
+  }
   EXPECT_EQ(differing, 0);
+  // In the label, blocks of 3 x 3 that are not one colour: glyph edges
+  // drawn at three times the detail. Whole-pixel enlargement has none.
+  int detailed = 0;
+  const int lx = kFrameBorderPx + 4, ly = client_top + 4;
+  for (int by = ly; by < ly + 14; ++by) {
+    for (int bx = lx; bx < lx + 110; ++bx) {
+      const Color first = three.Get(bx * 3, by * 3);
+      bool mixed = false;
+      for (int i = 0; i < 9; ++i) mixed |= three.Get(bx * 3 + i % 3, by * 3 + i / 3) != first;
+      detailed += mixed ? 1 : 0;
+    }
+  }
+  EXPECT_GT(detailed, 20);
 
   // The caption bar, in the enlarged window's own pixels.
   const int bar_y = (kFrameBorderPx + kCaptionBarPx / 2) * 3;

@@ -99,8 +99,15 @@ TEST(ReadMarks, SerializedMarksParseBackAndDamageIsRefused) {
 TEST(Settings, ParseBoundsValuesAndRefusesDamage) {
   const std::optional<Settings> s = ParseSettings(
       "; mine\n[OTHER]\nTEXT_SPEED=7\n[PLAYER]\r\nTEXT_SPEED = 1000\nAUTO_BASE=-5\n"
-      "AUTO_PER_CHAR=30\nSKIP_UNREAD=1\nUNKNOWN=abc\nMUSIC_VOLUME=40\n");
+      "AUTO_PER_CHAR=30\nSKIP_UNREAD=1\nUNKNOWN=abc\nMUSIC_VOLUME=40\nSCALING=smooth\n"
+      "WINDOW_WIDTH=99999\n");
   ASSERT_TRUE(s);
+  EXPECT_EQ(s->scaling, platform::ScaleMode::kSmooth);
+  EXPECT_EQ(s->window_width, 65535);
+  EXPECT_EQ(s->window_height, 0);
+  // A mode of a later version is no damage: the default stands.
+  EXPECT_EQ(ParseSettings("[PLAYER]\nSCALING=crt\nTEXT_SPEED=50\n")->scaling,
+            platform::ScaleMode::kSharp);
   EXPECT_EQ(s->text_speed_percent, 400);
   EXPECT_EQ(s->auto_base_ms, 0);
   EXPECT_EQ(s->auto_per_char_ms, 30);
@@ -118,6 +125,10 @@ TEST(Settings, ParseBoundsValuesAndRefusesDamage) {
   mine.text_speed_percent = 25;
   mine.large_font = true;
   mine.effect_volume_percent = 0;
+  mine.window_width = 1500;
+  mine.window_height = 1000;
+  mine.window_maximized = true;
+  mine.scaling = platform::ScaleMode::kInteger;
   EXPECT_EQ(ParseSettings(FormatSettings(mine)), mine);
 }
 

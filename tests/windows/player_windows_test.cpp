@@ -67,6 +67,19 @@ TEST(SettingsWindow, ChangesAreBoundedAndAppliedAtOnce) {
   EXPECT_TRUE(full);
   EXPECT_EQ(w.Find("Button_FULL_SCREEN")->text, "Full screen: on");
   EXPECT_EQ(applied, 4);
+  // The scaling choice lists the modes and shows the one in force.
+  const platform::Control* scaling = w.Find("ComboBox_SCALING");
+  ASSERT_NE(scaling, nullptr);
+  EXPECT_EQ(scaling->items, (std::vector<std::string>{"sharp", "integer", "nearest", "smooth"}));
+  EXPECT_EQ(scaling->selected, 0);
+  ASSERT_TRUE(scaling->on_select);
+  scaling->on_select(3);
+  EXPECT_EQ(s.scaling, platform::ScaleMode::kSmooth);
+  EXPECT_EQ(applied, 5);
+  s.scaling = platform::ScaleMode::kNearest;
+  platform::ToolWindow again;
+  BuildSettingsWindow(again, s, {});
+  EXPECT_EQ(again.Find("ComboBox_SCALING")->selected, 2);
 }
 
 }  // namespace

@@ -14,8 +14,6 @@ namespace {
 // Scripted times and durations stay below 2^31 ms (about 24 days), so the
 // 32-bit game clock never wraps during a scripted run.
 constexpr int64_t kMaxMs = 0x7fffffff;
-constexpr int kDisplayWidth = 640;
-constexpr int kDisplayHeight = 480;
 constexpr int kMaxWheelSteps = 1000;
 
 struct NamedKey {
@@ -94,7 +92,8 @@ bool Cp932CanHold(std::string_view utf8) {
 }
 
 // Fills `e` from the words after the action; returns an error text or "".
-std::string ParseArguments(std::string_view action, std::string_view rest, ScriptedEvent* e) {
+std::string ParseArguments(std::string_view action, std::string_view rest, const PointArea& area,
+                           ScriptedEvent* e) {
   e->args = Words(rest);
   const std::vector<std::string>& a = e->args;
   auto want = [&](size_t n) -> std::string {
@@ -105,9 +104,11 @@ std::string ParseArguments(std::string_view action, std::string_view rest, Scrip
   auto point = [&](EventAction kind) -> std::string {
     e->action = kind;
     if (auto err = want(2); !err.empty()) return err;
-    auto x = ParseInt(a[0], 0, kDisplayWidth - 1);
-    auto y = ParseInt(a[1], 0, kDisplayHeight - 1);
-    if (!x || !y) return "the point must lie inside the 640 x 480 display";
+    auto x = ParseInt(a[0], 0, area.width - 1);
+    auto y = ParseInt(a[1], 0, area.height - 1);
+    if (!x || !y)
+      return "the point must lie inside the " + std::to_string(area.width) + " x " +
+             std::to_string(area.height) + (area.window ? " window" : " display");
     e->x = static_cast<int>(*x);
     e->y = static_cast<int>(*y);
     return "";
@@ -246,8 +247,8 @@ std::optional<int> KeyNameToVk(std::string_view name) {
   return std::nullopt;
 }
 
-bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
-                      std::string* error) {
+bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events, std::string* error,
+                      const PointArea& area) {
   std::vector<ScriptedEvent> parsed;
   uint32_t last_ms = 0;
   int line_number = 0;
@@ -277,7 +278,7 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
       return fail("time " + std::to_string(e.at_ms) + " is before the previous event's " +
                   std::to_string(last_ms));
     }
-    if (std::string why = ParseArguments(action, rest, &e); !why.empty()) return fail(why);
+    if (std::string why = ParseArguments(action, rest, area, &e); !why.empty()) return fail(why);
     last_ms = e.at_ms;
     parsed.push_back(std::move(e));
   }

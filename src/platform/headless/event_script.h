@@ -60,9 +60,16 @@ bool IsQueuedInput(EventAction action);
 /// virtual-key code; nullopt for an unknown name. Case does not matter.
 std::optional<int> KeyNameToVk(std::string_view name);
 
+/// Where scripted points may lie: the game's display, or a window around it.
+struct PointArea {
+  int width = 640;
+  int height = 480;
+  bool window = false;
+};
+
 /// Parses a whole script. On failure returns false and sets `error` to a
 /// message that starts with "line N: ". Times must not decrease.
-bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
-                      std::string* error);
+bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events, std::string* error,
+                      const PointArea& area = {});
 
 }  // namespace zepa::platform

@@ -52,14 +52,23 @@ std::optional<HeldKey> TappedHurryKey(const ScriptedEvent& e) {
 }  // namespace
 
 HeadlessHost::HeadlessHost(const HeadlessOptions& options)
-    : options_(options), screen_{options.screen_width, options.screen_height} {
+    : options_(options),
+      screen_{options.screen_width, options.screen_height},
+      scale_mode_(options.scaling.value_or(ScaleMode::kSharp)),
+      keep_given_mode_(options.scaling.has_value()) {
   // A zero quantum would let a busy effect run forever on a frozen clock.
   options_.quantum_ms = std::max<uint32_t>(options_.quantum_ms, 1);
 }
 
 bool HeadlessHost::LoadEvents(std::string_view text, std::string* error) {
   std::vector<ScriptedEvent> parsed;
-  if (!ParseEventScript(text, &parsed, error)) return false;
+  // With a window, points are the window's, or the screen's while full
+  // screen.
+  PointArea area;
+  if (options_.window_width > 0 && options_.window_height > 0)
+    area = {std::max(options_.window_width, screen_.width),
+            std::max(options_.window_height, screen_.height), true};
+  if (!ParseEventScript(text, &parsed, error, area)) return false;
   for (ScriptedEvent& e : parsed) AddEvent(std::move(e));
   return true;
 }
@@ -159,24 +168,32 @@ void HeadlessHost::Dispatch(const ScriptedEvent& e) {
              e.target.c_str());
     return;
   }
+  int x = e.x, y = e.y;
   if (e.action == EventAction::kClick || e.action == EventAction::kRightClick ||
       e.action == EventAction::kMiddleClick || e.action == EventAction::kMove) {
-    pointer_x_ = e.x;
-    pointer_y_ = e.y;
+    if (const std::optional<WindowView> view = DescribeWindow()) {
+      const int game_w = shown_ ? shown_->width : 640, game_h = shown_ ? shown_->height : 480;
+      const std::optional<GamePoint> at = WindowToGame(view->game_rect, game_w, game_h, x, y);
+      if (!at) return;  // on the bars
+      x = at->x;
+      y = at->y;
+    }
+    pointer_x_ = x;
+    pointer_y_ = y;
   }
   if (!handler_) return;
   switch (e.action) {
     case EventAction::kClick:
-      handler_->OnMouseDown(MouseButton::kLeft, e.x, e.y);
+      handler_->OnMouseDown(MouseButton::kLeft, x, y);
       break;
     case EventAction::kRightClick:
-      handler_->OnMouseDown(MouseButton::kRight, e.x, e.y);
+      handler_->OnMouseDown(MouseButton::kRight, x, y);
       break;
     case EventAction::kMiddleClick:
-      handler_->OnMouseDown(MouseButton::kMiddle, e.x, e.y);
+      handler_->OnMouseDown(MouseButton::kMiddle, x, y);
       break;
     case EventAction::kMove:
-      handler_->OnMouseMove(e.x, e.y);
+      handler_->OnMouseMove(x, y);
       break;
     case EventAction::kWheel:
       handler_->OnMouseWheel(e.wheel_steps);

@@ -16,6 +16,11 @@
 // answer waits for a file dialog. Input before
 // the timer is what the old message loop did too: timer messages are handed
 // out only when no other message waits.
+//
+// Given a window size, the host has a window around the game as the real one
+// does: scripted clicks and moves are then points of that window (of the
+// screen while full screen), mapped to the game's pixels, and those on the
+// bars are dropped.
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -30,6 +35,7 @@
 #include "platform/media.h"
 #include "platform/tap_latch.h"
 #include "platform/tick_scheduler.h"
+#include "platform/window_scaler.h"
 
 namespace zepa::platform {
 
@@ -43,6 +49,12 @@ struct HeadlessOptions {
   /// Off, every tick runs in its own pump; the game must not tell the two
   /// apart.
   bool elide_quiet_ticks = true;
+  /// The window around the game; 0 x 0 for none (points are the game's).
+  int window_width = 0;
+  int window_height = 0;
+  /// How the game is scaled to the window; nullopt leaves it to the
+  /// player's settings.
+  std::optional<ScaleMode> scaling;
 };
 
 /// Something on the virtual clock besides input and the timer (the silent
@@ -109,6 +121,11 @@ class HeadlessHost : public Host, public Overlay {
   /// The player's mark as last shown (empty when none); shots leave it out.
   const Surface& badge() const { return badge_; }
   ScreenSize GetScreenSize() override { return screen_; }
+  std::optional<WindowView> DescribeWindow() const override;
+  void SetScaleMode(ScaleMode mode) override;
+  /// What the window shows at its size (the screen's while full screen; 640
+  /// x 480 without a window): the display scaled, with the bars.
+  Surface WindowShot() const;
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;
   void GetWindowPosition(int* left, int* top) override;
@@ -152,8 +169,13 @@ class HeadlessHost : public Host, public Overlay {
   // Hands a pending `file` answer to a file dialog on top; true if it did.
   bool AnswerFileDialog();
 
+  // The window's (or the full screen's) size.
+  ScreenSize WindowSize() const;
+
   HeadlessOptions options_;
   ScreenSize screen_;
+  ScaleMode scale_mode_ = ScaleMode::kSharp;
+  bool keep_given_mode_ = false;  // the command line's mode outlives the first one set
   InputHandler* handler_ = nullptr;
   uint64_t now_ms_ = 0;
 

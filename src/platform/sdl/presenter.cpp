@@ -58,22 +58,25 @@ __attribute__((target("ssse3"))) int CopyRowSsse3(const uint8_t* s, uint8_t* d, 
   int x = 0;
   for (; x + 6 <= w; x += 4, s += 12, d += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(_mm_shuffle_epi8(v, spread), opaque));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
+                     _mm_or_si128(_mm_shuffle_epi8(v, spread), opaque));
   }
   return x;
 }
 #endif
 
-// B, G, R rows into a 32-bit surface whose bytes are B, G, R, X in memory
+// B, G, R rows into 32-bit pixels whose bytes are B, G, R, X in memory
 // (XRGB8888 and ARGB8888 on a little-endian machine): the common X11 case,
-// worth its own loop, which reads no byte past the rectangle's row.
+// worth its own loop, which reads no byte past the rectangle's row. `dst`
+// is the rectangle's top-left pixel.
 // The copy of the frame that the next damage is found against is written
 // in the same pass, while the row is in the cache.
-void CopyToXrgb(const Surface& frame, const DamageRect& r, SDL_Surface* dst, Surface* shadow) {
+void CopyToXrgb(const Surface& frame, const DamageRect& r, uint8_t* dst, int pitch,
+                Surface* shadow) {
   for (int y = r.y; y < r.Bottom(); ++y) {
     const uint8_t* s = frame.Row(y) + r.x * 3;
     if (shadow) std::memcpy(shadow->Row(y) + r.x * 3, s, static_cast<size_t>(r.w) * 3);
-    uint8_t* d = static_cast<uint8_t*>(dst->pixels) + static_cast<size_t>(y) * dst->pitch + r.x * 4;
+    uint8_t* d = dst + static_cast<size_t>(y - r.y) * pitch;
     int x = 0;
 #ifdef __x86_64__
     if (HasSsse3()) x = CopyRowSsse3(s, d, r.w);
@@ -85,7 +88,8 @@ void CopyToXrgb(const Surface& frame, const DamageRect& r, SDL_Surface* dst, Sur
       uint32_t w[3];
       std::memcpy(w, s, 12);
       const uint32_t out[4] = {w[0] | 0xff000000u, (w[0] >> 24) | (w[1] << 8) | 0xff000000u,
-                               (w[1] >> 16) | (w[2] << 16) | 0xff000000u, (w[2] >> 8) | 0xff000000u};
+                               (w[1] >> 16) | (w[2] << 16) | 0xff000000u,
+                               (w[2] >> 8) | 0xff000000u};
       std::memcpy(d, out, 16);
     }
     for (; x < r.w; ++x, s += 3, d += 4) {
@@ -114,6 +118,8 @@ DamageRect Clip(const DamageRect& r, int w, int h) {
 Presenter::~Presenter() { Close(); }
 
 void Presenter::Close() {
+  if (even_) SDL_DestroyTexture(even_);
+  even_ = nullptr;
   if (texture_) SDL_DestroyTexture(texture_);
   texture_ = nullptr;
   if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -123,7 +129,7 @@ void Presenter::Close() {
 
 PresentFacts Presenter::Facts() const {
   PresentFacts f;
-  SDL_GetWindowSize(window_, &f.window_width, &f.window_height);
+  SDL_GetWindowSizeInPixels(window_, &f.window_width, &f.window_height);
   f.logical_width = logical_width_;
   f.logical_height = logical_height_;
   f.full_screen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
@@ -135,6 +141,7 @@ PresentFacts Presenter::Facts() const {
 bool Presenter::Open(SDL_Window* window) {
   window_ = window;
   if (!ChoosePath()) return false;
+  PlaceDisplay();
   if (path_ == PresentPath::kWindowSurface) {
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (!surface) return false;
@@ -164,6 +171,8 @@ bool Presenter::ChoosePath() {
             facts.gl_renderer.empty() ? "" : ", probed ", facts.gl_renderer.c_str());
   if (next == PresentPath::kGpuRenderer && renderer_ && path_ == next) return true;
   if (next == PresentPath::kWindowSurface) {
+    if (even_) SDL_DestroyTexture(even_);
+    even_ = nullptr;
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = nullptr;
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -176,23 +185,57 @@ bool Presenter::ChoosePath() {
 }
 
 bool Presenter::UseRenderer(PresentPath path) {
+  if (even_) SDL_DestroyTexture(even_);
+  even_ = nullptr;
   if (texture_) SDL_DestroyTexture(texture_);
   texture_ = nullptr;
   if (renderer_) SDL_DestroyRenderer(renderer_);
   renderer_ = nullptr;
   if (path == PresentPath::kGpuRenderer)
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    renderer_ =
+        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
   if (!renderer_) {
     path = PresentPath::kSoftwareRenderer;
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
   }
   if (!renderer_) return false;
   path_ = path;
-  // The logical size letterboxes full screen and maps mouse coordinates
-  // back to display pixels at any scale.
-  SDL_RenderSetLogicalSize(renderer_, logical_width_, logical_height_);
+  PlaceDisplay();
   shown_valid_ = false;
   return true;
+}
+
+void Presenter::PlaceDisplay() {
+  SDL_GetWindowSize(window_, &window_width_, &window_height_);
+  output_width_ = window_width_;
+  output_height_ = window_height_;
+  if (renderer_) {
+    SDL_GetRendererOutputSize(renderer_, &output_width_, &output_height_);
+  } else {
+    SDL_GetWindowSizeInPixels(window_, &output_width_, &output_height_);
+  }
+  // The window's own surface shows the display unscaled at its corner.
+  game_rect_ = renderer_ ? FitGameRect(output_width_, output_height_, logical_width_,
+                                       logical_height_, scale_mode_)
+                         : GameRect{0, 0, logical_width_, logical_height_};
+}
+
+void Presenter::SetScaleMode(ScaleMode mode) {
+  if (mode == scale_mode_) return;
+  scale_mode_ = mode;
+  PlaceDisplay();
+  shown_valid_ = false;
+}
+
+std::optional<GamePoint> Presenter::ToDisplay(int x, int y) const {
+  // Mouse events come in the window's coordinates, which a high-density
+  // screen makes smaller than its pixels.
+  if (window_width_ > 0 && window_height_ > 0 &&
+      (window_width_ != output_width_ || window_height_ != output_height_)) {
+    x = static_cast<int>(int64_t{x} * output_width_ / window_width_);
+    y = static_cast<int>(int64_t{y} * output_height_ / window_height_);
+  }
+  return WindowToGame(game_rect_, logical_width_, logical_height_, x, y);
 }
 
 namespace {
@@ -228,12 +271,13 @@ bool Presenter::Show(const Surface& display) {
   if (display.width != logical_width_ || display.height != logical_height_) {
     logical_width_ = display.width;
     logical_height_ = display.height;
-    if (renderer_) SDL_RenderSetLogicalSize(renderer_, logical_width_, logical_height_);
+    PlaceDisplay();
     shown_valid_ = false;
   }
   const Surface& frame = Compose(display);
   const std::vector<DamageRect> rects =
-      shown_valid_ ? FindDamage(shown_, frame) : std::vector<DamageRect>{DamageRect{0, 0, frame.width, frame.height}};
+      shown_valid_ ? FindDamage(shown_, frame)
+                   : std::vector<DamageRect>{DamageRect{0, 0, frame.width, frame.height}};
   if (rects.empty()) return false;
   // The copy to compare the next frame with: kept up to date by the push
   // where it can be, else copied here.
@@ -278,21 +322,26 @@ bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect
   if (!surface) return false;
   // Every damaged pixel lies inside the surface when it has the frame's
   // size, so the pass below writes the whole damage into the shadow.
-  Surface* shadow = shown_valid_ && IsBgrx(surface) && surface->w >= frame.width &&
-                            surface->h >= frame.height
-                        ? &shown_
-                        : nullptr;
+  Surface* shadow =
+      shown_valid_ && IsBgrx(surface) && surface->w >= frame.width && surface->h >= frame.height
+          ? &shown_
+          : nullptr;
   *shadow_written = shadow != nullptr;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
   std::vector<SDL_Rect> pushed;
   pushed.reserve(rects.size());
   for (const DamageRect& want : rects) {
-    const DamageRect r = Clip(want, std::min(surface->w, frame.width), std::min(surface->h, frame.height));
+    const DamageRect r =
+        Clip(want, std::min(surface->w, frame.width), std::min(surface->h, frame.height));
     if (r.Empty()) continue;
     if (IsBgrx(surface)) {
-      CopyToXrgb(frame, r, surface, shadow);
+      CopyToXrgb(frame, r,
+                 static_cast<uint8_t*>(surface->pixels) +
+                     static_cast<size_t>(r.y) * surface->pitch + r.x * 4,
+                 surface->pitch, shadow);
     } else {
-      uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.y) * surface->pitch +
+      uint8_t* dst = static_cast<uint8_t*>(surface->pixels) +
+                     static_cast<size_t>(r.y) * surface->pitch +
                      r.x * surface->format->BytesPerPixel;
       SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_BGR24, frame.Row(r.y) + r.x * 3, frame.Stride(),
                         surface->format->format, dst, surface->pitch);
@@ -308,24 +357,100 @@ bool Presenter::PushToRenderer(const Surface& frame, const std::vector<DamageRec
   int w = 0, h = 0;
   if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &w, &h);
   std::vector<DamageRect> upload = rects;
+  bool whole = false;
   if (!texture_ || w != frame.width || h != frame.height) {
     if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
+    // Four bytes a pixel, as the screen has them: the renderer's scaling
+    // then copies without converting each pixel again.
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                  frame.width, frame.height);
     if (!texture_) return false;
     upload.assign(1, DamageRect{0, 0, frame.width, frame.height});
+    whole = true;
   }
   for (const DamageRect& want : upload) {
     const DamageRect r = Clip(want, frame.width, frame.height);
     if (r.Empty()) continue;
     const SDL_Rect area{r.x, r.y, r.w, r.h};
-    SDL_UpdateTexture(texture_, &area, frame.Row(r.y) + r.x * 3, frame.Stride());
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return false;
+    CopyToXrgb(frame, r, static_cast<uint8_t*>(pixels), pitch, nullptr);
+    SDL_UnlockTexture(texture_);
   }
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
+  RenderScaled(whole ? nullptr : &upload);
   return true;
+}
+
+SDL_Texture* Presenter::EvenTexture(bool* fresh) {
+  *fresh = false;
+  const int k = WholeFactor(game_rect_, logical_width_, logical_height_);
+  // Where the whole factor fills the rectangle already, nearest pixels
+  // alone give the sharp picture; below a factor of 2 the display itself is
+  // the whole-factor picture, smoothed straight into the rectangle.
+  if (scale_mode_ != ScaleMode::kSharp || k < 2 || FillsWholly(k)) {
+    if (even_) SDL_DestroyTexture(even_);
+    even_ = nullptr;
+    return nullptr;
+  }
+  if (even_ && even_factor_ == k) return even_;
+  if (even_) SDL_DestroyTexture(even_);
+  even_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                            logical_width_ * k, logical_height_ * k);
+  even_factor_ = k;
+  if (!even_) return nullptr;
+  SDL_SetTextureScaleMode(even_, SDL_ScaleModeLinear);
+  *fresh = true;
+  return even_;
+}
+
+bool Presenter::FillsWholly(int k) const {
+  return game_rect_.width == logical_width_ * k && game_rect_.height == logical_height_ * k;
+}
+
+void Presenter::RenderScaled(const std::vector<DamageRect>* rects) {
+  if (!texture_) return;
+  bool fresh = false;
+  SDL_Texture* even = EvenTexture(&fresh);
+  // The display is smoothed into the rectangle in the smooth mode, and in
+  // the sharp one when no whole-factor step comes between; else its pixels
+  // are taken whole (into the rectangle or the whole-factor step).
+  const bool sharp_smoothed =
+      scale_mode_ == ScaleMode::kSharp && !even &&
+      !FillsWholly(WholeFactor(game_rect_, logical_width_, logical_height_));
+  SDL_SetTextureScaleMode(texture_, scale_mode_ == ScaleMode::kSmooth || sharp_smoothed
+                                        ? SDL_ScaleModeLinear
+                                        : SDL_ScaleModeNearest);
+  if (even && SDL_SetRenderTarget(renderer_, even) == 0) {
+    const int k = even_factor_;
+    if (fresh || !rects) {
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    } else {
+      for (const DamageRect& want : *rects) {
+        const DamageRect r = Clip(want, logical_width_, logical_height_);
+        if (r.Empty()) continue;
+        const SDL_Rect from{r.x, r.y, r.w, r.h};
+        const SDL_Rect to{r.x * k, r.y * k, r.w * k, r.h * k};
+        SDL_RenderCopy(renderer_, texture_, &from, &to);
+      }
+    }
+    SDL_SetRenderTarget(renderer_, nullptr);
+  } else {
+    even = nullptr;
+  }
+  // Only the bars are filled: clearing the whole window first would write
+  // every pixel of a full screen twice a frame.
+  const GameRect& g = game_rect_;
+  const SDL_Rect bars[4] = {{0, 0, output_width_, g.y},
+                            {0, g.y + g.height, output_width_, output_height_ - g.y - g.height},
+                            {0, g.y, g.x, g.height},
+                            {g.x + g.width, g.y, output_width_ - g.x - g.width, g.height}};
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  for (const SDL_Rect& bar : bars)
+    if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
+  const SDL_Rect dst{g.x, g.y, g.width, g.height};
+  SDL_RenderCopy(renderer_, even ? even : texture_, nullptr, &dst);
+  SDL_RenderPresent(renderer_);
 }
 
 void Presenter::Expose() {
@@ -333,14 +458,14 @@ void Presenter::Expose() {
   if (path_ == PresentPath::kWindowSurface) {
     SDL_UpdateWindowSurface(window_);
   } else if (texture_) {
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    const std::vector<DamageRect> none;
+    RenderScaled(&none);
   }
 }
 
 void Presenter::Resized() {
   shown_valid_ = false;
+  PlaceDisplay();
   if (path_ != PresentPath::kWindowSurface || ShowsOneToOne(Facts())) return;
   // The window's surface cannot scale; once a renderer draws on the window
   // it stays, also when the window goes back to its own size.

@@ -4,9 +4,11 @@
 // full-screen window through a renderer (see platform/present_path.h).
 #include <SDL.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/damage.h"
+#include "platform/game_rect.h"
 #include "platform/present_path.h"
 #include "platform/surface.h"
 
@@ -45,10 +47,22 @@ class Presenter {
   /// The player's mark, drawn over the overlay; an empty image removes it.
   void SetBadge(int left, int top, const Surface& image);
 
+  /// How the display is scaled to the window; the next frame is pushed
+  /// whole.
+  void SetScaleMode(ScaleMode mode);
+  ScaleMode scale_mode() const { return scale_mode_; }
+
   PresentPath path() const { return path_; }
-  /// The display's size in the coordinates that mouse events arrive in.
   int logical_width() const { return logical_width_; }
   int logical_height() const { return logical_height_; }
+  /// Where the display lies in the window, in the window's pixels.
+  const GameRect& game_rect() const { return game_rect_; }
+  /// The window's size in pixels as last measured.
+  int output_width() const { return output_width_; }
+  int output_height() const { return output_height_; }
+  /// The display pixel under a point in the window's coordinates (those of
+  /// mouse events); nullopt on the bars.
+  std::optional<GamePoint> ToDisplay(int x, int y) const;
 
  private:
   PresentFacts Facts() const;
@@ -60,15 +74,34 @@ class Presenter {
   // over it when one is shown.
   const Surface& Compose(const Surface& display);
   // Sets `shadow_written` when it also brought `shown_` up to the frame.
-  bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects, bool* shadow_written);
+  bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
+                     bool* shadow_written);
   bool PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects);
+  // Measures the window and places the display in it.
+  void PlaceDisplay();
+  // Draws the uploaded frame into the window as the mode wants it, the
+  // pixel-even step only where `rects` changed (all of it when null).
+  void RenderScaled(const std::vector<DamageRect>* rects);
+  // The texture of the display at the whole factor, for the sharp mode;
+  // null when the mode or the size needs none.
+  SDL_Texture* EvenTexture(bool* fresh);
+  // The display at the whole factor `k` fills the game's rectangle exactly.
+  bool FillsWholly(int k) const;
 
   SDL_Window* window_ = nullptr;
   PresentPath path_ = PresentPath::kWindowSurface;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  SDL_Texture* even_ = nullptr;  // the display at the whole factor (sharp)
+  int even_factor_ = 0;
   int logical_width_ = 640;
   int logical_height_ = 480;
+  ScaleMode scale_mode_ = ScaleMode::kSharp;
+  GameRect game_rect_{0, 0, 640, 480};
+  int output_width_ = 640;
+  int output_height_ = 480;
+  int window_width_ = 640;  // in the coordinates of mouse events
+  int window_height_ = 480;
 
   Surface shown_;  // what the screen holds now
   bool shown_valid_ = false;

@@ -33,7 +33,11 @@ bool DriverHasScreen(const char* driver) {
 
 }  // namespace
 
-SdlHost::SdlHost(const SdlOptions& options) : scale_(std::clamp(options.scale, 1, 16)) {}
+SdlHost::SdlHost(const SdlOptions& options)
+    : scale_(std::clamp(options.scale, 1, 16)),
+      size_given_(options.scale > 0),
+      scaling_given_(options.scaling.has_value()),
+      scale_mode_(options.scaling.value_or(ScaleMode::kSharp)) {}
 
 SdlHost::~SdlHost() {
   SDL_DelEventWatch(WatchTaps, this);
@@ -68,12 +72,20 @@ bool SdlHost::Open() {
   has_screen_ = DriverHasScreen(driver);
 
   window_ = SDL_CreateWindow(kErrorCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kDisplayWidth * scale_, kDisplayHeight * scale_, SDL_WINDOW_HIDDEN);
+                             kDisplayWidth * scale_, kDisplayHeight * scale_,
+                             SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window_) {
     LogError("zepa: cannot create the window: %s\n", SDL_GetError());
     return false;
   }
+  // Smaller than this, the game's text could no longer be read.
+  SDL_SetWindowMinimumSize(window_, kDisplayWidth / 2, kDisplayHeight / 2);
+  const WindowSize opening = OpeningSize();
+  look_ = WindowLook{opening.width, opening.height, false};
+  SDL_SetWindowSize(window_, opening.width, opening.height);
+  SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
+  presenter_.SetScaleMode(scale_mode_);
   if (!presenter_.Open(window_)) {
     LogError("zepa: cannot draw on the window: %s\n", SDL_GetError());
     return false;

@@ -1,13 +1,19 @@
 #pragma once
 // The real window: SDL2 video, input and timing behind the Host interface.
 #include <memory>
+#include <optional>
 
+#include "platform/game_rect.h"
 #include "platform/host.h"
 
 namespace zepa::platform {
 
 struct SdlOptions {
-  int scale = 1;  // the windowed display is 640 x 480 times this
+  /// The windowed display opens 640 x 480 times this (as far as the screen
+  /// allows); 0 leaves it to the player's last size or the desktop's scale.
+  int scale = 0;
+  /// How the game is scaled; nullopt leaves it to the player's settings.
+  std::optional<ScaleMode> scaling;
 };
 
 /// Opens the window (video driver from SDL_VIDEODRIVER when set). Null when

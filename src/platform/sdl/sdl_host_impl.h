@@ -18,6 +18,7 @@
 #include "platform/tap_latch.h"
 #include "platform/tick_scheduler.h"
 #include "platform/toolkit/tool_window_view.h"
+#include "platform/window_place.h"
 
 namespace zepa::platform {
 
@@ -48,7 +49,11 @@ class SdlHost : public Host, public Overlay {
   void ShowOverlay(int left, int top, const Surface& image) override;
   void HideOverlay() override;
   void ShowBadge(int left, int top, const Surface& image) override;
-  int WindowScale() const override { return scale_; }
+  int WindowScale() const override;
+  std::optional<WindowView> DescribeWindow() const override;
+  void SetScaleMode(ScaleMode mode) override;
+  void RestoreWindowLook(const WindowLook& look) override;
+  std::optional<WindowLook> CurrentWindowLook() const override;
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;
@@ -108,11 +113,20 @@ class SdlHost : public Host, public Overlay {
   // Runs the owed ticks that fell due before `now_ms`, each with the clock
   // it would have had. True when one ran.
   bool RunOwedTicks(uint64_t now_ms);
-  bool InsideDisplay(int x, int y) const {
-    return x >= 0 && y >= 0 && x < presenter_.logical_width() && y < presenter_.logical_height();
-  }
+  // Keeps the windowed size, place and maximised state as the player left
+  // them (nothing while full screen).
+  void NoteWindowLook();
+  // The window's size for a first start: the factor asked or the desktop's,
+  // as far as the usable screen allows.
+  WindowSize OpeningSize();
+  // The usable part of the screen the window is on.
+  DesktopRect UsableBounds() const;
 
-  int scale_;
+  int scale_;           // the factor the window opened at
+  bool size_given_;     // --scale: the size is not the player's to keep
+  bool scaling_given_;  // --scaling: the first mode the settings give is not used
+  ScaleMode scale_mode_;
+  WindowLook look_;  // windowed size and maximised state
   SDL_Window* window_ = nullptr;
   Presenter presenter_;
   bool blocking_wait_ = false;

@@ -17,8 +17,12 @@ void SdlHost::DispatchWindowEvent(const SDL_Event& event) {
   const bool game_window = event.window.windowID == SDL_GetWindowID(window_);
   if (game_window && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
     presenter_.Resized();
+    NoteWindowLook();
     dirty_ = shown_ != nullptr;
   }
+  if (game_window && (event.window.event == SDL_WINDOWEVENT_MAXIMIZED ||
+                      event.window.event == SDL_WINDOWEVENT_RESTORED))
+    NoteWindowLook();
   // The screen holds what it held; it only needs pushing again.
   if (game_window && event.window.event == SDL_WINDOWEVENT_EXPOSED) presenter_.Expose();
   // With a modeless window open, closing the game window sends no SDL_QUIT
@@ -72,14 +76,14 @@ void SdlHost::Dispatch(const SDL_Event& event) {
       } else {
         break;
       }
-      // Clicks on the letterbox borders miss the display.
-      if (InsideDisplay(event.button.x, event.button.y))
-        handler_->OnMouseDown(button, event.button.x, event.button.y);
+      // Clicks on the bars around the game miss it.
+      if (const std::optional<GamePoint> at = presenter_.ToDisplay(event.button.x, event.button.y))
+        handler_->OnMouseDown(button, at->x, at->y);
       break;
     }
     case SDL_MOUSEMOTION:
-      if (InsideDisplay(event.motion.x, event.motion.y))
-        handler_->OnMouseMove(event.motion.x, event.motion.y);
+      if (const std::optional<GamePoint> at = presenter_.ToDisplay(event.motion.x, event.motion.y))
+        handler_->OnMouseMove(at->x, at->y);
       break;
     case SDL_MOUSEWHEEL: {
       int steps = event.wheel.y;

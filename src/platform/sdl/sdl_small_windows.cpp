@@ -25,23 +25,23 @@ SDL_HitTestResult SdlHost::CaptionHitTest(SDL_Window*, const SDL_Point* point, v
 }
 
 int SdlHost::SmallWindowScale() const {
-  if (!full_screen_) return scale_;
-  // Full screen shows the game as large as the screen allows; the small
-  // windows take the largest whole factor of that.
-  SDL_DisplayMode mode;
-  const int index = std::max(SDL_GetWindowDisplayIndex(window_), 0);
-  if (SDL_GetDesktopDisplayMode(index, &mode) != 0) return scale_;
-  return std::clamp(std::min(mode.w / kDisplayWidth, mode.h / kDisplayHeight), 1, 16);
+  // The game's own factor, to the nearest whole one (a window or full
+  // screen of any size).
+  return std::clamp(RoundedFactor(presenter_.game_rect(), kDisplayWidth), 1, 16);
 }
 
 void SdlHost::OpenWindow(ToolWindow* window) {
   if (!window) return;
   for (const auto& s : small_)
     if (s->window == window) return;
-  const int scale = SmallWindowScale();
-  const int w = window->OuterWidth() * scale, h = window->OuterHeight() * scale;
   SDL_Rect bounds{0, 0, kDisplayWidth, kDisplayHeight};
   SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &bounds);
+  int scale = SmallWindowScale();
+  // Rounding up may make a large window too big for the screen.
+  while (scale > 1 &&
+         (window->OuterWidth() * scale > bounds.w || window->OuterHeight() * scale > bounds.h))
+    --scale;
+  const int w = window->OuterWidth() * scale, h = window->OuterHeight() * scale;
   switch (window->placement) {
     case Placement::kScreenCenter:
       window->left = bounds.x + std::max((bounds.w - w) / 2, 0);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/log.h"
@@ -34,7 +35,115 @@ void RealWindowSize(SDL_Window* window, int* w, int* h) {
 #endif
 }
 
+// Before the window is mapped its frame is unknown: room for a caption bar
+// and thin borders is kept, as most window managers draw them.
+constexpr FrameSize kFrameGuess{32, 2, 2, 2};
+
+// The X server's Xft.dpi resource, which desktops set to their text scale;
+// 0 when there is none or the window is not on X11.
+double XftDpi(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+    if (const char* resources = XResourceManagerString(info.info.x11.display))
+      return ParseXftDpi(resources);
+  }
+#else
+  (void)window;
+#endif
+  return 0;
+}
+
 }  // namespace
+
+DesktopRect SdlHost::UsableBounds() const {
+  const int index = window_ ? std::max(SDL_GetWindowDisplayIndex(window_), 0) : 0;
+  SDL_Rect usable{0, 0, 0, 0};
+  if (SDL_GetDisplayUsableBounds(index, &usable) != 0) return {};
+  return {usable.x, usable.y, usable.w, usable.h};
+}
+
+WindowSize SdlHost::OpeningSize() {
+  int want = scale_;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  // A Wayland compositor scales the window by the desktop's factor itself.
+  if (!size_given_ && !(driver && std::strcmp(driver, "wayland") == 0)) {
+    DesktopScaleFacts facts;
+    const char* gdk = SDL_getenv("GDK_SCALE");
+    facts.gdk_scale = gdk ? gdk : "";
+    facts.xft_dpi = XftDpi(window_);
+    float ddpi = 0;
+    if (SDL_GetDisplayDPI(std::max(SDL_GetWindowDisplayIndex(window_), 0), &ddpi, nullptr,
+                          nullptr) == 0)
+      facts.display_dpi = ddpi;
+    want = DesktopScaleFactor(facts);
+  }
+  const DesktopRect usable = UsableBounds();
+  scale_ = FitScaleToScreen(want, usable, kFrameGuess);
+  return FitSizeToScreen({kDisplayWidth * scale_, kDisplayHeight * scale_},
+                         {kDisplayWidth / 2, kDisplayHeight / 2}, usable, kFrameGuess);
+}
+
+void SdlHost::NoteWindowLook() {
+  if (full_screen_ || !window_) return;
+  const bool maximized = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0;
+  look_.maximized = maximized;
+  if (maximized) return;
+  SDL_GetWindowSize(window_, &look_.width, &look_.height);
+  if (revealed_) SDL_GetWindowPosition(window_, &windowed_left_, &windowed_top_);
+}
+
+void SdlHost::RestoreWindowLook(const WindowLook& look) {
+  if (size_given_ || !window_ || full_screen_) return;
+  if (look.width > 0 && look.height > 0) {
+    FrameSize frame;
+    if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) !=
+        0)
+      frame = kFrameGuess;
+    const WindowSize size = FitSizeToScreen(
+        {look.width, look.height}, {kDisplayWidth / 2, kDisplayHeight / 2}, UsableBounds(), frame);
+    // The same centre as before, inside the screen.
+    const ClientPosition game =
+        GamePositionOfSized({windowed_left_, windowed_top_}, look_.width, look_.height);
+    look_.width = size.width;
+    look_.height = size.height;
+    SDL_SetWindowSize(window_, size.width, size.height);
+    const ClientPosition client =
+        PlaceSizedGameWindow(game.x, game.y, size.width, size.height, UsableBounds(), frame);
+    windowed_left_ = client.x;
+    windowed_top_ = client.y;
+    if (revealed_) PlaceClientArea(client.x, client.y);
+  }
+  if (look.maximized) {
+    look_.maximized = true;
+    SDL_MaximizeWindow(window_);
+  }
+  presenter_.Resized();
+  dirty_ = shown_ != nullptr;
+}
+
+std::optional<WindowLook> SdlHost::CurrentWindowLook() const {
+  if (size_given_ || !has_screen_) return std::nullopt;
+  return look_;
+}
+
+void SdlHost::SetScaleMode(ScaleMode mode) {
+  if (scaling_given_) {
+    scaling_given_ = false;
+    return;
+  }
+  scale_mode_ = mode;
+  presenter_.SetScaleMode(mode);
+  dirty_ = shown_ != nullptr;
+}
+
+std::optional<WindowView> SdlHost::DescribeWindow() const {
+  return WindowView{presenter_.output_width(), presenter_.output_height(), scale_mode_,
+                    presenter_.game_rect()};
+}
+
+int SdlHost::WindowScale() const { return RoundedFactor(presenter_.game_rect(), kDisplayWidth); }
 
 ScreenSize SdlHost::GetScreenSize() {
   SDL_DisplayMode mode;
@@ -74,27 +183,30 @@ bool SdlHost::SetFullScreen(bool full) {
   }
   full_screen_ = full;
   if (!full) {
-    SDL_SetWindowSize(window_, kDisplayWidth * scale_, kDisplayHeight * scale_);
-    PlaceClientArea(windowed_left_, windowed_top_);
+    if (look_.maximized) {
+      SDL_MaximizeWindow(window_);
+    } else {
+      SDL_SetWindowSize(window_, look_.width, look_.height);
+      PlaceClientArea(windowed_left_, windowed_top_);
+    }
   }
+  presenter_.Resized();
   dirty_ = shown_ != nullptr;
   return true;
 }
 
 void SdlHost::SetWindowPosition(int left, int top) {
   Reveal();
-  const int index = std::max(SDL_GetWindowDisplayIndex(window_), 0);
-  SDL_Rect usable{0, 0, 0, 0};
-  if (SDL_GetDisplayUsableBounds(index, &usable) != 0) usable = SDL_Rect{0, 0, 0, 0};
   FrameSize frame;
   if (SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
     frame = FrameSize{};
-  const ClientPosition client = PlaceGameWindow(
-      left, top, scale_, DesktopRect{usable.x, usable.y, usable.w, usable.h}, frame);
+  const ClientPosition client =
+      PlaceSizedGameWindow(left, top, look_.width, look_.height, UsableBounds(), frame);
   windowed_left_ = client.x;
   windowed_top_ = client.y;
-  // A full-screen window keeps its place; the position applies on leaving.
-  if (!full_screen_) PlaceClientArea(client.x, client.y);
+  // A full-screen or maximised window keeps its place; the position
+  // applies on leaving.
+  if (!full_screen_ && !look_.maximized) PlaceClientArea(client.x, client.y);
 }
 
 void SdlHost::PlaceClientArea(int x, int y) {
@@ -119,8 +231,8 @@ void SdlHost::PlaceClientArea(int x, int y) {
 
 void SdlHost::GetWindowPosition(int* left, int* top) {
   ClientPosition client{windowed_left_, windowed_top_};
-  if (!full_screen_) SDL_GetWindowPosition(window_, &client.x, &client.y);
-  const ClientPosition game = GamePositionOf(client, scale_);
+  if (!full_screen_ && !look_.maximized) SDL_GetWindowPosition(window_, &client.x, &client.y);
+  const ClientPosition game = GamePositionOfSized(client, look_.width, look_.height);
   if (left) *left = game.x;
   if (top) *top = game.y;
 }

@@ -28,6 +28,11 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
       ImVec2(static_cast<float>(window.OuterWidth()), static_cast<float>(window.OuterHeight()));
   Apply(ImGui::GetStyle());
   focus_pending_ = window.focus;
+  // Enlarged, the window keeps its layout in its own pixels while the
+  // renderer scales the geometry; the glyphs come from an atlas drawn at
+  // the enlarged size, so text is as sharp as the screen allows.
+  io.FontGlobalScale = 1.0f / static_cast<float>(scale_);
+  fonts_.SetScale(scale_);
 
   ok_ = fonts_.Load(io.Fonts, window, &error_);
   if (ok_ && sdl_window_) platform_backend_ = ImGui_ImplSDL2_InitForSDLRenderer(sdl_window_);
@@ -46,7 +51,6 @@ ToolWindowView::~ToolWindowView() {
   if (renderer_backend_) ImGui_ImplSDLRenderer_Shutdown();
   if (platform_backend_) ImGui_ImplSDL2_Shutdown();
   for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
-  if (canvas_) SDL_DestroyTexture(canvas_);
   ImGui::DestroyContext(context_);
   ImGui::SetCurrentContext(previous == context_ ? nullptr : previous);
 }
@@ -267,7 +271,6 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
       io.MousePos = ImVec2(std::floor(io.MousePos.x / static_cast<float>(scale_)),
                            std::floor(io.MousePos.y / static_cast<float>(scale_)));
   }
-  const bool scaled = scale_ > 1 && UseCanvas(window.OuterWidth(), window.OuterHeight());
   ImGui::NewFrame();
   ImGui::SetNextWindowPos({0, 0});
   ImGui::SetNextWindowSize(io.DisplaySize);
@@ -287,27 +290,12 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   ImGui::Render();
   SDL_SetRenderDrawColor(renderer_, 212, 208, 200, 255);
   SDL_RenderClear(renderer_);
+  // Lines and faces grow by whole pixels; the backend leaves its geometry
+  // to the renderer's scale when one is set.
+  const float scale = static_cast<float>(scale_);
+  SDL_RenderSetScale(renderer_, scale, scale);
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
-  if (scaled) {
-    // Whole-pixel enlargement of the finished window keeps every line and
-    // glyph as sharp as at scale 1.
-    SDL_SetRenderTarget(renderer_, nullptr);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, canvas_, nullptr, nullptr);
-  }
-}
-
-bool ToolWindowView::UseCanvas(int w, int h) {
-  if (!canvas_ || canvas_w_ != w || canvas_h_ != h) {
-    if (canvas_) SDL_DestroyTexture(canvas_);
-    canvas_ =
-        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
-    canvas_w_ = w;
-    canvas_h_ = h;
-    if (!canvas_) return false;
-    SDL_SetTextureScaleMode(canvas_, SDL_ScaleModeNearest);
-  }
-  return SDL_SetRenderTarget(renderer_, canvas_) == 0;
+  SDL_RenderSetScale(renderer_, 1, 1);
 }
 
 void ToolWindowView::Draw(ToolWindow& window) {

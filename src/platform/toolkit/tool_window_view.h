@@ -26,8 +26,9 @@ class ToolWindowView {
  public:
   /// `sdl_window` may be null for offscreen drawing; input then comes only
   /// through the ToolWindow's own methods. At a `scale` above 1 the window
-  /// is laid out and drawn at its own size, then shown enlarged by whole
-  /// pixels, and the pointer is mapped back to the unscaled layout.
+  /// is laid out at its own size and drawn enlarged: lines and faces by
+  /// whole pixels, text rasterised at the enlarged size; the pointer is
+  /// mapped back to the unscaled layout.
   ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window,
                  int scale = 1);
   ~ToolWindowView();
@@ -89,15 +90,10 @@ class ToolWindowView {
   void DrawGrid(const Control& c, const Place& at);
   SDL_Texture* PictureTexture(const Control& control);
   void ApplyScrollToTop(const Control& control);
-  // Points the renderer at the unscaled canvas of w x h; false when the
-  // canvas cannot be made (the window is then drawn unscaled).
-  bool UseCanvas(int w, int h);
 
   SDL_Window* sdl_window_;
   SDL_Renderer* renderer_;
   int scale_ = 1;
-  SDL_Texture* canvas_ = nullptr;  // the unscaled window, when shown scaled
-  int canvas_w_ = 0, canvas_h_ = 0;
   ImGuiContext* context_ = nullptr;
   ToolkitFonts fonts_;
   bool platform_backend_ = false;

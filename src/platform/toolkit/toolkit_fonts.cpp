@@ -154,8 +154,8 @@ bool ToolkitFonts::Build() {
   config.OversampleV = 1;
   config.PixelSnapH = true;
   for (int size : sizes_) {
-    ImFont* font = atlas_->AddFontFromFileTTF(file_.c_str(), static_cast<float>(size), &config,
-                                              ranges_.data());
+    ImFont* font = atlas_->AddFontFromFileTTF(file_.c_str(), static_cast<float>(size * scale_),
+                                              &config, ranges_.data());
     if (!font) break;
     fonts_[size] = font;
   }
@@ -163,8 +163,8 @@ bool ToolkitFonts::Build() {
   // proportional face otherwise.
   if (!fixed_file_.empty() && fixed_file_ != file_) {
     for (int size : fixed_sizes_) {
-      if (ImFont* font = atlas_->AddFontFromFileTTF(fixed_file_.c_str(), static_cast<float>(size),
-                                                    &config, ranges_.data()))
+      if (ImFont* font = atlas_->AddFontFromFileTTF(
+              fixed_file_.c_str(), static_cast<float>(size * scale_), &config, ranges_.data()))
         fixed_fonts_[size] = font;
     }
   }

@@ -29,6 +29,10 @@ class ToolkitFonts {
   /// Builds `atlas` for the sizes and characters `window` has now. False,
   /// with `error` set, when there is no face or it cannot be loaded.
   bool Load(ImFontAtlas* atlas, const ToolWindow& window, std::string* error);
+  /// Glyphs are rasterised `scale` times larger than their size, for a
+  /// window drawn enlarged (ImGui then lays them out at 1 / scale). Set
+  /// before Load.
+  void SetScale(int scale) { scale_ = scale < 1 ? 1 : scale; }
 
   /// Adds to the atlas every character and size that `window` and `extra`
   /// (texts being typed) hold beyond it. True when the atlas was rebuilt:
@@ -46,6 +50,7 @@ class ToolkitFonts {
   void WantSizes(const ToolWindow& window);
 
   ImFontAtlas* atlas_ = nullptr;
+  int scale_ = 1;
   std::string file_;
   std::string fixed_file_;
   bool editable_ = false;
