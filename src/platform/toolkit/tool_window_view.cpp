@@ -1,7 +1,6 @@
 #include "platform/toolkit/tool_window_view.h"
 
 #include <imgui.h>
-#include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
 #include <imgui_internal.h>  // ImTextCharFromUtf8
 
@@ -14,9 +13,9 @@ namespace zepa::platform {
 
 using namespace theme;
 
-ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
-                               const ToolWindow& window, int scale)
-    : sdl_window_(sdl_window), renderer_(renderer), scale_(std::clamp(scale, 1, 16)) {
+ToolWindowView::ToolWindowView(SDL_Renderer* renderer, const ToolWindow& window, int scale,
+                               const ToolWindowInputMaker& make_input)
+    : renderer_(renderer), scale_(std::clamp(scale, 1, 16)) {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
@@ -30,7 +29,7 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
   focus_pending_ = window.focus;
 
   ok_ = fonts_.Load(io.Fonts, window, &error_);
-  if (ok_ && sdl_window_) platform_backend_ = ImGui_ImplSDL2_InitForSDLRenderer(sdl_window_);
+  if (ok_ && make_input) input_ = make_input();
   if (ok_) renderer_backend_ = ImGui_ImplSDLRenderer_Init(renderer_);
   if (ok_ && !renderer_backend_) {
     ok_ = false;
@@ -44,7 +43,7 @@ ToolWindowView::~ToolWindowView() {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   ImGui::SetCurrentContext(context_);
   if (renderer_backend_) ImGui_ImplSDLRenderer_Shutdown();
-  if (platform_backend_) ImGui_ImplSDL2_Shutdown();
+  input_.reset();
   for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
   if (canvas_) SDL_DestroyTexture(canvas_);
   ImGui::DestroyContext(context_);
@@ -52,10 +51,10 @@ ToolWindowView::~ToolWindowView() {
 }
 
 void ToolWindowView::ProcessEvent(const SDL_Event& event) {
-  if (!platform_backend_) return;
+  if (!input_) return;
   ImGuiContext* previous = ImGui::GetCurrentContext();
   ImGui::SetCurrentContext(context_);
-  ImGui_ImplSDL2_ProcessEvent(&event);
+  input_->ProcessEvent(event);
   ImGui::SetCurrentContext(previous);
 }
 
@@ -246,8 +245,8 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   }
   CoverGlyphs(window);
   ImGui_ImplSDLRenderer_NewFrame();
-  if (platform_backend_) {
-    ImGui_ImplSDL2_NewFrame();
+  if (input_) {
+    input_->NewFrame();
     // The backend measures the enlarged SDL window; the layout and the
     // pointer stay in the window's own pixels.
     io.DisplaySize =
