@@ -314,11 +314,10 @@ std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
   return bytes;
 }
 
-std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> content,
-                           std::string* error) {
-  auto fail = [&](std::string message) {
-    if (error) *error = std::move(message);
-    return std::string();
+platform::Result<std::string> BuildPackEntry(std::string_view bare_name,
+                                             std::span<const uint8_t> content) {
+  auto fail = [](std::string message) {
+    return platform::Status(platform::StatusCode::kInvalid, std::move(message));
   };
   std::string quoted(1, '"');
   quoted.append(bare_name);
@@ -355,14 +354,13 @@ std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> 
   return entry;
 }
 
-std::optional<std::vector<PackEntry>> ListPackFile(const std::string& pack_path,
-                                                   std::string* error) {
-  auto fail = [&](std::string message) -> std::optional<std::vector<PackEntry>> {
-    if (error) *error = std::move(message);
-    return std::nullopt;
+platform::Result<std::vector<PackEntry>> ListPackFile(const std::string& pack_path) {
+  auto fail = [](std::string message) {
+    return platform::Status(platform::StatusCode::kInvalid, std::move(message));
   };
   PackReader reader;
-  if (!reader.Open(pack_path)) return fail("cannot read " + pack_path);
+  if (!reader.Open(pack_path))
+    return platform::Status(platform::StatusCode::kMissing, "cannot read " + pack_path);
   std::vector<PackEntry> entries;
   std::string name;
   int32_t size = 0;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "script/paths.h"
 
 namespace zepa::display {
@@ -99,10 +100,10 @@ std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
 // a double-byte character).
 std::string_view BareName(std::string_view path);
 
-// One entry as stored: name line, size line, content. Empty with a message
-// in *error when the name cannot be stored so that a reader finds it.
-std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> content,
-                           std::string* error);
+// One entry as stored: name line, size line, content. Fails (kInvalid) when
+// the name cannot be stored so that a reader finds it.
+platform::Result<std::string> BuildPackEntry(std::string_view bare_name,
+                                             std::span<const uint8_t> content);
 
 struct PackEntry {
   std::string name;      // as a lookup compares it
@@ -110,11 +111,10 @@ struct PackEntry {
   uint64_t offset = 0;   // of the content from the start of the file
 };
 
-// Every entry in file order, read by the same rules as a lookup. Nothing,
-// with a message in *error, when the file cannot be read or an entry's size
-// line is damaged or its content runs past the end.
-std::optional<std::vector<PackEntry>> ListPackFile(const std::string& pack_path,
-                                                   std::string* error);
+// Every entry in file order, read by the same rules as a lookup. Fails when
+// the file cannot be read (kMissing) or an entry's size line is damaged or
+// its content runs past the end (kInvalid).
+platform::Result<std::vector<PackEntry>> ListPackFile(const std::string& pack_path);
 
 // The content of one listed entry.
 std::optional<std::vector<uint8_t>> ReadPackEntry(const std::string& pack_path,

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace zepa::platform {
 
 enum class ReadStatus {
@@ -58,14 +60,14 @@ struct ReplaceResult {
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 /// Writes `bytes` to `path` the ordinary way: created or truncated, links
-/// followed, pipes and terminals allowed (a dump to /dev/stdout). False with
-/// `error` ("PATH: reason") when the file could not be written whole.
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error);
+/// followed, pipes and terminals allowed (a dump to /dev/stdout). Fails
+/// with "PATH: reason" when the file could not be written whole.
+Status WriteWholeFile(const std::string& path, std::string_view bytes);
 
 /// Writes a new file at `path` without following a link there. An existing
 /// regular file is unlinked first; an existing link, directory or other
-/// file is refused. False with `error` ("PATH: reason") when not written.
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
+/// file is refused (kRefused). Fails with "PATH: reason" when not written.
+Status WriteNewFile(const std::string& path, std::string_view bytes);
 
 enum class PathKind {
   kMissing,
@@ -105,16 +107,17 @@ class Files {
   virtual ~Files() = default;
 
   /// Replaces the file at `path` with `bytes` as ReplaceFileContents does: at
-  /// any moment the old file or the new one is there whole. Returns an empty
-  /// string on success, else the reason; the old file is then untouched.
-  virtual std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
+  /// any moment the old file or the new one is there whole. On failure the
+  /// message is the reason alone (the caller names the file), kRefused for
+  /// a file that may not be written; the old file is then untouched.
+  virtual Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
 
   /// True when new files can be created in the directory `dir`.
   virtual bool DirectoryWritable(const std::string& dir) = 0;
 
-  /// Creates `dir` and its missing parents; returns the system's reason on
-  /// failure, else an empty string.
-  virtual std::string CreateDirectories(const std::string& dir) = 0;
+  /// Creates `dir` and its missing parents; on failure the message is the
+  /// system's reason alone.
+  virtual Status CreateDirectories(const std::string& dir) = 0;
 
   /// The user's data directory: $XDG_DATA_HOME, else $HOME/.local/share;
   /// empty when neither is known.

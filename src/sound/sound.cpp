@@ -193,9 +193,8 @@ bool Sound::OpenPlayer(platform::MediaPlayer* player, const std::string& path) {
     Warn("cannot play " + platform::Cp932ToUtf8(path) + ": no sound device");
     return false;
   }
-  std::string error;
-  if (!player->Open(path, &error)) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
+  if (const platform::Status opened = player->Open(path); !opened.ok()) {
+    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + opened.message());
     return false;
   }
   return true;
@@ -211,13 +210,14 @@ bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
   // for; here the tracks are ripped into the game's folders, as they are for
   // a configured folder that is not there.
   if (!cd_drive_.empty() && !IsDriveLetter(cd_drive_)) {
-    if (player.OpenCd(resolve_(cd_drive_), &error)) return true;
+    if (player.OpenCd(resolve_(cd_drive_)).ok()) return true;
   }
   // The tracks lie in the game's "cd" folder or else beside the game itself.
-  if (player.OpenCd(resolve_("cd"), &error) && player.Mode() != MediaMode::kNotReady) return true;
+  if (player.OpenCd(resolve_("cd")).ok() && player.Mode() != MediaMode::kNotReady) return true;
   const std::string game_dir = resolve_(".");
-  if (player.OpenCd(game_dir, &error)) return true;
-  Warn("cannot open the CD folder " + platform::Cp932ToUtf8(game_dir) + ": " + error);
+  const platform::Status opened = player.OpenCd(game_dir);
+  if (opened.ok()) return true;
+  Warn("cannot open the CD folder " + platform::Cp932ToUtf8(game_dir) + ": " + opened.message());
   return false;
 }
 

@@ -73,7 +73,7 @@ TEST_F(ZepaPackTest, ErrorsExitOneBadUsageExitsTwo) {
   EXPECT_NE(err_.str().find("backslash or colon"), std::string::npos);
 
   EXPECT_EQ(Run({"list", P("none.dat")}), 1);
-  Write("broken.dat", BuildPackEntry("a.bmp", std::vector<uint8_t>(10, 1), nullptr).substr(0, 12));
+  Write("broken.dat", BuildPackEntry("a.bmp", std::vector<uint8_t>(10, 1))->substr(0, 12));
   EXPECT_EQ(Run({"list", P("broken.dat")}), 1);
   EXPECT_EQ(Run({"extract", P("broken.dat"), P("out")}), 1);
   const std::string message = err_.str();

@@ -335,38 +335,33 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
   return Failed(target, write_error);
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error) {
+Status WriteWholeFile(const std::string& path, std::string_view bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (error) *error = Describe(path, errno);
-    return false;
-  }
+  if (fd < 0) return Status::Failed(Describe(path, errno));
   bool ok = WriteAll(fd, bytes);
   int error_number = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
     error_number = errno;
   }
-  if (!ok && error) *error = Describe(path, error_number);
-  return ok;
+  if (!ok) return Status::Failed(Describe(path, error_number));
+  return {};
 }
 
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error) {
-  auto fail = [&](const std::string& message) {
-    if (error) *error = message;
-    return false;
-  };
+Status WriteNewFile(const std::string& path, std::string_view bytes) {
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) return fail(path + ": is a symbolic link, not followed");
-    if (!S_ISREG(st.st_mode)) return fail(path + ": exists and is not a regular file");
-    if (unlink(path.c_str()) != 0) return fail(Describe(path, errno));
+    if (S_ISLNK(st.st_mode))
+      return {StatusCode::kRefused, path + ": is a symbolic link, not followed"};
+    if (!S_ISREG(st.st_mode))
+      return {StatusCode::kRefused, path + ": exists and is not a regular file"};
+    if (unlink(path.c_str()) != 0) return Status::Failed(Describe(path, errno));
   } else if (errno != ENOENT) {
-    return fail(Describe(path, errno));
+    return Status::Failed(Describe(path, errno));
   }
   // O_EXCL fails on anything that appeared meanwhile, a link included.
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return fail(Describe(path, errno));
+  if (fd < 0) return Status::Failed(Describe(path, errno));
   bool ok = WriteAll(fd, bytes);
   int error_number = errno;
   if (close(fd) != 0 && ok) {
@@ -375,9 +370,9 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* 
   }
   if (!ok) {
     unlink(path.c_str());
-    return fail(Describe(path, error_number));
+    return Status::Failed(Describe(path, error_number));
   }
-  return true;
+  return {};
 }
 
 PathKind ProbePath(const std::string& path) {

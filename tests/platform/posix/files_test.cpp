@@ -55,14 +55,12 @@ TEST_F(Files, ReadsOnlyRegularFilesWithinTheirBound) {
 }
 
 TEST_F(Files, WholeFileWritesNameTheFileWhenTheyFail) {
-  std::string error;
-  ASSERT_TRUE(WriteWholeFile(P("out.json"), "{}", &error)) << error;
-  ASSERT_TRUE(WriteWholeFile(P("out.json"), "[]\n", &error)) << error;
+  ASSERT_TRUE(WriteWholeFile(P("out.json"), "{}").ok());
+  ASSERT_TRUE(WriteWholeFile(P("out.json"), "[]\n").ok());
   EXPECT_EQ(Read(P("out.json")), "[]\n");
-  EXPECT_FALSE(WriteWholeFile(dir_, "{}", &error));
-  EXPECT_EQ(error, dir_ + ": Is a directory");
-  EXPECT_FALSE(WriteWholeFile(P("no/out.json"), "{}", &error));
-  EXPECT_EQ(error, P("no/out.json") + ": No such file or directory");
+  EXPECT_EQ(WriteWholeFile(dir_, "{}").message(), dir_ + ": Is a directory");
+  EXPECT_EQ(WriteWholeFile(P("no/out.json"), "{}").message(),
+            P("no/out.json") + ": No such file or directory");
 }
 
 TEST_F(Files, ReplacingRefusesWhatIsNotARegularFile) {
