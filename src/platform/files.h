@@ -6,6 +6,7 @@
 // only these functions.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,6 +29,9 @@ struct ReadResult {
   ReadStatus status = ReadStatus::kFailed;
   std::string bytes;  // the whole file when status is kOk
   std::string error;  // "PATH: reason" otherwise
+  // The system's own words for the failure, without the path ("Is a
+  // directory"); empty for a file over the bound.
+  std::string reason;
 };
 
 /// Reads a regular file whole. A FIFO or device is refused without blocking.
@@ -90,9 +94,46 @@ struct DirEntry {
 /// folder cannot be opened (missing, not a folder, no permission).
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& path);
 
+/// What a look at `path` shows, links followed.
+struct PathInfo {
+  PathKind kind = PathKind::kFailed;
+  uint64_t size_bytes = 0;  // of a regular file
+  int64_t modified_ns = 0;  // the last change of its content, in ns since 1970
+  bool operator==(const PathInfo&) const = default;
+};
+
+/// The kind, size and time of what is at `path`. Never opens it, so never
+/// blocks.
+PathInfo StatPath(const std::string& path);
+
+/// False for a file time so recent that the file may change again within
+/// the resolution of file times without its time or size showing it; what
+/// was read of such a file is read again on its next use.
+bool FileTimeSettled(int64_t modified_ns);
+
+/// A regular file open for reading in pieces, for files too large to read
+/// whole (the packed pictures are read a header and an entry at a time).
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  /// The size when it was opened.
+  virtual uint64_t size_bytes() const = 0;
+  /// Reads up to `size` bytes at `offset` into `out`; how many were read,
+  /// fewer only at the end of the file or on a failure.
+  virtual size_t ReadAt(uint64_t offset, char* out, size_t size) = 0;
+};
+
+/// Opens a regular file for reading; nothing when it is missing, not a
+/// regular file (a FIFO or device is refused without blocking) or unreadable.
+std::unique_ptr<FileReader> OpenFileReader(const std::string& path);
+
 /// `path` made absolute against the current folder, with "." and ".."
 /// folded away by name (links are not followed); empty stays empty.
 std::string AbsolutePath(const std::string& path);
+
+/// `path` with the links of its existing leading part resolved and the rest
+/// folded by name; empty when it cannot be looked at.
+std::string CanonicalPath(const std::string& path);
 
 /// The name a file the game is about to write at `path` goes under. A file
 /// already there keeps its name; a new one whose last component is Shift-JIS

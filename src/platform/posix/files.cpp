@@ -229,14 +229,17 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     result.status = errno == ENOENT ? ReadStatus::kMissing : ReadStatus::kFailed;
+    result.reason = std::strerror(errno);
     result.error = Describe(path, errno);
     return result;
   }
   struct stat st;
   if (fstat(fd, &st) != 0) {
+    result.reason = std::strerror(errno);
     result.error = Describe(path, errno);
   } else if (!S_ISREG(st.st_mode)) {
     result.status = ReadStatus::kNotRegular;
+    result.reason = std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EOPNOTSUPP);
     result.error = path + (S_ISDIR(st.st_mode) ? ": is a directory" : ": not a regular file");
   } else if (static_cast<uint64_t>(st.st_size) > max_bytes) {
     result.status = ReadStatus::kTooLarge;
@@ -248,6 +251,7 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
       const ssize_t n = read(fd, buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
+        result.reason = std::strerror(errno);
         result.error = Describe(path, errno);
         break;
       }
