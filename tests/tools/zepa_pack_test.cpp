@@ -8,14 +8,15 @@
 #include <random>
 #include <sstream>
 
-#include "display/pack_tool.h"
-#include "tool_fixture.h"
 #include "display/packfile.h"
+#include "pack_tool.h"
+#include "tool_fixture.h"
 
 namespace zepa::display {
 namespace {
 
 namespace fs = std::filesystem;
+using tools::RunPackTool;
 
 class ZepaPackTest : public testing_tools::ToolFixture {
  protected:

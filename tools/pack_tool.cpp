@@ -1,4 +1,4 @@
-#include "display/pack_tool.h"
+#include "pack_tool.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,8 +10,14 @@
 #include "platform/ascii.h"
 #include "platform/files.h"
 
-namespace zepa::display {
+namespace zepa::tools {
 namespace {
+
+using display::BareName;
+using display::BuildPackEntry;
+using display::ListPackFile;
+using display::PackEntry;
+using display::ReadPackEntry;
 
 constexpr char kUsage[] =
     "usage: zepa-pack create OUT.dat FILE...   pack files under their bare names\n"
@@ -106,4 +112,4 @@ int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::os
   return 2;
 }
 
-}  // namespace zepa::display
+}  // namespace zepa::tools
