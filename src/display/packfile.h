@@ -3,7 +3,6 @@
 // line, a scrambled size line and the raw file bytes. Its entries are indexed
 // once and read again only when the file changes.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "platform/status.h"
-#include "script/paths.h"
 
 namespace zepa::display {
 
@@ -22,8 +20,6 @@ constexpr size_t kPackLineBytes = 510;
 // The byte b at position i becomes (511 - b - i) mod 256 unless b is CR, LF
 // or NUL or the result would be 0, CR or LF. Its own inverse.
 void ScrambleLine(std::string& line);
-
-using script::FileTimeSettled;
 
 // The entries of one packed file by case-folded name, so that a lookup is a
 // hash probe. It answers exactly as a scan from the start would: the first
@@ -67,7 +63,7 @@ class PackIndex {
   size_t max_entries_ = kMaxEntries;
   size_t max_name_bytes_ = kMaxNameBytes;
   std::string path_;
-  std::filesystem::file_time_type mtime_{};
+  int64_t modified_ns_ = 0;
   uint64_t size_bytes_ = 0;
   bool valid_ = false;
   bool settled_ = false;

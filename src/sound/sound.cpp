@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
 #include "platform/log.h"
 #include "platform/scope_restore.h"
 #include "script/arguments.h"
@@ -201,7 +200,6 @@ bool Sound::OpenPlayer(platform::MediaPlayer* player, const std::string& path) {
 }
 
 bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
-  std::string error;
   if (cd_drive_.size() > kCdDriveMaxBytes) {
     Warn("the CD folder name is longer than " + std::to_string(kCdDriveMaxBytes) + " bytes");
     return false;
@@ -411,8 +409,7 @@ std::optional<uint32_t> Sound::PlayEndSound() {
   platform::MediaPlayer* player = Player(1);
   if (!player || end_music_.empty()) return std::nullopt;
   const std::string path = resolve_(end_music_);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  if (platform::ProbePath(path) != platform::PathKind::kRegular) return std::nullopt;
   StopPlayer(*player, false);
   if (!OpenPlayer(player, path)) return std::nullopt;
   if (!player->Play(std::nullopt, std::nullopt)) return std::nullopt;
