@@ -64,7 +64,7 @@ void BM_PackLookupLastOf1000(benchmark::State& state) {
     std::vector<uint8_t> content(20000, 0x42);
     for (int i = 0; i < 1000; ++i) {
       std::string entry =
-          zepa::display::BuildPackEntry("picture" + std::to_string(i) + ".bmp", content, nullptr);
+          *zepa::display::BuildPackEntry("picture" + std::to_string(i) + ".bmp", content);
       out.write(entry.data(), static_cast<std::streamsize>(entry.size()));
     }
   }

@@ -68,7 +68,7 @@ struct BigPack {
     const std::vector<uint8_t> content(16, 0x42);
     std::string chunk;
     for (int i = 0; i < kEntries; ++i) {
-      chunk += zepa::display::BuildPackEntry("pic" + std::to_string(i) + ".bmp", content, nullptr);
+      chunk += *zepa::display::BuildPackEntry("pic" + std::to_string(i) + ".bmp", content);
       if (chunk.size() > (1u << 20)) {
         out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         chunk.clear();

@@ -65,7 +65,7 @@ void BM_WriteSaveToDisk(benchmark::State& state) {
   auto files = zepa::platform::CreatePosixFiles();
   for (auto _ : state) {
     const std::vector<uint8_t> bytes = zepa::save::WriteSaveBytes(Contents(scene));
-    if (!files->AtomicWriteFile(path, bytes).empty()) state.SkipWithError("cannot write");
+    if (!files->AtomicWriteFile(path, bytes).ok()) state.SkipWithError("cannot write");
   }
   fs::remove(path);
 }

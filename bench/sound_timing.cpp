@@ -46,8 +46,8 @@ double CpuSeconds() {
 class TimedPlayer : public MediaPlayer {
  public:
   TimedPlayer(MediaPlayer& inner, zepa::platform::Host& host) : inner_(inner), host_(host) {}
-  bool Open(const std::string& p, std::string* e) override { return inner_.Open(p, e); }
-  bool OpenCd(const std::string& f, std::string* e) override { return inner_.OpenCd(f, e); }
+  zepa::platform::Status Open(const std::string& p) override { return inner_.Open(p); }
+  zepa::platform::Status OpenCd(const std::string& f) override { return inner_.OpenCd(f); }
   void Close() override { inner_.Close(); }
   bool IsOpen() const override { return inner_.IsOpen(); }
   bool Play(std::optional<uint32_t> a, std::optional<uint32_t> b) override {

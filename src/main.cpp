@@ -284,8 +284,8 @@ int RunHeadless(Options& o) {
         zepa::platform::ReadRegularFile(o.input, kMaxInputBytes);
     if (read.status != zepa::platform::ReadStatus::kOk)
       return BadInput("cannot read the input file " + read.error);
-    std::string error;
-    if (!host->LoadEvents(read.bytes, &error)) return BadInput(o.input + ": " + error);
+    if (const auto loaded = host->LoadEvents(read.bytes); !loaded.ok())
+      return BadInput(o.input + ": " + loaded.message());
   }
   // Silent players keep real lengths, so sound ends on the virtual clock.
   auto media = zepa::platform::CreateSilentMedia(*host, probe.get());
@@ -317,14 +317,16 @@ int RunHeadless(Options& o) {
   // The final dump and shot show the game as it stood, before the shutdown
   // stops the music.
   form.Run([&] {
-    std::string error;
-    if (!o.dump.empty() && !form.OnDumpRequest(o.dump, &error))
-      host->ReportOutputFailure("cannot write the dump " + error);
-    if (!o.shot.empty() && !zepa::platform::WriteImageFile(form.display(), o.shot, &error))
-      host->ReportOutputFailure("cannot write the shot " + error);
-    if (!o.shot_window.empty() &&
-        !zepa::platform::WriteImageFile(host->WindowShot(), o.shot_window, &error))
-      host->ReportOutputFailure("cannot write the shot " + error);
+    if (!o.dump.empty())
+      if (const auto dumped = form.OnDumpRequest(o.dump); !dumped.ok())
+        host->ReportOutputFailure("cannot write the dump " + dumped.message());
+    if (!o.shot.empty())
+      if (const auto shot = zepa::platform::WriteImageFile(form.display(), o.shot); !shot.ok())
+        host->ReportOutputFailure("cannot write the shot " + shot.message());
+    if (!o.shot_window.empty())
+      if (const auto shot = zepa::platform::WriteImageFile(host->WindowShot(), o.shot_window);
+          !shot.ok())
+        host->ReportOutputFailure("cannot write the shot " + shot.message());
   });
   host->SetHandler(nullptr);
   return HeadlessStatus(*host);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "display/pack_tool.h"
+#include "pack_tool.h"
 #include "zepa_version.h"
 
 int main(int argc, char** argv) {
@@ -12,5 +12,5 @@ int main(int argc, char** argv) {
     zepa::build::PrintVersion("zepa-pack");
     return 0;
   }
-  return zepa::display::RunPackTool(args, std::cout, std::cerr);
+  return zepa::tools::RunPackTool(args, std::cout, std::cerr);
 }

@@ -10,12 +10,11 @@ namespace fs = std::filesystem;
 void Checker::ReadPack() {
   std::error_code ec;
   if (!fs::is_regular_file(pack_path_, ec)) return;
-  std::string error;
-  auto entries = display::ListPackFile(pack_path_, &error);
-  if (!entries) {
+  auto entries = display::ListPackFile(pack_path_);
+  if (!entries.ok()) {
     pack_damaged_ = true;
     Error(Shown(pack_path_), 0,
-          "the packed picture file cannot be read whole (" + error +
+          "the packed picture file cannot be read whole (" + entries.message() +
               "): pictures after the damage are not found");
     return;
   }

@@ -164,15 +164,19 @@ int ExploreCommand(const std::vector<std::string>& args,
   const std::string text = FormatExploreText(report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   int status = report.problems.empty() ? 0 : 1;
-  std::string error;
-  if (!json.empty() && !platform::WriteWholeFile(json, FormatExploreJson(report), &error)) {
-    platform::LogError("zepa: cannot write the report %s\n", error.c_str());
-    status = 2;
+  if (!json.empty()) {
+    if (const platform::Status w = platform::WriteWholeFile(json, FormatExploreJson(report));
+        !w.ok()) {
+      platform::LogError("zepa: cannot write the report %s\n", w.message().c_str());
+      status = 2;
+    }
   }
   const std::string graph = FormatExploreDot(report);
-  if (!dot.empty() && !platform::WriteWholeFile(dot, graph, &error)) {
-    platform::LogError("zepa: cannot write the graph %s\n", error.c_str());
-    status = 2;
+  if (!dot.empty()) {
+    if (const platform::Status w = platform::WriteWholeFile(dot, graph); !w.ok()) {
+      platform::LogError("zepa: cannot write the graph %s\n", w.message().c_str());
+      status = 2;
+    }
   }
   if (!svg.empty()) {
     if (!platform::ProgramOnPath("dot")) {
@@ -180,8 +184,10 @@ int ExploreCommand(const std::vector<std::string>& args,
           "zepa: --svg needs Graphviz's dot, which is not installed; --dot writes "
           "the graph for it\n");
       status = 2;
-    } else if (!platform::RunProgram({"dot", "-Tsvg", "-o", svg}, graph, &error)) {
-      platform::LogError("zepa: %s\n", error.c_str());
+    } else if (const platform::Status ran =
+                   platform::RunProgram({"dot", "-Tsvg", "-o", svg}, graph);
+               !ran.ok()) {
+      platform::LogError("zepa: %s\n", ran.message().c_str());
       status = 2;
     }
   }

@@ -275,7 +275,10 @@ bool WriteNewGame(const std::string& dir, const std::string& title, std::string*
       *error = "cannot make the folder " + path.parent_path().string() + ": " + ec.message();
       return false;
     }
-    if (!platform::WriteNewFile(path.string(), f.bytes, error)) return false;
+    if (const platform::Status w = platform::WriteNewFile(path.string(), f.bytes); !w.ok()) {
+      *error = w.message();
+      return false;
+    }
   }
   return true;
 }

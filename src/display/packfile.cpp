@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
-#include <system_error>
 
+#include "platform/files.h"
 #include "script/expression.h"
 #include "script/file_names.h"
 
@@ -32,23 +30,15 @@ std::string_view CutAtLineEnd(std::string_view s) {
 // largest picture we decode, 4096 x 4096 at 32 bits, is 64 MiB and headers.
 constexpr uint64_t kMaxFileBytes = 65ull << 20;
 
-bool IsRegularFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
 class PackReader {
  public:
+  // The reader keeps its own buffer, so that a skip inside it costs nothing
+  // and content reads go to the file directly.
   bool Open(const std::string& path) {
-    if (!IsRegularFile(path)) return false;
-    std::error_code ec;
-    uint64_t size = std::filesystem::file_size(path, ec);
-    if (ec) return false;
-    size_bytes_ = size;
-    // The reader keeps its own buffer, so that a skip inside it costs
-    // nothing and content reads go to the file directly.
-    buf_.pubsetbuf(nullptr, 0);
-    return buf_.open(path, std::ios::in | std::ios::binary) != nullptr;
+    file_ = platform::OpenFileReader(path);
+    if (!file_) return false;
+    size_bytes_ = file_->size_bytes();
+    return true;
   }
 
   // Like fgets into a 511-byte buffer: up to 510 bytes, ending after a line
@@ -111,10 +101,11 @@ class PackReader {
     std::copy_n(buffer_.get() + next_, buffered, out.begin());
     next_ += buffered;
     position_ += buffered;
-    const auto rest = static_cast<std::streamsize>(size - buffered);
-    const std::streamsize got =
-        rest == 0 ? 0 : buf_.sgetn(reinterpret_cast<char*>(out.data() + buffered), rest);
-    position_ += static_cast<uint64_t>(got);
+    const size_t rest = static_cast<size_t>(size) - buffered;
+    const size_t got =
+        rest == 0 ? 0
+                  : file_->ReadAt(position_, reinterpret_cast<char*>(out.data() + buffered), rest);
+    position_ += got;
     return got == rest;
   }
 
@@ -123,8 +114,7 @@ class PackReader {
     position_ = offset;
     next_ = end_ = 0;
     sequential_ = false;
-    return buf_.pubseekpos(static_cast<std::streamoff>(offset), std::ios::in) !=
-           std::streampos(std::streamoff(-1));
+    return true;
   }
 
  private:
@@ -134,9 +124,9 @@ class PackReader {
     if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
     const size_t want = sequential_ ? kBufferBytes : kFirstReadBytes;
     sequential_ = true;
-    const std::streamsize got = buf_.sgetn(buffer_.get(), static_cast<std::streamsize>(want));
+    // The buffer is empty here, so the file is read from the position on.
     next_ = 0;
-    end_ = got > 0 ? static_cast<size_t>(got) : 0;
+    end_ = file_->ReadAt(position_, buffer_.get(), want);
     return end_ > 0;
   }
 
@@ -146,7 +136,7 @@ class PackReader {
   size_t next_ = 0;
   size_t end_ = 0;
   bool sequential_ = false;
-  std::filebuf buf_;
+  std::unique_ptr<platform::FileReader> file_;
   std::string line_;
   uint64_t size_bytes_ = 0;
   uint64_t position_ = 0;
@@ -193,19 +183,17 @@ std::string_view BareName(std::string_view path) { return script::FileNamePart(p
 
 std::optional<std::vector<uint8_t>> PackIndex::Find(const std::string& pack_path,
                                                     std::string_view bare_name) {
-  std::error_code ec;
-  const bool regular = IsRegularFile(pack_path);
-  const auto mtime = std::filesystem::last_write_time(pack_path, ec);
-  const uint64_t size = ec || !regular ? 0 : std::filesystem::file_size(pack_path, ec);
-  if (ec || !regular) {
+  const platform::PathInfo info = platform::StatPath(pack_path);
+  if (info.kind != platform::PathKind::kRegular) {
     valid_ = false;
     return std::nullopt;
   }
-  if (!valid_ || !settled_ || path_ != pack_path || mtime_ != mtime || size_bytes_ != size) {
+  if (!valid_ || !settled_ || path_ != pack_path || modified_ns_ != info.modified_ns ||
+      size_bytes_ != info.size_bytes) {
     path_ = pack_path;
-    mtime_ = mtime;
-    size_bytes_ = size;
-    settled_ = FileTimeSettled(mtime);
+    modified_ns_ = info.modified_ns;
+    size_bytes_ = info.size_bytes;
+    settled_ = platform::FileTimeSettled(info.modified_ns);
     valid_ = Build(pack_path);
     if (!valid_) return std::nullopt;
   }
@@ -314,11 +302,10 @@ std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
   return bytes;
 }
 
-std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> content,
-                           std::string* error) {
-  auto fail = [&](std::string message) {
-    if (error) *error = std::move(message);
-    return std::string();
+platform::Result<std::string> BuildPackEntry(std::string_view bare_name,
+                                             std::span<const uint8_t> content) {
+  auto fail = [](std::string message) {
+    return platform::Status(platform::StatusCode::kInvalid, std::move(message));
   };
   std::string quoted(1, '"');
   quoted.append(bare_name);
@@ -355,14 +342,13 @@ std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> 
   return entry;
 }
 
-std::optional<std::vector<PackEntry>> ListPackFile(const std::string& pack_path,
-                                                   std::string* error) {
-  auto fail = [&](std::string message) -> std::optional<std::vector<PackEntry>> {
-    if (error) *error = std::move(message);
-    return std::nullopt;
+platform::Result<std::vector<PackEntry>> ListPackFile(const std::string& pack_path) {
+  auto fail = [](std::string message) {
+    return platform::Status(platform::StatusCode::kInvalid, std::move(message));
   };
   PackReader reader;
-  if (!reader.Open(pack_path)) return fail("cannot read " + pack_path);
+  if (!reader.Open(pack_path))
+    return platform::Status(platform::StatusCode::kMissing, "cannot read " + pack_path);
   std::vector<PackEntry> entries;
   std::string name;
   int32_t size = 0;

@@ -3,14 +3,13 @@
 // line, a scrambled size line and the raw file bytes. Its entries are indexed
 // once and read again only when the file changes.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "script/paths.h"
+#include "platform/status.h"
 
 namespace zepa::display {
 
@@ -21,8 +20,6 @@ constexpr size_t kPackLineBytes = 510;
 // The byte b at position i becomes (511 - b - i) mod 256 unless b is CR, LF
 // or NUL or the result would be 0, CR or LF. Its own inverse.
 void ScrambleLine(std::string& line);
-
-using script::FileTimeSettled;
 
 // The entries of one packed file by case-folded name, so that a lookup is a
 // hash probe. It answers exactly as a scan from the start would: the first
@@ -66,7 +63,7 @@ class PackIndex {
   size_t max_entries_ = kMaxEntries;
   size_t max_name_bytes_ = kMaxNameBytes;
   std::string path_;
-  std::filesystem::file_time_type mtime_{};
+  int64_t modified_ns_ = 0;
   uint64_t size_bytes_ = 0;
   bool valid_ = false;
   bool settled_ = false;
@@ -99,10 +96,10 @@ std::optional<std::vector<uint8_t>> OpenPicture(const std::string& pack_path,
 // a double-byte character).
 std::string_view BareName(std::string_view path);
 
-// One entry as stored: name line, size line, content. Empty with a message
-// in *error when the name cannot be stored so that a reader finds it.
-std::string BuildPackEntry(std::string_view bare_name, std::span<const uint8_t> content,
-                           std::string* error);
+// One entry as stored: name line, size line, content. Fails (kInvalid) when
+// the name cannot be stored so that a reader finds it.
+platform::Result<std::string> BuildPackEntry(std::string_view bare_name,
+                                             std::span<const uint8_t> content);
 
 struct PackEntry {
   std::string name;      // as a lookup compares it
@@ -110,11 +107,10 @@ struct PackEntry {
   uint64_t offset = 0;   // of the content from the start of the file
 };
 
-// Every entry in file order, read by the same rules as a lookup. Nothing,
-// with a message in *error, when the file cannot be read or an entry's size
-// line is damaged or its content runs past the end.
-std::optional<std::vector<PackEntry>> ListPackFile(const std::string& pack_path,
-                                                   std::string* error);
+// Every entry in file order, read by the same rules as a lookup. Fails when
+// the file cannot be read (kMissing) or an entry's size line is damaged or
+// its content runs past the end (kInvalid).
+platform::Result<std::vector<PackEntry>> ListPackFile(const std::string& pack_path);
 
 // The content of one listed entry.
 std::optional<std::vector<uint8_t>> ReadPackEntry(const std::string& pack_path,

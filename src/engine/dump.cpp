@@ -59,8 +59,8 @@ std::string MainWindow::DumpJson() const {
   return j.dump(2) + "\n";
 }
 
-bool MainWindow::OnDumpRequest(const std::string& path, std::string* error) {
-  return platform::WriteWholeFile(path, DumpJson(), error);
+platform::Status MainWindow::OnDumpRequest(const std::string& path) {
+  return platform::WriteWholeFile(path, DumpJson());
 }
 
 }  // namespace zepa::engine

@@ -217,14 +217,14 @@ std::string IniFile::Text() const {
   return out;
 }
 
-bool IniFile::Save(const std::string& path, std::string* error) const {
-  if (unreadable_) {
-    if (error) *error = path + ": could not be read, so it is not rewritten";
-    return false;
-  }
+platform::Status IniFile::Save(const std::string& path) const {
+  if (unreadable_)
+    return {platform::StatusCode::kRefused, path + ": could not be read, so it is not rewritten"};
   const platform::ReplaceResult result = platform::ReplaceFileContents(path, Text());
-  if (!result.written() && error) *error = result.error;
-  return result.written();
+  if (result.written()) return {};
+  return {result.status == platform::ReplaceStatus::kNotWritable ? platform::StatusCode::kRefused
+                                                                 : platform::StatusCode::kFailed,
+          result.error};
 }
 
 }  // namespace zepa::engine

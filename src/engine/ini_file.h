@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace zepa::engine {
 
 class IniFile {
@@ -43,9 +45,9 @@ class IniFile {
 
   /// Writes the file whole (platform::ReplaceFileContents): through a
   /// symlink, keeping its mode, never over a read-only file. A file that
-  /// existed but could not be loaded is never written. False when nothing
-  /// was written.
-  bool Save(const std::string& path, std::string* error = nullptr) const;
+  /// existed but could not be loaded is never written. Fails, naming the
+  /// file, when nothing was written.
+  platform::Status Save(const std::string& path) const;
 
  private:
   struct Line {

@@ -380,8 +380,8 @@ void MainWindow::ConfigurationWriteBack() {
   // made to it while the game ran are kept.
   IniFile ini = IniFile::Load(ini_path_);
   FillWriteBack(ini);
-  std::string error;
-  if (ini.Save(ini_path_, &error)) return;
+  platform::Status saved = ini.Save(ini_path_);
+  if (saved.ok()) return;
   // A game installed read-only keeps the player's settings in the
   // player's own folder.
   const std::string own = PlayerConfigPath(host_.FileOps(), paths_.game_dir());
@@ -389,10 +389,11 @@ void MainWindow::ConfigurationWriteBack() {
     IniFile mine = IniFile::Load(own);
     FillWriteBack(mine);
     const std::string folder = own.substr(0, own.find_last_of('/'));
-    error = host_.FileOps()->CreateDirectories(folder);
-    if (error.empty() && mine.Save(own, &error)) return;
+    saved = host_.FileOps()->CreateDirectories(folder);
+    if (saved.ok()) saved = mine.Save(own);
+    if (saved.ok()) return;
   }
-  platform::LogError("zepa: the configuration was not written back: %s\n", error.c_str());
+  platform::LogError("zepa: the configuration was not written back: %s\n", saved.message().c_str());
 }
 
 void MainWindow::FillWriteBack(IniFile& ini) {

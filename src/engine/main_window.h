@@ -120,7 +120,7 @@ class MainWindow : public platform::InputHandler, public script::CommandSink {
   /// monitor), except the wait icon's blink at its known moment.
   uint32_t TimerQuietMs(uint32_t now_ms) override;
   void OnCloseRequest() override;
-  bool OnDumpRequest(const std::string& path, std::string* error) override;
+  platform::Status OnDumpRequest(const std::string& path) override;
 
   // CommandSink
   uint32_t NowMs() override;

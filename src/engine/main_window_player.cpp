@@ -344,11 +344,11 @@ void MainWindow::PlayerScreenshot() {
   // Two shots in one second get numbers rather than replacing each other.
   for (int n = 2; platform::ProbePath(path) != platform::PathKind::kMissing && n < 100; ++n)
     path = dir + "/" + options_.game_name + "-" + stamp + "-" + std::to_string(n) + ".png";
-  std::string error;
   platform::Files* files = host_.FileOps();
-  if (files) error = files->CreateDirectories(dir);
-  if (!png || !error.empty() || !platform::WriteNewFile(path, *png, &error)) {
-    platform::LogWarning("zepa: screenshot not written: %s\n", error.c_str());
+  platform::Status written = files ? files->CreateDirectories(dir) : platform::Status();
+  if (written.ok() && png) written = platform::WriteNewFile(path, *png);
+  if (!png || !written.ok()) {
+    platform::LogWarning("zepa: screenshot not written: %s\n", written.message().c_str());
     PlayerNotice("Screenshot failed");
     return;
   }

@@ -74,7 +74,7 @@ bool SaveGame::WriteSaveData(std::string_view name, int adv_mode) {
 
   const save::SaveWrite written = folder_.WriteSaveFile(name, save::WriteSaveBytes(contents));
   if (!written.written()) {
-    host_.ShowError("Cannot write file \"" + written.path + "\". " + written.error);
+    host_.ShowError("Cannot write file \"" + written.path + "\". " + written.status.message());
     return false;
   }
   return true;

@@ -1,36 +1,35 @@
 #include "engine/scenario_file.h"
 
-#include <filesystem>
-#include <fstream>
-#include <new>
-#include <system_error>
+#include "platform/files.h"
 
 namespace zepa::engine {
 
 ScenarioFile ReadScenarioFile(const std::string& path) {
   ScenarioFile file;
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) {
+  platform::ReadResult read = platform::ReadRegularFile(path, kMaxScenarioBytes);
+  auto missing = [&] {
     file.status = ScenarioFile::Status::kMissing;
-    file.message = "Cannot open file \"" + path + "\". " + ec.message();
-    return file;
+    file.message = "Cannot open file \"" + path + "\". " + read.reason;
+  };
+  switch (read.status) {
+    case platform::ReadStatus::kOk:
+      file.status = ScenarioFile::Status::kRead;
+      file.bytes = std::move(read.bytes);
+      break;
+    case platform::ReadStatus::kTooLarge:
+      file.status = ScenarioFile::Status::kTooLarge;
+      file.message = "The scenario file \"" + path + "\" is larger than 64 MiB and was not loaded.";
+      break;
+    case platform::ReadStatus::kMissing:
+    case platform::ReadStatus::kNotRegular:
+      missing();
+      break;
+    case platform::ReadStatus::kFailed:
+      // A file that is there but cannot be read fails quietly; one that
+      // cannot even be looked at is reported as missing, with the reason.
+      if (platform::StatPath(path).kind != platform::PathKind::kRegular) missing();
+      break;
   }
-  if (size > kMaxScenarioBytes) {
-    file.status = ScenarioFile::Status::kTooLarge;
-    file.message = "The scenario file \"" + path + "\" is larger than 64 MiB and was not loaded.";
-    return file;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return file;
-  try {
-    file.bytes.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return file;
-  }
-  in.read(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
-  file.bytes.resize(static_cast<size_t>(in.gcount()));
-  file.status = ScenarioFile::Status::kRead;
   return file;
 }
 

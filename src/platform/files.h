@@ -6,11 +6,14 @@
 // only these functions.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace zepa::platform {
 
@@ -26,6 +29,9 @@ struct ReadResult {
   ReadStatus status = ReadStatus::kFailed;
   std::string bytes;  // the whole file when status is kOk
   std::string error;  // "PATH: reason" otherwise
+  // The system's own words for the failure, without the path ("Is a
+  // directory"); empty for a file over the bound.
+  std::string reason;
 };
 
 /// Reads a regular file whole. A FIFO or device is refused without blocking.
@@ -58,14 +64,14 @@ struct ReplaceResult {
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 /// Writes `bytes` to `path` the ordinary way: created or truncated, links
-/// followed, pipes and terminals allowed (a dump to /dev/stdout). False with
-/// `error` ("PATH: reason") when the file could not be written whole.
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error);
+/// followed, pipes and terminals allowed (a dump to /dev/stdout). Fails
+/// with "PATH: reason" when the file could not be written whole.
+Status WriteWholeFile(const std::string& path, std::string_view bytes);
 
 /// Writes a new file at `path` without following a link there. An existing
 /// regular file is unlinked first; an existing link, directory or other
-/// file is refused. False with `error` ("PATH: reason") when not written.
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error);
+/// file is refused (kRefused). Fails with "PATH: reason" when not written.
+Status WriteNewFile(const std::string& path, std::string_view bytes);
 
 enum class PathKind {
   kMissing,
@@ -104,9 +110,46 @@ struct DirEntry {
 /// folder cannot be opened (missing, not a folder, no permission).
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& path);
 
+/// What a look at `path` shows, links followed.
+struct PathInfo {
+  PathKind kind = PathKind::kFailed;
+  uint64_t size_bytes = 0;  // of a regular file
+  int64_t modified_ns = 0;  // the last change of its content, in ns since 1970
+  bool operator==(const PathInfo&) const = default;
+};
+
+/// The kind, size and time of what is at `path`. Never opens it, so never
+/// blocks.
+PathInfo StatPath(const std::string& path);
+
+/// False for a file time so recent that the file may change again within
+/// the resolution of file times without its time or size showing it; what
+/// was read of such a file is read again on its next use.
+bool FileTimeSettled(int64_t modified_ns);
+
+/// A regular file open for reading in pieces, for files too large to read
+/// whole (the packed pictures are read a header and an entry at a time).
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  /// The size when it was opened.
+  virtual uint64_t size_bytes() const = 0;
+  /// Reads up to `size` bytes at `offset` into `out`; how many were read,
+  /// fewer only at the end of the file or on a failure.
+  virtual size_t ReadAt(uint64_t offset, char* out, size_t size) = 0;
+};
+
+/// Opens a regular file for reading; nothing when it is missing, not a
+/// regular file (a FIFO or device is refused without blocking) or unreadable.
+std::unique_ptr<FileReader> OpenFileReader(const std::string& path);
+
 /// `path` made absolute against the current folder, with "." and ".."
 /// folded away by name (links are not followed); empty stays empty.
 std::string AbsolutePath(const std::string& path);
+
+/// `path` with the links of its existing leading part resolved and the rest
+/// folded by name; empty when it cannot be looked at.
+std::string CanonicalPath(const std::string& path);
 
 /// The name a file the game is about to write at `path` goes under. A file
 /// already there keeps its name; a new one whose last component is Shift-JIS
@@ -121,16 +164,17 @@ class Files {
   virtual ~Files() = default;
 
   /// Replaces the file at `path` with `bytes` as ReplaceFileContents does: at
-  /// any moment the old file or the new one is there whole. Returns an empty
-  /// string on success, else the reason; the old file is then untouched.
-  virtual std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
+  /// any moment the old file or the new one is there whole. On failure the
+  /// message is the reason alone (the caller names the file), kRefused for
+  /// a file that may not be written; the old file is then untouched.
+  virtual Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
 
   /// True when new files can be created in the directory `dir`.
   virtual bool DirectoryWritable(const std::string& dir) = 0;
 
-  /// Creates `dir` and its missing parents; returns the system's reason on
-  /// failure, else an empty string.
-  virtual std::string CreateDirectories(const std::string& dir) = 0;
+  /// Creates `dir` and its missing parents; on failure the message is the
+  /// system's reason alone.
+  virtual Status CreateDirectories(const std::string& dir) = 0;
 
   /// The user's data directory: $XDG_DATA_HOME, else $HOME/.local/share;
   /// empty when neither is known.

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/game_rect.h"
 #include "platform/sockets.h"
+#include "platform/status.h"
 #include "platform/surface.h"
 #include "platform/tool_window.h"
 
@@ -78,11 +79,10 @@ class InputHandler {
   /// which pump nothing, end at once.
   virtual void OnCloseRequest() = 0;
   /// A scripted headless event asked for a state dump at this moment.
-  /// Returns false, with `error` naming the file and the reason, when the
-  /// dump could not be written.
-  virtual bool OnDumpRequest(const std::string& path, std::string* error) {
-    if (error) *error = path + ": nothing to dump";
-    return false;
+  /// Fails, naming the file and the reason, when the dump could not be
+  /// written.
+  virtual Status OnDumpRequest(const std::string& path) {
+    return Status::Failed(path + ": nothing to dump");
   }
 };
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/status.h"
 #include "platform/surface.h"
 
 namespace zepa::platform {
@@ -33,13 +34,13 @@ class MediaPlayer {
   virtual ~MediaPlayer() = default;
 
   /// Opens the device that the file calls for, on the file at `path`.
-  /// False, with `error` holding the device's message, when it cannot be
-  /// opened; the player is closed then.
-  virtual bool Open(const std::string& path, std::string* error) = 0;
-  /// Opens CD audio on the folder `folder` that holds ripped tracks. False,
-  /// with `error`, when the folder cannot be opened. A folder without any
-  /// track file opens, and reports `kNotReady` (no disc).
-  virtual bool OpenCd(const std::string& folder, std::string* error) = 0;
+  /// Fails, with the device's message, when it cannot be opened; the
+  /// player is closed then.
+  virtual Status Open(const std::string& path) = 0;
+  /// Opens CD audio on the folder `folder` that holds ripped tracks. Fails
+  /// when the folder cannot be opened. A folder without any track file
+  /// opens, and reports `kNotReady` (no disc).
+  virtual Status OpenCd(const std::string& folder) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 

@@ -5,11 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/status.h"
+
 namespace zepa::platform {
 
-/// Checks that `path` names a readable regular file, and that a WAVE file
-/// has a header that plays; otherwise a message.
-bool CheckMediaFile(const std::string& path, std::string* error);
+/// Checks that `path` names a readable regular file (else kMissing or
+/// kRefused), and that a WAVE file has a header that plays (else kInvalid).
+Status CheckMediaFile(const std::string& path);
 
 /// For a RIFF WAVE file, the length of the sample data actually present
 /// (headers may claim far more than the file holds); nothing otherwise.
@@ -25,9 +27,8 @@ bool IsMidiFile(const std::string& path);
 /// .ogg, .flac, .wav or .mp3.
 std::map<int, std::string> FindCdTracks(const std::string& folder);
 
-/// The tracks of the CD folder `folder`, or nothing with `error` set when
-/// it is not a folder: what opening the CD player does in every backend.
-std::optional<std::map<int, std::string>> OpenCdFolder(const std::string& folder,
-                                                       std::string* error);
+/// The tracks of the CD folder `folder`; fails when it is not a folder:
+/// what opening the CD player does in every backend.
+Result<std::map<int, std::string>> OpenCdFolder(const std::string& folder);
 
 }  // namespace zepa::platform

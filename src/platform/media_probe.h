@@ -7,19 +7,20 @@
 #include <string>
 
 #include "platform/movie_decoder.h"
+#include "platform/status.h"
 
 namespace zepa::platform {
 
 class MediaProbe {
  public:
   virtual ~MediaProbe() = default;
-  /// The decoded length of a file played as music, or loaded as an effect;
-  /// 0 when it cannot be told (also when the probe has no decoder at all).
-  /// False, with `error`, when the file does not load.
-  virtual bool MusicLength(const std::string& path, uint32_t* length_ms, std::string* error) = 0;
-  virtual bool EffectLength(const std::string& path, uint32_t* length_ms, std::string* error) = 0;
-  /// Null, with `error`, when the movie does not open.
-  virtual std::unique_ptr<MovieDecoder> OpenMovie(const std::string& path, std::string* error) = 0;
+  /// The decoded length in ms of a file played as music, or loaded as an
+  /// effect; 0 when it cannot be told (also when the probe has no decoder
+  /// at all). Fails when the file does not load.
+  virtual Result<uint32_t> MusicLength(const std::string& path) = 0;
+  virtual Result<uint32_t> EffectLength(const std::string& path) = 0;
+  /// Fails when the movie does not open.
+  virtual Result<std::unique_ptr<MovieDecoder>> OpenMovie(const std::string& path) = 0;
 };
 
 }  // namespace zepa::platform

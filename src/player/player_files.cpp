@@ -102,9 +102,9 @@ bool WritePlayerFile(platform::Files* files, const std::string& path, std::strin
   if (path.empty()) return true;
   const size_t slash = path.rfind('/');
   if (files && slash != std::string::npos && slash > 0) {
-    const std::string why = files->CreateDirectories(path.substr(0, slash));
-    if (!why.empty()) {
-      platform::LogWarning("zepa: %s: %s\n", path.substr(0, slash).c_str(), why.c_str());
+    const platform::Status made = files->CreateDirectories(path.substr(0, slash));
+    if (!made.ok()) {
+      platform::LogWarning("zepa: %s: %s\n", path.substr(0, slash).c_str(), made.message().c_str());
       return false;
     }
   }

@@ -149,12 +149,12 @@ std::optional<std::vector<uint8_t>> SaveFolder::ReadSaveFile(std::string_view na
 SaveWrite SaveFolder::WriteSaveFile(std::string_view name, std::span<const uint8_t> bytes) const {
   SaveWrite out{SaveTarget(name), {}};
   if (!files_) {
-    out.error = "no file system";
+    out.status = platform::Status::Failed("no file system");
     return out;
   }
   const std::string dir = ParentDir(out.path);
-  if (dir == SaveDir() && dir != paths_.game_dir()) out.error = files_->CreateDirectories(dir);
-  if (out.error.empty()) out.error = files_->AtomicWriteFile(out.path, bytes);
+  if (dir == SaveDir() && dir != paths_.game_dir()) out.status = files_->CreateDirectories(dir);
+  if (out.status.ok()) out.status = files_->AtomicWriteFile(out.path, bytes);
   return out;
 }
 

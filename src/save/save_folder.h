@@ -49,9 +49,9 @@ std::string SlotFileName(int slot);
 /// The outcome of writing a save file: where it went, and why not.
 struct SaveWrite {
   std::string path;
-  std::string error;  // empty when the file was written
+  platform::Status status;  // the reason alone: `path` names the file
 
-  bool written() const { return error.empty(); }
+  bool written() const { return status.ok(); }
 };
 
 class SaveFolder {

@@ -99,7 +99,7 @@ int Extract(const std::vector<uint8_t>& bytes, const std::string& dir, std::ostr
             std::ostream& err, const PictureWriter& write_png, platform::Files& files) {
   const SaveContents c = ReadSaveBytes(bytes, ResetDefaults());
   // A folder that cannot be made shows as each picture failing to be written.
-  files.CreateDirectories(dir);
+  (void)files.CreateDirectories(dir);
   int status = 0;
   static constexpr const char* kNames[] = {"display", "buffer", "message"};
   for (const SavePicture& p : c.pictures) {

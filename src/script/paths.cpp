@@ -3,60 +3,53 @@
 #include <optional>
 #include <vector>
 
+#include "platform/files.h"
+#include "platform/path_names.h"
 #include "script/file_names.h"
 
 namespace zepa::script {
-namespace fs = std::filesystem;
 namespace {
 
 // Listings beyond this many directories are dropped and read again on use.
 constexpr size_t kMaxListings = 256;
 
+// Anything there at all, as a lookup counts it; what cannot be looked at is not.
+bool Exists(const std::string& path) {
+  const platform::PathKind kind = platform::ProbePath(path);
+  return kind != platform::PathKind::kMissing && kind != platform::PathKind::kFailed;
+}
+
 }  // namespace
 
-bool FileTimeSettled(std::filesystem::file_time_type mtime) {
-  using FileTime = std::filesystem::file_time_type;
-  // Two seconds covers the coarsest file times in use.
-  constexpr FileTime::duration kSettleTime{2 * FileTime::period::den / FileTime::period::num};
-  return FileTime::clock::now() - mtime >= kSettleTime;
-}
-
-PathResolver::PathResolver(std::string game_dir) {
-  std::error_code ec;
-  fs::path p = fs::absolute(game_dir.empty() ? "." : game_dir, ec);
-  p = p.lexically_normal();
-  game_dir_ = p.string();
-  while (game_dir_.size() > 1 && game_dir_.back() == '/') game_dir_.pop_back();
-}
+PathResolver::PathResolver(std::string game_dir)
+    : game_dir_(platform::AbsolutePath(game_dir.empty() ? "." : game_dir)) {}
 
 const PathResolver::Listing* PathResolver::ListingOf(const std::string& dir) const {
-  std::error_code ec;
-  const fs::file_time_type mtime = fs::last_write_time(dir, ec);
-  if (ec) return nullptr;
+  const platform::PathInfo info = platform::StatPath(dir);
+  if (info.kind == platform::PathKind::kMissing || info.kind == platform::PathKind::kFailed)
+    return nullptr;
   auto found = listings_.find(dir);
-  if (found != listings_.end() && found->second.settled && found->second.mtime == mtime)
+  if (found != listings_.end() && found->second.settled &&
+      found->second.modified_ns == info.modified_ns)
     return &found->second;
 
   if (found == listings_.end() && listings_.size() >= kMaxListings) listings_.clear();
   Listing& listing = listings_[dir];
   listing.by_folded_name.clear();
-  listing.mtime = mtime;
+  listing.modified_ns = info.modified_ns;
   ++listings_read_;
-  fs::directory_iterator it(dir, ec);
-  bool complete = !ec;
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
-    listing.by_folded_name.try_emplace(script::FoldAsciiCase(it->path().filename().string()),
-                                       it->path().filename().string());
-  if (ec) complete = false;
-  listing.settled = complete && FileTimeSettled(mtime);
+  const auto entries = platform::ListFolder(dir);
+  if (entries)
+    for (const platform::DirEntry& e : *entries)
+      listing.by_folded_name.try_emplace(script::FoldAsciiCase(e.name), e.name);
+  listing.settled = entries && platform::FileTimeSettled(info.modified_ns);
   return &listing;
 }
 
 // The entry of `dir` named `component`: exact first, then any case.
 std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
                                                     const std::string& component) const {
-  std::error_code ec;
-  if (fs::exists(fs::path(dir) / component, ec)) return component;
+  if (Exists(platform::JoinPath(dir, component))) return component;
   const Listing* listing = ListingOf(dir);
   if (!listing) return std::nullopt;
   auto found = listing->by_folded_name.find(script::FoldAsciiCase(component));
@@ -73,14 +66,13 @@ std::string PathResolver::Resolve(std::string_view name) const {
 // A missing one is looked up again below the game folder by its last
 // components, the longest tail that exists winning.
 std::string PathResolver::ResolveFull(std::string_view name) const {
-  std::error_code ec;
-  if (fs::exists(std::string(name), ec)) return std::string(name);
+  if (Exists(std::string(name))) return std::string(name);
   std::vector<size_t> starts;
   for (size_t i = 1; i < name.size(); ++i)
     if (name[i - 1] == '/' && name[i] != '/') starts.push_back(i);
   for (size_t start : starts) {
     const std::string found = ResolveInGame(name.substr(start));
-    if (fs::exists(found, ec)) return found;
+    if (Exists(found)) return found;
   }
   return std::string(name);
 }
@@ -120,12 +112,9 @@ std::string PathResolver::ResolveInGame(std::string_view name) const {
 }
 
 std::string PathResolver::RelativeToGame(const std::string& full_path) const {
-  std::error_code ec;
-  const fs::path full = fs::weakly_canonical(full_path, ec);
-  const fs::path base = fs::weakly_canonical(game_dir_, ec);
-  const fs::path rel = full.lexically_relative(base);
-  const std::string s = rel.generic_string();
-  if (rel.empty() || s.rfind("..", 0) == 0) return full_path;
+  const std::string s = platform::RelativePath(platform::CanonicalPath(full_path),
+                                               platform::CanonicalPath(game_dir_));
+  if (s.empty() || s.rfind("..", 0) == 0) return full_path;
   std::string out;
   for (char c : s) out.push_back(c == '/' ? '\\' : c);
   return out;

@@ -2,7 +2,7 @@
 // Game files are named the Windows way ("frame\frame.bmp", "BG01.BMP");
 // here they are found below the game directory whatever their case.
 #include <cstddef>
-#include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,11 +10,6 @@
 #include <unordered_map>
 
 namespace zepa::script {
-
-// False for a file time so recent that the file may change again within the
-// resolution of file times without its time or size showing it; what was read
-// of such a file is read again on its next use.
-bool FileTimeSettled(std::filesystem::file_time_type mtime);
 
 class PathResolver {
  public:
@@ -49,7 +44,7 @@ class PathResolver {
   // The entries of one directory by case-folded name, the first listed entry
   // of each folded name, as a scan of the listing would find it.
   struct Listing {
-    std::filesystem::file_time_type mtime;
+    int64_t modified_ns = 0;
     bool settled = false;  // false: read again on the next lookup
     std::unordered_map<std::string, std::string> by_folded_name;
   };

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
 #include "platform/log.h"
 #include "platform/scope_restore.h"
 #include "script/arguments.h"
@@ -198,16 +197,14 @@ bool Sound::OpenPlayer(platform::MediaPlayer* player, const std::string& path) {
     Warn("cannot play " + platform::Cp932ToUtf8(path) + ": no sound device");
     return false;
   }
-  std::string error;
-  if (!player->Open(path, &error)) {
-    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + error);
+  if (const platform::Status opened = player->Open(path); !opened.ok()) {
+    Warn("cannot play " + platform::Cp932ToUtf8(path) + ": " + opened.message());
     return false;
   }
   return true;
 }
 
 bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
-  std::string error;
   if (cd_drive_.size() > kCdDriveMaxBytes) {
     Warn("the CD folder name is longer than " + std::to_string(kCdDriveMaxBytes) + " bytes");
     return false;
@@ -216,13 +213,14 @@ bool Sound::OpenCdFolder(platform::MediaPlayer& player) {
   // for; here the tracks are ripped into the game's folders, as they are for
   // a configured folder that is not there.
   if (!cd_drive_.empty() && !IsDriveLetter(cd_drive_)) {
-    if (player.OpenCd(resolve_(cd_drive_), &error)) return true;
+    if (player.OpenCd(resolve_(cd_drive_)).ok()) return true;
   }
   // The tracks lie in the game's "cd" folder or else beside the game itself.
-  if (player.OpenCd(resolve_("cd"), &error) && player.Mode() != MediaMode::kNotReady) return true;
+  if (player.OpenCd(resolve_("cd")).ok() && player.Mode() != MediaMode::kNotReady) return true;
   const std::string game_dir = resolve_(".");
-  if (player.OpenCd(game_dir, &error)) return true;
-  Warn("cannot open the CD folder " + platform::Cp932ToUtf8(game_dir) + ": " + error);
+  const platform::Status opened = player.OpenCd(game_dir);
+  if (opened.ok()) return true;
+  Warn("cannot open the CD folder " + platform::Cp932ToUtf8(game_dir) + ": " + opened.message());
   return false;
 }
 
@@ -416,8 +414,7 @@ std::optional<uint32_t> Sound::PlayEndSound() {
   platform::MediaPlayer* player = Player(1);
   if (!player || end_music_.empty()) return std::nullopt;
   const std::string path = resolve_(end_music_);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  if (platform::ProbePath(path) != platform::PathKind::kRegular) return std::nullopt;
   StopPlayer(*player, false);
   if (!OpenPlayer(player, path)) return std::nullopt;
   if (!player->Play(std::nullopt, std::nullopt)) return std::nullopt;

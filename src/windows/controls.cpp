@@ -1,12 +1,10 @@
 #include "windows/controls.h"
 
-#include <filesystem>
+#include "platform/path_names.h"
 
 namespace zepa::windows {
 
-std::string BareStem(const std::string& path) {
-  return std::filesystem::path(path).stem().string();
-}
+std::string BareStem(const std::string& path) { return platform::FileStemOf(path); }
 
 void SetMemoLines(platform::ToolWindow& w, const std::string& memo,
                   std::initializer_list<std::string> lines) {

@@ -1,15 +1,14 @@
 #include "windows/file_dialog.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
+#include "platform/files.h"
+#include "platform/path_names.h"
 #include "windows/controls.h"
 
 namespace zepa::windows {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::Control;
 using platform::ControlKind;
 
@@ -74,9 +73,8 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 
 FileDialog::FileDialog(FileDialogOptions options) : options_(std::move(options)) {
   filters_ = ParseFilter(options_.filter);
-  std::error_code ec;
-  fs::path start = fs::absolute(options_.directory.empty() ? "." : options_.directory, ec);
-  directory_ = start.lexically_normal().string();
+  const std::string start = options_.directory.empty() ? "." : options_.directory;
+  directory_ = platform::NormalPath(platform::JoinPath(platform::AbsolutePath("."), start));
   if (options_.answer_base.empty()) options_.answer_base = directory_;
   Build();
   Refresh();
@@ -94,7 +92,7 @@ void FileDialog::Build() {
 
   window_.controls.push_back(MakeControl("Label_DIRECTORY", ControlKind::kLabel, {8, 10, 276, 14}));
   Control up = MakeControl("Button_UP", ControlKind::kButton, {288, 6, 64, 22}, "上へ");
-  up.on_click = [this] { Enter(fs::path(directory_).parent_path().string()); };
+  up.on_click = [this] { Enter(platform::ParentPath(directory_)); };
   window_.controls.push_back(std::move(up));
 
   Control list = MakeControl("ListBox_FILES", ControlKind::kList, {8, 34, 344, 134});
@@ -102,7 +100,7 @@ void FileDialog::Build() {
     if (index < 0 || index >= static_cast<int>(entries_.size())) return;
     const std::string& entry = entries_[static_cast<size_t>(index)];
     if (entry_is_dir_[static_cast<size_t>(index)]) {
-      Enter((fs::path(directory_) / entry).string());
+      Enter(platform::JoinPath(directory_, entry));
     } else if (Control* field = window_.Find("Edit_FILENAME")) {
       field->text = entry;
     }
@@ -149,19 +147,17 @@ void FileDialog::Refresh() {
   entries_.clear();
   entry_is_dir_.clear();
   std::vector<std::string> dirs, files;
-  std::error_code ec;
   // Entries that vanish or cannot be read while listing are skipped, never
   // fatal: the player still has the name field.
-  for (fs::directory_iterator it(directory_, fs::directory_options::skip_permission_denied, ec),
-       end;
-       !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    std::error_code type_ec;
-    if (it->is_directory(type_ec)) {
+  const std::vector<platform::DirEntry> listed =
+      platform::ListFolder(directory_).value_or(std::vector<platform::DirEntry>{});
+  for (const platform::DirEntry& entry : listed) {
+    const std::string& name = entry.name;
+    if (entry.kind == platform::PathKind::kDirectory) {
       if (!name.empty() && name[0] != '.') dirs.push_back(name);
       continue;
     }
-    if (!it->is_regular_file(type_ec)) continue;
+    if (entry.kind != platform::PathKind::kRegular) continue;
     bool shown = filters_.empty() || filters_[static_cast<size_t>(filter_index_)].patterns.empty();
     if (!shown) {
       for (const std::string& p : filters_[static_cast<size_t>(filter_index_)].patterns)
@@ -189,9 +185,8 @@ void FileDialog::Refresh() {
 }
 
 void FileDialog::Enter(const std::string& directory) {
-  std::error_code ec;
-  if (directory.empty() || !fs::is_directory(directory, ec)) return;
-  directory_ = fs::path(directory).lexically_normal().string();
+  if (directory.empty() || platform::ProbePath(directory) != platform::PathKind::kDirectory) return;
+  directory_ = platform::NormalPath(directory);
   while (directory_.size() > 1 && directory_.back() == '/') directory_.pop_back();
   SetStatus("");
   Refresh();
@@ -204,31 +199,30 @@ void FileDialog::SetStatus(std::string text) {
 
 void FileDialog::Choose(const std::string& typed) {
   if (typed.empty()) return;
-  fs::path path(typed);
-  if (path.is_relative()) path = fs::path(directory_) / path;
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    Enter(path.string());
+  std::string path =
+      platform::IsRelativePath(typed) ? platform::JoinPath(directory_, typed) : typed;
+  if (platform::ProbePath(path) == platform::PathKind::kDirectory) {
+    Enter(path);
     window_.Find("Edit_FILENAME")->text.clear();
     return;
   }
   // A name without an extension gets the default one, as the old dialog
   // added it.
-  if (!options_.default_ext.empty() && !path.has_extension()) path += "." + options_.default_ext;
-  if (options_.mode == FileDialogOptions::Mode::kOpen && !fs::is_regular_file(path, ec)) {
-    SetStatus("ファイルが見つかりません: " + path.filename().string());
+  if (!options_.default_ext.empty() && !platform::HasExtension(path))
+    path += "." + options_.default_ext;
+  if (options_.mode == FileDialogOptions::Mode::kOpen &&
+      platform::ProbePath(path) != platform::PathKind::kRegular) {
+    SetStatus("ファイルが見つかりません: " + platform::FileNameOf(path));
     return;
   }
-  result_ = path.lexically_normal().string();
+  result_ = platform::NormalPath(path);
   window_.Close();
 }
 
 void FileDialog::Accept() { Choose(window_.Find("Edit_FILENAME")->text); }
 
 void FileDialog::AcceptPath(const std::string& path) {
-  fs::path p(path);
-  if (p.is_relative()) p = fs::path(options_.answer_base) / p;
-  Choose(p.string());
+  Choose(platform::IsRelativePath(path) ? platform::JoinPath(options_.answer_base, path) : path);
 }
 
 void FileDialog::Cancel() {

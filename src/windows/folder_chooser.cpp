@@ -174,9 +174,9 @@ std::optional<std::string> GameFolderToPlay(platform::Host& host, const std::str
     }
   }
   if (files && (game_dir.empty() || remember_named)) {
-    std::string error;
-    if (!RememberFolder(*files, list, *dir, &error))
-      platform::LogWarning("zepa: the folders played last were not written: %s\n", error.c_str());
+    if (const platform::Status kept = RememberFolder(*files, list, *dir); !kept.ok())
+      platform::LogWarning("zepa: the folders played last were not written: %s\n",
+                           kept.message().c_str());
   }
   return dir;
 }

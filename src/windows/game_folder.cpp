@@ -110,23 +110,19 @@ std::vector<std::string> ReadRecentFolders(const std::string& path) {
   return out;
 }
 
-bool RememberFolder(platform::Files& files, const std::string& path, const std::string& dir,
-                    std::string* error) {
-  if (path.empty()) {
-    *error = "no data folder is known (neither XDG_DATA_HOME nor HOME is set)";
-    return false;
-  }
-  std::string made = files.CreateDirectories(FolderOf(path));
-  if (!made.empty()) {
-    *error = FolderOf(path) + ": " + made;
-    return false;
-  }
+platform::Status RememberFolder(platform::Files& files, const std::string& path,
+                                const std::string& dir) {
+  if (path.empty())
+    return {platform::StatusCode::kMissing,
+            "no data folder is known (neither XDG_DATA_HOME nor HOME is set)"};
+  const platform::Status made = files.CreateDirectories(FolderOf(path));
+  if (!made.ok()) return {made.code(), FolderOf(path) + ": " + made.message()};
   std::string text;
   for (const std::string& d : WithFolderFirst(ReadRecentFolders(path), platform::AbsolutePath(dir)))
     text += d + "\n";
   const platform::ReplaceResult result = platform::ReplaceFileContents(path, text);
-  if (!result.written()) *error = result.error;
-  return result.written();
+  if (!result.written()) return platform::Status::Failed(result.error);
+  return {};
 }
 
 }  // namespace zepa::windows

@@ -43,8 +43,8 @@ std::vector<std::string> WithFolderFirst(std::vector<std::string> list, const st
 std::vector<std::string> ReadRecentFolders(const std::string& path);
 
 /// Puts `dir` (made absolute) first in the list at `path`, creating its
-/// folder. False with `error` when the list could not be written.
-bool RememberFolder(platform::Files& files, const std::string& path, const std::string& dir,
-                    std::string* error);
+/// folder. Fails when the list could not be written.
+platform::Status RememberFolder(platform::Files& files, const std::string& path,
+                                const std::string& dir);
 
 }  // namespace zepa::windows

@@ -280,9 +280,8 @@ TEST_F(CheckTest, ArgumentFormsAndConditions) {
 TEST_F(CheckTest, LabelsPackFileAndMissingStartScenario) {
   // A picture held only by the packed file is found there, by bare name.
   const std::vector<uint8_t> bytes = {'B', 'M'};
-  std::string error;
-  Write("pics.dat", display::BuildPackEntry("In_Pack.BMP", bytes, &error) +
-                        display::BuildPackEntry("frame2.bmp", bytes, &error));
+  Write("pics.dat", *display::BuildPackEntry("In_Pack.BMP", bytes) +
+                        *display::BuildPackEntry("frame2.bmp", bytes));
   Write("rurirora.ini", "[FILE]\r\nDATA=pics.dat\r\n[END]\r\nPIC=end.jpg\r\n");
   WriteSjis(
       "story.kvs",

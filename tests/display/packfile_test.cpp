@@ -28,10 +28,9 @@ class PackFileTest : public ::testing::Test {
     std::ofstream(PathOf(name), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   static std::string Entry(std::string_view name, std::string_view content) {
-    std::string error;
-    std::string e = BuildPackEntry(name, Bytes(content.begin(), content.end()), &error);
-    EXPECT_FALSE(e.empty()) << error;
-    return e;
+    const auto e = BuildPackEntry(name, Bytes(content.begin(), content.end()));
+    EXPECT_TRUE(e.ok()) << e.message();
+    return e.ok() ? *e : std::string();
   }
   // Gives the file a time long past, `minutes` apart for each version, as a
   // packed file that is not being written has.
@@ -124,9 +123,9 @@ TEST_F(PackFileTest, AnOverlongNameLineBreaksEveryLaterEntry) {
   EXPECT_EQ(Text(FindInPackFile(PathOf("ok.dat"), long_name)), "L");
   EXPECT_EQ(Text(FindInPackFile(PathOf("ok.dat"), "after.bmp")), "A");
 
-  std::string error;
-  EXPECT_TRUE(BuildPackEntry(std::string(510, 'x'), Bytes{1}, &error).empty());
-  EXPECT_NE(error.find("longer"), std::string::npos);
+  const auto too_long = BuildPackEntry(std::string(510, 'x'), Bytes{1});
+  EXPECT_FALSE(too_long.ok());
+  EXPECT_NE(too_long.message().find("longer"), std::string::npos);
   // Written by hand: a 510-byte name and its LF are read as two lines, and
   // every entry after it is out of step.
   std::string over(510, 'y');
@@ -202,33 +201,32 @@ TEST_F(PackFileTest, FilesOverTheSizeBoundAreNotRead) {
 }
 
 TEST_F(PackFileTest, BuildPackEntryRefusesNamesAReaderCouldNotFind) {
-  std::string error;
-  EXPECT_TRUE(BuildPackEntry("", Bytes{1}, &error).empty());
-  EXPECT_TRUE(BuildPackEntry("a\nb.bmp", Bytes{1}, &error).empty());
+  EXPECT_FALSE(BuildPackEntry("", Bytes{1}).ok());
+  EXPECT_FALSE(BuildPackEntry("a\nb.bmp", Bytes{1}).ok());
   // Lookups use the part after a path's last separator: a name holding one
   // could never be asked for. The 0x5C inside 表 is no separator.
   for (const char* name : {"dir\\a.bmp", "c:a.bmp", "d/a.bmp", "\x95\xa6.b\\m\x8ep"}) {
-    error.clear();
-    EXPECT_TRUE(BuildPackEntry(name, Bytes{1}, &error).empty()) << name;
-    EXPECT_NE(error.find("separator"), std::string::npos) << name;
+    const auto refused = BuildPackEntry(name, Bytes{1});
+    EXPECT_FALSE(refused.ok()) << name;
+    EXPECT_NE(refused.message().find("separator"), std::string::npos) << name;
   }
-  EXPECT_FALSE(BuildPackEntry("\x95\x5c.bmp", Bytes{1}, &error).empty());
+  EXPECT_TRUE(BuildPackEntry("\x95\x5c.bmp", Bytes{1}).ok());
   // Find a byte that scrambles to a backslash at position 0: 511 - b = 92 + 256.
   std::string bad(1, static_cast<char>(511 - 256 - '\\'));
   std::string check = bad;
   ScrambleLine(check);
   ASSERT_EQ(check, "\\");
-  error.clear();
-  EXPECT_TRUE(BuildPackEntry(bad + ".bmp", Bytes{1}, &error).empty());
-  EXPECT_NE(error.find("backslash or colon"), std::string::npos) << error;
+  const auto scrambled = BuildPackEntry(bad + ".bmp", Bytes{1});
+  EXPECT_FALSE(scrambled.ok());
+  EXPECT_NE(scrambled.message().find("backslash or colon"), std::string::npos)
+      << scrambled.message();
 }
 
 TEST_F(PackFileTest, ListsEntriesWithSizesAndOffsets) {
   std::string a = Entry("a.bmp", "AAAA");
   Write("d.dat", a + Entry("B.JPG", "BB"));
-  std::string error;
-  auto entries = ListPackFile(PathOf("d.dat"), &error);
-  ASSERT_TRUE(entries) << error;
+  auto entries = ListPackFile(PathOf("d.dat"));
+  ASSERT_TRUE(entries.ok()) << entries.message();
   ASSERT_EQ(entries->size(), 2u);
   EXPECT_EQ((*entries)[0].name, "a.bmp");
   EXPECT_EQ((*entries)[0].size_bytes, 4u);
@@ -237,9 +235,10 @@ TEST_F(PackFileTest, ListsEntriesWithSizesAndOffsets) {
   EXPECT_EQ(Text(ReadPackEntry(PathOf("d.dat"), (*entries)[1])), "BB");
 
   Write("bad.dat", a + Entry("b.bmp", "BB").substr(0, 9));
-  EXPECT_FALSE(ListPackFile(PathOf("bad.dat"), &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(ListPackFile(PathOf("none.dat"), &error));
+  const auto damaged = ListPackFile(PathOf("bad.dat"));
+  EXPECT_FALSE(damaged.ok());
+  EXPECT_FALSE(damaged.message().empty());
+  EXPECT_FALSE(ListPackFile(PathOf("none.dat")).ok());
 }
 
 TEST_F(PackFileTest, DoubleByteNamesAreFoundAndNeverCutInsideACharacter) {

@@ -79,10 +79,9 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
       << "the shots are drawn with IPA Gothic (fonts-ipafont-gothic); set ZEPA_GOLDEN_FONT to its "
          "ipag.ttf";
   auto host = platform::CreateHeadlessHost({});
-  std::string error;
-  ASSERT_TRUE(host->LoadEvents(
-      ReplaceAll(ReadFile(golden / "demo_events.txt"), "@OUT@", out.string()), &error))
-      << error;
+  const auto loaded =
+      host->LoadEvents(ReplaceAll(ReadFile(golden / "demo_events.txt"), "@OUT@", out.string()));
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   MainWindowOptions options;
   options.game_dir = game.string();
   options.random_seed = 1;  // the stars of the room branch fall at random

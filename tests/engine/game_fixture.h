@@ -52,8 +52,8 @@ class GameFixture : public ::testing::Test {
     game_.reset();
     media_.reset();
     host_ = platform::CreateHeadlessHost(options);
-    std::string error;
-    ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
+    const auto loaded = host_->LoadEvents(events);
+    ASSERT_TRUE(loaded.ok()) << loaded.message();
     MainWindowOptions fo;
     fo.game_dir = dir_.string();
     fo.args = std::move(args);

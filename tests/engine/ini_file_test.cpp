@@ -144,25 +144,25 @@ class IniSave : public ::testing::Test {
 };
 
 TEST_F(IniSave, CreatesReplacesAndFailsCleanly) {
-  ASSERT_TRUE(WithFull(0).Save(path_));
+  ASSERT_TRUE(WithFull(0).Save(path_).ok());
   EXPECT_EQ(IniFile::Load(path_).GetInt("SCREEN", "FULL", 1), 0);
-  ASSERT_TRUE(WithFull(1).Save(path_));
+  ASSERT_TRUE(WithFull(1).Save(path_).ok());
   EXPECT_EQ(Read(path_), "[SCREEN]\r\nFULL=1\r\n");
   EXPECT_TRUE(Leftovers().empty());
   // A folder that does not exist: nothing is written, no crash.
-  EXPECT_FALSE(WithFull(0).Save(dir_ + "/missing/rurirora.ini"));
+  EXPECT_FALSE(WithFull(0).Save(dir_ + "/missing/rurirora.ini").ok());
   EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(IniSave, KeepsTheModeAndNeverWritesAReadOnlyFile) {
   Write(path_, "[SCREEN]\r\nFULL=1\r\n");
   fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  ASSERT_TRUE(WithFull(0).Save(path_));
+  ASSERT_TRUE(WithFull(0).Save(path_).ok());
   EXPECT_EQ(Mode(path_), 0640u);
 
   // Read-only holds even for root: the author meant the file to stay.
   fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_FALSE(WithFull(1).Save(path_));
+  EXPECT_FALSE(WithFull(1).Save(path_).ok());
   EXPECT_EQ(Read(path_), "[SCREEN]\r\nFULL=0\r\n");
   EXPECT_EQ(Mode(path_), 0444u);
   EXPECT_TRUE(Leftovers().empty());
@@ -173,7 +173,7 @@ TEST_F(IniSave, KeepsTheModeAndNeverWritesAReadOnlyFile) {
   if (geteuid() == 0) {
     ASSERT_EQ(chown(path_.c_str(), 0, 0), 0);
   }
-  ZEPA_EXPECT_UNPRIVILEGED(user_, [&] { return !WithFull(1).Save(path_); });
+  ZEPA_EXPECT_UNPRIVILEGED(user_, [&] { return !WithFull(1).Save(path_).ok(); });
   EXPECT_EQ(Read(path_), "[SCREEN]\r\nFULL=0\r\n");
   EXPECT_TRUE(Leftovers().empty());
 }
@@ -184,13 +184,13 @@ TEST_F(IniSave, WritesThroughASymlinkIntoItsTargetsFolder) {
   Write(real_dir + "/settings.ini", "[A]\r\nB=1\r\n");
   fs::permissions(real_dir + "/settings.ini", fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink("real/settings.ini", path_);
-  ASSERT_TRUE(WithFull(0).Save(path_));
+  ASSERT_TRUE(WithFull(0).Save(path_).ok());
   EXPECT_TRUE(fs::is_symlink(path_));
   EXPECT_EQ(Read(real_dir + "/settings.ini"), "[SCREEN]\r\nFULL=0\r\n");
   EXPECT_EQ(Mode(real_dir + "/settings.ini"), 0600u);
   // A dangling link creates its target.
   fs::remove(real_dir + "/settings.ini");
-  ASSERT_TRUE(WithFull(1).Save(path_));
+  ASSERT_TRUE(WithFull(1).Save(path_).ok());
   EXPECT_EQ(Read(real_dir + "/settings.ini"), "[SCREEN]\r\nFULL=1\r\n");
   EXPECT_TRUE(fs::is_empty(real_dir) == false);
   EXPECT_EQ(std::distance(fs::directory_iterator(real_dir), fs::directory_iterator()), 1);
@@ -211,7 +211,7 @@ TEST_F(IniSave, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
                             fs::perms::others_read | fs::perms::others_exec);
   ZEPA_EXPECT_UNPRIVILEGED(user_, [&] {
     if (geteuid() != 0 && access(dir_.c_str(), W_OK) == 0) return true;  // cannot test here
-    return WithFull(0).Save(path_);
+    return WithFull(0).Save(path_).ok();
   });
   EXPECT_EQ(Read(path_), "[SCREEN]\r\nFULL=0\r\n");
   EXPECT_EQ(Mode(path_), 0600u);
@@ -228,7 +228,7 @@ TEST_F(IniSave, AFileThatCouldNotBeReadIsNeverOverwritten) {
   ZEPA_EXPECT_UNPRIVILEGED(user_, [&] {
     IniFile ini = IniFile::Load(path_);
     ini.SetInt("SCREEN", "FULL", 0);
-    return !ini.Save(path_);
+    return !ini.Save(path_).ok();
   });
   EXPECT_EQ(Read(path_), "[POS]\r\nMESSAGELINE=8\r\n");
 }
@@ -241,7 +241,7 @@ TEST_F(IniSave, AFifoNeverBlocksAndIsLeftAlone) {
   if (pid == 0) {
     alarm(10);
     IniFile ini = IniFile::Load(path_);
-    const bool ok = ini.GetInt("SCREEN", "FULL", 7) == 7 && !WithFull(0).Save(path_);
+    const bool ok = ini.GetInt("SCREEN", "FULL", 7) == 7 && !WithFull(0).Save(path_).ok();
     _exit(ok ? 0 : 1);
   }
   int status = 0;
@@ -275,7 +275,7 @@ TEST_F(IniSave, TwoWritersAtOnceNeverTearTheFile) {
         char c;
         (void)!read(gate[0], &c, 1);
         bool ok = true;
-        for (int k = 0; k < 3; ++k) ok = (w == 0 ? a : b).Save(path_) && ok;
+        for (int k = 0; k < 3; ++k) ok = (w == 0 ? a : b).Save(path_).ok() && ok;
         _exit(ok ? 0 : 1);
       }
     }
@@ -309,11 +309,11 @@ TEST_F(IniSave, AKillLeavesNoTornFile) {
     a.Set("S" + std::to_string(i), "K", "aaaaaaaaaaaaaaaa");
     b.Set("S" + std::to_string(i), "K", "bbbbbbbbbbbbbbbb");
   }
-  ASSERT_TRUE(a.Save(path_));
+  ASSERT_TRUE(a.Save(path_).ok());
   for (int round = 0; round < 60; ++round) {
     const pid_t pid = fork();
     if (pid == 0) {
-      for (int i = 0;; ++i) (i % 2 ? a : b).Save(path_);
+      for (int i = 0;; ++i) (void)(i % 2 ? a : b).Save(path_);
     }
     usleep(static_cast<useconds_t>(200 + (round * 7919) % 3000));
     kill(pid, round % 2 ? SIGKILL : SIGTERM);

@@ -99,10 +99,9 @@ TEST_F(Pictures, BpicUnderTheFrameRedrawsTheFrameOnTop) {
 TEST_F(Pictures, PackedFileEntryHidesALooseFile) {
   WriteBmp("bg.bmp", Surface(640, 480, 0x0000ff));
   const auto packed = display::EncodeBmp24(Surface(640, 480, 0x00ff00));
-  std::string error;
-  const std::string entry = display::BuildPackEntry("BG.bmp", packed, &error);
-  ASSERT_FALSE(entry.empty()) << error;
-  Write("zepaadv.dat", entry);
+  const auto entry = display::BuildPackEntry("BG.bmp", packed);
+  ASSERT_TRUE(entry.ok()) << entry.message();
+  Write("zepaadv.dat", *entry);
   Play("[picture]pics\\bg.BMP\n[flip]\n");
   EXPECT_EQ(Display().Get(1, 1), 0x00ff00u);
 }

@@ -58,8 +58,8 @@ class TitleRun : public ::testing::Test {
   };
   Outcome Run(TitleSettings settings, const std::string& events = "") {
     host_ = platform::CreateHeadlessHost(platform::HeadlessOptions{});
-    std::string error;
-    EXPECT_TRUE(host_->LoadEvents(events, &error)) << error;
+    const auto loaded = host_->LoadEvents(events);
+    EXPECT_TRUE(loaded.ok()) << loaded.message();
     Outcome o;
     TitleWindow title(*host_, settings, platform::Surface(205, 203, 0x000000), nullptr, [&] {
       if (!o.hold_from_ms) o.hold_from_ms = host_->NowMs();

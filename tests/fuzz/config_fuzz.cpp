@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckSame(before, zepa::engine::ReadConfig(IniFile::Parse(ini.Text()), 1920, 1080));
 
   // Through the file: what was saved loads back as the text it was.
-  if (!ini.Save(TempPath())) std::abort();
+  if (!ini.Save(TempPath()).ok()) std::abort();
   const IniFile loaded = IniFile::Load(TempPath());
   if (loaded.Text() != IniFile::Parse(ini.Text()).Text()) std::abort();
   CheckSame(before, zepa::engine::ReadConfig(loaded, 1920, 1080));

@@ -13,9 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zepa::platform;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::vector<ScriptedEvent> events(1);  // a sentinel the parser must keep
-  std::string error;
-  if (!ParseEventScript(text, &events, &error)) {
-    if (events.size() != 1 || error.rfind("line ", 0) != 0) std::abort();
+  if (const Status parsed = ParseEventScript(text, &events); !parsed.ok()) {
+    if (events.size() != 1 || parsed.message().rfind("line ", 0) != 0) std::abort();
     return 0;
   }
   uint32_t last_ms = 0;

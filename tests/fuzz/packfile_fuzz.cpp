@@ -88,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Every listed entry that is the first of its name reads the same through
   // the index.
-  std::string error;
-  if (auto entries = zepa::display::ListPackFile(pack, &error)) {
+  if (auto entries = zepa::display::ListPackFile(pack); entries.ok()) {
     std::vector<std::string> seen;
     for (const auto& e : *entries) {
       const std::string folded = zepa::script::FoldAsciiCase(e.name);
@@ -104,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A name the writer accepts is found again by its own bare name.
   const std::vector<uint8_t> content(
       file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(file.size(), 16)));
-  const std::string entry = zepa::display::BuildPackEntry(name, content, nullptr);
+  const auto built_entry = zepa::display::BuildPackEntry(name, content);
+  const std::string entry = built_entry.ok() ? *built_entry : std::string();
   if (!entry.empty()) {
     const std::string& built = TempPath("built");
     WriteFile(built, entry, stamp);

@@ -10,8 +10,8 @@ namespace {
 
 std::vector<ScriptedEvent> ParseOk(const std::string& text) {
   std::vector<ScriptedEvent> events;
-  std::string error;
-  EXPECT_TRUE(ParseEventScript(text, &events, &error)) << error;
+  const Status parsed = ParseEventScript(text, &events);
+  EXPECT_TRUE(parsed.ok()) << parsed.message();
   return events;
 }
 
@@ -153,9 +153,9 @@ TEST(EventScript, BadLinesAreRefusedWithTheirLineNumber) {
   };
   for (const auto& [text, want] : table) {
     std::vector<ScriptedEvent> events;
-    std::string error;
-    EXPECT_FALSE(ParseEventScript(text, &events, &error)) << text;
-    EXPECT_EQ(error.rfind(want, 0), 0u) << text << " -> " << error;
+    const Status parsed = ParseEventScript(text, &events);
+    EXPECT_FALSE(parsed.ok()) << text;
+    EXPECT_EQ(parsed.message().rfind(want, 0), 0u) << text << " -> " << parsed.message();
     EXPECT_TRUE(events.empty()) << text;  // nothing half-parsed is kept
   }
   // Equal times are fine: several things can happen in one millisecond.

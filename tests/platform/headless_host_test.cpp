@@ -19,8 +19,8 @@ using testing::RecordingHandler;
 struct Rig {
   explicit Rig(HeadlessOptions options = {}, const std::string& events = "")
       : host(options), handler(&host) {
-    std::string error;
-    EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
+    const auto loaded = host.LoadEvents(events);
+    EXPECT_TRUE(loaded.ok()) << loaded.message();
     host.SetHandler(&handler);
   }
   HeadlessHost host;
@@ -298,9 +298,9 @@ TEST(HeadlessHost, AddEventKeepsTimeOrderAndBadScriptsAddNothing) {
   r.host.Pump(false, 0);
   EXPECT_THAT(r.handler.log, ElementsAre("20 move 2,0", "40 move 4,0"));
 
-  std::string error;
-  EXPECT_FALSE(r.host.LoadEvents("10 move 1 1\n5 move 1 1\n", &error));
-  EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+  const Status loaded = r.host.LoadEvents("10 move 1 1\n5 move 1 1\n");
+  EXPECT_EQ(loaded.code(), StatusCode::kInvalid);
+  EXPECT_EQ(loaded.message().rfind("line 2: ", 0), 0u) << loaded.message();
   EXPECT_TRUE(r.host.OutOfScriptedInput());  // a bad script adds nothing
 
   r.host.ShowError("boom");

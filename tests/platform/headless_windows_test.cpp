@@ -20,8 +20,8 @@ using testing::RecordingHandler;
 struct Rig {
   explicit Rig(const std::string& events, HeadlessOptions options = {})
       : host(options), handler(&host) {
-    std::string error;
-    EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
+    const auto loaded = host.LoadEvents(events);
+    EXPECT_TRUE(loaded.ok()) << loaded.message();
     host.SetHandler(&handler);
   }
   HeadlessHost host;
@@ -97,8 +97,7 @@ TEST(HeadlessWindows, AModelessWindowLeavesTheGameItsInput) {
   EXPECT_THAT(log, ElementsAre("Form_DEBUG ok"));
 
   // A modal window over it takes the keys, not the monitor below.
-  std::string error;
-  ASSERT_TRUE(r.host.LoadEvents("40 key Escape\n", &error));
+  ASSERT_TRUE(r.host.LoadEvents("40 key Escape\n").ok());
   ToolWindow modal = Dialog("Modal", &log);
   r.host.OpenWindow(&modal);
   r.host.OpenWindow(&monitor);

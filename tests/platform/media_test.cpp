@@ -27,6 +27,12 @@ using testing::Midi;
 using testing::Wav;
 using testing::WriteBytes;
 
+// A status as a test shows it: its message when it failed.
+::testing::AssertionResult Ok(const Status& status) {
+  if (status.ok()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << status.message();
+}
+
 class MediaTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,12 +59,11 @@ TEST_F(MediaTest, SilentPlayersKeepRealLengthsOnTheVirtualClock) {
     EXPECT_EQ(n, MediaNotice::kSuccessful);
     notices.emplace_back(player, host.now());
   });
-  std::string error;
   MediaPlayer& effect = media->Player(1);
-  ASSERT_TRUE(effect.Open(P("a.wav"), &error)) << error;
+  ASSERT_TRUE(Ok(effect.Open(P("a.wav"))));
   EXPECT_NEAR(effect.LengthMs(), 300, 2);
   MediaPlayer& music = media->Player(0);
-  ASSERT_TRUE(music.Open(P("theme.mid"), &error)) << error;
+  ASSERT_TRUE(Ok(music.Open(P("theme.mid"))));
   const uint32_t midi_ms = music.LengthMs();
 
   effect.Play(std::nullopt, std::nullopt);
@@ -104,30 +109,31 @@ TEST_F(MediaTest, BadFilesAreRefusedOrBoundedNeverACrash) {
   for (MediaPlayer* player :
        {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
     for (const char* name : {"empty.wav", "garbage.wav", "dir.wav", "photo.mp3", "missing.ogg"}) {
-      std::string error;
-      EXPECT_FALSE(player->Open(P(name), &error)) << name;
-      EXPECT_FALSE(error.empty()) << name;
+      const Status opened = player->Open(P(name));
+      EXPECT_FALSE(opened.ok()) << name;
+      EXPECT_FALSE(opened.message().empty()) << name;
       EXPECT_EQ(player->Mode(), MediaMode::kNotReady) << name;
     }
     // A header claiming an hour over 1 KB of data: refused or only as long
     // as the data there is.
     for (const char* name : {"hour.wav", "truncated.wav"}) {
-      std::string error;
-      if (player->Open(P(name), &error)) {
+      if (player->Open(P(name)).ok()) {
         EXPECT_LT(player->LengthMs(), 1000u) << name;
         player->Close();
       }
     }
   }
   for (MediaPlayer* player : {&media->Player(0), &sdl_media->Player(0)}) {
-    std::string error;
     const auto start = std::chrono::steady_clock::now();
-    if (player->Open(P("many.mid"), &error)) player->Close();
+    if (player->Open(P("many.mid")).ok()) player->Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    std::string error;
     for (const char* name : {"garbage.avi", "huge.mpg", "big.mov"}) {
-      EXPECT_FALSE(player->Open(P(name), &error)) << name;
-      EXPECT_FALSE(error.empty()) << name;
+      const Status opened = player->Open(P(name));
+      EXPECT_FALSE(opened.ok()) << name;
+      EXPECT_FALSE(opened.message().empty()) << name;
       EXPECT_EQ(player->MovieSize().width, 0);
+      error = opened.message();
     }
     EXPECT_NE(error.find("5000 x 5000"), std::string::npos) << error;
   }
@@ -159,22 +165,17 @@ TEST_F(MediaTest, WavesWithImpossibleHeadersAreRefusedBeforeDecoding) {
   for (MediaPlayer* player :
        {&media->Player(0), &media->Player(1), &sdl_media->Player(0), &sdl_media->Player(1)}) {
     for (const auto& [name, message] : bad) {
-      std::string error;
-      EXPECT_FALSE(player->Open(P(name), &error)) << name;
-      EXPECT_EQ(error, message);
+      const Status opened = player->Open(P(name));
+      EXPECT_FALSE(opened.ok()) << name;
+      EXPECT_EQ(opened.message(), message);
       EXPECT_EQ(player->Mode(), MediaMode::kNotReady) << name;
     }
-    std::string error;
-    EXPECT_TRUE(player->Open(P("good.wav"), &error)) << error;
+    EXPECT_TRUE(Ok(player->Open(P("good.wav"))));
     EXPECT_NEAR(player->LengthMs(), 200, 5);
     player->Close();
   }
-  uint32_t length = 0;
-  std::string error;
-  EXPECT_FALSE(ProbeMusicLength(P("mute.wav"), &length, &error));
-  EXPECT_EQ(error, "the header says 0 channels (1 to 8 play)");
-  EXPECT_FALSE(ProbeChunkLength(P("flat.wav"), &length, &error));
-  EXPECT_EQ(error, "the header says a block size of 0");
+  EXPECT_EQ(ProbeMusicLength(P("mute.wav")).message(), "the header says 0 channels (1 to 8 play)");
+  EXPECT_EQ(ProbeChunkLength(P("flat.wav")).message(), "the header says a block size of 0");
 }
 
 TEST_F(MediaTest, CdTracksByTheirFileNames) {
@@ -201,17 +202,16 @@ TEST_F(MediaTest, CdTracksByTheirFileNames) {
   auto probe = CreateSdlMediaProbe();
   auto media = CreateSilentMedia(host, probe.get());
   MediaPlayer& music = media->Player(0);
-  std::string error;
-  ASSERT_TRUE(music.OpenCd(P("disc"), &error)) << error;
+  ASSERT_TRUE(Ok(music.OpenCd(P("disc"))));
   EXPECT_EQ(music.Mode(), MediaMode::kStopped);
   const auto span = music.CdTrack(2);
   ASSERT_TRUE(span);
   EXPECT_NEAR(span->start_ms, 400, 2);
   EXPECT_NEAR(span->length_ms, 250, 2);
   EXPECT_FALSE(music.CdTrack(3));
-  ASSERT_TRUE(music.OpenCd(P("cd/track7.wav"), &error));  // a folder without tracks: no disc
+  ASSERT_TRUE(Ok(music.OpenCd(P("cd/track7.wav"))));  // a folder without tracks: no disc
   EXPECT_EQ(music.Mode(), MediaMode::kNotReady);
-  EXPECT_FALSE(music.OpenCd(P("nowhere"), &error));
+  EXPECT_EQ(music.OpenCd(P("nowhere")).code(), StatusCode::kMissing);
 }
 
 // True while SDL runs an audio thread in this process (its threads are
@@ -258,10 +258,9 @@ TEST_F(MediaTest, SilentPlayersOpenAudioOnlyForALength) {
   auto probe = CreateSdlMediaProbe();
   HeadlessHost host(HeadlessOptions{});
   auto media = CreateSilentMedia(host, probe.get());
-  std::string error;
-  ASSERT_TRUE(media->Player(0).OpenCd(P("cd"), &error)) << error;
+  ASSERT_TRUE(Ok(media->Player(0).OpenCd(P("cd"))));
   EXPECT_EQ(ThreadCount(), threads) << "made, opened a CD, no length asked yet";
-  ASSERT_TRUE(media->Player(1).Open(P("a.wav"), &error)) << error;
+  ASSERT_TRUE(Ok(media->Player(1).Open(P("a.wav"))));
   EXPECT_NEAR(media->Player(1).LengthMs(), 300, 2);
   EXPECT_TRUE(AudioThreadStarts());
   media.reset();
@@ -271,11 +270,11 @@ TEST_F(MediaTest, SilentPlayersOpenAudioOnlyForALength) {
   // Without a probe files still open and end at once; movies are refused.
   WriteBytes(P("op.mpg"), "x");
   auto bare = CreateSilentMedia(host, nullptr);
-  ASSERT_TRUE(bare->Player(0).Open(P("a.wav"), &error)) << error;
+  ASSERT_TRUE(Ok(bare->Player(0).Open(P("a.wav"))));
   EXPECT_EQ(bare->Player(0).LengthMs(), 0u);
-  EXPECT_FALSE(bare->Player(0).Open(P("op.mpg"), &error));
-  EXPECT_NE(error.find("no movie decoder"), std::string::npos) << error;
-  EXPECT_FALSE(bare->Player(1).Open(P("missing.wav"), &error));
+  const Status no_movie = bare->Player(0).Open(P("op.mpg"));
+  EXPECT_NE(no_movie.message().find("no movie decoder"), std::string::npos) << no_movie.message();
+  EXPECT_EQ(bare->Player(1).Open(P("missing.wav")).code(), StatusCode::kMissing);
   EXPECT_EQ(ThreadCount(), threads);
 }
 
@@ -296,9 +295,8 @@ TEST_F(MediaTest, SdlNoticesReachTheGameThread) {
       EXPECT_EQ(n, MediaNotice::kSuccessful);
       notices.emplace_back(player, host->NowMs());
     });
-    std::string error;
-    ASSERT_TRUE(media->Player(0).Open(P("short.wav"), &error)) << error;
-    ASSERT_TRUE(media->Player(1).Open(P("short.wav"), &error)) << error;
+    ASSERT_TRUE(Ok(media->Player(0).Open(P("short.wav"))));
+    ASSERT_TRUE(Ok(media->Player(1).Open(P("short.wav"))));
     EXPECT_NEAR(media->Player(1).LengthMs(), 200, 2);
     const uint32_t start = host->NowMs();
     ASSERT_TRUE(media->Player(0).Play(std::nullopt, std::nullopt));
@@ -333,9 +331,10 @@ TEST_F(MediaTest, SdlPlayerLevelsScaleTheirOwnSoundOnly) {
   {
     auto media = CreateSdlMedia();
     ASSERT_TRUE(media->OpenMixer());
-    std::string error;
-    ASSERT_TRUE(media->Player(0).Open(P("tone.wav"), &error)) << error;
-    ASSERT_TRUE(media->Player(1).Open(P("tone.wav"), &error)) << error;
+    for (int player : {0, 1}) {
+      const Status opened = media->Player(player).Open(P("tone.wav"));
+      ASSERT_TRUE(opened.ok()) << opened.message();
+    }
     const auto play = [&](int player, int percent) {
       media->Player(player).SetVolumePercent(percent);
       ASSERT_TRUE(media->Player(player).Play(std::nullopt, std::nullopt));
@@ -394,8 +393,7 @@ TEST_F(MediaTest, SdlMoviePlaysForItsLength) {
     int notices = 0;
     media->SetNoticeHandler([&](int player, MediaNotice) { notices += player == 0 ? 1 : 100; });
     MediaPlayer& music = media->Player(0);
-    std::string error;
-    ASSERT_TRUE(music.Open(P("op.mpg"), &error)) << error;
+    ASSERT_TRUE(Ok(music.Open(P("op.mpg"))));
     EXPECT_EQ(music.MovieSize().width, 160);
     ASSERT_TRUE(music.Play(std::nullopt, std::nullopt));
     const uint32_t start = host->NowMs();

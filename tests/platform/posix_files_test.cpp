@@ -40,21 +40,21 @@ class PosixFilesTest : public ::testing::Test {
 
 TEST_F(PosixFilesTest, ReplacesWholeAndReportsFailures) {
   const std::string path = (dir_ / "a.kvd").string();
-  EXPECT_EQ(files_->AtomicWriteFile(path, Filled(10, 'x')), "");
-  EXPECT_EQ(files_->AtomicWriteFile(path, Filled(3, 'y')), "");
+  EXPECT_TRUE(files_->AtomicWriteFile(path, Filled(10, 'x')).ok());
+  EXPECT_TRUE(files_->AtomicWriteFile(path, Filled(3, 'y')).ok());
   EXPECT_EQ(ReadAll(path), "yyy");
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_read, fs::perms::owner_read);
 
-  EXPECT_NE(files_->AtomicWriteFile((dir_ / "none" / "b.kvd").string(), Filled(1, 'z')), "");
+  EXPECT_FALSE(files_->AtomicWriteFile((dir_ / "none" / "b.kvd").string(), Filled(1, 'z')).ok());
   fs::create_directories(dir_ / "d.kvd");
-  EXPECT_NE(files_->AtomicWriteFile((dir_ / "d.kvd").string(), Filled(1, 'z')), "");
+  EXPECT_FALSE(files_->AtomicWriteFile((dir_ / "d.kvd").string(), Filled(1, 'z')).ok());
   EXPECT_TRUE(fs::is_directory(dir_ / "d.kvd"));
   // Only the two real files are there: no temporary is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 
   EXPECT_TRUE(files_->DirectoryWritable(dir_.string()));
   EXPECT_FALSE(files_->DirectoryWritable(path));
-  EXPECT_EQ(files_->CreateDirectories((dir_ / "x" / "y").string()), "");
+  EXPECT_TRUE(files_->CreateDirectories((dir_ / "x" / "y").string()).ok());
   EXPECT_TRUE(fs::is_directory(dir_ / "x" / "y"));
 }
 
@@ -62,14 +62,14 @@ TEST_F(PosixFilesTest, KillDuringASaveLoopNeverLeavesATornFile) {
   const std::string path = (dir_ / "DATA1.kvd").string();
   const std::vector<uint8_t> a = Filled(300000, 'A');
   const std::vector<uint8_t> b = Filled(200000, 'B');
-  ASSERT_EQ(files_->AtomicWriteFile(path, a), "");
+  ASSERT_TRUE(files_->AtomicWriteFile(path, a).ok());
   std::mt19937 random(12345);
   for (int run = 0; run < 200; ++run) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       std::unique_ptr<Files> files = CreatePosixFiles();
-      for (int i = 0;; ++i) files->AtomicWriteFile(path, i % 2 ? a : b);
+      for (int i = 0;; ++i) (void)files->AtomicWriteFile(path, i % 2 ? a : b);
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
     ::kill(child, SIGKILL);
@@ -86,17 +86,19 @@ TEST_F(PosixFilesTest, KillDuringASaveLoopNeverLeavesATornFile) {
 // with a reason rather than replaced.
 TEST_F(PosixFilesTest, SavesKeepTheFileTheyReplace) {
   const fs::path real = dir_ / "real.kvd";
-  ASSERT_EQ(files_->AtomicWriteFile(real.string(), Filled(4, 'a')), "");
+  ASSERT_TRUE(files_->AtomicWriteFile(real.string(), Filled(4, 'a')).ok());
   fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink("real.kvd", dir_ / "DATA1.kvd");
-  ASSERT_EQ(files_->AtomicWriteFile((dir_ / "DATA1.kvd").string(), Filled(2, 'b')), "");
+  ASSERT_TRUE(files_->AtomicWriteFile((dir_ / "DATA1.kvd").string(), Filled(2, 'b')).ok());
   EXPECT_TRUE(fs::is_symlink(dir_ / "DATA1.kvd"));
   EXPECT_EQ(ReadAll(real), "bb");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
   fs::permissions(real, fs::perms::owner_read);
-  const std::string reason = files_->AtomicWriteFile(real.string(), Filled(1, 'c'));
+  const Status refused = files_->AtomicWriteFile(real.string(), Filled(1, 'c'));
+  EXPECT_EQ(refused.code(), StatusCode::kRefused);
+  const std::string& reason = refused.message();
   EXPECT_NE(reason, "");
   // The caller names the file; the reason does not name it again.
   EXPECT_EQ(reason.find(real.string() + ": "), std::string::npos) << reason;

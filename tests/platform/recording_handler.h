@@ -31,11 +31,10 @@ class RecordingHandler : public InputHandler {
     host_->Close();
   }
   // A dump whose name holds "unwritable" fails, as a full disk would.
-  bool OnDumpRequest(const std::string& path, std::string* error) override {
+  platform::Status OnDumpRequest(const std::string& path) override {
     Log("dump " + path);
-    if (path.find("unwritable") == std::string::npos) return true;
-    *error = path + ": refused";
-    return false;
+    if (path.find("unwritable") == std::string::npos) return {};
+    return platform::Status::Failed(path + ": refused");
   }
 
   /// Entries "TIME what", in dispatch order.

@@ -98,7 +98,7 @@ TEST(ToolWindowView, EveryJisX0208CharacterGivenAfterOpeningHasItsOwnGlyph) {
     large.font_px = 21;
     large.text.clear();
     w.controls.push_back(large);
-    ToolWindowView view(nullptr, renderer, w);
+    ToolWindowView view(renderer, w);
     ASSERT_TRUE(view.ok()) << view.error();
     view.Draw(w);
 

@@ -63,7 +63,7 @@ TEST_F(SaveFolderTest, SaveDirectoryIsMadeOnTheFirstSaveAndBothPlacesAreListedAn
   EXPECT_EQ(folder_->ListedDirs(), (std::vector<std::string>{saves.string(), game.string()}));
 
   const SaveWrite first = folder_->WriteSaveFile(SlotFileName(1), Bytes("one"));
-  ASSERT_TRUE(first.written()) << first.error;
+  ASSERT_TRUE(first.written()) << first.status.message();
   EXPECT_EQ(first.path, (saves / "DATA1.kvd").string());
   EXPECT_EQ(Get(saves / "DATA1.kvd"), "one");
   ASSERT_TRUE(folder_->WriteSaveFile("DATA2", Bytes("in the saves")).written());
@@ -110,7 +110,7 @@ TEST_F(SaveFolderTest, UnreadableSavesSayWhyAndUnwritableOnesKeepTheOldFile) {
 
   SaveFolder no_files(nullptr, *paths_);
   const SaveWrite none = no_files.WriteSaveFile("keep", Bytes("new"));
-  EXPECT_EQ(none.error, "no file system");
+  EXPECT_EQ(none.status.message(), "no file system");
   EXPECT_EQ(no_files.SaveDir(), game.string());
   EXPECT_EQ(Get(game / "keep.kvd"), "old");
 }

@@ -17,30 +17,26 @@ using platform::MediaNotice;
 
 class FakePlayer : public platform::MediaPlayer {
  public:
-  bool Open(const std::string& path, std::string* error) override {
+  platform::Status Open(const std::string& path) override {
     Log("open " + path);
     if (fail.count(path)) {
-      *error = "the device refuses";
       Close();
-      return false;
+      return platform::Status::Failed("the device refuses");
     }
     open_path = path;
     is_open = true;
     cd = false;
     mode = MediaMode::kStopped;
-    return true;
+    return {};
   }
-  bool OpenCd(const std::string& folder, std::string* error) override {
+  platform::Status OpenCd(const std::string& folder) override {
     Log("opencd " + folder);
-    if (fail.count(folder)) {
-      *error = "no such folder";
-      return false;
-    }
+    if (fail.count(folder)) return {platform::StatusCode::kMissing, "no such folder"};
     open_path = folder;
     is_open = true;
     cd = true;
     mode = cd_tracks[folder].empty() ? MediaMode::kNotReady : MediaMode::kStopped;
-    return true;
+    return {};
   }
   void Close() override {
     if (is_open) Log("close");

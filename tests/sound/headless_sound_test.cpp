@@ -53,8 +53,8 @@ class HeadlessSoundTest : public ::testing::Test {
   }
   void Start(const std::string& events = "") {
     host_ = std::make_unique<platform::HeadlessHost>(platform::HeadlessOptions{});
-    std::string error;
-    ASSERT_TRUE(host_->LoadEvents(events, &error)) << error;
+    const auto loaded = host_->LoadEvents(events);
+    ASSERT_TRUE(loaded.ok()) << loaded.message();
     media_ = platform::CreateSilentMedia(*host_, probe_.get());
     sound_ = std::make_unique<Sound>(*host_, media_.get(), [this](std::string_view n) {
       return (dir_ / std::string(n)).string();

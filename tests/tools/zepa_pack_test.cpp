@@ -8,14 +8,15 @@
 #include <random>
 #include <sstream>
 
-#include "display/pack_tool.h"
-#include "tool_fixture.h"
 #include "display/packfile.h"
+#include "pack_tool.h"
+#include "tool_fixture.h"
 
 namespace zepa::display {
 namespace {
 
 namespace fs = std::filesystem;
+using tools::RunPackTool;
 
 class ZepaPackTest : public testing_tools::ToolFixture {
  protected:
@@ -73,7 +74,7 @@ TEST_F(ZepaPackTest, ErrorsExitOneBadUsageExitsTwo) {
   EXPECT_NE(err_.str().find("backslash or colon"), std::string::npos);
 
   EXPECT_EQ(Run({"list", P("none.dat")}), 1);
-  Write("broken.dat", BuildPackEntry("a.bmp", std::vector<uint8_t>(10, 1), nullptr).substr(0, 12));
+  Write("broken.dat", BuildPackEntry("a.bmp", std::vector<uint8_t>(10, 1))->substr(0, 12));
   EXPECT_EQ(Run({"list", P("broken.dat")}), 1);
   EXPECT_EQ(Run({"extract", P("broken.dat"), P("out")}), 1);
   const std::string message = err_.str();

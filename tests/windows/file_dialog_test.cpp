@@ -132,8 +132,8 @@ TEST_F(FileDialogTest, ScriptedAnswersAndEscapeThroughTheModalLoop) {
   };
   for (const Case& c : cases) {
     platform::HeadlessHost host(platform::HeadlessOptions{});
-    std::string error;
-    ASSERT_TRUE(host.LoadEvents(c.events, &error)) << error;
+    const auto loaded = host.LoadEvents(c.events);
+    ASSERT_TRUE(loaded.ok()) << loaded.message();
     WindowState state;
     EXPECT_EQ(RunFileDialog(host, state, Options(FileDialogOptions::Mode::kOpen)), c.want)
         << c.events;

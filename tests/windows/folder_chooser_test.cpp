@@ -92,25 +92,24 @@ TEST_F(GameFolderTest, TheListKeepsTheFoldersPlayedLastNewestFirst) {
 
   auto files = platform::CreatePosixFiles();
   const std::string list = RecentFoldersPath(P("data"));
-  std::string error;
   EXPECT_TRUE(ReadRecentFolders(list).empty());
-  ASSERT_TRUE(RememberFolder(*files, list, P("game"), &error)) << error;
-  ASSERT_TRUE(RememberFolder(*files, list, P("second"), &error)) << error;
+  ASSERT_TRUE(RememberFolder(*files, list, P("game")).ok());
+  ASSERT_TRUE(RememberFolder(*files, list, P("second")).ok());
   // A relative folder is kept as the full path it names.
-  ASSERT_TRUE(RememberFolder(*files, list, "../game", &error)) << error;
+  ASSERT_TRUE(RememberFolder(*files, list, "../game").ok());
   EXPECT_EQ(ReadRecentFolders(list), (std::vector<std::string>{P("game"), P("second")}));
   // Folders gone since, relative lines and repeats are not offered.
   fs::remove_all(dir_ / "second");
   std::ofstream(list, std::ios::app) << "relative\n" << P("game") << "\n";
   EXPECT_EQ(ReadRecentFolders(list), (std::vector<std::string>{P("game")}));
-  EXPECT_FALSE(RememberFolder(*files, "", P("game"), &error));
+  EXPECT_FALSE(RememberFolder(*files, "", P("game")).ok());
 }
 
 std::optional<std::string> Drive(const std::string& events, const FolderChooserOptions& o,
                                  bool* closed = nullptr) {
   platform::HeadlessHost host(platform::HeadlessOptions{});
-  std::string error;
-  EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
+  const auto loaded = host.LoadEvents(events);
+  EXPECT_TRUE(loaded.ok()) << loaded.message();
   auto got = RunFolderChooser(host, o);
   if (closed) *closed = host.Closed();
   return got;

@@ -16,8 +16,8 @@ using ::testing::ElementsAre;
 
 struct Rig {
   explicit Rig(const std::string& events) : host(platform::HeadlessOptions{}), handler(&host) {
-    std::string error;
-    EXPECT_TRUE(host.LoadEvents(events, &error)) << error;
+    const auto loaded = host.LoadEvents(events);
+    EXPECT_TRUE(loaded.ok()) << loaded.message();
     host.SetHandler(&handler);
   }
   platform::HeadlessHost host;

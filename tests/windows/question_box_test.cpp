@@ -10,6 +10,7 @@
 
 #include "engine/game_fixture.h"
 #include "platform/cp932.h"
+#include "platform/sdl/imgui_input.h"
 #include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::windows {
@@ -150,7 +151,8 @@ class QuestionBoxTyping : public ::testing::Test {
   // Opens the box as the host does: a view, then the frames after opening.
   void Open(Question& question) {
     BuildQuestionBox(box_, question);
-    view_ = std::make_unique<platform::ToolWindowView>(window_, renderer_, box_);
+    view_ = std::make_unique<platform::ToolWindowView>(
+        renderer_, box_, 1, [this] { return platform::MakeSdlWindowInput(window_); });
     ASSERT_TRUE(view_->ok()) << view_->error();
     Frames(3);
   }

@@ -247,8 +247,8 @@ std::optional<int> KeyNameToVk(std::string_view name) {
   return std::nullopt;
 }
 
-bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events, std::string* error,
-                      const PointArea& area) {
+Status ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
+                        const PointArea& area) {
   std::vector<ScriptedEvent> parsed;
   uint32_t last_ms = 0;
   int line_number = 0;
@@ -261,8 +261,7 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
     if (rest.empty()) continue;
 
     auto fail = [&](const std::string& why) {
-      if (error) *error = "line " + std::to_string(line_number) + ": " + why;
-      return false;
+      return Status(StatusCode::kInvalid, "line " + std::to_string(line_number) + ": " + why);
     };
     const std::string_view ms_word = NextWord(&rest);
     auto ms = ParseInt(ms_word, 0, kMaxMs);
@@ -283,7 +282,7 @@ bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
     parsed.push_back(std::move(e));
   }
   for (ScriptedEvent& e : parsed) events->push_back(std::move(e));
-  return true;
+  return {};
 }
 
 }  // namespace zepa::platform

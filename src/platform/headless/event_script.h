@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace zepa::platform {
 
 enum class EventAction {
@@ -67,9 +69,10 @@ struct PointArea {
   bool window = false;
 };
 
-/// Parses a whole script. On failure returns false and sets `error` to a
-/// message that starts with "line N: ". Times must not decrease.
-bool ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events, std::string* error,
-                      const PointArea& area = {});
+/// Parses a whole script and appends its events to `events`. On failure
+/// (kInvalid) nothing is appended and the message starts with "line N: ".
+/// Times must not decrease.
+Status ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* events,
+                        const PointArea& area = {});
 
 }  // namespace zepa::platform

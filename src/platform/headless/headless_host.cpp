@@ -60,7 +60,7 @@ HeadlessHost::HeadlessHost(const HeadlessOptions& options)
   options_.quantum_ms = std::max<uint32_t>(options_.quantum_ms, 1);
 }
 
-bool HeadlessHost::LoadEvents(std::string_view text, std::string* error) {
+Status HeadlessHost::LoadEvents(std::string_view text) {
   std::vector<ScriptedEvent> parsed;
   // With a window, points are the window's, or the screen's while full
   // screen.
@@ -68,9 +68,9 @@ bool HeadlessHost::LoadEvents(std::string_view text, std::string* error) {
   if (options_.window_width > 0 && options_.window_height > 0)
     area = {std::max(options_.window_width, screen_.width),
             std::max(options_.window_height, screen_.height), true};
-  if (!ParseEventScript(text, &parsed, error, area)) return false;
+  if (Status status = ParseEventScript(text, &parsed, area); !status.ok()) return status;
   for (ScriptedEvent& e : parsed) AddEvent(std::move(e));
-  return true;
+  return {};
 }
 
 void HeadlessHost::AddEvent(ScriptedEvent event) {
@@ -130,9 +130,9 @@ void HeadlessHost::Arrive(const ScriptedEvent& event) {
       file_answer_line_ = event.line;
       break;
     case EventAction::kDump: {
-      std::string error = event.path + ": no game to dump";
-      if (!handler_ || !handler_->OnDumpRequest(event.path, &error))
-        ReportOutputFailure("cannot write the dump " + error);
+      const Status dumped = handler_ ? handler_->OnDumpRequest(event.path)
+                                     : Status::Failed(event.path + ": no game to dump");
+      if (!dumped.ok()) ReportOutputFailure("cannot write the dump " + dumped.message());
       break;
     }
     default:
@@ -477,9 +477,8 @@ void HeadlessHost::WriteShot(const std::string& path) {
     ReportOutputFailure("cannot write the shot " + path + ": nothing has been shown yet");
     return;
   }
-  std::string error;
-  if (!WriteImageFile(Composed(), path, &error))
-    ReportOutputFailure("cannot write the shot " + error);
+  if (const Status written = WriteImageFile(Composed(), path); !written.ok())
+    ReportOutputFailure("cannot write the shot " + written.message());
 }
 
 void HeadlessHost::ShowOverlay(int left, int top, const Surface& image) {

@@ -72,9 +72,8 @@ class HeadlessHost : public Host, public Overlay {
   explicit HeadlessHost(const HeadlessOptions& options);
 
   /// Adds the events of a script (see event_script.h) after those already
-  /// loaded. False, with `error` set, when the script is malformed; nothing
-  /// is added then.
-  bool LoadEvents(std::string_view text, std::string* error);
+  /// loaded. Fails when the script is malformed; nothing is added then.
+  Status LoadEvents(std::string_view text);
   /// Adds one event; it keeps time order with the pending events. An event
   /// whose time has already passed arrives at the next chance.
   void AddEvent(ScriptedEvent event);

@@ -90,32 +90,24 @@ bool WriteImage(const Surface& surface, const std::string& path) {
   return false;
 }
 
-bool WriteImageFile(const Surface& surface, const std::string& path, std::string* error) {
+Status WriteImageFile(const Surface& surface, const std::string& path) {
   const std::string ext = LowerExtension(path);
-  if (ext != ".png" && ext != ".bmp") {
-    *error = path + ": the name must end in .png or .bmp";
-    return false;
-  }
-  if (!SizeIsConsistent(surface)) {
-    *error = path + ": the display is empty";
-    return false;
-  }
-  if (WriteImage(surface, path)) return true;
+  if (ext != ".png" && ext != ".bmp")
+    return {StatusCode::kInvalid, path + ": the name must end in .png or .bmp"};
+  if (!SizeIsConsistent(surface)) return {StatusCode::kInvalid, path + ": the display is empty"};
+  if (WriteImage(surface, path)) return {};
   // The image libraries do not say why; the usual reasons are found here.
   struct stat st;
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    *error = path + ": is a directory";
-  } else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    *error = path + ": no such directory";
-  } else if (access(folder.c_str(), W_OK) != 0 ||
-             (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)) {
-    *error = path + ": permission denied";
-  } else {
-    *error = path + ": write error";
-  }
-  return false;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return {StatusCode::kRefused, path + ": is a directory"};
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return {StatusCode::kMissing, path + ": no such directory"};
+  if (access(folder.c_str(), W_OK) != 0 ||
+      (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0))
+    return {StatusCode::kRefused, path + ": permission denied"};
+  return Status::Failed(path + ": write error");
 }
 
 std::optional<Surface> ReadPng(const std::string& path) {

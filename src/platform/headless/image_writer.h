@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/status.h"
 #include "platform/surface.h"
 
 namespace zepa::platform {
@@ -12,9 +13,9 @@ namespace zepa::platform {
 /// surface or a write error.
 bool WriteImage(const Surface& surface, const std::string& path);
 
-/// WriteImage with a reason: false with `error` ("PATH: why") when the
-/// picture was not written.
-bool WriteImageFile(const Surface& surface, const std::string& path, std::string* error);
+/// WriteImage with a reason: fails with "PATH: why" when the picture was
+/// not written.
+Status WriteImageFile(const Surface& surface, const std::string& path);
 
 /// Reads a PNG file into a 24-bit surface (alpha dropped, grey expanded).
 std::optional<Surface> ReadPng(const std::string& path);

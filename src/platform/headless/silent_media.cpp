@@ -17,39 +17,35 @@ class SilentPlayer : public MediaPlayer {
   SilentPlayer(HeadlessHost& host, bool music, MediaProbe* probe)
       : host_(host), music_(music), probe_(probe) {}
 
-  bool Open(const std::string& path, std::string* error) override {
+  Status Open(const std::string& path) override {
     Close();
-    if (!CheckMediaFile(path, error)) return false;
+    if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
     if (music_ && IsMovieFile(path)) {
-      if (!probe_) {
-        *error = "this run has no movie decoder";
-        return false;
-      }
-      movie_ = probe_->OpenMovie(path, error);
-      if (!movie_) return false;
+      if (!probe_) return Status::Failed("this run has no movie decoder");
+      auto movie = probe_->OpenMovie(path);
+      if (!movie.ok()) return movie.status();
+      movie_ = std::move(*movie);
       length_ms_ = movie_->duration_ms();
     } else if (probe_) {
-      const bool ok = music_ ? probe_->MusicLength(path, &length_ms_, error)
-                             : probe_->EffectLength(path, &length_ms_, error);
-      if (!ok) return false;
+      const Result<uint32_t> length =
+          music_ ? probe_->MusicLength(path) : probe_->EffectLength(path);
+      if (!length.ok()) return length.status();
+      length_ms_ = *length;
     } else {
       length_ms_ = 0;  // no decoder to measure it with
     }
     open_ = true;
-    return true;
+    return {};
   }
-  bool OpenCd(const std::string& folder, std::string* error) override {
+  Status OpenCd(const std::string& folder) override {
     Close();
-    if (!music_) {
-      *error = "the effect player has no CD audio";
-      return false;
-    }
-    auto tracks = OpenCdFolder(folder, error);
-    if (!tracks) return false;
+    if (!music_) return {StatusCode::kRefused, "the effect player has no CD audio"};
+    auto tracks = OpenCdFolder(folder);
+    if (!tracks.ok()) return tracks.status();
     tracks_ = std::move(*tracks);
     open_ = true;
     cd_ = true;
-    return true;
+    return {};
   }
   void Close() override {
     Stop();
@@ -93,10 +89,8 @@ class SilentPlayer : public MediaPlayer {
     for (const auto& [n, path] : tracks_) {
       auto it = lengths_.find(n);
       if (it == lengths_.end()) {
-        uint32_t length = 0;
-        std::string ignored;
-        if (!probe_ || !probe_->MusicLength(path, &length, &ignored)) length = 0;
-        it = lengths_.emplace(n, length).first;
+        const Result<uint32_t> length = probe_ ? probe_->MusicLength(path) : Result<uint32_t>(0u);
+        it = lengths_.emplace(n, length.ok() ? *length : 0).first;
       }
       if (n == track) return CdTrackSpan{start, it->second};
       start += it->second;

@@ -229,14 +229,17 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     result.status = errno == ENOENT ? ReadStatus::kMissing : ReadStatus::kFailed;
+    result.reason = std::strerror(errno);
     result.error = Describe(path, errno);
     return result;
   }
   struct stat st;
   if (fstat(fd, &st) != 0) {
+    result.reason = std::strerror(errno);
     result.error = Describe(path, errno);
   } else if (!S_ISREG(st.st_mode)) {
     result.status = ReadStatus::kNotRegular;
+    result.reason = std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EOPNOTSUPP);
     result.error = path + (S_ISDIR(st.st_mode) ? ": is a directory" : ": not a regular file");
   } else if (static_cast<uint64_t>(st.st_size) > max_bytes) {
     result.status = ReadStatus::kTooLarge;
@@ -248,6 +251,7 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
       const ssize_t n = read(fd, buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
+        result.reason = std::strerror(errno);
         result.error = Describe(path, errno);
         break;
       }
@@ -335,38 +339,33 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
   return Failed(target, write_error);
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error) {
+Status WriteWholeFile(const std::string& path, std::string_view bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (error) *error = Describe(path, errno);
-    return false;
-  }
+  if (fd < 0) return Status::Failed(Describe(path, errno));
   bool ok = WriteAll(fd, bytes);
   int error_number = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
     error_number = errno;
   }
-  if (!ok && error) *error = Describe(path, error_number);
-  return ok;
+  if (!ok) return Status::Failed(Describe(path, error_number));
+  return {};
 }
 
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error) {
-  auto fail = [&](const std::string& message) {
-    if (error) *error = message;
-    return false;
-  };
+Status WriteNewFile(const std::string& path, std::string_view bytes) {
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) return fail(path + ": is a symbolic link, not followed");
-    if (!S_ISREG(st.st_mode)) return fail(path + ": exists and is not a regular file");
-    if (unlink(path.c_str()) != 0) return fail(Describe(path, errno));
+    if (S_ISLNK(st.st_mode))
+      return {StatusCode::kRefused, path + ": is a symbolic link, not followed"};
+    if (!S_ISREG(st.st_mode))
+      return {StatusCode::kRefused, path + ": exists and is not a regular file"};
+    if (unlink(path.c_str()) != 0) return Status::Failed(Describe(path, errno));
   } else if (errno != ENOENT) {
-    return fail(Describe(path, errno));
+    return Status::Failed(Describe(path, errno));
   }
   // O_EXCL fails on anything that appeared meanwhile, a link included.
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return fail(Describe(path, errno));
+  if (fd < 0) return Status::Failed(Describe(path, errno));
   bool ok = WriteAll(fd, bytes);
   int error_number = errno;
   if (close(fd) != 0 && ok) {
@@ -375,9 +374,9 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* 
   }
   if (!ok) {
     unlink(path.c_str());
-    return fail(Describe(path, error_number));
+    return Status::Failed(Describe(path, error_number));
   }
-  return true;
+  return {};
 }
 
 PathKind ProbePath(const std::string& path) {

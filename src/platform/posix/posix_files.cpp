@@ -12,16 +12,19 @@ namespace {
 
 class PosixFiles : public Files {
  public:
-  std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
+  Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
     // One way of replacing a file for the whole program: the one that also
     // keeps a shared file's owner and mode and writes through links.
     const ReplaceResult result = ReplaceFileContents(
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (result.written()) return {};
+    const StatusCode code =
+        result.status == ReplaceStatus::kNotWritable ? StatusCode::kRefused : StatusCode::kFailed;
     // The caller names the file itself; only the reason is wanted here.
     const std::string prefix = path + ": ";
-    if (result.error.compare(0, prefix.size(), prefix) == 0) return result.error.substr(prefix.size());
-    return result.error.empty() ? std::string("not written") : result.error;
+    if (result.error.compare(0, prefix.size(), prefix) == 0)
+      return {code, result.error.substr(prefix.size())};
+    return {code, result.error.empty() ? std::string("not written") : result.error};
   }
 
   bool DirectoryWritable(const std::string& dir) override {
@@ -30,10 +33,11 @@ class PosixFiles : public Files {
     return ::access(dir.c_str(), W_OK | X_OK) == 0;
   }
 
-  std::string CreateDirectories(const std::string& dir) override {
+  Status CreateDirectories(const std::string& dir) override {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    return ec ? ec.message() : std::string();
+    if (ec) return Status::Failed(ec.message());
+    return {};
   }
 
   std::string UserDataDir() override {

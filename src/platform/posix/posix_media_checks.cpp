@@ -14,22 +14,15 @@
 
 namespace zepa::platform {
 
-bool CheckMediaFile(const std::string& path, std::string* error) {
+Status CheckMediaFile(const std::string& path) {
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status)) {
-    *error = "no such file";
-    return false;
-  }
-  if (!std::filesystem::is_regular_file(status)) {
-    *error = "not a regular file";
-    return false;
-  }
-  if (std::optional<std::string> problem = WaveFileProblem(path)) {
-    *error = *problem;
-    return false;
-  }
-  return true;
+  if (ec || !std::filesystem::exists(status)) return {StatusCode::kMissing, "no such file"};
+  if (!std::filesystem::is_regular_file(status))
+    return {StatusCode::kRefused, "not a regular file"};
+  if (std::optional<std::string> problem = WaveFileProblem(path))
+    return {StatusCode::kInvalid, *problem};
+  return {};
 }
 
 std::optional<uint32_t> WaveDataLimitMs(const std::string& path) {
@@ -95,13 +88,10 @@ std::map<int, std::string> FindCdTracks(const std::string& folder) {
   return tracks;
 }
 
-std::optional<std::map<int, std::string>> OpenCdFolder(const std::string& folder,
-                                                       std::string* error) {
+Result<std::map<int, std::string>> OpenCdFolder(const std::string& folder) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) {
-    *error = "no such folder";
-    return std::nullopt;
-  }
+  if (!std::filesystem::is_directory(folder, ec))
+    return Status(StatusCode::kMissing, "no such folder");
   return FindCdTracks(folder);
 }
 

@@ -32,13 +32,11 @@ bool ProgramOnPath(const std::string& program) {
   }
 }
 
-bool RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string* error) {
-  if (argv.empty()) return false;
+Status RunProgram(const std::vector<std::string>& argv, std::string_view input) {
+  if (argv.empty()) return {StatusCode::kInvalid, "no program to run"};
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    *error = std::string("cannot make a pipe: ") + std::strerror(errno);
-    return false;
-  }
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    return Status::Failed(std::string("cannot make a pipe: ") + std::strerror(errno));
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
@@ -51,8 +49,8 @@ bool RunProgram(const std::vector<std::string>& argv, std::string_view input, st
   close(fds[0]);
   if (spawned != 0) {
     close(fds[1]);
-    *error = "cannot run " + argv[0] + ": " + std::strerror(spawned);
-    return false;
+    return {spawned == ENOENT ? StatusCode::kMissing : StatusCode::kFailed,
+            "cannot run " + argv[0] + ": " + std::strerror(spawned)};
   }
   // A child that stops reading must not kill us with SIGPIPE.
   struct sigaction ignore {
@@ -71,12 +69,10 @@ bool RunProgram(const std::vector<std::string>& argv, std::string_view input, st
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    *error = argv[0] + " failed (status " +
-             std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
-    return false;
-  }
-  return true;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return Status::Failed(argv[0] + " failed (status " +
+                          std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")");
+  return {};
 }
 
 }  // namespace zepa::platform

@@ -23,10 +23,10 @@ bool g_midi_warned = false;
 
 }  // namespace
 
-bool AcquireAudio(bool silent, std::string* error) {
+Status AcquireAudio(bool silent) {
   if (g_audio_users > 0) {
     ++g_audio_users;
-    return true;
+    return {};
   }
   // FluidSynth reports the end of a MIDI file about three seconds late, which
   // would hold every loop restart; Timidity with the freepats patches is on
@@ -34,21 +34,18 @@ bool AcquireAudio(bool silent, std::string* error) {
   if (!SDL_getenv("SDL_MIXER_DISABLE_FLUIDSYNTH"))
     SDL_setenv("SDL_MIXER_DISABLE_FLUIDSYNTH", "1", 1);
   if (silent && SDL_WasInit(SDL_INIT_AUDIO) == 0) SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    *error = SDL_GetError();
-    return false;
-  }
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Status::Failed(SDL_GetError());
   Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC | MIX_INIT_MID);
   if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, kMixerFrames) != 0) {
-    *error = Mix_GetError();
+    Status failed = Status::Failed(Mix_GetError());
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
+    return failed;
   }
   // One channel: the effect player; the music stream is SDL_mixer's own.
   Mix_AllocateChannels(1);
   g_audio_users = 1;
-  return true;
+  return {};
 }
 
 void ReleaseAudio() {
@@ -76,42 +73,33 @@ bool MidiPatchesReady() {
   return found;
 }
 
-bool ProbeMusicLength(const std::string& path, uint32_t* length_ms, std::string* error) {
-  if (!CheckMediaFile(path, error)) return false;
-  if (IsMidiFile(path) && !MidiPatchesReady()) {
-    *error = "no MIDI patch set";
-    return false;
-  }
+Result<uint32_t> ProbeMusicLength(const std::string& path) {
+  if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
+  if (IsMidiFile(path) && !MidiPatchesReady()) return Status::Failed("no MIDI patch set");
   Mix_Music* music = Mix_LoadMUS(path.c_str());
-  if (!music) {
-    *error = Mix_GetError();
-    return false;
-  }
+  if (!music) return Status::Failed(Mix_GetError());
   const double seconds = Mix_MusicDuration(music);
-  *length_ms = seconds > 0 && seconds < 4.0e6 ? static_cast<uint32_t>(seconds * 1000.0 + 0.5) : 0;
+  uint32_t length_ms =
+      seconds > 0 && seconds < 4.0e6 ? static_cast<uint32_t>(seconds * 1000.0 + 0.5) : 0;
   if (const std::optional<uint32_t> limit = WaveDataLimitMs(path))
-    *length_ms = std::min(*length_ms, *limit);
+    length_ms = std::min(length_ms, *limit);
   Mix_FreeMusic(music);
-  return true;
+  return length_ms;
 }
 
-bool ProbeChunkLength(const std::string& path, uint32_t* length_ms, std::string* error) {
-  if (!CheckMediaFile(path, error)) return false;
+Result<uint32_t> ProbeChunkLength(const std::string& path) {
+  if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
   Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-  if (!chunk) {
-    *error = Mix_GetError();
-    return false;
-  }
+  if (!chunk) return Status::Failed(Mix_GetError());
   int freq = 0, channels = 0;
   Uint16 format = 0;
-  *length_ms = 0;
+  uint32_t length_ms = 0;
   if (Mix_QuerySpec(&freq, &format, &channels) && freq > 0 && channels > 0) {
     const uint64_t frame_bytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
-    if (frame_bytes > 0)
-      *length_ms = static_cast<uint32_t>(chunk->alen / frame_bytes * 1000 / freq);
+    if (frame_bytes > 0) length_ms = static_cast<uint32_t>(chunk->alen / frame_bytes * 1000 / freq);
   }
   Mix_FreeChunk(chunk);
-  return true;
+  return length_ms;
 }
 
 }  // namespace zepa::platform

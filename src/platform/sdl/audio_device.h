@@ -12,19 +12,19 @@
 namespace zepa::platform {
 
 /// Opens SDL audio and the mixer on first use; counted. `silent` asks for
-/// SDL's dummy driver when nothing has opened audio yet. False, with
-/// `error`, when there is no audio device.
-bool AcquireAudio(bool silent, std::string* error);
+/// SDL's dummy driver when nothing has opened audio yet. Fails when there
+/// is no audio device.
+Status AcquireAudio(bool silent);
 void ReleaseAudio();
 
 /// True when a MIDI patch set is there; the first time it is not, says so
 /// once on standard error.
 bool MidiPatchesReady();
 
-/// The decoded length of a file played as music or as a loaded chunk; 0 when
-/// it cannot be told. False, with `error`, when the file does not load.
-/// Needs AcquireAudio.
-bool ProbeMusicLength(const std::string& path, uint32_t* length_ms, std::string* error);
-bool ProbeChunkLength(const std::string& path, uint32_t* length_ms, std::string* error);
+/// The decoded length in ms of a file played as music or as a loaded chunk;
+/// 0 when it cannot be told. Fails when the file does not load. Needs
+/// AcquireAudio.
+Result<uint32_t> ProbeMusicLength(const std::string& path);
+Result<uint32_t> ProbeChunkLength(const std::string& path);
 
 }  // namespace zepa::platform

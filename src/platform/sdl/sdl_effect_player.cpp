@@ -6,18 +6,12 @@
 
 namespace zepa::platform::sdl_media_parts {
 
-bool EffectPlayer::Open(const std::string& path, std::string* error) {
+Status EffectPlayer::Open(const std::string& path) {
   Close();
-  if (!media_.EnsureAudio()) {
-    *error = media_.audio_error();
-    return false;
-  }
-  if (!CheckMediaFile(path, error)) return false;
+  if (!media_.EnsureAudio()) return Status::Failed(media_.audio_error());
+  if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
   chunk_ = Mix_LoadWAV(path.c_str());
-  if (!chunk_) {
-    *error = Mix_GetError();
-    return false;
-  }
+  if (!chunk_) return Status::Failed(Mix_GetError());
   int freq = 0, channels = 0;
   Uint16 format = 0;
   length_ms_ = 0;
@@ -26,7 +20,7 @@ bool EffectPlayer::Open(const std::string& path, std::string* error) {
     if (frame_bytes > 0)
       length_ms_ = static_cast<uint32_t>(chunk_->alen / frame_bytes * 1000 / freq);
   }
-  return true;
+  return {};
 }
 
 void EffectPlayer::Close() {

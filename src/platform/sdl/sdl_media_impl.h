@@ -60,8 +60,8 @@ class MusicPlayer : public MediaPlayer {
   explicit MusicPlayer(SdlMedia& media) : media_(media) {}
   ~MusicPlayer() override { Close(); }
 
-  bool Open(const std::string& path, std::string* error) override;
-  bool OpenCd(const std::string& folder, std::string* error) override;
+  Status Open(const std::string& path) override;
+  Status OpenCd(const std::string& folder) override;
   void Close() override;
   bool IsOpen() const override { return open_; }
   bool Play(std::optional<uint32_t> from_ms, std::optional<uint32_t> to_ms) override;
@@ -86,7 +86,7 @@ class MusicPlayer : public MediaPlayer {
   std::atomic<int> volume_percent{100};
 
  private:
-  bool LoadMusic(const std::string& path, std::string* error);
+  Status LoadMusic(const std::string& path);
   void FreeMusic();
   uint32_t MovieElapsedMs() const;
 
@@ -109,10 +109,9 @@ class EffectPlayer : public MediaPlayer {
   explicit EffectPlayer(SdlMedia& media) : media_(media) {}
   ~EffectPlayer() override { Close(); }
 
-  bool Open(const std::string& path, std::string* error) override;
-  bool OpenCd(const std::string&, std::string* error) override {
-    *error = "the effect player has no CD audio";
-    return false;
+  Status Open(const std::string& path) override;
+  Status OpenCd(const std::string&) override {
+    return {StatusCode::kRefused, "the effect player has no CD audio"};
   }
   void Close() override;
   bool IsOpen() const override { return chunk_ != nullptr; }
@@ -168,8 +167,10 @@ class SdlMedia : public Media {
   bool EnsureAudio() {
     if (audio_ok_) return true;
     if (audio_failed_) return false;
-    audio_ok_ = AcquireAudio(false, &audio_error_);
+    const Status acquired = AcquireAudio(false);
+    audio_ok_ = acquired.ok();
     if (!audio_ok_) {
+      audio_error_ = acquired.message();
       audio_failed_ = true;
       LogWarning("zepa: no sound: %s\n", audio_error_.c_str());
       return false;

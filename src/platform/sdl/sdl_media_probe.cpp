@@ -12,18 +12,21 @@ class SdlMediaProbe : public MediaProbe {
     if (audio_ == Audio::kOpen) ReleaseAudio();
   }
 
-  bool MusicLength(const std::string& path, uint32_t* length_ms, std::string* error) override {
-    *length_ms = 0;
-    if (!CheckMediaFile(path, error)) return false;
-    return !AudioReady() || ProbeMusicLength(path, length_ms, error);
+  Result<uint32_t> MusicLength(const std::string& path) override {
+    if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
+    if (!AudioReady()) return 0u;
+    return ProbeMusicLength(path);
   }
-  bool EffectLength(const std::string& path, uint32_t* length_ms, std::string* error) override {
-    *length_ms = 0;
-    if (!CheckMediaFile(path, error)) return false;
-    return !AudioReady() || ProbeChunkLength(path, length_ms, error);
+  Result<uint32_t> EffectLength(const std::string& path) override {
+    if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
+    if (!AudioReady()) return 0u;
+    return ProbeChunkLength(path);
   }
-  std::unique_ptr<MovieDecoder> OpenMovie(const std::string& path, std::string* error) override {
-    return MovieDecoder::Open(path, error);
+  Result<std::unique_ptr<MovieDecoder>> OpenMovie(const std::string& path) override {
+    std::string error;
+    std::unique_ptr<MovieDecoder> movie = MovieDecoder::Open(path, &error);
+    if (!movie) return Status::Failed(error);
+    return movie;
   }
 
  private:
@@ -31,10 +34,8 @@ class SdlMediaProbe : public MediaProbe {
 
   // Tried once: without a device every length is 0, as the players have it.
   bool AudioReady() {
-    if (audio_ == Audio::kUntried) {
-      std::string ignored;
-      audio_ = AcquireAudio(true, &ignored) ? Audio::kOpen : Audio::kMissing;
-    }
+    if (audio_ == Audio::kUntried)
+      audio_ = AcquireAudio(true).ok() ? Audio::kOpen : Audio::kMissing;
     return audio_ == Audio::kOpen;
   }
 

@@ -15,22 +15,17 @@ Uint32 MovieTimerDone(Uint32, void*) {
   return 0;
 }
 
-bool MusicPlayer::LoadMusic(const std::string& path, std::string* error) {
-  if (!CheckMediaFile(path, error)) return false;
-  if (IsMidiFile(path) && !MidiPatchesReady()) {
-    *error = "no MIDI patch set (install the freepats package)";
-    return false;
-  }
+Status MusicPlayer::LoadMusic(const std::string& path) {
+  if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
+  if (IsMidiFile(path) && !MidiPatchesReady())
+    return Status::Failed("no MIDI patch set (install the freepats package)");
   music_ = Mix_LoadMUS(path.c_str());
-  if (!music_) {
-    *error = Mix_GetError();
-    return false;
-  }
+  if (!music_) return Status::Failed(Mix_GetError());
   const double seconds = Mix_MusicDuration(music_);
   length_ms_ = seconds > 0 && seconds < 4.0e6 ? static_cast<uint32_t>(seconds * 1000.0 + 0.5) : 0;
   if (const std::optional<uint32_t> limit = WaveDataLimitMs(path))
     length_ms_ = std::min(length_ms_, *limit);
-  return true;
+  return {};
 }
 
 void MusicPlayer::FreeMusic() {
@@ -41,38 +36,33 @@ void MusicPlayer::FreeMusic() {
   music_ = nullptr;
 }
 
-bool MusicPlayer::Open(const std::string& path, std::string* error) {
+Status MusicPlayer::Open(const std::string& path) {
   Close();
-  if (!media_.EnsureAudio()) {
-    *error = media_.audio_error();
-    return false;
-  }
+  if (!media_.EnsureAudio()) return Status::Failed(media_.audio_error());
   if (IsMovieFile(path)) {
-    if (!CheckMediaFile(path, error)) return false;
-    movie_ = MovieDecoder::Open(path, error);
-    if (!movie_) return false;
+    if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
+    std::string error;
+    movie_ = MovieDecoder::Open(path, &error);
+    if (!movie_) return Status::Failed(error);
     if (movie_->has_audio()) movie_audio = movie_->DecodeAudio(kMovieAudioRate, kMaxMovieAudioMs);
     length_ms_ = movie_->duration_ms();
     open_ = true;
-    return true;
+    return {};
   }
-  if (!LoadMusic(path, error)) return false;
+  if (Status loaded = LoadMusic(path); !loaded.ok()) return loaded;
   open_ = true;
-  return true;
+  return {};
 }
 
-bool MusicPlayer::OpenCd(const std::string& folder, std::string* error) {
+Status MusicPlayer::OpenCd(const std::string& folder) {
   Close();
-  if (!media_.EnsureAudio()) {
-    *error = media_.audio_error();
-    return false;
-  }
-  auto tracks = OpenCdFolder(folder, error);
-  if (!tracks) return false;
+  if (!media_.EnsureAudio()) return Status::Failed(media_.audio_error());
+  auto tracks = OpenCdFolder(folder);
+  if (!tracks.ok()) return tracks.status();
   tracks_ = std::move(*tracks);
   cd_ = true;
   open_ = true;
-  return true;
+  return {};
 }
 
 void MusicPlayer::Close() {
@@ -95,10 +85,8 @@ std::optional<CdTrackSpan> MusicPlayer::CdTrack(int track) {
   for (const auto& [n, path] : tracks_) {
     auto it = track_lengths_.find(n);
     if (it == track_lengths_.end()) {
-      uint32_t length = 0;
-      std::string ignored;
-      if (!ProbeMusicLength(path, &length, &ignored)) length = 0;
-      it = track_lengths_.emplace(n, length).first;
+      const Result<uint32_t> length = ProbeMusicLength(path);
+      it = track_lengths_.emplace(n, length.ok() ? *length : 0).first;
     }
     if (n == track) return CdTrackSpan{start, it->second};
     start += it->second;
@@ -124,9 +112,8 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
     }
     if (path.empty()) return false;
     FreeMusic();
-    std::string error;
-    if (!LoadMusic(path, &error)) {
-      LogError("zepa: cannot play %s: %s\n", path.c_str(), error.c_str());
+    if (const Status loaded = LoadMusic(path); !loaded.ok()) {
+      LogError("zepa: cannot play %s: %s\n", path.c_str(), loaded.message().c_str());
       return false;
     }
     offset_ms = *from_ms - start;

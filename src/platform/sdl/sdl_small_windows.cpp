@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/sdl/imgui_input.h"
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/sdl_host_impl.h"
 
@@ -71,7 +72,8 @@ void SdlHost::OpenWindow(ToolWindow* window) {
                        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
   if (small->sdl) small->renderer = SDL_CreateRenderer(small->sdl, -1, SDL_RENDERER_SOFTWARE);
   if (small->renderer)
-    small->view = std::make_unique<ToolWindowView>(small->sdl, small->renderer, *window, scale);
+    small->view = std::make_unique<ToolWindowView>(
+        small->renderer, *window, scale, [sdl = small->sdl] { return MakeSdlWindowInput(sdl); });
   if (!small->view || !small->view->ok()) {
     LogError("zepa: cannot show the window %s: %s\n", window->name.c_str(),
              small->view ? small->view->error().c_str() : SDL_GetError());

@@ -30,7 +30,7 @@ bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error
   bool drawn = false;
   {
     ToolWindow copy = window.Snapshot();
-    ToolWindowView view(nullptr, renderer, copy, scale);
+    ToolWindowView view(renderer, copy, scale);
     if (view.ok()) {
       // The first frame lays out child windows; the second shows them.
       view.Draw(copy);

@@ -1,7 +1,6 @@
 #include "platform/toolkit/tool_window_view.h"
 
 #include <imgui.h>
-#include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
 #include <imgui_internal.h>  // ImTextCharFromUtf8
 
@@ -14,9 +13,9 @@ namespace zepa::platform {
 
 using namespace theme;
 
-ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
-                               const ToolWindow& window, int scale)
-    : sdl_window_(sdl_window), renderer_(renderer), scale_(std::clamp(scale, 1, 16)) {
+ToolWindowView::ToolWindowView(SDL_Renderer* renderer, const ToolWindow& window, int scale,
+                               const ToolWindowInputMaker& make_input)
+    : renderer_(renderer), scale_(std::clamp(scale, 1, 16)) {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
@@ -35,7 +34,7 @@ ToolWindowView::ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer,
   fonts_.SetScale(scale_);
 
   ok_ = fonts_.Load(io.Fonts, window, &error_);
-  if (ok_ && sdl_window_) platform_backend_ = ImGui_ImplSDL2_InitForSDLRenderer(sdl_window_);
+  if (ok_ && make_input) input_ = make_input();
   if (ok_) renderer_backend_ = ImGui_ImplSDLRenderer_Init(renderer_);
   if (ok_ && !renderer_backend_) {
     ok_ = false;
@@ -49,17 +48,17 @@ ToolWindowView::~ToolWindowView() {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   ImGui::SetCurrentContext(context_);
   if (renderer_backend_) ImGui_ImplSDLRenderer_Shutdown();
-  if (platform_backend_) ImGui_ImplSDL2_Shutdown();
+  input_.reset();
   for (auto& [key, texture] : pictures_) SDL_DestroyTexture(texture);
   ImGui::DestroyContext(context_);
   ImGui::SetCurrentContext(previous == context_ ? nullptr : previous);
 }
 
 void ToolWindowView::ProcessEvent(const SDL_Event& event) {
-  if (!platform_backend_) return;
+  if (!input_) return;
   ImGuiContext* previous = ImGui::GetCurrentContext();
   ImGui::SetCurrentContext(context_);
-  ImGui_ImplSDL2_ProcessEvent(&event);
+  input_->ProcessEvent(event);
   ImGui::SetCurrentContext(previous);
 }
 
@@ -251,17 +250,8 @@ void ToolWindowView::BuildFrame(ToolWindow& window) {
   }
   CoverGlyphs(window);
   ImGui_ImplSDLRenderer_NewFrame();
-  if (platform_backend_) {
-    ImGui_ImplSDL2_NewFrame();
-    // The pointer over this window comes from the window's own motion: the
-    // backend asks for the desktop-wide position, which SDL caches on X11
-    // and refreshes only on raw input events that not every X server sends,
-    // so the pointer seemed to stand still between clicks.
-    if (SDL_GetMouseFocus() == sdl_window_) {
-      int mouse_x = 0, mouse_y = 0;
-      SDL_GetMouseState(&mouse_x, &mouse_y);
-      io.MousePos = ImVec2(static_cast<float>(mouse_x), static_cast<float>(mouse_y));
-    }
+  if (input_) {
+    input_->NewFrame();
     // The backend measures the enlarged SDL window; the layout and the
     // pointer stay in the window's own pixels.
     io.DisplaySize =

@@ -1,9 +1,11 @@
 #pragma once
 // Draws a ToolWindow with Dear ImGui on an SDL renderer: the real small
 // windows of the SDL host, and the offscreen shots of headless runs. It
-// needs neither an SDL window nor SDL's video subsystem to draw offscreen.
+// needs neither an SDL window nor SDL's video subsystem: what a shown
+// window's input needs comes in as a ToolWindowInput from the SDL host.
 #include <SDL.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,18 +21,36 @@ struct ImDrawList;
 
 namespace zepa::platform {
 
+/// Feeds a shown window's pointer and keys to its view's ImGui context.
+/// The SDL host's is Dear ImGui's SDL platform backend (platform/sdl);
+/// views drawn offscreen have none. Every call is made with the view's
+/// context current.
+class ToolWindowInput {
+ public:
+  virtual ~ToolWindowInput() = default;
+  virtual void ProcessEvent(const SDL_Event& event) = 0;
+  /// Called before each frame is laid out; may set the display size and
+  /// the pointer, which the view then maps to its own layout.
+  virtual void NewFrame() = 0;
+};
+
+/// Makes one view's input, called once with the view's context current;
+/// null when it cannot, and the view then takes input only through the
+/// ToolWindow's own methods.
+using ToolWindowInputMaker = std::function<std::unique_ptr<ToolWindowInput>()>;
+
 /// One window's ImGui state: its own context, font atlas and textures,
 /// bound to one renderer. The window is drawn with its frame (caption bar,
 /// borders) so it looks the same with or without a window manager.
 class ToolWindowView {
  public:
-  /// `sdl_window` may be null for offscreen drawing; input then comes only
-  /// through the ToolWindow's own methods. At a `scale` above 1 the window
-  /// is laid out at its own size and drawn enlarged: lines and faces by
-  /// whole pixels, text rasterised at the enlarged size; the pointer is
-  /// mapped back to the unscaled layout.
-  ToolWindowView(SDL_Window* sdl_window, SDL_Renderer* renderer, const ToolWindow& window,
-                 int scale = 1);
+  /// Without `make_input` (offscreen drawing) input comes only through the
+  /// ToolWindow's own methods. At a `scale` above 1 the window is laid out
+  /// at its own size and drawn enlarged: lines and faces by whole pixels,
+  /// text rasterised at the enlarged size; the pointer is mapped back to the
+  /// unscaled layout.
+  ToolWindowView(SDL_Renderer* renderer, const ToolWindow& window, int scale = 1,
+                 const ToolWindowInputMaker& make_input = nullptr);
   ~ToolWindowView();
   ToolWindowView(const ToolWindowView&) = delete;
   ToolWindowView& operator=(const ToolWindowView&) = delete;
@@ -91,12 +111,11 @@ class ToolWindowView {
   SDL_Texture* PictureTexture(const Control& control);
   void ApplyScrollToTop(const Control& control);
 
-  SDL_Window* sdl_window_;
   SDL_Renderer* renderer_;
   int scale_ = 1;
   ImGuiContext* context_ = nullptr;
   ToolkitFonts fonts_;
-  bool platform_backend_ = false;
+  std::unique_ptr<ToolWindowInput> input_;
   bool renderer_backend_ = false;
   bool ok_ = false;
   std::string error_;

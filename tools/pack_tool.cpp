@@ -1,4 +1,4 @@
-#include "display/pack_tool.h"
+#include "pack_tool.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,8 +10,14 @@
 #include "platform/ascii.h"
 #include "platform/files.h"
 
-namespace zepa::display {
+namespace zepa::tools {
 namespace {
+
+using display::BareName;
+using display::BuildPackEntry;
+using display::ListPackFile;
+using display::PackEntry;
+using display::ReadPackEntry;
 
 constexpr char kUsage[] =
     "usage: zepa-pack create OUT.dat FILE...   pack files under their bare names\n"
@@ -46,10 +52,9 @@ int Create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // Lookups ignore case, so a second entry of the same name would never be found.
     if (!seen.insert(ToLowerAscii(name)).second)
       return Fail(err, "two files are named \"" + name + "\" (names ignore case)");
-    std::string error;
-    std::string entry = BuildPackEntry(name, bytes, &error);
-    if (entry.empty()) return Fail(err, error);
-    packed += entry;
+    const auto entry = BuildPackEntry(name, bytes);
+    if (!entry.ok()) return Fail(err, entry.message());
+    packed += *entry;
   }
   std::ofstream file(pack_path, std::ios::binary | std::ios::trunc);
   file.write(packed.data(), static_cast<std::streamsize>(packed.size()));
@@ -60,9 +65,8 @@ int Create(const std::vector<std::string>& args, std::ostream& out, std::ostream
 }
 
 int List(const std::string& pack_path, std::ostream& out, std::ostream& err) {
-  std::string error;
-  auto entries = ListPackFile(pack_path, &error);
-  if (!entries) return Fail(err, error);
+  const auto entries = ListPackFile(pack_path);
+  if (!entries.ok()) return Fail(err, entries.message());
   for (const PackEntry& e : *entries)
     out << e.offset << "\t" << e.size_bytes << "\t" << e.name << "\n";
   return 0;
@@ -70,9 +74,8 @@ int List(const std::string& pack_path, std::ostream& out, std::ostream& err) {
 
 int Extract(const std::string& pack_path, const std::string& dir, std::ostream& out,
             std::ostream& err) {
-  std::string error;
-  auto entries = ListPackFile(pack_path, &error);
-  if (!entries) return Fail(err, error);
+  const auto entries = ListPackFile(pack_path);
+  if (!entries.ok()) return Fail(err, entries.message());
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) return Fail(err, "cannot create directory " + dir);
@@ -85,10 +88,9 @@ int Extract(const std::string& pack_path, const std::string& dir, std::ostream& 
     const std::string target = (std::filesystem::path(dir) / e.name).string();
     // A link in DIR named like an entry is never followed: an old file there
     // is replaced by a new one, never written through.
-    if (!platform::WriteNewFile(
-            target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
-            &error))
-      return Fail(err, "cannot write " + error);
+    const platform::Status written = platform::WriteNewFile(
+        target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (!written.ok()) return Fail(err, "cannot write " + written.message());
   }
   out << "extracted " << entries->size() << " files into " << dir << "\n";
   return 0;
@@ -110,4 +112,4 @@ int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::os
   return 2;
 }
 
-}  // namespace zepa::display
+}  // namespace zepa::tools
