@@ -51,7 +51,6 @@ bool MusicPlayer::Open(const std::string& path, std::string* error) {
     if (!CheckMediaFile(path, error)) return false;
     movie_ = MovieDecoder::Open(path, error);
     if (!movie_) return false;
-    if (movie_->has_audio()) movie_audio = movie_->DecodeAudio(kMovieAudioRate, kMaxMovieAudioMs);
     length_ms_ = movie_->duration_ms();
     open_ = true;
     return true;
@@ -78,9 +77,8 @@ bool MusicPlayer::OpenCd(const std::string& folder, std::string* error) {
 void MusicPlayer::Close() {
   Stop();
   FreeMusic();
+  movie_sound.reset();
   movie_.reset();
-  movie_audio.clear();
-  movie_audio.shrink_to_fit();
   tracks_.clear();
   track_lengths_.clear();
   cd_ = false;
@@ -134,7 +132,8 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
   const uint32_t t = ticket.Issue();
   if (movie_) {
     movie_->Rewind();
-    movie_audio_pos.store(0);
+    // The hook is off since the Stop above: the sound can be replaced.
+    movie_sound = movie_->OpenSound(kMovieAudioRate);
     movie_audio_on.store(true);
     Mix_HookMusic(&SdlMedia::MovieSound, this);
     movie_start_ms_ = SDL_GetTicks();
