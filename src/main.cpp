@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "check/check.h"
-#include "check/new_game.h"
 #include "check/explore.h"
+#include "check/new_game.h"
 #include "display/picture.h"
 #include "engine/config.h"
 #include "engine/main_window.h"
@@ -29,10 +29,10 @@
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/sdl_media_probe.h"
 #include "platform/toolkit/ttf_font.h"
+#include "player/player_files.h"
 #include "script/interpreter.h"
 #include "windows/folder_chooser.h"
 #include "windows/game_folder.h"
-#include "player/player_files.h"
 #include "zepa_version.h"
 
 namespace {
@@ -190,8 +190,7 @@ std::optional<int> ParseArgs(int argc, char** argv, Options* o) {
     }
   }
   if (!o->headless && (!o->input.empty() || !o->dump.empty() || !o->shot.empty() || o->until_ms ||
-                       !o->shot_dir.empty() ||
-                       !o->desktop.empty() || o->write_config))
+                       !o->shot_dir.empty() || !o->desktop.empty() || o->write_config))
     return BadUsage(
         "--input, --dump, --shot, --until, --desktop and --write-config need --headless");
   if (o->json && !o->check) return BadUsage("--json needs --check");
@@ -330,6 +329,7 @@ int RunWindow(Options& o) {
     // fades in over black.
     zepa::engine::TitleStartup title = TitleFor(o);
     title.calendar_seconds = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    title.skip_without_hold = true;
     zepa::engine::ShowTitleWindow(*host, title);
     if (host->Closed()) return 0;
     zepa::engine::MainWindow form(*host, o.form);
@@ -369,8 +369,8 @@ int main(int argc, char** argv) {
   o.form.watch = watch.get();
   const char* pwd = std::getenv("PWD");
   o.form.game_name = zepa::player::GameName(o.form.game_dir, pwd ? pwd : "");
-  o.form.player_paths = zepa::player::PathsFromEnvironment(o.form.game_name, o.headless,
-                                                           o.form.save_dir, o.shot_dir);
+  o.form.player_paths =
+      zepa::player::PathsFromEnvironment(o.form.game_name, o.headless, o.form.save_dir, o.shot_dir);
   try {
     if (o.check) return RunCheck(o);
     return o.headless ? RunHeadless(o) : RunWindow(o);

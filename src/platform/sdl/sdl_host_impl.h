@@ -49,6 +49,7 @@ class SdlHost : public Host, public Overlay {
   void HideOverlay() override;
   void ShowBadge(int left, int top, const Surface& image) override;
   int WindowScale() const override { return scale_; }
+  uint32_t FramePeriodMs() const override { return frame_ms_; }
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;
