@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check/check.h"
+#include "long_game.h"
 
 namespace {
 
@@ -46,5 +47,22 @@ BENCHMARK(BM_CheckConfiguration)
     ->Arg(50000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The whole check of a long game (long_game.h) of 2,500 to 40,000 lines:
+// the time should grow with the lines, not faster.
+void BM_CheckLongGame(benchmark::State& state) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("zepa_bench_check_" + std::to_string(std::random_device{}()));
+  const auto lines = static_cast<int>(state.range(0));
+  zepa::bench::WriteLongGame(dir, lines / 200, 200);
+  zepa::engine::CheckOptions options;
+  options.game_dir = dir.string();
+  size_t findings = 0;
+  for (auto _ : state) findings = zepa::engine::CheckGame(options).findings.size();
+  state.counters["findings"] = static_cast<double>(findings);
+  state.counters["lines"] = lines;
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_CheckLongGame)->Arg(2500)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,7 +2,9 @@
 // CPU while music plays and the game idles, CPU while a movie plays.
 //   sound_timing loop FILE [ROUNDS]   delay from a file's end to its restart
 //   sound_timing idle FILE SECONDS    CPU while FILE loops and ticks run
-//   sound_timing movie FILE           CPU while the movie plays in the window
+//   sound_timing movie FILE           CPU while the movie plays in the window,
+//                                     the delay from the command to its first
+//                                     picture and the memory it added
 //   sound_timing fade FILE            1 s of FILE, then a 2 s fade-out (record
 //                                     it with SDL's disk audio driver)
 //   sound_timing gap FILE SECONDS     FILE looping for SECONDS through SDL's
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +45,17 @@ double CpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// From /proc/self/status: the resident memory now and its peak so far.
+long StatusKb(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
+  return 0;
+}
+long ResidentKb() { return StatusKb("VmRSS:"); }
+long PeakResidentKb() { return StatusKb("VmHWM:"); }
+
 // Passes everything on and notes when music plays start.
 class TimedPlayer : public MediaPlayer {
  public:
@@ -61,9 +75,22 @@ class TimedPlayer : public MediaPlayer {
   uint32_t LengthMs() override { return inner_.LengthMs(); }
   std::optional<zepa::platform::CdTrackSpan> CdTrack(int t) override { return inner_.CdTrack(t); }
   zepa::platform::VideoSize MovieSize() override { return inner_.MovieSize(); }
-  bool TakeFrame(zepa::platform::Surface* f) override { return inner_.TakeFrame(f); }
+  bool TakeFrame(zepa::platform::Surface* f) override {
+    const bool fresh = inner_.TakeFrame(f);
+    if (fresh && !first_frame_ms) {
+      first_frame_ms = host_.NowMs();
+      std::printf("first picture %d ms after the command (%.0f ms of CPU)\n",
+                  static_cast<int>(*first_frame_ms - command_ms),
+                  1000.0 * (CpuSeconds() - command_cpu_s));
+      std::fflush(stdout);
+    }
+    return fresh;
+  }
   std::optional<uint32_t> NextFrameMs() override { return inner_.NextFrameMs(); }
   std::vector<uint32_t> starts;
+  std::optional<uint32_t> first_frame_ms;
+  uint32_t command_ms = 0;
+  double command_cpu_s = 0;
 
  private:
   MediaPlayer& inner_;
@@ -251,13 +278,19 @@ int main(int argc, char** argv) {
       std::printf("%s: length %u ms, %zu play commands in %u s\n", file.c_str(),
                   media.music.LengthMs(), media.music.starts.size(), seconds);
     } else if (mode == "movie") {
+      const long rss0_kb = ResidentKb();
       const uint32_t start = host->NowMs();
+      media.music.command_ms = start;
       const double cpu0 = CpuSeconds();
+      media.music.command_cpu_s = cpu0;
       sound.BgmCommand(file);
       const double cpu = CpuSeconds() - cpu0;
       const uint32_t ms = host->NowMs() - start;
-      std::printf("%s: %u ms, %.2f %% of one core\n", file.c_str(), ms,
-                  ms ? 100.0 * cpu / (ms / 1000.0) : 0.0);
+      std::printf(
+          "%s: %u ms (length %u ms), %.2f %% of one core, peak memory %.1f MB above the "
+          "start\n",
+          file.c_str(), ms, media.music.LengthMs(), ms ? 100.0 * cpu / (ms / 1000.0) : 0.0,
+          (PeakResidentKb() - rss0_kb) / 1024.0);
     }
     sound.Shutdown();
     host->SetHandler(nullptr);

@@ -353,6 +353,7 @@ int RunWindow(Options& o) {
     // fades in over black.
     zepa::engine::TitleStartup title = TitleFor(o);
     title.calendar_seconds = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    title.skip_without_hold = true;
     zepa::engine::ShowTitleWindow(*host, title);
     if (host->Closed()) return 0;
     zepa::engine::MainWindow form(*host, o.form);

@@ -119,12 +119,10 @@ std::string Checker::LabelToken(std::string_view text, size_t pos) {
   return std::string(text.substr(pos, end - pos));
 }
 
+// A long game jumps to many labels: one reading of the text finds them all.
 std::optional<size_t> Checker::Label(Scenario& sc, const std::string& target) {
-  auto it = sc.label_cache.find(target);
-  if (it != sc.label_cache.end()) return it->second;
-  const auto found = script::FindLabel(sc.text, target);
-  sc.label_cache.emplace(target, found);
-  return found;
+  if (!sc.labels) sc.labels.emplace(sc.text);
+  return sc.labels->Find(target);
 }
 
 void Checker::CheckCommand(Scenario& sc, size_t pos, size_t line) {

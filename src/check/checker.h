@@ -20,6 +20,7 @@
 #include "platform/cp932.h"
 #include "platform/font.h"
 #include "script/paths.h"
+#include "script/scenario.h"
 
 namespace zepa::engine::check_detail {
 
@@ -27,7 +28,7 @@ struct Scenario {
   std::string file;  // as shown
   std::string text;
   std::vector<size_t> line_starts;
-  std::unordered_map<std::string, std::optional<size_t>> label_cache;
+  std::optional<script::LabelIndex> labels;  // made at the first lookup
   std::set<size_t> labels_hit;
 };
 

@@ -251,7 +251,13 @@ void Explorer::ResolveJump(size_t pos) {
   interp_.window_request = script::WindowRequest::kNone;
   if (interp_.go_target.empty()) return;
   if (interp_.go_target == "#MENU") interp_.adv_mode = script::adv::kRun;
-  if (auto line = script::FindLabel(interp_.scenario_text, interp_.go_target)) {
+  // The installed scenario's index answers as FindLabel on its text would,
+  // without reading the text again at every jump.
+  const LoadedScenario* sc = sink_.state.scenario;
+  const std::optional<size_t> line =
+      sc && sc->jump_targets ? sc->jump_targets->Find(interp_.go_target)
+                             : script::FindLabel(interp_.scenario_text, interp_.go_target);
+  if (line) {
     interp_.current_line = *line;
     if (via_.empty()) via_ = "jump";
   } else {
@@ -285,6 +291,7 @@ void Explorer::RunPath(Snapshot start) {
       MarkLine(pos);
       const bool label = interp_.scenario_text[pos] == '#';
       interpreter_.Step();
+      ++report_->steps;
       sink_.state.clock += 50;
       if (label) EnterScene(pos);
       if (sink_.fault) {

@@ -73,6 +73,7 @@ struct ExploreReport {
   std::vector<std::string> scenes;  // the graph's nodes: "(start)", then the labels reached
   std::vector<SceneEdge> edges;
   size_t states = 0;
+  size_t steps = 0;        // interpreter steps run over all paths
   size_t lines = 0;        // lines of the scenarios the paths loaded
   size_t lines_run = 0;    // of which some path ran
   bool truncated = false;  // max_states was reached: some paths were not followed

@@ -84,6 +84,7 @@ const LoadedScenario* ExploreSink::Read(const std::string& name) {
     sc->line_starts.push_back(pos);
   }
   sc->run.assign(sc->line_starts.size(), false);
+  sc->jump_targets.emplace(sc->text);
   const LoadedScenario* raw = sc.get();
   scenarios_.push_back(std::move(sc));
   by_path_[path] = raw;

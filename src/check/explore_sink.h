@@ -13,6 +13,7 @@
 #include "display/text_layout.h"
 #include "script/interpreter.h"
 #include "script/paths.h"
+#include "script/scenario.h"
 #include "script/variables.h"
 
 namespace zepa::engine::explore_detail {
@@ -31,6 +32,7 @@ struct LoadedScenario {
     bool reached = false;
   };
   std::vector<Label> labels;
+  std::optional<script::LabelIndex> jump_targets;  // for the [go]s, by first token
 
   size_t LineOf(size_t pos) const;  // index of the line holding `pos`
 };

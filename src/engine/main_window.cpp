@@ -324,9 +324,14 @@ uint32_t MainWindow::TimerQuietMs(uint32_t now_ms) {
   const uint32_t player_ms = PlayerQuietMs(now_ms);
   if (player_ms == 0) return 0;
   // The monitor shows every tick's time; a fade steps on every tick; a
-  // running wait counts down between ticks; the interpreter steps on every
-  // tick while it runs.
-  if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 || stepping_) return 0;
+  // step that pumps (a movie, a question) may be moved on by any tick; the
+  // interpreter steps on every tick while it runs. A timed wait pumps until
+  // its own end, and the ticks meanwhile find its step running and change
+  // nothing: they run late, on their own clocks, when it wakes.
+  const bool timed_wait = stepping_ && interp_.wait_remaining > 0;
+  if (debug_state_ != DebugMonitorState::kOff || sound_.fade_level() != 0 ||
+      (stepping_ && !timed_wait))
+    return 0;
   // Watched files are looked at every few ticks, and a change waits to settle.
   if (options_.watch && change_seen_ms_) return 0;
   if (interp_.adv_mode == script::adv::kRun) return 0;

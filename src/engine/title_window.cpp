@@ -15,8 +15,6 @@ namespace zepa::engine {
 namespace {
 
 constexpr platform::Color kTitleTextColor = 0xff0000;  // blue: red is the low byte
-// How long a fade frame stays up before the next is composed.
-constexpr uint32_t kFadeFrameMs = 10;
 
 const platform::Surface& TitlePicture() {
   static const platform::Surface picture = [] {
@@ -81,14 +79,15 @@ void BlendTitle(const platform::Surface& background, const platform::Surface& fo
   const uint32_t bw = 65535 - fw;
   if (out.width != foreground.width || out.height != foreground.height)
     out.Reset(foreground.width, foreground.height);
-  const size_t n = std::min({background.pixels.size(), foreground.pixels.size(), out.pixels.size()});
+  const size_t n =
+      std::min({background.pixels.size(), foreground.pixels.size(), out.pixels.size()});
   for (size_t i = 0; i < n; ++i)
-    out.pixels[i] = static_cast<uint8_t>((background.pixels[i] * bw + foreground.pixels[i] * fw) >> 16);
+    out.pixels[i] =
+        static_cast<uint8_t>((background.pixels[i] * bw + foreground.pixels[i] * fw) >> 16);
 }
 
-TitleWindow::TitleWindow(platform::Host& host, TitleSettings settings,
-                         platform::Surface background, platform::Font* font,
-                         std::function<int64_t()> calendar_seconds)
+TitleWindow::TitleWindow(platform::Host& host, TitleSettings settings, platform::Surface background,
+                         platform::Font* font, std::function<int64_t()> calendar_seconds)
     : host_(host),
       settings_(settings),
       background_(std::move(background)),
@@ -153,26 +152,34 @@ void TitleWindow::Fade(bool fade_in) {
   const uint64_t step = std::max(1, 65536 / settings_.fade_ms);
   const uint32_t t0 = host_.NowMs();
   platform::Control& frames = window_.controls[1];
+  std::optional<uint32_t> shown_weight;
   for (;;) {
     const uint64_t w = static_cast<uint64_t>(host_.NowMs() - t0) * step;
     if (w > 65535) break;
     const uint32_t fg = fade_in ? static_cast<uint32_t>(w) : 65535 - static_cast<uint32_t>(w);
-    BlendTitle(background_, foreground_, fg, frames.picture);
-    window_.Touch();
+    // One frame per refresh at most, and none that would show the same.
+    if (fg != shown_weight) {
+      BlendTitle(background_, foreground_, fg, frames.picture);
+      window_.Touch();
+      shown_weight = fg;
+    }
     if (SpaceReturnOrMiddleHeld(host_)) {
       cancelled_ = true;
       break;
     }
     // Showing the frame lets a click close the window mid-fade.
-    if (!host_.Pump(true, host_.NowMs() + kFadeFrameMs) || window_.closed()) break;
+    if (!host_.Pump(true, host_.NowMs() + host_.FramePeriodMs()) || window_.closed()) break;
   }
 }
 
 void ShowTitleWindow(platform::Host& host, const TitleStartup& startup) {
   const script::PathResolver paths(startup.game_dir);
   const TitleSettings settings = ReadTitleSettings(IniFile::Load(paths.Resolve(kIniName)));
+  if (settings.time_s == 0 && startup.skip_without_hold) return;
   std::unique_ptr<platform::Font> font;
-  if (startup.open_font) {
+  // Without a hold the window closes before a fade could show the texts:
+  // the font lookup would be start-up time spent for nothing.
+  if (startup.open_font && settings.time_s != 0) {
     platform::FontRequest request;
     // Twelve pixels, as the small windows use: larger, the name would run
     // past the picture's right edge.
@@ -183,9 +190,9 @@ void ShowTitleWindow(platform::Host& host, const TitleStartup& startup) {
     // reports a missing font when it opens its own.
     font = startup.open_font(request, &error);
   }
-  platform::Surface background =
-      startup.desktop ? CropDesktop(*startup.desktop, host.GetScreenSize())
-                      : platform::Surface(kTitleWidth, kTitleHeight, 0x000000);
+  platform::Surface background = startup.desktop
+                                     ? CropDesktop(*startup.desktop, host.GetScreenSize())
+                                     : platform::Surface(kTitleWidth, kTitleHeight, 0x000000);
   std::function<int64_t()> seconds = startup.calendar_seconds;
   if (!seconds) seconds = [&host] { return static_cast<int64_t>(host.NowMs() / 1000); };
   TitleWindow title(host, settings, std::move(background), font.get(), std::move(seconds));

@@ -82,6 +82,11 @@ struct TitleStartup {
   /// otherwise.
   std::optional<platform::Surface> desktop;
   std::function<int64_t()> calendar_seconds;
+  /// Leaves out a title with no hold, which would only show its picture
+  /// for one tick before the game: the real window does, so that the game
+  /// shows sooner. Headless runs keep the tick, on which their recorded
+  /// timelines are built.
+  bool skip_without_hold = false;
 };
 
 /// Start-up's step 2: reads the settings from the game's configuration,

@@ -190,6 +190,11 @@ class Host {
   /// The window's size and state to keep; nullopt when there is nothing of
   /// the player's to keep (no window, or a size the command line set).
   virtual std::optional<WindowLook> CurrentWindowLook() const { return std::nullopt; }
+  /// How often a small window that changes can be shown anew: the display's
+  /// refresh period. An animation of a small window composes no more often.
+  /// Hosts without a screen keep the title window's old 10 ms pace, which
+  /// their virtual clock and recorded runs are built on.
+  virtual uint32_t FramePeriodMs() const { return 10; }
 
   /// The player's skip: while the source says so, busy effects complete as
   /// though a hurry key were held. Asked on every frame of an effect.

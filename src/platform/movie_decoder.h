@@ -1,13 +1,13 @@
 #pragma once
 // A movie file's pictures one by one at their time stamps, converted to the
-// display's pixel layout, and its sound as one block. The hosts get decoders
+// display's pixel layout, and its sound decoded as it is played. The hosts get decoders
 // through a MediaProbe; the FFmpeg module behind them belongs to the SDL
 // backend.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/media.h"
 #include "platform/surface.h"
@@ -16,6 +16,18 @@ namespace zepa::platform {
 
 /// Movies larger than this on a side are refused like files that do not open.
 constexpr int kMaxMovieSide = 4096;
+
+/// A movie's sound track from its start, decoded as it is read.
+class MovieSound {
+ public:
+  virtual ~MovieSound() = default;
+  /// Writes up to `count` values of interleaved signed 16-bit stereo to
+  /// `out`; fewer at the end of the track, or when the file keeps giving
+  /// packets without sound (the caller pads with silence and reads on).
+  virtual size_t Read(int16_t* out, size_t count) = 0;
+  /// True once the whole track has been read.
+  virtual bool ended() const = 0;
+};
 
 class MovieDecoder {
  public:
@@ -37,9 +49,10 @@ class MovieDecoder {
   virtual std::optional<uint32_t> NextFrameMs() = 0;
   /// Back to the first picture, for playing again.
   virtual void Rewind() = 0;
-  /// The whole sound track as interleaved signed 16-bit stereo at `rate`,
-  /// cut off after `max_ms`.
-  virtual std::vector<int16_t> DecodeAudio(int rate, uint32_t max_ms) = 0;
+  /// The sound track from its start, resampled to `rate`; null when the
+  /// file has none or it cannot be decoded. It reads the file on its own,
+  /// so it may be read on another thread than the pictures.
+  virtual std::unique_ptr<MovieSound> OpenSound(int rate) = 0;
 };
 
 }  // namespace zepa::platform

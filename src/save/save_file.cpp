@@ -97,11 +97,20 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The first CR, LF or NUL at or after `from` (npos without one), or only
+// the first CR or LF. A plain loop: find_first_of calls memchr for every
+// byte, which a save of tens of megabytes feels.
+size_t FindLineEnd(std::string_view s, size_t from, bool nul_ends = true) {
+  for (size_t i = from; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '\r' || c == '\n' || (c == '\0' && nul_ends)) return i;
+  }
+  return std::string_view::npos;
+}
+
 // The line as the game's string functions see it: up to the first CR, LF
 // or NUL.
-std::string_view CutLine(std::string_view s) {
-  return s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3)));
-}
+std::string_view CutLine(std::string_view s) { return s.substr(0, FindLineEnd(s, 0)); }
 
 class Reader {
  public:
@@ -134,7 +143,7 @@ class Reader {
   // The physical line at `pos`: its content ends at the first CR, LF or NUL;
   // the next line starts after its LF.
   size_t ContentEnd(size_t pos) const {
-    const size_t end = data_.find_first_of(std::string_view("\r\n\0", 3), pos);
+    const size_t end = FindLineEnd(data_, pos);
     return end == std::string_view::npos ? data_.size() : end;
   }
   size_t NextLine(size_t pos) const {
@@ -167,7 +176,7 @@ class Reader {
       const size_t before = logical.size();
       script::DecodePair(letters, &used, &logical);
       pos += used;
-      if (logical.find_first_of("\r\n", before) == std::string::npos) continue;
+      if (FindLineEnd(logical, before, false) == std::string::npos) continue;
       const std::optional<int32_t> n = Process(CutLine(logical));
       logical.clear();
       if (n) {

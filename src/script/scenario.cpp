@@ -144,4 +144,16 @@ std::optional<size_t> FindLabel(std::string_view text, std::string_view label) {
   return std::nullopt;
 }
 
+LabelIndex::LabelIndex(std::string_view text) {
+  for (size_t pos = 0; pos < text.size(); pos = NextLine(text, pos))
+    if (text[pos] == '#') first_line_.emplace(FirstToken(text.substr(pos)), pos);
+}
+
+std::optional<size_t> LabelIndex::Find(std::string_view label) const {
+  const std::string compact = CompactArgument(label, 0);
+  const auto it = first_line_.find(std::string(FirstToken(compact)));
+  if (it == first_line_.end()) return std::nullopt;
+  return it->second;
+}
+
 }  // namespace zepa::script

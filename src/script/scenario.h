@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zepa::script {
 
@@ -33,5 +34,17 @@ size_t SkipToLabel(std::string_view text, size_t pos);
 
 /// The first line starting with "#" whose first token equals the label's.
 std::optional<size_t> FindLabel(std::string_view text, std::string_view label);
+
+/// The labels of one text by their first token, for tools that look up
+/// many labels: each lookup finds what FindLabel finds, without reading the
+/// text again.
+class LabelIndex {
+ public:
+  explicit LabelIndex(std::string_view text);
+  std::optional<size_t> Find(std::string_view label) const;
+
+ private:
+  std::unordered_map<std::string, size_t> first_line_;
+};
 
 }  // namespace zepa::script

@@ -12,7 +12,9 @@ namespace {
 
 // Over-long names are cut to the field, so the cut name is what is stored
 // and what every later lookup of the same long name finds.
-std::string_view StoredName(std::string_view name) { return FitToBytes(name, kVariableNameBytes - 1); }
+std::string_view StoredName(std::string_view name) {
+  return FitToBytes(name, kVariableNameBytes - 1);
+}
 
 }  // namespace
 
@@ -47,9 +49,15 @@ int VariableTable::FindVariable(std::string_view name) const {
   // Names compare whole, byte for byte. The empty name is no exception: it
   // matches the first free entry, which old scenarios can write a value into
   // with [set]="7" and a later new name then inherits.
+  // The last byte is looked at first: a shorter stored name has its NUL
+  // padding there, so most entries are passed without a call to memcmp.
+  const size_t last = key.empty() ? 0 : key.size() - 1;
+  const char last_byte = key.empty() ? '\0' : key[last];
   for (int i = 0; i < kVariableCount; ++i) {
     const char* stored = entries_[i].name;
-    if (stored[key.size()] == '\0' && std::memcmp(stored, key.data(), key.size()) == 0) return i;
+    if (stored[key.size()] == '\0' && stored[last] == last_byte &&
+        std::memcmp(stored, key.data(), key.size()) == 0)
+      return i;
   }
   return -1;
 }

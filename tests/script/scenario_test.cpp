@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "script/codec.h"
 
 namespace zepa::script {
@@ -83,6 +85,27 @@ TEST(FindLabel, MatchesFirstTokenOnly) {
   EXPECT_EQ(FindLabel(t, "#ab"), std::nullopt);
   EXPECT_EQ(FindLabel(t, "#abcd"), t.find("#abcd"));
   EXPECT_EQ(FindLabel(t, std::string(300, 'x')), std::nullopt);
+}
+
+// The index the author tools look labels up in answers as FindLabel does:
+// first match, first token only, blanks in the wanted name removed.
+TEST(FindLabel, TheIndexFindsWhatTheScanFinds) {
+  const std::string t =
+      "  #blank\n"
+      "#abcd\n"
+      "#abc//note\n"
+      "#abc second\n"
+      "[go]#abc\n"
+      "#\tafter-tab\n"
+      "#\n"
+      "#end";  // no line break after the last label
+  const LabelIndex index(t);
+  for (const std::string& label : std::vector<std::string>{
+           "#abc", "# a b c", "abc", "#blank", "#ab", "#abcd", "#abc second", "#", "", "#end",
+           "#after-tab", "#\tafter-tab", std::string(300, 'x')}) {
+    EXPECT_EQ(index.Find(label), FindLabel(t, label)) << "[" << label << "]";
+  }
+  EXPECT_EQ(index.Find("#abc"), t.find("#abc//"));
 }
 
 TEST(FindLabel, ThousandsOfLabelsFindTheLast) {

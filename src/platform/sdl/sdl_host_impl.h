@@ -54,6 +54,7 @@ class SdlHost : public Host, public Overlay {
   void SetScaleMode(ScaleMode mode) override;
   void RestoreWindowLook(const WindowLook& look) override;
   std::optional<WindowLook> CurrentWindowLook() const override;
+  uint32_t FramePeriodMs() const override { return frame_ms_; }
   ScreenSize GetScreenSize() override;
   bool SetFullScreen(bool full) override;
   void SetWindowPosition(int left, int top) override;

@@ -27,8 +27,6 @@ namespace zepa::platform::sdl_media_parts {
 
 inline constexpr int kEffectChannel = 0;
 inline constexpr int kMovieAudioRate = 44100;
-// A movie's sound is decoded whole before it plays; this bounds the memory.
-inline constexpr uint32_t kMaxMovieAudioMs = 10 * 60 * 1000;
 
 class SdlMedia;
 extern SdlMedia* g_media;  // SDL_mixer's hooks take no user pointer
@@ -77,9 +75,9 @@ class MusicPlayer : public MediaPlayer {
   std::optional<uint32_t> NextFrameMs() override;
 
   PlayTicket ticket;
-  // The movie's sound, fed to the music stream by a hook.
-  std::vector<int16_t> movie_audio;
-  std::atomic<size_t> movie_audio_pos{0};
+  // The movie's sound, decoded by the music stream's hook as the device
+  // asks for it; replaced only while the hook is off.
+  std::unique_ptr<MovieSound> movie_sound;
   std::atomic<bool> movie_audio_on{false};
   // The mixer's music level does not reach a hooked stream, so the movie's
   // sound is scaled by this itself.
@@ -236,19 +234,13 @@ class SdlMedia : public Media {
   static void MovieSound(void* self, Uint8* stream, int len) {
     auto* player = static_cast<MusicPlayer*>(self);
     std::memset(stream, 0, static_cast<size_t>(len));
-    if (!player->movie_audio_on.load()) return;
-    const size_t want = static_cast<size_t>(len) / 2;
-    const size_t pos = player->movie_audio_pos.load();
-    const size_t have = player->movie_audio.size() > pos ? player->movie_audio.size() - pos : 0;
-    const size_t n = std::min(want, have);
-    if (n > 0) std::memcpy(stream, player->movie_audio.data() + pos, n * 2);
-    player->movie_audio_pos.store(pos + n);
+    if (!player->movie_audio_on.load() || !player->movie_sound) return;
+    auto* samples = reinterpret_cast<int16_t*>(stream);
+    const size_t n = player->movie_sound->Read(samples, static_cast<size_t>(len) / 2);
     const int percent = player->volume_percent.load();
-    if (percent < 100) {
-      auto* samples = reinterpret_cast<int16_t*>(stream);
+    if (percent < 100)
       for (size_t i = 0; i < n; ++i)
         samples[i] = static_cast<int16_t>(static_cast<int32_t>(samples[i]) * percent / 100);
-    }
   }
   void PostMovieEnd() { Post(0, music_.ticket.current()); }
 

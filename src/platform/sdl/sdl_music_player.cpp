@@ -44,7 +44,6 @@ Status MusicPlayer::Open(const std::string& path) {
     std::string error;
     movie_ = MovieDecoder::Open(path, &error);
     if (!movie_) return Status::Failed(error);
-    if (movie_->has_audio()) movie_audio = movie_->DecodeAudio(kMovieAudioRate, kMaxMovieAudioMs);
     length_ms_ = movie_->duration_ms();
     open_ = true;
     return {};
@@ -68,9 +67,8 @@ Status MusicPlayer::OpenCd(const std::string& folder) {
 void MusicPlayer::Close() {
   Stop();
   FreeMusic();
+  movie_sound.reset();
   movie_.reset();
-  movie_audio.clear();
-  movie_audio.shrink_to_fit();
   tracks_.clear();
   track_lengths_.clear();
   cd_ = false;
@@ -121,7 +119,8 @@ bool MusicPlayer::Play(std::optional<uint32_t> from_ms, std::optional<uint32_t>)
   const uint32_t t = ticket.Issue();
   if (movie_) {
     movie_->Rewind();
-    movie_audio_pos.store(0);
+    // The hook is off since the Stop above: the sound can be replaced.
+    movie_sound = movie_->OpenSound(kMovieAudioRate);
     movie_audio_on.store(true);
     Mix_HookMusic(&SdlMedia::MovieSound, this);
     movie_start_ms_ = SDL_GetTicks();

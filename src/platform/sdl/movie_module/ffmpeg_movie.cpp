@@ -13,6 +13,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace zepa::platform {
 namespace {
@@ -22,6 +24,12 @@ namespace {
 constexpr int kMaxPacketsPerFrame = 4096;
 // Bounds the length scan of a file at open.
 constexpr int kMaxScannedPackets = 2'000'000;
+// The length scan reads this many pictures from the start (their stamps are
+// out of order within a group of pictures) and the rest from this far
+// before the end, which holds some seconds of every stream.
+constexpr int kHeadPictures = 64;
+constexpr int64_t kTailBytes = 2 << 20;
+constexpr int64_t kTailSeconds = 10;
 
 std::string AvError(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -82,6 +90,101 @@ CodecPtr OpenCodec(AVStream* stream, std::string* error) {
   return ctx;
 }
 
+// The sound track on a reader of its own: the pictures are decoded on the
+// game's thread and the sound on the audio device's, each at its own pace.
+class FfmpegSound : public MovieSound {
+ public:
+  ~FfmpegSound() override { swr_free(&swr_); }
+
+  bool Init(const std::string& path, int rate) {
+    std::string error;
+    fmt_ = OpenFormat(path, &error);
+    if (!fmt_) return false;
+    index_ = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index_ < 0) return false;
+    codec_ = OpenCodec(fmt_->streams[index_], &error);
+    if (!codec_) return false;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_S16, rate, &codec_->ch_layout,
+                            codec_->sample_fmt, codec_->sample_rate, 0, nullptr) < 0 ||
+        swr_init(swr_) < 0)
+      return false;
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    return frame_ && packet_;
+  }
+
+  size_t Read(int16_t* out, size_t count) override {
+    size_t written = 0;
+    while (written < count) {
+      if (taken_ < buffer_.size()) {
+        const size_t n = std::min(count - written, buffer_.size() - taken_);
+        std::copy_n(buffer_.data() + taken_, n, out + written);
+        taken_ += n;
+        written += n;
+      } else if (!Refill()) {
+        break;
+      }
+    }
+    return written;
+  }
+
+  bool ended() const override { return ended_ && taken_ >= buffer_.size(); }
+
+ private:
+  // Decodes the next block of sound into buffer_; false when there is none
+  // yet (the file gave packets of other streams only) or none left.
+  bool Refill() {
+    buffer_.clear();
+    taken_ = 0;
+    for (int packets = 0; !ended_ && packets < kMaxPacketsPerFrame;) {
+      const int r = avcodec_receive_frame(codec_.get(), frame_.get());
+      if (r == 0) {
+        Convert(const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
+        av_frame_unref(frame_.get());
+        if (!buffer_.empty()) return true;
+        continue;
+      }
+      if (r != AVERROR(EAGAIN) || flushing_) {
+        // The decoder is drained: what the resampler still holds comes last.
+        Convert(nullptr, 0);
+        ended_ = true;
+        break;
+      }
+      ++packets;
+      if (av_read_frame(fmt_.get(), packet_.get()) < 0) {
+        avcodec_send_packet(codec_.get(), nullptr);
+        flushing_ = true;
+        continue;
+      }
+      if (packet_->stream_index == index_) avcodec_send_packet(codec_.get(), packet_.get());
+      av_packet_unref(packet_.get());
+    }
+    return !buffer_.empty();
+  }
+
+  void Convert(const uint8_t** in, int in_samples) {
+    const int room = swr_get_out_samples(swr_, in_samples);
+    if (room <= 0) return;
+    const size_t at = buffer_.size();
+    buffer_.resize(at + static_cast<size_t>(room) * 2);
+    uint8_t* dst = reinterpret_cast<uint8_t*>(buffer_.data() + at);
+    const int got = swr_convert(swr_, &dst, room, in, in_samples);
+    buffer_.resize(at + static_cast<size_t>(std::max(got, 0)) * 2);
+  }
+
+  FormatPtr fmt_;
+  CodecPtr codec_;
+  int index_ = -1;
+  SwrContext* swr_ = nullptr;
+  FramePtr frame_;
+  PacketPtr packet_;
+  std::vector<int16_t> buffer_;
+  size_t taken_ = 0;
+  bool flushing_ = false;
+  bool ended_ = false;
+};
+
 class FfmpegMovie : public MovieDecoder {
  public:
   bool Init(const std::string& path, std::string* error) {
@@ -132,6 +235,7 @@ class FfmpegMovie : public MovieDecoder {
       av_frame_move_ref(current_.get(), pending_.get());
       pending_ms_.reset();
       fresh = true;
+      at_start_ = false;
     }
     if (!fresh) return false;
     return Convert(*current_, out);
@@ -143,6 +247,8 @@ class FfmpegMovie : public MovieDecoder {
   }
 
   void Rewind() override {
+    // A movie played for the first time is where it was opened.
+    if (at_start_) return;
     // Seeking in program streams lands on a later group of pictures, so the
     // file is opened afresh instead; the first picture keeps its origin.
     std::string error;
@@ -162,83 +268,84 @@ class FfmpegMovie : public MovieDecoder {
     pending_ms_.reset();
     ended_ = false;
     last_ms_ = 0;
+    at_start_ = true;
   }
 
-  std::vector<int16_t> DecodeAudio(int rate, uint32_t max_ms) override {
-    std::vector<int16_t> out;
-    std::string error;
-    FormatPtr fmt = OpenFormat(path_, &error);
-    if (!fmt) return out;
-    const int index = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0) return out;
-    CodecPtr ctx = OpenCodec(fmt->streams[index], &error);
-    if (!ctx) return out;
-    SwrContext* swr = nullptr;
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, rate, &ctx->ch_layout,
-                            ctx->sample_fmt, ctx->sample_rate, 0, nullptr) < 0 ||
-        swr_init(swr) < 0) {
-      swr_free(&swr);
-      return out;
-    }
-    const size_t max_samples = static_cast<size_t>(rate) * 2 * max_ms / 1000;
-    FramePtr frame(av_frame_alloc());
-    PacketPtr packet(av_packet_alloc());
-    auto drain = [&]() {
-      while (avcodec_receive_frame(ctx.get(), frame.get()) == 0) {
-        const int room = swr_get_out_samples(swr, frame->nb_samples);
-        if (room <= 0) continue;
-        const size_t at = out.size();
-        out.resize(at + static_cast<size_t>(room) * 2);
-        uint8_t* dst = reinterpret_cast<uint8_t*>(out.data() + at);
-        const int got = swr_convert(
-            swr, &dst, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-        out.resize(at + static_cast<size_t>(std::max(got, 0)) * 2);
-        av_frame_unref(frame.get());
-      }
-    };
-    while (out.size() < max_samples && av_read_frame(fmt.get(), packet.get()) >= 0) {
-      if (packet->stream_index == index && avcodec_send_packet(ctx.get(), packet.get()) >= 0)
-        drain();
-      av_packet_unref(packet.get());
-    }
-    avcodec_send_packet(ctx.get(), nullptr);
-    drain();
-    swr_free(&swr);
-    if (out.size() > max_samples) out.resize(max_samples);
-    return out;
-  }
+  std::unique_ptr<MovieSound> OpenSound(int rate) override;
 
  private:
+  // The stamps of the packets read: the first picture's start and the
+  // latest end of a picture or a sound.
+  struct Span {
+    std::optional<int64_t> first_ms;
+    int64_t end_ms = 0;
+    int pictures = 0;
+  };
+
+  // Reads packets until the end of the file or until `max_pictures` pictures
+  // were seen; false at the end of the file.
+  bool ScanPackets(AVFormatContext* fmt, int max_pictures, Span* span) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return false;
+    for (int n = 0; n < kMaxScannedPackets; ++n) {
+      if (av_read_frame(fmt, packet.get()) < 0) return false;
+      AVStream* st = fmt->streams[packet->stream_index];
+      const AVMediaType type = st->codecpar->codec_type;
+      const bool picture = type == AVMEDIA_TYPE_VIDEO && packet->stream_index == stream_;
+      const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+      if ((picture || type == AVMEDIA_TYPE_AUDIO) && pts != AV_NOPTS_VALUE) {
+        const int64_t start = av_rescale_q(pts, st->time_base, AVRational{1, 1000});
+        int64_t length = av_rescale_q(packet->duration, st->time_base, AVRational{1, 1000});
+        if (length <= 0 && picture) length = frame_step_ms_;
+        if (picture && (!span->first_ms || start < *span->first_ms)) span->first_ms = start;
+        span->end_ms = std::max(span->end_ms, start + std::max<int64_t>(length, 0));
+        if (picture) ++span->pictures;
+      }
+      av_packet_unref(packet.get());
+      if (span->pictures >= max_pictures) return true;
+    }
+    return false;
+  }
+
+  // Enters the file a little before its end: by bytes where the format
+  // allows it, else by time where the file says how long it is.
+  static bool SeekNearEnd(AVFormatContext* fmt) {
+    const int64_t size = fmt->pb ? avio_size(fmt->pb) : -1;
+    if (size <= 2 * kTailBytes) return false;
+    if (!(fmt->iformat->flags & AVFMT_NO_BYTE_SEEK))
+      return av_seek_frame(fmt, -1, size - kTailBytes, AVSEEK_FLAG_BYTE) >= 0;
+    if (fmt->duration <= 0) return false;
+    const int64_t start = fmt->start_time != AV_NOPTS_VALUE ? fmt->start_time : 0;
+    const int64_t target = start + fmt->duration - kTailSeconds * AV_TIME_BASE;
+    return target > start && av_seek_frame(fmt, -1, target, AVSEEK_FLAG_BACKWARD) >= 0;
+  }
+
   // The time from the first picture to the end of the last picture or sound,
   // from the packets' stamps: program streams estimate their duration from
-  // the bit rate, which can be far off.
+  // the bit rate, which can be far off. Reading a long file whole would hold
+  // up its start (over a second for five minutes), so the file is read at
+  // its head, for the first picture, and from near its end, for the last
+  // stamps; whole when it cannot be entered there.
   uint32_t ScanDuration() {
     std::string error;
     FormatPtr fmt = OpenFormat(path_, &error);
     if (!fmt) return 0;
-    PacketPtr packet(av_packet_alloc());
-    if (!packet) return 0;
-    std::optional<int64_t> first_ms;
-    int64_t end_ms = 0;
-    for (int n = 0; n < kMaxScannedPackets && av_read_frame(fmt.get(), packet.get()) >= 0; ++n) {
-      AVStream* st = fmt->streams[packet->stream_index];
-      const AVMediaType type = st->codecpar->codec_type;
-      if ((type == AVMEDIA_TYPE_VIDEO && packet->stream_index == stream_) ||
-          type == AVMEDIA_TYPE_AUDIO) {
-        const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        if (pts != AV_NOPTS_VALUE) {
-          const int64_t start = av_rescale_q(pts, st->time_base, AVRational{1, 1000});
-          int64_t length = av_rescale_q(packet->duration, st->time_base, AVRational{1, 1000});
-          if (length <= 0 && type == AVMEDIA_TYPE_VIDEO) length = frame_step_ms_;
-          if (type == AVMEDIA_TYPE_VIDEO && (!first_ms || start < *first_ms)) first_ms = start;
-          end_ms = std::max(end_ms, start + std::max<int64_t>(length, 0));
-        }
+    Span span;
+    if (ScanPackets(fmt.get(), kHeadPictures, &span)) {
+      Span tail;
+      const bool entered = SeekNearEnd(fmt.get());
+      if (entered) ScanPackets(fmt.get(), INT_MAX, &tail);
+      if (entered && tail.pictures > 0) {
+        span.end_ms = std::max(span.end_ms, tail.end_ms);
+      } else {
+        fmt = OpenFormat(path_, &error);
+        if (!fmt) return 0;
+        span = Span();
+        ScanPackets(fmt.get(), INT_MAX, &span);
       }
-      av_packet_unref(packet.get());
     }
-    if (!first_ms || end_ms <= *first_ms) return 0;
-    return static_cast<uint32_t>(std::min<int64_t>(end_ms - *first_ms, UINT32_MAX));
+    if (!span.first_ms || span.end_ms <= *span.first_ms) return 0;
+    return static_cast<uint32_t>(std::min<int64_t>(span.end_ms - *span.first_ms, UINT32_MAX));
   }
 
   // Decodes the next picture into pending_; false at the end of the file.
@@ -321,8 +428,16 @@ class FfmpegMovie : public MovieDecoder {
   std::optional<uint32_t> pending_ms_;
   uint32_t last_ms_ = 0;
   bool ended_ = false;
+  bool at_start_ = true;  // no picture given since the open or the last rewind
   SwsContext* sws_ = nullptr;
 };
+
+std::unique_ptr<MovieSound> FfmpegMovie::OpenSound(int rate) {
+  if (!has_audio_) return nullptr;
+  auto sound = std::make_unique<FfmpegSound>();
+  if (!sound->Init(path_, rate)) return nullptr;
+  return sound;
+}
 
 }  // namespace
 
