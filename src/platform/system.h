@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/sockets.h"
@@ -26,6 +27,10 @@ struct UserFolderAnswer {
 /// Windows' answer (the profile and %APPDATA%); nothing on POSIX, where the
 /// XDG variables and $HOME decide.
 std::optional<UserFolderAnswer> SystemUserFolders();
+
+/// True for a name that is full on this system: "/..." on POSIX; on
+/// Windows also "C:/...", "C:\\..." and "\\\\server\\...".
+bool IsFullPath(std::string_view path);
 
 /// The folder the running program's file lies in, without a trailing
 /// separator; empty when the system does not say.

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/system.h"
 #include "script/file_names.h"
 
 namespace zepa::script {
@@ -65,7 +66,7 @@ std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
 }
 
 std::string PathResolver::Resolve(std::string_view name) const {
-  if (!name.empty() && name.front() == '/') return ResolveFull(name);
+  if (platform::IsFullPath(name)) return ResolveFull(name);
   return ResolveInGame(name);
 }
 

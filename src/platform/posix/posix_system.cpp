@@ -11,6 +11,8 @@ std::unique_ptr<Files> CreateSystemFiles() { return CreatePosixFiles(); }
 
 std::unique_ptr<Sockets> CreateSystemSockets() { return CreatePosixSockets(); }
 
+bool IsFullPath(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
 std::optional<UserFolderAnswer> SystemUserFolders() { return std::nullopt; }
 
 std::string ProgramFolder() {

@@ -79,6 +79,16 @@ class Win32Files : public Files {
 
 }  // namespace
 
+bool IsFullPath(std::string_view path) {
+  auto separator = [](char c) { return c == '/' || c == '\\'; };
+  // One backslash in front stays a name below the game folder, as the
+  // games mean it; a drive, a share or "/" make it full.
+  if (path.rfind("\\\\", 0) == 0 || (!path.empty() && path.front() == '/')) return true;
+  const bool drive = path.size() >= 3 &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return drive && path[1] == ':' && separator(path[2]);
+}
+
 std::optional<UserFolderAnswer> SystemUserFolders() {
   const std::string data = KnownFolder(FOLDERID_RoamingAppData);
   return UserFolderAnswer{KnownFolder(FOLDERID_Profile), data, data};
