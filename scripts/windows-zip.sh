@@ -15,7 +15,7 @@ font=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
 patches=/usr/share/midi/freepats
 
 for f in "$build"/zepa.exe "$build"/libzepa_movie.dll "$build"/tools/zepa-pack.exe \
-  "$build"/tools/zepa-save.exe "$build"/tools/zepa-codec.exe "$font" "$patches/freepats.cfg"; do
+  "$build"/tools/zepa-save.exe "$build"/tools/zepa-codec.exe "$font" /etc/timidity/freepats.cfg; do
   [ -e "$f" ] || { echo "windows-zip: missing $f" >&2; exit 1; }
 done
 
