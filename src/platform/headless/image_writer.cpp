@@ -103,7 +103,7 @@ bool WriteImageFile(const Surface& surface, const std::string& path, std::string
   if (WriteImage(surface, path)) return true;
   // The image libraries do not say why; the usual reasons are found here.
   struct stat st;
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     *error = path + ": is a directory";

@@ -237,18 +237,20 @@ std::string TemporaryName(const std::string& target) {
   return name;
 }
 
-// Puts the written temporary in the target's place. ReplaceFileW keeps the
-// old file's attributes and permissions; a file that did not exist, or a
-// volume without replace, is moved instead. A scanner holding the target
-// for a moment is waited for.
-bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool exists) {
+// Puts the written temporary in the target's place with one rename, which
+// NTFS makes atomic; the old file's attributes (hidden, archive) carry over.
+// ReplaceFileW is not used: when it fails it may leave a copy behind. A
+// scanner holding the target for a moment is waited for.
+bool PutInPlace(const std::wstring& temp, const std::wstring& target, DWORD old_attributes) {
   for (DWORD waited = 0;; waited += 20) {
-    if (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
-                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-      return true;
     if (MoveFileExW(temp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      if (old_attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(target.c_str(),
+                           old_attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE |
+                                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
       return true;
+    }
     const DWORD e = GetLastError();
     if ((!IsSharingError(e) && e != ERROR_ACCESS_DENIED) || waited >= kLockWaitMs) return false;
     Sleep(20);
@@ -342,16 +344,14 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     ok = false;
     error = GetLastError();
   }
-  bool in_place = false;
-  if (ok && !PutInPlace(temp, wide, exists)) {
+  // A file another program holds without sharing its deletion is left as
+  // it is: writing into it would tear what that program reads.
+  if (ok && !PutInPlace(temp, wide, attributes)) {
     ok = false;
     error = GetLastError();
-    // A file we may write but not replace (its folder's permissions).
-    in_place = exists && error == ERROR_ACCESS_DENIED;
   }
   if (ok) return {ReplaceStatus::kReplaced, ""};
   DeleteFileW(temp.c_str());
-  if (in_place) return RewriteInPlace(target, bytes);
   SetLastError(error);
   return Failed(target);
 }
