@@ -18,6 +18,15 @@ PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
+# --windows adds the cross compilers and Wine (scripts/windows-tests.sh).
+if [ "${1:-}" = --windows ]; then
+  PACKAGES=(
+    mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
+    wine64 nasm ninja-build dpkg-dev xvfb xauth zip
+    freepats fonts-ipafont-gothic googletest
+  )
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/headless/image_writer.h"
-#include "platform/posix/posix_files.h"
+#include "platform/system.h"
 #include "save/save_tool.h"
 #include "zepa_version.h"
 
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     zepa::build::PrintVersion("zepa-save");
     return 0;
   }
-  const std::unique_ptr<zepa::platform::Files> files = zepa::platform::CreatePosixFiles();
+  const std::unique_ptr<zepa::platform::Files> files = zepa::platform::CreateSystemFiles();
   return zepa::save::RunSaveTool(
       args, std::cout, std::cerr,
       [](const zepa::platform::Surface& s, const std::string& path) {

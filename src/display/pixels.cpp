@@ -112,8 +112,9 @@ void ShadeStrip(Surface& strip, const Surface& mask) {
 
 // A full-frame fade blends every byte of the screen once per refresh: on a
 // machine with AVX2 the same integer loop runs twice as wide. The result is
-// bit for bit the same on either path.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+// bit for bit the same on either path. The choice is made by the ELF
+// loader (ifunc), so other executable formats get the plain loop.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && defined(__ELF__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void BlendFrames(const Surface& from, const Surface& to, Surface& out, uint32_t t) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/log.h"
+#include "platform/system.h"
 
 namespace zepa::player {
 namespace {
@@ -137,6 +138,11 @@ PlayerPaths PathsFromEnvironment(std::string_view game, bool headless, const std
   f.home = env("HOME");
   f.data_home = env("XDG_DATA_HOME");
   f.config_home = env("XDG_CONFIG_HOME");
+  if (const std::optional<platform::UserFolderAnswer> system = platform::SystemUserFolders()) {
+    f.home = system->home;
+    f.data_home = system->data;
+    f.config_home = system->config;
+  }
   const std::string config = !f.config_home.empty() ? f.config_home
                              : !f.home.empty()      ? f.home + "/.config"
                                                     : std::string();

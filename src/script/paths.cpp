@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/path_names.h"
+#include "platform/system.h"
 #include "script/file_names.h"
 
 namespace zepa::script {
@@ -58,7 +59,7 @@ std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
 }
 
 std::string PathResolver::Resolve(std::string_view name) const {
-  if (!name.empty() && name.front() == '/') return ResolveFull(name);
+  if (platform::IsFullPath(name)) return ResolveFull(name);
   return ResolveInGame(name);
 }
 

@@ -82,6 +82,8 @@ const std::map<std::string, std::set<std::string>>& Allowed() {
     std::map<std::string, std::set<std::string>> a;
     a["platform"] = {};
     a["platform/posix"] = {"platform"};
+    // Windows has no fontconfig: its font lookup is the toolkit's, answered there.
+    a["platform/win32"] = {"platform", "platform/toolkit"};
     a["platform/toolkit"] = {"platform"};
     a["platform/sdl"] = {"platform", "platform/posix", "platform/toolkit"};
     a["platform/headless"] = {"platform", "platform/posix", "platform/toolkit"};

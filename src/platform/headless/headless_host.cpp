@@ -7,8 +7,7 @@
 #include "platform/headless/image_writer.h"
 #include "platform/headless/stop_signals.h"
 #include "platform/log.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/posix_sockets.h"
+#include "platform/system.h"
 #include "platform/toolkit/tool_window_view.h"
 
 namespace zepa::platform {
@@ -263,7 +262,7 @@ bool HeadlessHost::Pump(bool has_deadline, uint32_t deadline_ms) {
 }
 
 Files* HeadlessHost::FileOps() {
-  if (!files_) files_ = CreatePosixFiles();
+  if (!files_) files_ = CreateSystemFiles();
   return files_.get();
 }
 
@@ -281,7 +280,7 @@ void HeadlessHost::FireWindowTimers() {
 }
 
 Sockets* HeadlessHost::Net() {
-  if (!net_) net_ = CreatePosixSockets();
+  if (!net_) net_ = CreateSystemSockets();
   return net_.get();
 }
 

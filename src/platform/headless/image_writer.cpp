@@ -98,7 +98,7 @@ Status WriteImageFile(const Surface& surface, const std::string& path) {
   if (WriteImage(surface, path)) return {};
   // The image libraries do not say why; the usual reasons are found here.
   struct stat st;
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     return {StatusCode::kRefused, path + ": is a directory"};

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/log.h"
+#include "platform/system.h"
 
 namespace zepa::platform {
 namespace {
@@ -20,6 +22,16 @@ constexpr int kMixerFrames = 192;
 
 int g_audio_users = 0;
 bool g_midi_warned = false;
+
+// Patches shipped beside the program (as the Windows zip has them) are the
+// ones meant for it; a user's TIMIDITY_CFG still wins.
+void UseShippedMidiPatches() {
+  if (SDL_getenv("TIMIDITY_CFG")) return;
+  const std::string folder = ProgramFolder();
+  if (folder.empty()) return;
+  const std::string cfg = folder + "/freepats/freepats.cfg";
+  if (ProbePath(cfg) == PathKind::kRegular) Mix_SetTimidityCfg(cfg.c_str());
+}
 
 }  // namespace
 
@@ -35,6 +47,7 @@ Status AcquireAudio(bool silent) {
     SDL_setenv("SDL_MIXER_DISABLE_FLUIDSYNTH", "1", 1);
   if (silent && SDL_WasInit(SDL_INIT_AUDIO) == 0) SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Status::Failed(SDL_GetError());
+  UseShippedMidiPatches();
   Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC | MIX_INIT_MID);
   if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, kMixerFrames) != 0) {
     Status failed = Status::Failed(Mix_GetError());

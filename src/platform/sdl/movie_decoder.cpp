@@ -5,13 +5,14 @@
 #include <SDL.h>
 
 #include <filesystem>
-#include <system_error>
 #include <vector>
+
+#include "platform/system.h"
 
 namespace zepa::platform {
 namespace {
 
-constexpr const char* kModuleName = "libzepa_movie.so";
+constexpr const char* kModuleName = ZEPA_MOVIE_MODULE_NAME;
 
 using OpenMovie = MovieDecoder* (*)(const std::string& path, std::string* error);
 
@@ -20,14 +21,13 @@ using OpenMovie = MovieDecoder* (*)(const std::string& path, std::string* error)
 // module sits relative to it, then wherever the loader looks.
 std::vector<std::string> ModuleCandidates() {
   std::vector<std::string> out;
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    out.push_back((exe.parent_path() / kModuleName).string());
-    out.push_back((exe.parent_path().parent_path() / kModuleName).string());
+  const std::string folder = ProgramFolder();
+  if (!folder.empty()) {
+    const std::filesystem::path exe_dir = folder;
+    out.push_back((exe_dir / kModuleName).string());
+    out.push_back((exe_dir.parent_path() / kModuleName).string());
 #ifdef ZEPA_MOVIE_FROM_BINDIR
-    out.push_back(
-        (exe.parent_path() / ZEPA_MOVIE_FROM_BINDIR / kModuleName).lexically_normal().string());
+    out.push_back((exe_dir / ZEPA_MOVIE_FROM_BINDIR / kModuleName).lexically_normal().string());
 #endif
   }
   out.emplace_back(kModuleName);

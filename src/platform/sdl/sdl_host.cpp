@@ -7,9 +7,8 @@
 #include <cstring>
 
 #include "platform/log.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/posix_sockets.h"
 #include "platform/sdl/sdl_host_impl.h"
+#include "platform/system.h"
 
 namespace zepa::platform {
 namespace {
@@ -109,12 +108,12 @@ uint32_t SdlHost::NowMs() {
 }
 
 Sockets* SdlHost::Net() {
-  if (!net_) net_ = CreatePosixSockets();
+  if (!net_) net_ = CreateSystemSockets();
   return net_.get();
 }
 
 Files* SdlHost::FileOps() {
-  if (!files_) files_ = CreatePosixFiles();
+  if (!files_) files_ = CreateSystemFiles();
   return files_.get();
 }
 

@@ -1,0 +1,29 @@
+#pragma once
+// Names and messages between the game's bytes and the wide-character API.
+#include <string>
+#include <string_view>
+
+namespace zepa::platform::win32 {
+
+/// The wide form of a path the game names: UTF-8 when the bytes are valid
+/// UTF-8, else Shift-JIS (code page 932), whatever the system's code page,
+/// so both spellings of a Japanese name find the same file. "/" becomes "\".
+std::wstring WidePath(std::string_view path);
+
+/// UTF-8 from UTF-16, as the rest of the program spells names.
+std::string Utf8FromWide(std::wstring_view wide);
+
+/// UTF-16 from UTF-8 text (not a path: no separators are changed).
+std::wstring WideFromUtf8(std::string_view utf8);
+
+/// The system's message for a Win32 error code, in English where the
+/// system has it, without the trailing line break.
+std::string ErrorText(unsigned long code);
+
+/// "PATH: reason" for the calling thread's last error.
+std::string DescribeLastError(const std::string& path);
+
+/// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace zepa::platform::win32

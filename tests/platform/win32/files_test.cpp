@@ -1,0 +1,176 @@
+// The file operations on Windows, run under Wine by scripts/windows-tests.sh.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/system.h"
+
+namespace zepa::platform {
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring w(utf8.size(), L'\0');
+  w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(),
+                               static_cast<int>(w.size())));
+  return w;
+}
+
+class Win32Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    dir_w_ = std::wstring(temp) + L"zepa_files_" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(dir_w_.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    dir_ = AbsolutePath(std::string(dir_w_.begin(), dir_w_.end()));  // the temp path is ASCII
+  }
+  void TearDown() override {
+    if (auto entries = ListFolder(dir_)) {
+      for (const DirEntry& e : *entries) {
+        const std::wstring path = Wide(P(e.name));
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    }
+    RemoveDirectoryW(dir_w_.c_str());
+  }
+  std::string P(const std::string& name) const { return dir_ + "/" + name; }
+  // Made through the wide API, as Windows Explorer would.
+  void Make(const std::string& utf8_name, const std::string& bytes) {
+    HANDLE h = CreateFileW(Wide(P(utf8_name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+  }
+  std::string Read(const std::string& name) { return ReadRegularFile(P(name), 1 << 20).bytes; }
+  std::wstring dir_w_;
+  std::string dir_;
+};
+
+// The game names a file in Shift-JIS; the folder holds it under its Unicode
+// name whatever the system's code page: both spellings find it.
+TEST_F(Win32Files, ShiftJisAndUtf8NamesFindTheSameFile) {
+  const std::string utf8 = "テスト.kvs";
+  const std::string sjis = "\x83\x65\x83\x58\x83\x67.kvs";
+  Make(utf8, "scenario");
+  EXPECT_EQ(AbsolutePath(dir_).find('\\'), std::string::npos) << "names are split at '/'";
+  EXPECT_EQ(ProbePath(P(sjis)), PathKind::kRegular);
+  EXPECT_EQ(Read(sjis), "scenario");
+  EXPECT_EQ(Read(utf8), "scenario");
+  auto listed = ListFolder(dir_);
+  ASSERT_TRUE(listed.has_value());
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ((*listed)[0].name, utf8);
+  EXPECT_EQ((*listed)[0].kind, PathKind::kRegular);
+  // A new file is created under the Unicode name.
+  EXPECT_EQ(NewFileSpelling(P("\x83\x5a\x81\x5b\x83\x75.kvd")), P("セーブ.kvd"));
+  ASSERT_TRUE(ReplaceFileContents(P("\x83\x5a\x81\x5b\x83\x75.kvd"), "save").written());
+  EXPECT_EQ(Read("セーブ.kvd"), "save");
+
+  EXPECT_EQ(ReadRegularFile(P("none"), 10).status, ReadStatus::kMissing);
+  EXPECT_EQ(ReadRegularFile(P("none"), 10).error, P("none") + ": No such file or directory");
+  EXPECT_EQ(ReadRegularFile(dir_, 10).status, ReadStatus::kNotRegular);
+  EXPECT_EQ(ReadRegularFile(P("テスト.kvs"), 3).status, ReadStatus::kTooLarge);
+  EXPECT_EQ(ProbePath(P("none/deeper")), PathKind::kMissing);
+  EXPECT_FALSE(ListFolder(P("テスト.kvs")).has_value());
+}
+
+TEST_F(Win32Files, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
+  Make("DATA1.kvd", "old save");
+  ASSERT_EQ(ReplaceFileContents(P("DATA1.kvd"), "new save").status, ReplaceStatus::kReplaced);
+  EXPECT_EQ(Read("DATA1.kvd"), "new save");
+
+  // A reader that does not share deletion (a scanner, an editor) holds the
+  // file: the old content stays whole and the temporary goes.
+  HANDLE holder = CreateFileW(Wide(P("DATA1.kvd")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ReplaceFileContents(P("DATA1.kvd"), "lost save").status, ReplaceStatus::kFailed);
+  CloseHandle(holder);
+  EXPECT_EQ(Read("DATA1.kvd"), "new save");
+  EXPECT_EQ(ListFolder(dir_)->size(), 1u) << "no temporary left behind";
+  HANDLE reader = CreateFileW(Wide(P("DATA1.kvd")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  std::thread release([reader] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CloseHandle(reader);
+  });
+  // Let go within the wait: the write then goes through.
+  EXPECT_TRUE(ReplaceFileContents(P("DATA1.kvd"), "third save").written());
+  release.join();
+  EXPECT_EQ(Read("DATA1.kvd"), "third save");
+  EXPECT_EQ(ListFolder(dir_)->size(), 1u) << "no temporary left behind";
+
+  // The read-only attribute is the author's: nothing is written.
+  Make("rurirora.ini", "[SCREEN]");
+  SetFileAttributesW(Wide(P("rurirora.ini")).c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(ReplaceFileContents(P("rurirora.ini"), "x").status, ReplaceStatus::kNotWritable);
+  EXPECT_EQ(Read("rurirora.ini"), "[SCREEN]");
+  EXPECT_EQ(ReplaceFileContents(dir_, "x").status, ReplaceStatus::kFailed);
+
+  std::string error;
+  EXPECT_FALSE(WriteNewFile(dir_, "x", &error));
+  EXPECT_EQ(error, dir_ + ": exists and is not a regular file");
+  EXPECT_TRUE(WriteNewFile(P("shot.png"), "png", &error)) << error;
+  EXPECT_TRUE(WriteNewFile(P("shot.png"), "png2", &error)) << error;
+  EXPECT_EQ(Read("shot.png"), "png2");
+  EXPECT_FALSE(WriteWholeFile(P("no/out.json"), "{}", &error));
+  EXPECT_EQ(error, P("no/out.json") + ": No such file or directory");
+}
+
+TEST_F(Win32Files, StaleTemporariesOfKilledWritesGoWhenTheFolderIsNextWritten) {
+  Make("DATA1.kvd", "save");
+  Make("DATA1.kvd.a1B2c3", "left by a kill");
+  Make("DATA1.kvd.fresh1", "being written right now");
+  Make("notes.txt.abc123", "beside no notes.txt");
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart -= 3600ull * 10000000ull;  // an hour ago
+  const FILETIME old{t.LowPart, t.HighPart};
+  for (const char* name : {"DATA1.kvd.a1B2c3", "notes.txt.abc123"}) {
+    HANDLE h = CreateFileW(Wide(P(name)).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+  }
+  ASSERT_TRUE(ReplaceFileContents(P("rurirora.ini"), "[SCREEN]\r\n").written());
+  EXPECT_EQ(ProbePath(P("DATA1.kvd.a1B2c3")), PathKind::kMissing);
+  EXPECT_EQ(ProbePath(P("DATA1.kvd.fresh1")), PathKind::kRegular);
+  EXPECT_EQ(ProbePath(P("notes.txt.abc123")), PathKind::kRegular);
+  EXPECT_EQ(Read("DATA1.kvd"), "save");
+}
+
+// Saves of a game whose folder cannot be written go to %APPDATA%.
+TEST_F(Win32Files, TheUsersFoldersAreTheSystemsAnswer) {
+  auto files = CreateSystemFiles();
+  const std::string data = files->UserDataDir();
+  ASSERT_FALSE(data.empty());
+  EXPECT_EQ(data.find('\\'), std::string::npos);
+  EXPECT_EQ(ProbePath(data), PathKind::kDirectory);
+  const auto folders = SystemUserFolders();
+  ASSERT_TRUE(folders.has_value());
+  EXPECT_EQ(folders->data, data);
+  EXPECT_TRUE(files->DirectoryWritable(dir_));
+  EXPECT_FALSE(files->DirectoryWritable(P("none")));
+  EXPECT_EQ(files->CreateDirectories(P("a/b/c")), "");
+  EXPECT_EQ(ProbePath(P("a/b/c")), PathKind::kDirectory);
+  EXPECT_EQ(ListFolder(dir_)->size(), 1u) << "the write probe leaves nothing";
+  for (const char* d : {"a/b/c", "a/b", "a"}) RemoveDirectoryW(Wide(P(d)).c_str());
+  EXPECT_EQ(ProgramFolder().find('\\'), std::string::npos);
+  EXPECT_EQ(ProbePath(ProgramFolder()), PathKind::kDirectory);
+}
+
+}  // namespace
+}  // namespace zepa::platform
