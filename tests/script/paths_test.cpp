@@ -18,7 +18,7 @@ class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("zepa_paths_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+          ("zepa_paths_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir);
     fs::create_directories(dir / "Frame");
     std::ofstream(dir / "Frame" / "frame.BMP") << "x";
