@@ -223,9 +223,7 @@ int RunCheck(const Options& o) {
   if (!o.form.args.empty()) co.scenario = o.form.args.front();
   co.font_file = o.form.font_file;
   co.strict = o.strict;
-  co.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
-    return zepa::platform::OpenFont(r, e);
-  };
+  co.open_font = zepa::platform::OpenFont;
   const zepa::engine::CheckReport report = zepa::engine::CheckGame(co);
   const std::string text =
       o.json ? zepa::engine::FormatCheckJson(report) : zepa::engine::FormatCheckText(report);
@@ -386,9 +384,7 @@ int main(int argc, char** argv) {
   if (!game.error.empty()) return BadUsage(game.error);
   o.form.game_dir = game.game_dir;
   o.form.args = std::move(game.args);
-  o.form.open_font = [](const zepa::platform::FontRequest& r, std::string* e) {
-    return zepa::platform::OpenFont(r, e);
-  };
+  o.form.open_font = zepa::platform::OpenFont;
   const auto watch = o.watch ? zepa::platform::CreatePollingFileWatch() : nullptr;
   o.form.watch = watch.get();
   const char* pwd = std::getenv("PWD");

@@ -27,8 +27,7 @@ struct CheckOptions {
   /// Also note what the game handles by its own choice: labels reached only
   /// by running into them, the default end sound missing, built-in wait icons.
   bool strict = false;
-  std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string*)>
-      open_font;  // null: glyphs are not checked
+  platform::FontOpener open_font;  // null: glyphs are not checked
 };
 
 struct CheckReport {

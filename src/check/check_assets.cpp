@@ -136,7 +136,10 @@ platform::Font* Checker::MessageFont() {
   if (options_.open_font) {
     platform::FontRequest request;
     if (!config_.font_file.empty()) request.file_path = paths_.Resolve(config_.font_file);
-    font_ = options_.open_font(request, &error);
+    if (auto opened = options_.open_font(request); opened.ok())
+      font_ = std::move(*opened);
+    else
+      error = opened.message();
   }
   if (!font_)
     Note(kIniName, 0, "no message font could be opened (" + error + "): glyphs are not checked");

@@ -14,8 +14,7 @@ struct ExploreOptions {
   std::string game_dir;
   std::string scenario;  // the start scenario; empty = MAIN/SCENARIO
   std::string font_file;
-  std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string*)>
-      open_font;  // for the check that runs first; null: glyphs are not checked
+  platform::FontOpener open_font;  // for the check that runs first; null: glyphs are not checked
   size_t max_states = 20000;
   // Lines run without any wait before a path is cut as an endless loop.
   size_t step_limit = 100000;

@@ -202,29 +202,26 @@ constexpr const char* kConfig =
 
 }  // namespace
 
-bool MakeNewGameFiles(const std::string& title, std::vector<NewGameFile>* files,
-                      std::string* error) {
+platform::Result<std::vector<NewGameFile>> MakeNewGameFiles(const std::string& title) {
   for (char ch : title)
     if (static_cast<unsigned char>(ch) < 0x20) {
-      *error = "the title must be one line of text";
-      return false;
+      return platform::Status(platform::StatusCode::kInvalid, "the title must be one line of text");
     }
   if (title.find('[') != std::string::npos || title.find('$') != std::string::npos) {
     // The title heads a message, where "[" ends it and "$" names a variable.
-    *error = "the title cannot hold [ or $";
-    return false;
+    return platform::Status(platform::StatusCode::kInvalid, "the title cannot hold [ or $");
   }
   const std::string story = Story(title);
   const script::SourceConversion kvs = script::Utf8ToGameSource(story);
   if (kvs.fault) {
-    *error = "the title cannot be written in Shift-JIS: " + kvs.fault->message;
-    return false;
+    return platform::Status(platform::StatusCode::kInvalid,
+                            "the title cannot be written in Shift-JIS: " + kvs.fault->message);
   }
   auto bmp = [](const Surface& s) { return Bytes(display::EncodeBmp24(s)); };
   auto jpeg = [](const Surface& s) {
     return Bytes(display::EncodeJpeg(s, 90).value_or(std::vector<uint8_t>{}));
   };
-  *files = {
+  std::vector<NewGameFile> files = {
       {"rurirora.ini", kConfig},
       {"story.txt", story},
       {"story.kvs", kvs.text},
@@ -242,15 +239,14 @@ bool MakeNewGameFiles(const std::string& title, std::vector<NewGameFile>* files,
                          "Play it with zepa --game . and check it with zepa --check --game .\n"
                          "After editing story.txt run zepa-codec from-utf8 story.txt story.kvs\n"},
   };
-  for (const NewGameFile& f : *files)
+  for (const NewGameFile& f : files)
     if (f.bytes.empty()) {
-      *error = "cannot make " + f.name;
-      return false;
+      return platform::Status::Failed("cannot make " + f.name);
     }
-  return true;
+  return files;
 }
 
-bool WriteNewGame(const std::string& dir, const std::string& title, std::string* error) {
+platform::Status WriteNewGame(const std::string& dir, const std::string& title) {
   namespace fs = std::filesystem;
   std::error_code ec;
   switch (platform::ProbePath(dir)) {
@@ -258,29 +254,24 @@ bool WriteNewGame(const std::string& dir, const std::string& title, std::string*
       break;
     case platform::PathKind::kDirectory:
       if (!fs::is_empty(dir, ec) || ec) {
-        *error = dir + " exists and is not empty: nothing is written";
-        return false;
+        return platform::Status(platform::StatusCode::kRefused,
+                                dir + " exists and is not empty: nothing is written");
       }
       break;
     default:
-      *error = dir + " exists and is not a folder";
-      return false;
+      return platform::Status(platform::StatusCode::kRefused, dir + " exists and is not a folder");
   }
-  std::vector<NewGameFile> files;
-  if (!MakeNewGameFiles(title, &files, error)) return false;
-  for (const NewGameFile& f : files) {
+  const platform::Result<std::vector<NewGameFile>> files = MakeNewGameFiles(title);
+  if (!files.ok()) return files.status();
+  for (const NewGameFile& f : *files) {
     const fs::path path = fs::path(dir) / f.name;
     fs::create_directories(path.parent_path(), ec);
-    if (ec) {
-      *error = "cannot make the folder " + path.parent_path().string() + ": " + ec.message();
-      return false;
-    }
-    if (const platform::Status w = platform::WriteNewFile(path.string(), f.bytes); !w.ok()) {
-      *error = w.message();
-      return false;
-    }
+    if (ec)
+      return platform::Status::Failed("cannot make the folder " + path.parent_path().string() +
+                                      ": " + ec.message());
+    if (platform::Status w = platform::WriteNewFile(path.string(), f.bytes); !w.ok()) return w;
   }
-  return true;
+  return {};
 }
 
 int RunNewGameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -306,9 +297,8 @@ int RunNewGameCommand(const std::vector<std::string>& args, std::ostream& out, s
     err << "zepa: new needs a folder: zepa new DIR [--title TEXT]\n";
     return 2;
   }
-  std::string error;
-  if (!WriteNewGame(dir, title, &error)) {
-    err << "zepa: " << error << "\n";
+  if (const platform::Status written = WriteNewGame(dir, title); !written.ok()) {
+    err << "zepa: " << written.message() << "\n";
     return 1;
   }
   out << "made the game " << title << " in " << dir << "; play it with zepa --game " << dir << "\n";

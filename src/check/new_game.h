@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace zepa::engine {
 
 struct NewGameFile {
@@ -14,13 +16,12 @@ struct NewGameFile {
 };
 
 /// The files of a new game titled `title`, in the order they are written.
-/// False with `error` when the title cannot stand in the game's text.
-bool MakeNewGameFiles(const std::string& title, std::vector<NewGameFile>* files,
-                      std::string* error);
+/// Fails when the title cannot stand in the game's text.
+platform::Result<std::vector<NewGameFile>> MakeNewGameFiles(const std::string& title);
 
 /// Writes a new game into `dir`, which must be missing or empty. Nothing is
 /// written when it is neither, or when the title is refused.
-bool WriteNewGame(const std::string& dir, const std::string& title, std::string* error);
+platform::Status WriteNewGame(const std::string& dir, const std::string& title);
 
 /// The command line after "new": DIR [--title TEXT]. Returns the exit status:
 /// 0 made, 1 refused or failed (one line on `err`), 2 bad usage.

@@ -166,13 +166,13 @@ void MainWindow::Start() {
     if (HasExtension(arg, ".kvd")) {
       // The save file restores adv_mode itself. One that cannot be read is
       // reported and the game starts as it would without it.
-      std::string why;
-      const ReadResult read = save_.ReadSaveData(arg, &why);
-      if (read == ReadResult::kRestored) return;
-      if (read == ReadResult::kNotOpened) {
-        const std::string message = "Cannot read the save file " + why;
+      const platform::Result<std::vector<uint8_t>> bytes = save_folder_.ReadSaveFile(arg);
+      if (!bytes.ok()) {
+        const std::string message = "Cannot read the save file " + bytes.message();
         platform::LogError("zepa: %s\n", message.c_str());
         host_.ShowError(message);
+      } else if (save_.ApplySaveBytes(*bytes) == ReadResult::kRestored) {
+        return;
       }
       break;
     }
@@ -194,10 +194,12 @@ std::unique_ptr<platform::Font> MainWindow::OpenFontFromConfig() {
   if (!options_.open_font) return nullptr;
   platform::FontRequest request;
   if (!config_.font_file.empty()) request.file_path = paths_.Resolve(config_.font_file);
-  std::string error;
-  std::unique_ptr<platform::Font> font = options_.open_font(request, &error);
-  if (!font) host_.ShowError(error);
-  return font;
+  auto opened = options_.open_font(request);
+  if (!opened.ok()) {
+    host_.ShowError(opened.message());
+    return nullptr;
+  }
+  return std::move(*opened);
 }
 
 script::LoadOutcome MainWindow::LoadScenario(const std::string& name) {

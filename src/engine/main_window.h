@@ -14,8 +14,8 @@
 #include "engine/choices.h"
 #include "engine/config.h"
 #include "engine/game_pictures.h"
-#include "engine/save_game.h"
 #include "engine/player_keys.h"
+#include "engine/save_game.h"
 #include "engine/saved_state.h"
 #include "net/http_client.h"
 #include "platform/file_watch.h"
@@ -32,8 +32,7 @@
 
 namespace zepa::engine {
 
-using FontOpener = std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&,
-                                                                 std::string* error)>;
+using FontOpener = platform::FontOpener;
 
 struct MainWindowOptions {
   std::string game_dir = ".";

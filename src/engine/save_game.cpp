@@ -80,15 +80,18 @@ bool SaveGame::WriteSaveData(std::string_view name, int adv_mode) {
   return true;
 }
 
-ReadResult SaveGame::ReadSaveData(std::string_view name, std::string* why) {
-  const std::optional<std::vector<uint8_t>> bytes = folder_.ReadSaveFile(name, why);
-  if (!bytes) return ReadResult::kNotOpened;
+ReadResult SaveGame::ReadSaveData(std::string_view name) {
+  const platform::Result<std::vector<uint8_t>> bytes = folder_.ReadSaveFile(name);
+  if (!bytes.ok()) return ReadResult::kNotOpened;
+  return ApplySaveBytes(*bytes);
+}
 
+ReadResult SaveGame::ApplySaveBytes(const std::vector<uint8_t>& bytes) {
   script::InterpreterState& st = rooms_.interpreter;
   // The saved scenario is loaded before anything else of the game changes,
   // so that one that cannot be read leaves the running game as it was.
   {
-    const save::SaveContents peek = save::ReadSaveBytes(*bytes, CaptureSavedState(rooms_));
+    const save::SaveContents peek = save::ReadSaveBytes(bytes, CaptureSavedState(rooms_));
     if (!st.current_line || FileNamePart(peek.state.script) != FileNamePart(st.scenario_name)) {
       if (game_.LoadScenario(peek.state.script) != script::LoadOutcome::kLoaded)
         return ReadResult::kScenarioFailed;
@@ -98,7 +101,7 @@ ReadResult SaveGame::ReadSaveData(std::string_view name, std::string* why) {
   rooms_.message.HideWaitIcon();
   game_.ResetState();
   const SavedState defaults = CaptureSavedState(rooms_);
-  save::SaveContents contents = save::ReadSaveBytes(*bytes, defaults);
+  save::SaveContents contents = save::ReadSaveBytes(bytes, defaults);
 
   for (const save::SavePicture& block : contents.pictures) {
     std::optional<platform::Surface> picture = display::DecodeJpeg(block.jpeg);

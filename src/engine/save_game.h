@@ -35,9 +35,12 @@ class SaveGame {
   /// whether the file was written.
   bool WriteSaveData(std::string_view name, int adv_mode);
 
-  /// `ReadSaveData`. When the file cannot be read, `why` (when given) gets
-  /// the file's name and the reason.
-  ReadResult ReadSaveData(std::string_view name, std::string* why = nullptr);
+  /// `ReadSaveData`: reads the save named `name` through the save folder
+  /// and restores it (`ApplySaveBytes`).
+  ReadResult ReadSaveData(std::string_view name);
+  /// Restores the save whose bytes are given: the saved scenario first, so
+  /// that one that cannot be loaded leaves the running game as it was.
+  ReadResult ApplySaveBytes(const std::vector<uint8_t>& bytes);
 
   /// `LoadChosenFile`: a ".kvs" name or an "http:" address starts that
   /// scenario, a ".kvd" name restores that save, anything else is refused

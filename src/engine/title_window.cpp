@@ -185,10 +185,9 @@ void ShowTitleWindow(platform::Host& host, const TitleStartup& startup) {
     // past the picture's right edge.
     request.char_height_px = 12;
     if (!startup.font_file.empty()) request.file_path = paths.Resolve(startup.font_file);
-    std::string error;
     // Without a font the picture shows without its texts; the main window
     // reports a missing font when it opens its own.
-    font = startup.open_font(request, &error);
+    if (auto opened = startup.open_font(request); opened.ok()) font = std::move(*opened);
   }
   platform::Surface background = startup.desktop
                                      ? CropDesktop(*startup.desktop, host.GetScreenSize())

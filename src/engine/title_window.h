@@ -75,8 +75,7 @@ class TitleWindow {
 struct TitleStartup {
   std::string game_dir = ".";
   /// The platform's font service and an explicit font file (may be empty).
-  std::function<std::unique_ptr<platform::Font>(const platform::FontRequest&, std::string*)>
-      open_font;
+  platform::FontOpener open_font;
   std::string font_file;
   /// The desktop behind the window, where the platform can give one; black
   /// otherwise.

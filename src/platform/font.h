@@ -2,9 +2,12 @@
 // The message font: one glyph at a time, rendered anti-aliased into a cell
 // whose top-left is the glyph's drawing origin.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace zepa::platform {
 
@@ -56,8 +59,11 @@ class Font {
 };
 
 /// Opens the face described by `request`. The face must have Japanese
-/// glyphs (it must cover U+3042 and U+6F22). Returns nullptr and sets
-/// `error` (English, with what to install) when no such face is found.
-std::unique_ptr<Font> OpenFont(const FontRequest& request, std::string* error);
+/// glyphs (it must cover U+3042 and U+6F22). Fails with a message (English,
+/// with what to install) when no such face is found.
+Result<std::unique_ptr<Font>> OpenFont(const FontRequest& request);
+
+/// The font service as the rooms are handed it: OpenFont, or a test's own.
+using FontOpener = std::function<Result<std::unique_ptr<Font>>(const FontRequest&)>;
 
 }  // namespace zepa::platform

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/media.h"
+#include "platform/status.h"
 #include "platform/surface.h"
 
 namespace zepa::platform {
@@ -31,10 +32,10 @@ class MovieSound {
 
 class MovieDecoder {
  public:
-  /// Loads the movie module on first use (defined by the SDL backend). Null,
-  /// with `error`, for a file that does not open, has no video stream or
-  /// claims a picture larger than kMaxMovieSide.
-  static std::unique_ptr<MovieDecoder> Open(const std::string& path, std::string* error);
+  /// Loads the movie module on first use (defined by the SDL backend). Fails
+  /// for a file that does not open, has no video stream or claims a picture
+  /// larger than kMaxMovieSide.
+  static Result<std::unique_ptr<MovieDecoder>> Open(const std::string& path);
   virtual ~MovieDecoder() = default;
 
   virtual VideoSize size() const = 0;

@@ -130,18 +130,19 @@ std::vector<std::string> SaveFolder::ListFiles(std::string_view ext) const {
   return names;
 }
 
-std::optional<std::vector<uint8_t>> SaveFolder::ReadSaveFile(std::string_view name,
-                                                             std::string* why) const {
+platform::Result<std::vector<uint8_t>> SaveFolder::ReadSaveFile(std::string_view name) const {
   const std::string path = ReadPath(name);
   platform::ReadResult read = platform::ReadRegularFile(path, kMaxSaveFileBytes);
-  if (read.status != platform::ReadStatus::kOk) {
-    if (why) {
-      *why = read.status == platform::ReadStatus::kNotRegular ? path + ": not a regular file"
-             : read.status == platform::ReadStatus::kTooLarge ? path + ": too large for a save"
-             : !read.error.empty()                            ? read.error
-                                                              : path + ": cannot be read";
-    }
-    return std::nullopt;
+  switch (read.status) {
+    case platform::ReadStatus::kOk:
+      break;
+    case platform::ReadStatus::kNotRegular:
+      return platform::Status(platform::StatusCode::kRefused, path + ": not a regular file");
+    case platform::ReadStatus::kTooLarge:
+      return platform::Status(platform::StatusCode::kInvalid, path + ": too large for a save");
+    default:
+      return platform::Status(platform::StatusCode::kMissing,
+                              !read.error.empty() ? read.error : path + ": cannot be read");
   }
   return std::vector<uint8_t>(read.bytes.begin(), read.bytes.end());
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/status.h"
 #include "save/save_preview.h"
 #include "script/interpreter.h"
 #include "script/paths.h"
@@ -93,7 +94,7 @@ class SaveFolder {
   /// The bytes of the save named `name`. Nothing when the file is missing,
   /// not a plain file (a FIFO never blocks the game), over the bound or
   /// unreadable; `why` (when given) then names the file and the reason.
-  std::optional<std::vector<uint8_t>> ReadSaveFile(std::string_view name, std::string* why) const;
+  platform::Result<std::vector<uint8_t>> ReadSaveFile(std::string_view name) const;
   /// What the save named `name` shows of itself, read as `ReadSaveFile`
   /// finds it and never applied; kept until the file changes.
   const SavePreview& Preview(std::string_view name) const { return previews_.For(ReadPath(name)); }

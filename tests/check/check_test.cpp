@@ -56,7 +56,7 @@ class CheckTest : public ::testing::Test {
     o.game_dir = dir_.string();
     o.scenario = std::move(scenario);
     o.strict = strict;
-    o.open_font = [](const platform::FontRequest&, std::string*) {
+    o.open_font = [](const platform::FontRequest&) -> std::unique_ptr<platform::Font> {
       return std::make_unique<StarlessFont>();
     };
     return CheckGame(o);
@@ -434,9 +434,7 @@ TEST_F(CheckTest, OnlyLabelsNothingReachesAndFramesTheTextNeedsAreReported) {
 TEST(CheckDemo, DemoGameHasNoErrors) {
   CheckOptions o;
   o.game_dir = std::string(ZEPA_SOURCE_DIR) + "/games/demo";
-  o.open_font = [](const platform::FontRequest& r, std::string* e) {
-    return platform::OpenFont(r, e);
-  };
+  o.open_font = platform::OpenFont;
   const CheckReport report = CheckGame(o);
   EXPECT_EQ(report.errors, 0u) << FormatCheckText(report);
   EXPECT_EQ(report.scenarios, 1u);

@@ -33,7 +33,7 @@ class NewGameTest : public testing::GameFixture {
     CheckOptions o;
     o.game_dir = dir_.string();
     o.strict = strict;
-    o.open_font = [](const platform::FontRequest&, std::string*) {
+    o.open_font = [](const platform::FontRequest&) -> std::unique_ptr<platform::Font> {
       return std::make_unique<EveryGlyphFont>();
     };
     return CheckGame(o);
@@ -42,9 +42,9 @@ class NewGameTest : public testing::GameFixture {
 
 TEST_F(NewGameTest, MakesAGameThatChecksCleanAndPlaysToItsEnd) {
   fs::remove_all(dir_);
-  std::string error;
   // A Japanese title goes through the Shift-JIS conversion.
-  ASSERT_TRUE(WriteNewGame(dir_.string(), "海へ行く日", &error)) << error;
+  const platform::Status written = WriteNewGame(dir_.string(), "海へ行く日");
+  ASSERT_TRUE(written.ok()) << written.message();
   const CheckReport report = CheckIt(false);
   EXPECT_EQ(report.errors, 0u) << FormatCheckText(report);
   EXPECT_EQ(report.notes, 0u) << FormatCheckText(report);
@@ -87,9 +87,9 @@ TEST(NewGame, WritesNothingOverAFolderInUseOrForATitleTheGameCannotShow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.phrase);
-    std::string error;
-    EXPECT_FALSE(WriteNewGame((root / c.dir).string(), c.title, &error));
-    EXPECT_NE(error.find(c.phrase), std::string::npos) << error;
+    const platform::Status written = WriteNewGame((root / c.dir).string(), c.title);
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(written.message().find(c.phrase), std::string::npos) << written.message();
   }
   EXPECT_FALSE(fs::exists(root / "fresh"));
   EXPECT_EQ(fs::file_size(root / "file"), 4u);

@@ -92,9 +92,9 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   options.media = media.get();
   options.font_file = ZEPA_GOLDEN_FONT;
   std::string font_opened;
-  options.open_font = [&](const platform::FontRequest& r, std::string* e) {
-    auto font = platform::OpenFont(r, e);
-    if (font) font_opened = font->FilePath();
+  options.open_font = [&](const platform::FontRequest& r) {
+    auto font = platform::OpenFont(r);
+    if (font.ok()) font_opened = (*font)->FilePath();
     return font;
   };
   {

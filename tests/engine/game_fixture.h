@@ -57,9 +57,7 @@ class GameFixture : public ::testing::Test {
     MainWindowOptions fo;
     fo.game_dir = dir_.string();
     fo.args = std::move(args);
-    fo.open_font = [](const platform::FontRequest& r, std::string* e) {
-      return platform::OpenFont(r, e);
-    };
+    fo.open_font = platform::OpenFont;
     // Silent players, as `zepa --headless` has: sounds last their real length.
     media_ = platform::CreateSilentMedia(*host_, probe_.get());
     fo.media = media_.get();

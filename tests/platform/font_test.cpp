@@ -31,10 +31,9 @@ Ink Measure(const GlyphImage& g) {
 }
 
 std::unique_ptr<Font> DefaultFont() {
-  std::string error;
-  std::unique_ptr<Font> font = OpenFont(FontRequest{}, &error);
-  EXPECT_NE(font, nullptr) << error;
-  return font;
+  auto font = OpenFont(FontRequest{});
+  EXPECT_TRUE(font.ok()) << font.message();
+  return font.ok() ? std::move(*font) : nullptr;
 }
 
 TEST(OpenFont, DefaultRequestFindsAJapaneseFace) {
@@ -84,9 +83,9 @@ TEST(OpenFont, DefaultRequestFindsAJapaneseFace) {
 TEST(OpenFont, ExplicitFileIsUsedAndSizesStayInsideTheCell) {
   std::unique_ptr<Font> found = DefaultFont();
   ASSERT_NE(found, nullptr);
-  std::string error;
-  std::unique_ptr<Font> font = OpenFont(FontRequest{found->FilePath(), 1000}, &error);
-  ASSERT_NE(font, nullptr) << error;
+  auto opened = OpenFont(FontRequest{found->FilePath(), 1000});
+  ASSERT_TRUE(opened.ok()) << opened.message();
+  const std::unique_ptr<Font>& font = *opened;
   EXPECT_EQ(font->FilePath(), found->FilePath());
   // Even an absurd size hands out glyphs that fit the reveal's cell.
   for (char32_t cp :
@@ -100,19 +99,16 @@ TEST(OpenFont, ExplicitFileIsUsedAndSizesStayInsideTheCell) {
 }
 
 TEST(OpenFont, BogusFileFailsWithAMessage) {
-  std::string error;
-  EXPECT_EQ(OpenFont(FontRequest{"no-such-dir/no-such-font.ttf"}, &error), nullptr);
-  EXPECT_NE(error.find("no-such-dir/no-such-font.ttf"), std::string::npos) << error;
-  EXPECT_NE(error.find("font"), std::string::npos) << error;
+  const auto missing = OpenFont(FontRequest{"no-such-dir/no-such-font.ttf"});
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.message().find("no-such-dir/no-such-font.ttf"), std::string::npos);
+  EXPECT_NE(missing.message().find("font"), std::string::npos);
 
   // A file that exists but is no font.
-  error.clear();
   const std::string not_a_font = std::string(ZEPA_TEST_DATA_DIR) + "/platform/font_test.cpp";
-  EXPECT_EQ(OpenFont(FontRequest{not_a_font}, &error), nullptr);
-  EXPECT_FALSE(error.empty());
-
-  // Without a place for the message it still fails cleanly.
-  EXPECT_EQ(OpenFont(FontRequest{"no-such-font.ttf"}, nullptr), nullptr);
+  const auto bogus = OpenFont(FontRequest{not_a_font});
+  ASSERT_FALSE(bogus.ok());
+  EXPECT_FALSE(bogus.message().empty());
 }
 
 }  // namespace

@@ -422,12 +422,13 @@ TEST_F(MediaTest, MovieDecoderGivesPicturesAtTheirTimes) {
              "-c:v mpeg1video -c:a mp2 " +
              P("op.mpg")));
   ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=frequency=440 -t 0.5 " + P("sound.avi")));
-  std::string error;
-  EXPECT_FALSE(MovieDecoder::Open(P("sound.avi"), &error));
-  EXPECT_EQ(error, "the file has no video stream");
+  const auto soundless = MovieDecoder::Open(P("sound.avi"));
+  EXPECT_FALSE(soundless.ok());
+  EXPECT_EQ(soundless.message(), "the file has no video stream");
 
-  auto movie = MovieDecoder::Open(P("op.mpg"), &error);
-  ASSERT_TRUE(movie) << error;
+  auto opened = MovieDecoder::Open(P("op.mpg"));
+  ASSERT_TRUE(opened.ok()) << opened.message();
+  std::unique_ptr<MovieDecoder>& movie = *opened;
   EXPECT_EQ(movie->size().width, 320);
   EXPECT_EQ(movie->size().height, 240);
   EXPECT_NEAR(movie->duration_ms(), 600, 60);
@@ -480,9 +481,9 @@ TEST_F(MediaTest, LongMoviesHaveTheLengthOfTheirLastSoundOrPicture) {
     SCOPED_TRACE(name);
     // Smaller files are read whole: these must take the other way.
     ASSERT_GT(std::filesystem::file_size(P(name)), 5u << 20);
-    std::string error;
-    auto movie = MovieDecoder::Open(P(name), &error);
-    ASSERT_TRUE(movie) << error;
+    auto opened = MovieDecoder::Open(P(name));
+    ASSERT_TRUE(opened.ok()) << opened.message();
+    std::unique_ptr<MovieDecoder>& movie = *opened;
     EXPECT_NEAR(movie->duration_ms(), 10500, 60);
   }
 }
@@ -512,9 +513,9 @@ TEST_F(MediaTest, MoviesOfAnyWidthDecodeWithoutOverrunningThePicture) {
   for (const VideoSize& size : sizes) {
     SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
     for (int round = 0; round < 2; ++round) {
-      std::string error;
-      auto movie = MovieDecoder::Open(P("w" + std::to_string(size.width) + ".mpg"), &error);
-      ASSERT_TRUE(movie) << error;
+      auto opened = MovieDecoder::Open(P("w" + std::to_string(size.width) + ".mpg"));
+      ASSERT_TRUE(opened.ok()) << opened.message();
+      std::unique_ptr<MovieDecoder>& movie = *opened;
       ASSERT_EQ(movie->size().width, size.width);
       ASSERT_EQ(movie->size().height, size.height);
       auto frame = std::make_unique<Surface>();

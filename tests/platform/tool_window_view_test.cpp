@@ -15,10 +15,9 @@ std::unique_ptr<Font> OpenAt12Px(const std::string& file) {
   FontRequest request;
   request.file_path = file;
   request.char_height_px = 12;
-  std::string error;
-  auto font = OpenFont(request, &error);
-  EXPECT_NE(font, nullptr) << error;
-  return font;
+  auto font = OpenFont(request);
+  EXPECT_TRUE(font.ok()) << font.message();
+  return font.ok() ? std::move(*font) : nullptr;
 }
 
 // The windows were designed in a proportional gothic: narrow letters are
@@ -99,7 +98,7 @@ TEST(ToolWindowView, EveryJisX0208CharacterGivenAfterOpeningHasItsOwnGlyph) {
     large.text.clear();
     w.controls.push_back(large);
     ToolWindowView view(renderer, w);
-    ASSERT_TRUE(view.ok()) << view.error();
+    ASSERT_TRUE(view.ok()) << view.status().message();
     view.Draw(w);
 
     int count = 0;
@@ -123,10 +122,9 @@ TEST(ToolkitFont, AnUndrawableWindowIsRefusedWithAReason) {
   ToolWindow w;
   w.client_width = 0;
   w.client_height = -40;
-  Surface out;
-  std::string error;
-  EXPECT_FALSE(RenderToolWindow(w, &out, &error));
-  EXPECT_FALSE(error.empty());
+  const Result<Surface> out = RenderToolWindow(w);
+  EXPECT_FALSE(out.ok());
+  EXPECT_FALSE(out.message().empty());
 }
 
 // A window opened at the game's scale keeps its layout: borders and faces
@@ -143,10 +141,12 @@ TEST(ToolWindowView, AScaledWindowKeepsItsLayoutAndDrawsTextAtSize) {
   label.rect = {4, 4, 110, 14};
   label.text = "はい Yes";
   w.controls.push_back(label);
-  Surface one, three;
-  std::string error;
-  ASSERT_TRUE(RenderToolWindow(w, &one, &error)) << error;
-  ASSERT_TRUE(RenderToolWindow(w, &three, &error, 3)) << error;
+  const Result<Surface> drawn_one = RenderToolWindow(w);
+  const Result<Surface> drawn_three = RenderToolWindow(w, 3);
+  ASSERT_TRUE(drawn_one.ok()) << drawn_one.message();
+  ASSERT_TRUE(drawn_three.ok()) << drawn_three.message();
+  const Surface& one = *drawn_one;
+  const Surface& three = *drawn_three;
   ASSERT_EQ(one.width, w.OuterWidth());
   ASSERT_EQ(three.width, one.width * 3);
   ASSERT_EQ(three.height, one.height * 3);

@@ -42,8 +42,9 @@ class SaveFolderTest : public ::testing::Test {
     return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
   }
   std::string Read(std::string_view name, std::string* why = nullptr) {
-    const auto bytes = folder_->ReadSaveFile(name, why);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+    const auto bytes = folder_->ReadSaveFile(name);
+    if (!bytes.ok() && why) *why = bytes.message();
+    return bytes.ok() ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
 
   fs::path dir_;

@@ -153,7 +153,7 @@ class QuestionBoxTyping : public ::testing::Test {
     BuildQuestionBox(box_, question);
     view_ = std::make_unique<platform::ToolWindowView>(
         renderer_, box_, 1, [this] { return platform::MakeSdlWindowInput(window_); });
-    ASSERT_TRUE(view_->ok()) << view_->error();
+    ASSERT_TRUE(view_->ok()) << view_->status().message();
     Frames(3);
   }
   void Frames(int n) {

@@ -91,27 +91,30 @@ bool Cp932CanHold(std::string_view utf8) {
   return std::count(cp932.begin(), cp932.end(), '?') == std::count(utf8.begin(), utf8.end(), '?');
 }
 
-// Fills `e` from the words after the action; returns an error text or "".
-std::string ParseArguments(std::string_view action, std::string_view rest, const PointArea& area,
-                           ScriptedEvent* e) {
+// A script line that cannot be read.
+Status Invalid(std::string why) { return Status(StatusCode::kInvalid, std::move(why)); }
+
+// Fills `e` from the words after the action; fails (kInvalid) with what is wrong.
+Status ParseArguments(std::string_view action, std::string_view rest, const PointArea& area,
+                      ScriptedEvent* e) {
   e->args = Words(rest);
   const std::vector<std::string>& a = e->args;
-  auto want = [&](size_t n) -> std::string {
-    if (a.size() == n) return "";
-    return std::string(action) + " takes " + std::to_string(n) +
-           (n == 1 ? " argument" : " arguments");
+  auto want = [&](size_t n) -> Status {
+    if (a.size() == n) return {};
+    return Invalid(std::string(action) + " takes " + std::to_string(n) +
+                   (n == 1 ? " argument" : " arguments"));
   };
-  auto point = [&](EventAction kind) -> std::string {
+  auto point = [&](EventAction kind) -> Status {
     e->action = kind;
-    if (auto err = want(2); !err.empty()) return err;
+    if (Status err = want(2); !err.ok()) return err;
     auto x = ParseInt(a[0], 0, area.width - 1);
     auto y = ParseInt(a[1], 0, area.height - 1);
     if (!x || !y)
-      return "the point must lie inside the " + std::to_string(area.width) + " x " +
-             std::to_string(area.height) + (area.window ? " window" : " display");
+      return Invalid("the point must lie inside the " + std::to_string(area.width) + " x " +
+                     std::to_string(area.height) + (area.window ? " window" : " display"));
     e->x = static_cast<int>(*x);
     e->y = static_cast<int>(*y);
-    return "";
+    return {};
   };
 
   if (action == "click") return point(EventAction::kClick);
@@ -120,15 +123,15 @@ std::string ParseArguments(std::string_view action, std::string_view rest, const
   if (action == "move") return point(EventAction::kMove);
   if (action == "wheel") {
     e->action = EventAction::kWheel;
-    if (auto err = want(1); !err.empty()) return err;
+    if (Status err = want(1); !err.ok()) return err;
     auto n = ParseInt(a[0], -kMaxWheelSteps, kMaxWheelSteps);
-    if (!n) return "wheel takes a step count from -1000 to 1000";
+    if (!n) return Invalid("wheel takes a step count from -1000 to 1000");
     e->wheel_steps = static_cast<int>(*n);
-    return "";
+    return {};
   }
   if (action == "key") {
     e->action = EventAction::kKey;
-    if (auto err = want(1); !err.empty()) return err;
+    if (Status err = want(1); !err.ok()) return err;
     std::string_view name = a[0];
     for (;;) {
       if (StartsWithNoCase(name, "ctrl+") && name.size() > 5) {
@@ -142,20 +145,20 @@ std::string ParseArguments(std::string_view action, std::string_view rest, const
       }
     }
     auto vk = KeyNameToVk(name);
-    if (!vk || *vk == kVkMiddleButton) return "unknown key " + std::string(name);
+    if (!vk || *vk == kVkMiddleButton) return Invalid("unknown key " + std::string(name));
     e->vk_code = *vk;
-    return "";
+    return {};
   }
   if (action == "hold") {
     e->action = EventAction::kHold;
-    if (auto err = want(2); !err.empty()) return err;
+    if (Status err = want(2); !err.ok()) return err;
     auto vk = KeyNameToVk(a[0]);
-    if (!vk) return "unknown key " + a[0];
+    if (!vk) return Invalid("unknown key " + a[0]);
     auto ms = ParseInt(a[1], 0, kMaxMs);
-    if (!ms) return "hold takes a duration in milliseconds";
+    if (!ms) return Invalid("hold takes a duration in milliseconds");
     e->vk_code = *vk;
     e->hold_ms = static_cast<uint32_t>(*ms);
-    return "";
+    return {};
   }
   if (action == "shot" && a.size() == 2 && HasImageExtension(a[0])) {
     // "shot FILE WINDOW" draws a small window; a picture file name followed
@@ -163,43 +166,43 @@ std::string ParseArguments(std::string_view action, std::string_view rest, const
     e->action = EventAction::kShot;
     e->path = a[0];
     e->window = a[1];
-    return "";
+    return {};
   }
   if (action == "shot" || action == "dump") {
     // The file is the rest of the line, so names with blanks work.
     e->action = action == "shot" ? EventAction::kShot : EventAction::kDump;
-    if (rest.empty()) return std::string(action) + " needs a file name";
+    if (rest.empty()) return Invalid(std::string(action) + " needs a file name");
     e->path = std::string(rest);
-    return "";
+    return {};
   }
   if (action == "press") {
     e->action = EventAction::kPress;
     // A generated button's caption may hold blanks: the name is the rest.
-    if (rest.empty()) return "press needs a control name";
+    if (rest.empty()) return Invalid("press needs a control name");
     e->target = std::string(rest);
-    return "";
+    return {};
   }
   if (action == "hover") {
     e->action = EventAction::kHover;
     e->target = std::string(rest);
-    return "";
+    return {};
   }
   if (action == "type") {
     e->action = EventAction::kType;
     std::string_view text = rest;
     const std::string_view name = NextWord(&text);
-    if (name.empty()) return "type needs a control name and a text";
+    if (name.empty()) return Invalid("type needs a control name and a text");
     e->target = std::string(name);
     e->text = std::string(text);
     if (!Cp932CanHold(e->text))
-      return "type: the text has characters that the game's code page cannot hold";
-    return "";
+      return Invalid("type: the text has characters that the game's code page cannot hold");
+    return {};
   }
   if (action == "file") {
     e->action = EventAction::kFile;
-    if (rest.empty()) return "file needs a path (or use file-cancel)";
+    if (rest.empty()) return Invalid("file needs a path (or use file-cancel)");
     e->path = std::string(rest);
-    return "";
+    return {};
   }
   if (action == "file-cancel") {
     e->action = EventAction::kFileCancel;
@@ -209,7 +212,7 @@ std::string ParseArguments(std::string_view action, std::string_view rest, const
     e->action = EventAction::kQuit;
     return want(0);
   }
-  return "unknown action " + std::string(action);
+  return Invalid("unknown action " + std::string(action));
 }
 
 }  // namespace
@@ -277,7 +280,7 @@ Status ParseEventScript(std::string_view text, std::vector<ScriptedEvent>* event
       return fail("time " + std::to_string(e.at_ms) + " is before the previous event's " +
                   std::to_string(last_ms));
     }
-    if (std::string why = ParseArguments(action, rest, area, &e); !why.empty()) return fail(why);
+    if (Status why = ParseArguments(action, rest, area, &e); !why.ok()) return fail(why.message());
     last_ms = e.at_ms;
     parsed.push_back(std::move(e));
   }

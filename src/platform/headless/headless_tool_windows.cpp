@@ -117,13 +117,12 @@ void HeadlessHost::WriteWindowShot(const ScriptedEvent& e) {
              e.window.c_str());
     return;
   }
-  Surface picture;
-  std::string error;
-  if (!RenderToolWindow(*found, &picture, &error)) {
-    LogError("zepa: shot %s: %s\n", e.path.c_str(), error.c_str());
+  const Result<Surface> picture = RenderToolWindow(*found);
+  if (!picture.ok()) {
+    LogError("zepa: shot %s: %s\n", e.path.c_str(), picture.message().c_str());
     return;
   }
-  if (!WriteImage(picture, e.path)) LogError("zepa: cannot write %s\n", e.path.c_str());
+  if (!WriteImage(*picture, e.path)) LogError("zepa: cannot write %s\n", e.path.c_str());
 }
 
 }  // namespace zepa::platform

@@ -65,16 +65,17 @@ OpenMovie LoadModule(std::string* failure) {
 
 }  // namespace
 
-std::unique_ptr<MovieDecoder> MovieDecoder::Open(const std::string& path, std::string* error) {
+Result<std::unique_ptr<MovieDecoder>> MovieDecoder::Open(const std::string& path) {
   std::string failure;
   const OpenMovie open = LoadModule(&failure);
-  if (!open) {
-    if (error)
-      *error = std::string("movies cannot be played without ") + kModuleName + ": " + failure;
-    return nullptr;
-  }
-  std::string local;
-  std::unique_ptr<MovieDecoder> movie(open(path, error ? error : &local));
+  if (!open)
+    return Status::Failed(std::string("movies cannot be played without ") + kModuleName + ": " +
+                          failure);
+  // The module's entry point is a plain function across the library
+  // boundary, so it tells its failure through a string.
+  std::string why;
+  std::unique_ptr<MovieDecoder> movie(open(path, &why));
+  if (!movie) return Status::Failed(why);
   return movie;
 }
 

@@ -23,10 +23,7 @@ class SdlMediaProbe : public MediaProbe {
     return ProbeChunkLength(path);
   }
   Result<std::unique_ptr<MovieDecoder>> OpenMovie(const std::string& path) override {
-    std::string error;
-    std::unique_ptr<MovieDecoder> movie = MovieDecoder::Open(path, &error);
-    if (!movie) return Status::Failed(error);
-    return movie;
+    return MovieDecoder::Open(path);
   }
 
  private:

@@ -41,9 +41,9 @@ Status MusicPlayer::Open(const std::string& path) {
   if (!media_.EnsureAudio()) return Status::Failed(media_.audio_error());
   if (IsMovieFile(path)) {
     if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
-    std::string error;
-    movie_ = MovieDecoder::Open(path, &error);
-    if (!movie_) return Status::Failed(error);
+    auto opened = MovieDecoder::Open(path);
+    if (!opened.ok()) return opened.status();
+    movie_ = std::move(*opened);
     length_ms_ = movie_->duration_ms();
     open_ = true;
     return {};

@@ -76,7 +76,7 @@ void SdlHost::OpenWindow(ToolWindow* window) {
         small->renderer, *window, scale, [sdl = small->sdl] { return MakeSdlWindowInput(sdl); });
   if (!small->view || !small->view->ok()) {
     LogError("zepa: cannot show the window %s: %s\n", window->name.c_str(),
-             small->view ? small->view->error().c_str() : SDL_GetError());
+             small->view ? small->view->status().message().c_str() : SDL_GetError());
     if (small->renderer) SDL_DestroyRenderer(small->renderer);
     if (small->sdl) SDL_DestroyWindow(small->sdl);
     // A window nobody can see or close must not hold the game: it closes

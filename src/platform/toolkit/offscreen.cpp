@@ -9,25 +9,20 @@
 
 namespace zepa::platform {
 
-bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error, int scale) {
+Result<Surface> RenderToolWindow(const ToolWindow& window, int scale) {
   scale = std::clamp(scale, 1, 16);
   const int w = window.OuterWidth() * scale, h = window.OuterHeight() * scale;
-  if (w <= 0 || h <= 0 || w > 4096 || h > 4096) {
-    if (error) *error = "the window has no drawable size";
-    return false;
-  }
+  if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
+    return Status(StatusCode::kInvalid, "the window has no drawable size");
   SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-  if (!surface) {
-    if (error) *error = SDL_GetError();
-    return false;
-  }
+  if (!surface) return Status::Failed(SDL_GetError());
   SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
   if (!renderer) {
-    if (error) *error = SDL_GetError();
+    Status failed = Status::Failed(SDL_GetError());
     SDL_FreeSurface(surface);
-    return false;
+    return failed;
   }
-  bool drawn = false;
+  Status drawn;
   {
     ToolWindow copy = window.Snapshot();
     ToolWindowView view(renderer, copy, scale);
@@ -36,27 +31,28 @@ bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error
       view.Draw(copy);
       view.Draw(copy);
       SDL_RenderPresent(renderer);
-      drawn = true;
-    } else if (error) {
-      *error = view.error();
+    } else {
+      drawn = view.status();
     }
   }
-  if (drawn) {
-    out->Reset(w, h, 0);
+  Surface out;
+  if (drawn.ok()) {
+    out.Reset(w, h, 0);
     SDL_LockSurface(surface);
     for (int y = 0; y < h; ++y) {
       const auto* src = reinterpret_cast<const uint32_t*>(
           static_cast<const uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch);
       for (int x = 0; x < w; ++x) {
         const uint32_t p = src[x];
-        out->Set(x, y, MakeColor((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff));
+        out.Set(x, y, MakeColor((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff));
       }
     }
     SDL_UnlockSurface(surface);
   }
   SDL_DestroyRenderer(renderer);
   SDL_FreeSurface(surface);
-  return drawn;
+  if (!drawn.ok()) return drawn;
+  return out;
 }
 
 }  // namespace zepa::platform

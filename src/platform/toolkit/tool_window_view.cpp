@@ -33,12 +33,13 @@ ToolWindowView::ToolWindowView(SDL_Renderer* renderer, const ToolWindow& window,
   io.FontGlobalScale = 1.0f / static_cast<float>(scale_);
   fonts_.SetScale(scale_);
 
-  ok_ = fonts_.Load(io.Fonts, window, &error_);
+  status_ = fonts_.Load(io.Fonts, window);
+  ok_ = status_.ok();
   if (ok_ && make_input) input_ = make_input();
   if (ok_) renderer_backend_ = ImGui_ImplSDLRenderer_Init(renderer_);
   if (ok_ && !renderer_backend_) {
     ok_ = false;
-    error_ = "cannot draw the window";
+    status_ = Status::Failed("cannot draw the window");
   }
   if (ok_) io.FontDefault = fonts_.Default();
   ImGui::SetCurrentContext(previous);

@@ -55,9 +55,9 @@ class ToolWindowView {
   ToolWindowView(const ToolWindowView&) = delete;
   ToolWindowView& operator=(const ToolWindowView&) = delete;
 
-  /// False when the font could not be loaded; `error()` says why.
+  /// False when the font could not be loaded; `status()` says why.
   bool ok() const { return ok_; }
-  const std::string& error() const { return error_; }
+  const Status& status() const { return status_; }
 
   /// Hands an SDL event of this window to ImGui.
   void ProcessEvent(const SDL_Event& event);
@@ -118,7 +118,7 @@ class ToolWindowView {
   std::unique_ptr<ToolWindowInput> input_;
   bool renderer_backend_ = false;
   bool ok_ = false;
-  std::string error_;
+  Status status_;
   std::string focus_pending_;  // the control that takes the keyboard at the next frame
   std::map<std::string, SDL_Texture*> pictures_;
   std::map<std::string, const Surface*> picture_sources_;
@@ -133,9 +133,8 @@ class ToolWindowView {
   uint64_t last_counter_ = 0;
 };
 
-/// Draws `window` offscreen with the software renderer into `out` (outer
-/// size times `scale`, frame included). False, with `error` set, when it
-/// cannot.
-bool RenderToolWindow(const ToolWindow& window, Surface* out, std::string* error, int scale = 1);
+/// Draws `window` offscreen with the software renderer (outer size times
+/// `scale`, frame included).
+Result<Surface> RenderToolWindow(const ToolWindow& window, int scale = 1);
 
 }  // namespace zepa::platform

@@ -86,12 +86,12 @@ void ToolkitFonts::WantSizes(const ToolWindow& window) {
   }
 }
 
-bool ToolkitFonts::Load(ImFontAtlas* atlas, const ToolWindow& window, std::string* error) {
+Status ToolkitFonts::Load(ImFontAtlas* atlas, const ToolWindow& window) {
   atlas_ = atlas;
   file_ = FindToolkitFontFile();
   if (file_.empty()) {
-    *error = "no Japanese font for the windows: install fonts-ipafont-gothic";
-    return false;
+    return Status(StatusCode::kMissing,
+                  "no Japanese font for the windows: install fonts-ipafont-gothic");
   }
   // FreeType's hinting keeps 12-pixel kanji legible; stb_truetype's
   // unhinted glyphs smear at that size.
@@ -109,10 +109,9 @@ bool ToolkitFonts::Load(ImFontAtlas* atlas, const ToolWindow& window, std::strin
   grown_ = true;
   Cover(window, {});
   if (fonts_.size() != sizes_.size()) {
-    *error = "cannot load the window font " + file_;
-    return false;
+    return Status::Failed("cannot load the window font " + file_);
   }
-  return true;
+  return {};
 }
 
 bool ToolkitFonts::Cover(const ToolWindow& window, const std::vector<std::string_view>& extra) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "platform/tool_window.h"
 
 namespace zepa::platform {
@@ -28,7 +29,7 @@ class ToolkitFonts {
  public:
   /// Builds `atlas` for the sizes and characters `window` has now. False,
   /// with `error` set, when there is no face or it cannot be loaded.
-  bool Load(ImFontAtlas* atlas, const ToolWindow& window, std::string* error);
+  Status Load(ImFontAtlas* atlas, const ToolWindow& window);
   /// Glyphs are rasterised `scale` times larger than their size, for a
   /// window drawn enlarged (ImGui then lays them out at 1 / scale). Set
   /// before Load.

@@ -131,37 +131,36 @@ bool TtfFont::Render(char32_t cp, GlyphImage* out) {
   return true;
 }
 
-std::unique_ptr<Font> OpenFont(const FontRequest& request, std::string* error) {
-  std::string ignored;
-  if (!error) error = &ignored;
-  if (!EnsureTtf(error)) return nullptr;
+Result<std::unique_ptr<Font>> OpenFont(const FontRequest& request) {
+  std::string why;
+  if (!EnsureTtf(&why)) return Status::Failed(why);
   // A size far outside the reveal's 31-pixel cell cannot be drawn anyway.
   int height_px = std::clamp(request.char_height_px, 6, kMaxGlyphCellPx);
 
   if (!request.file_path.empty()) {
     TTF_Font* font = OpenFace(request.file_path, 0, height_px);
     if (!font) {
-      *error = "Cannot open the font file \"" + request.file_path + "\" (" + TTF_GetError() +
-               "); " + kInstallHint + ".";
-      return nullptr;
+      return Status(StatusCode::kMissing, "Cannot open the font file \"" + request.file_path +
+                                              "\" (" + TTF_GetError() + "); " + kInstallHint + ".");
     }
     if (!CoversJapanese(font)) {
       TTF_CloseFont(font);
-      *error = "The font file \"" + request.file_path + "\" has no Japanese glyphs; " +
-               kInstallHint + ".";
-      return nullptr;
+      return Status(StatusCode::kInvalid, "The font file \"" + request.file_path +
+                                              "\" has no Japanese glyphs; " + kInstallHint + ".");
     }
-    return std::make_unique<TtfFont>(font, request.file_path, height_px);
+    return std::unique_ptr<Font>(std::make_unique<TtfFont>(font, request.file_path, height_px));
   }
 
   for (const FoundFace& face : FindGameFaces()) {
     TTF_Font* font = OpenFace(face.path, face.index, height_px);
     if (!font) continue;
-    if (CoversJapanese(font)) return std::make_unique<TtfFont>(font, face.path, height_px);
+    if (CoversJapanese(font))
+      return std::unique_ptr<Font>(std::make_unique<TtfFont>(font, face.path, height_px));
     TTF_CloseFont(font);
   }
-  *error = std::string("No Japanese font was found for the message text; ") + kInstallHint + ".";
-  return nullptr;
+  return Status(
+      StatusCode::kMissing,
+      std::string("No Japanese font was found for the message text; ") + kInstallHint + ".");
 }
 
 }  // namespace zepa::platform
