@@ -88,9 +88,12 @@ work = sys.argv[1]
 def load(side, name):
     text = open(os.path.join(work, side, "out", name), encoding="utf-8").read()
     game = os.path.join(work, side, "game")
-    if side == "windows":
-        game = "Z:" + game.replace("/", "\\")
-    return json.loads(text.replace(json.dumps(game)[1:-1], "@GAME@"))
+    # Wine shows the Linux folder on drive Z:, spelled with "/" as the
+    # platform layer spells names, or with "\\" as the system does.
+    spellings = ["Z:" + game, "Z:" + game.replace("/", "\\")] if side == "windows" else [game]
+    for spelling in spellings:
+        text = text.replace(json.dumps(spelling)[1:-1], "@GAME@")
+    return json.loads(text)
 names = sorted(os.listdir(os.path.join(work, "linux", "out")))
 bad = [n for n in names if not os.path.exists(os.path.join(work, "windows", "out", n))
        or (open(os.path.join(work, "linux", "out", n), "rb").read()

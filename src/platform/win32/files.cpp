@@ -14,6 +14,7 @@ namespace zepa::platform {
 namespace {
 
 using win32::DescribeLastError;
+using win32::IsMissingError;
 using win32::WidePath;
 
 // How long a replace or an in-place rewrite waits for another program (a
@@ -44,11 +45,6 @@ class Handle {
  private:
   HANDLE h_;
 };
-
-bool IsMissingError(DWORD e) {
-  return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_INVALID_NAME ||
-         e == ERROR_BAD_NETPATH || e == ERROR_BAD_PATHNAME || e == ERROR_INVALID_DRIVE;
-}
 
 bool IsSharingError(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
@@ -266,11 +262,14 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
   const PathKind kind = KindOf(wide, &error);
   if (kind == PathKind::kMissing || kind == PathKind::kFailed) {
     result.status = kind == PathKind::kMissing ? ReadStatus::kMissing : ReadStatus::kFailed;
-    result.error = path + ": " + win32::ErrorText(error);
+    result.reason = win32::ErrorText(error);
+    result.error = path + ": " + result.reason;
     return result;
   }
+  // Worded as the other systems word these two.
   if (kind != PathKind::kRegular) {
     result.status = ReadStatus::kNotRegular;
+    result.reason = kind == PathKind::kDirectory ? "Is a directory" : "Operation not supported";
     result.error =
         path + (kind == PathKind::kDirectory ? ": is a directory" : ": not a regular file");
     return result;
@@ -282,13 +281,16 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
   if (!h.Ok()) {
     const DWORD e = GetLastError();
     result.status = IsMissingError(e) ? ReadStatus::kMissing : ReadStatus::kFailed;
-    result.error = path + ": " + win32::ErrorText(e);
+    result.reason = win32::ErrorText(e);
+    result.error = path + ": " + result.reason;
   } else if (GetFileType(h.Get()) != FILE_TYPE_DISK) {
     // A console, a pipe or a device under a file's name.
     result.status = ReadStatus::kNotRegular;
+    result.reason = "Operation not supported";
     result.error = path + ": not a regular file";
   } else if (!GetFileSizeEx(h.Get(), &size)) {
-    result.error = DescribeLastError(path);
+    result.reason = win32::ErrorText(GetLastError());
+    result.error = path + ": " + result.reason;
   } else if (static_cast<uint64_t>(size.QuadPart) > max_bytes) {
     result.status = ReadStatus::kTooLarge;
     result.error = path + ": larger than " + std::to_string(max_bytes) + " bytes";
@@ -296,7 +298,8 @@ ReadResult ReadRegularFile(const std::string& path, size_t max_bytes) {
     result.bytes.reserve(static_cast<size_t>(size.QuadPart));
     bool too_large = false;
     if (!ReadAll(h.Get(), &result.bytes, max_bytes, &too_large)) {
-      result.error = DescribeLastError(path);
+      result.reason = win32::ErrorText(GetLastError());
+      result.error = path + ": " + result.reason;
     } else if (too_large) {
       result.status = ReadStatus::kTooLarge;
       result.error = path + ": larger than " + std::to_string(max_bytes) + " bytes";
@@ -356,43 +359,36 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
   return Failed(target);
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error) {
+Status WriteWholeFile(const std::string& path, std::string_view bytes) {
   Handle h(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.Ok()) {
-    if (error) *error = DescribeLastError(path);
-    return false;
-  }
+  if (!h.Ok()) return Status::Failed(DescribeLastError(path));
   bool ok = WriteAll(h.Get(), bytes);
   DWORD e = ok ? 0 : GetLastError();
   if (!h.Close() && ok) {
     ok = false;
     e = GetLastError();
   }
-  if (!ok && error) *error = path + ": " + win32::ErrorText(e);
-  return ok;
+  if (!ok) return Status::Failed(path + ": " + win32::ErrorText(e));
+  return {};
 }
 
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* error) {
-  auto fail = [&](const std::string& message) {
-    if (error) *error = message;
-    return false;
-  };
+Status WriteNewFile(const std::string& path, std::string_view bytes) {
   const std::wstring wide = WidePath(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-      return fail(path + ": is a symbolic link, not followed");
+      return {StatusCode::kRefused, path + ": is a symbolic link, not followed"};
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
-      return fail(path + ": exists and is not a regular file");
-    if (!DeleteFileW(wide.c_str())) return fail(DescribeLastError(path));
+      return {StatusCode::kRefused, path + ": exists and is not a regular file"};
+    if (!DeleteFileW(wide.c_str())) return Status::Failed(DescribeLastError(path));
   } else if (!IsMissingError(GetLastError())) {
-    return fail(DescribeLastError(path));
+    return Status::Failed(DescribeLastError(path));
   }
   // CREATE_NEW fails on anything that appeared meanwhile, a link included.
   Handle h(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!h.Ok()) return fail(DescribeLastError(path));
+  if (!h.Ok()) return Status::Failed(DescribeLastError(path));
   bool ok = WriteAll(h.Get(), bytes);
   DWORD e = ok ? 0 : GetLastError();
   if (!h.Close() && ok) {
@@ -401,9 +397,9 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* 
   }
   if (!ok) {
     DeleteFileW(wide.c_str());
-    return fail(path + ": " + win32::ErrorText(e));
+    return Status::Failed(path + ": " + win32::ErrorText(e));
   }
-  return true;
+  return {};
 }
 
 PathKind ProbePath(const std::string& path) {

@@ -15,7 +15,7 @@ struct Stamp {
   bool operator==(const Stamp&) const = default;
 };
 
-Stamp StampOf(const std::string& path) {
+Stamp WatchStampOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(win32::WidePath(path).c_str(), GetFileExInfoStandard, &data)) return {};
   return {true,
@@ -30,14 +30,14 @@ class PollingFileWatch final : public FileWatch {
     std::map<std::string, Stamp> next;
     for (const std::string& p : paths) {
       auto it = stamps_.find(p);
-      next[p] = it != stamps_.end() ? it->second : StampOf(p);
+      next[p] = it != stamps_.end() ? it->second : WatchStampOf(p);
     }
     stamps_ = std::move(next);
   }
   bool Changed() override {
     bool changed = false;
     for (auto& [path, stamp] : stamps_) {
-      const Stamp now = StampOf(path);
+      const Stamp now = WatchStampOf(path);
       if (now == stamp) continue;
       stamp = now;
       changed = true;

@@ -27,14 +27,17 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 
 class Win32Files : public Files {
  public:
-  std::string AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
+  Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
     const ReplaceResult result = ReplaceFileContents(
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (result.written()) return {};
+    const StatusCode code =
+        result.status == ReplaceStatus::kNotWritable ? StatusCode::kRefused : StatusCode::kFailed;
+    // The caller names the file itself; only the reason is wanted here.
     const std::string prefix = path + ": ";
     if (result.error.compare(0, prefix.size(), prefix) == 0)
-      return result.error.substr(prefix.size());
-    return result.error.empty() ? std::string("not written") : result.error;
+      return {code, result.error.substr(prefix.size())};
+    return {code, result.error.empty() ? std::string("not written") : result.error};
   }
 
   // Access lists do not answer "may I create here" without a try, so a
@@ -51,7 +54,7 @@ class Win32Files : public Files {
     return true;
   }
 
-  std::string CreateDirectories(const std::string& dir) override {
+  Status CreateDirectories(const std::string& dir) override {
     std::wstring wide = win32::WidePath(AbsolutePath(dir));
     // Each missing folder from the top down; a drive or share root exists.
     for (size_t at = wide.find(L'\\', 3); at != std::wstring::npos || !wide.empty();
@@ -59,16 +62,17 @@ class Win32Files : public Files {
       const std::wstring part = at == std::wstring::npos ? wide : wide.substr(0, at);
       if (!CreateDirectoryW(part.c_str(), nullptr)) {
         const DWORD e = GetLastError();
-        if (e != ERROR_ALREADY_EXISTS && e != ERROR_ACCESS_DENIED) return win32::ErrorText(e);
+        if (e != ERROR_ALREADY_EXISTS && e != ERROR_ACCESS_DENIED)
+          return Status::Failed(win32::ErrorText(e));
         if (e == ERROR_ACCESS_DENIED &&
             ProbePath(win32::Utf8FromWide(part)) != PathKind::kDirectory)
-          return win32::ErrorText(e);
+          return Status::Failed(win32::ErrorText(e));
       } else if (ProbePath(win32::Utf8FromWide(part)) != PathKind::kDirectory) {
-        return "Not a directory";
+        return Status::Failed("Not a directory");
       }
       if (at == std::wstring::npos) break;
     }
-    if (ProbePath(dir) != PathKind::kDirectory) return "Not a directory";
+    if (ProbePath(dir) != PathKind::kDirectory) return Status::Failed("Not a directory");
     return {};
   }
 

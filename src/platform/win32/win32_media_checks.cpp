@@ -38,21 +38,14 @@ bool ReadHead(const std::string& path, std::string* head, uint64_t* size) {
 
 }  // namespace
 
-bool CheckMediaFile(const std::string& path, std::string* error) {
+Status CheckMediaFile(const std::string& path) {
   const PathKind kind = ProbePath(path);
-  if (kind == PathKind::kMissing || kind == PathKind::kFailed) {
-    *error = "no such file";
-    return false;
-  }
-  if (kind != PathKind::kRegular) {
-    *error = "not a regular file";
-    return false;
-  }
-  if (std::optional<std::string> problem = WaveFileProblem(path)) {
-    *error = *problem;
-    return false;
-  }
-  return true;
+  if (kind == PathKind::kMissing || kind == PathKind::kFailed)
+    return {StatusCode::kMissing, "no such file"};
+  if (kind != PathKind::kRegular) return {StatusCode::kRefused, "not a regular file"};
+  if (std::optional<std::string> problem = WaveFileProblem(path))
+    return {StatusCode::kInvalid, *problem};
+  return {};
 }
 
 std::optional<uint32_t> WaveDataLimitMs(const std::string& path) {
@@ -112,12 +105,9 @@ std::map<int, std::string> FindCdTracks(const std::string& folder) {
   return tracks;
 }
 
-std::optional<std::map<int, std::string>> OpenCdFolder(const std::string& folder,
-                                                       std::string* error) {
-  if (ProbePath(folder) != PathKind::kDirectory) {
-    *error = "no such folder";
-    return std::nullopt;
-  }
+Result<std::map<int, std::string>> OpenCdFolder(const std::string& folder) {
+  if (ProbePath(folder) != PathKind::kDirectory)
+    return Status(StatusCode::kMissing, "no such folder");
   return FindCdTracks(folder);
 }
 

@@ -65,14 +65,12 @@ bool ProgramOnPath(const std::string& program) {
   return false;
 }
 
-bool RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string* error) {
-  if (argv.empty()) return false;
+Status RunProgram(const std::vector<std::string>& argv, std::string_view input) {
+  if (argv.empty()) return {StatusCode::kInvalid, "no program to run"};
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) {
-    *error = "cannot make a pipe: " + win32::ErrorText(GetLastError());
-    return false;
-  }
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+    return Status::Failed("cannot make a pipe: " + win32::ErrorText(GetLastError()));
   // Only the child's end is inherited.
   SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
   std::wstring line;
@@ -90,8 +88,8 @@ bool RunProgram(const std::vector<std::string>& argv, std::string_view input, st
   CloseHandle(read_end);
   if (!started) {
     CloseHandle(write_end);
-    *error = "cannot run " + argv[0] + ": " + win32::ErrorText(start_error);
-    return false;
+    return {win32::IsMissingError(start_error) ? StatusCode::kMissing : StatusCode::kFailed,
+            "cannot run " + argv[0] + ": " + win32::ErrorText(start_error)};
   }
   size_t done = 0;
   while (done < input.size()) {
@@ -106,11 +104,9 @@ bool RunProgram(const std::vector<std::string>& argv, std::string_view input, st
   GetExitCodeProcess(child.hProcess, &status);
   CloseHandle(child.hProcess);
   CloseHandle(child.hThread);
-  if (status != 0) {
-    *error = argv[0] + " failed (status " + std::to_string(status) + ")";
-    return false;
-  }
-  return true;
+  if (status != 0)
+    return Status::Failed(argv[0] + " failed (status " + std::to_string(status) + ")");
+  return {};
 }
 
 }  // namespace zepa::platform

@@ -84,6 +84,12 @@ std::string ErrorText(unsigned long code) {
   return text;
 }
 
+bool IsMissingError(unsigned long code) {
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+         code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH || code == ERROR_BAD_PATHNAME ||
+         code == ERROR_INVALID_DRIVE;
+}
+
 std::string DescribeLastError(const std::string& path) {
   return path + ": " + ErrorText(GetLastError());
 }

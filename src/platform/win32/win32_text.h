@@ -20,6 +20,9 @@ std::wstring WideFromUtf8(std::string_view utf8);
 /// system has it, without the trailing line break.
 std::string ErrorText(unsigned long code);
 
+/// True for the Win32 error codes that mean nothing is at a path.
+bool IsMissingError(unsigned long code);
+
 /// "PATH: reason" for the calling thread's last error.
 std::string DescribeLastError(const std::string& path);
 

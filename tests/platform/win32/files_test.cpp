@@ -118,14 +118,67 @@ TEST_F(Win32Files, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
   EXPECT_EQ(Read("rurirora.ini"), "[SCREEN]");
   EXPECT_EQ(ReplaceFileContents(dir_, "x").status, ReplaceStatus::kFailed);
 
-  std::string error;
-  EXPECT_FALSE(WriteNewFile(dir_, "x", &error));
-  EXPECT_EQ(error, dir_ + ": exists and is not a regular file");
-  EXPECT_TRUE(WriteNewFile(P("shot.png"), "png", &error)) << error;
-  EXPECT_TRUE(WriteNewFile(P("shot.png"), "png2", &error)) << error;
+  const Status refused = WriteNewFile(dir_, "x");
+  EXPECT_EQ(refused.code(), StatusCode::kRefused);
+  EXPECT_EQ(refused.message(), dir_ + ": exists and is not a regular file");
+  const Status first = WriteNewFile(P("shot.png"), "png");
+  EXPECT_TRUE(first.ok()) << first.message();
+  const Status second = WriteNewFile(P("shot.png"), "png2");
+  EXPECT_TRUE(second.ok()) << second.message();
   EXPECT_EQ(Read("shot.png"), "png2");
-  EXPECT_FALSE(WriteWholeFile(P("no/out.json"), "{}", &error));
-  EXPECT_EQ(error, P("no/out.json") + ": No such file or directory");
+  const Status failed = WriteWholeFile(P("no/out.json"), "{}");
+  EXPECT_EQ(failed.code(), StatusCode::kFailed);
+  EXPECT_EQ(failed.message(), P("no/out.json") + ": No such file or directory");
+}
+
+// What the packed pictures and the folder listings rely on: a look that
+// tells kind, size and time, reads at any offset, and names that resolve
+// the same whichever spelling the game used.
+TEST_F(Win32Files, LookingAtFilesAndReadingThemInPieces) {
+  FILETIME before;
+  GetSystemTimeAsFileTime(&before);
+  Make("テスト.pak", "0123456789");
+  const std::string sjis = P("\x83\x65\x83\x58\x83\x67.pak");
+  const PathInfo info = StatPath(sjis);
+  EXPECT_EQ(info.kind, PathKind::kRegular);
+  EXPECT_EQ(info.size_bytes, 10u);
+  const int64_t before_ns =
+      (static_cast<int64_t>((uint64_t{before.dwHighDateTime} << 32) | before.dwLowDateTime) -
+       116444736000000000) *
+      100;
+  EXPECT_GE(info.modified_ns, before_ns - 2'000'000'000) << "the time is since 1970, in ns";
+  EXPECT_LE(info.modified_ns, before_ns + 60'000'000'000);
+  EXPECT_FALSE(FileTimeSettled(info.modified_ns)) << "just written";
+  EXPECT_TRUE(FileTimeSettled(info.modified_ns - 10'000'000'000));
+  ASSERT_TRUE(StampOf(sjis).has_value());
+  EXPECT_EQ(*StampOf(sjis), (FileStamp{info.modified_ns, 10}));
+  EXPECT_FALSE(StampOf(dir_).has_value());
+  EXPECT_EQ(StatPath(dir_).kind, PathKind::kDirectory);
+  EXPECT_EQ(StatPath(P("none/deeper")).kind, PathKind::kMissing);
+  const std::string date = LocalDateTimeText(info.modified_ns / 1'000'000'000);
+  EXPECT_EQ(date.size(), 16u) << date;
+  EXPECT_EQ(date.substr(4, 1) + date.substr(7, 1) + date.substr(10, 1) + date.substr(13, 1),
+            "-- :");
+
+  std::unique_ptr<FileReader> reader = OpenFileReader(sjis);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->size_bytes(), 10u);
+  char out[8] = {};
+  EXPECT_EQ(reader->ReadAt(6, out, 8), 4u) << "fewer at the end";
+  EXPECT_EQ(std::string(out, 4), "6789");
+  EXPECT_EQ(reader->ReadAt(2, out, 3), 3u);
+  EXPECT_EQ(std::string(out, 3), "234");
+  EXPECT_EQ(reader->ReadAt(10, out, 1), 0u);
+  EXPECT_EQ(OpenFileReader(dir_), nullptr);
+  EXPECT_EQ(OpenFileReader(P("none")), nullptr);
+
+  // Both spellings resolve to the folder's own name; a missing tail is kept.
+  const std::string canonical = CanonicalPath(sjis);
+  EXPECT_EQ(canonical.find('\\'), std::string::npos) << canonical;
+  EXPECT_EQ(canonical, CanonicalPath(P("テスト.pak")));
+  EXPECT_EQ(canonical.substr(canonical.size() - 14), "/テスト.pak");
+  EXPECT_EQ(CanonicalPath(P("sub/../none/x.kvd")), CanonicalPath(dir_) + "/none/x.kvd");
+  EXPECT_EQ(CanonicalPath(""), "");
 }
 
 TEST_F(Win32Files, StaleTemporariesOfKilledWritesGoWhenTheFolderIsNextWritten) {
@@ -164,7 +217,8 @@ TEST_F(Win32Files, TheUsersFoldersAreTheSystemsAnswer) {
   EXPECT_EQ(folders->data, data);
   EXPECT_TRUE(files->DirectoryWritable(dir_));
   EXPECT_FALSE(files->DirectoryWritable(P("none")));
-  EXPECT_EQ(files->CreateDirectories(P("a/b/c")), "");
+  const Status made = files->CreateDirectories(P("a/b/c"));
+  EXPECT_TRUE(made.ok()) << made.message();
   EXPECT_EQ(ProbePath(P("a/b/c")), PathKind::kDirectory);
   EXPECT_EQ(ListFolder(dir_)->size(), 1u) << "the write probe leaves nothing";
   for (const char* d : {"a/b/c", "a/b", "a"}) RemoveDirectoryW(Wide(P(d)).c_str());
