@@ -29,8 +29,8 @@ Stage::Stage(platform::Host& host, PictureSource& pictures, int& adv_mode)
     : host_(host),
       pictures_(pictures),
       adv_mode_(adv_mode),
-      image1_(kW, kH, 0xffffff),
-      image2_(kW, kH, 0xffffff) {}
+      back_buffer_(kW, kH, 0xffffff),
+      display_(kW, kH, 0xffffff) {}
 
 void Stage::Reset() {
   picture_path_.clear();
@@ -41,10 +41,10 @@ void Stage::Reset() {
   graphic_pen_color_ = 0x00ff00;
 }
 
-void Stage::Repaint() { host_.Invalidate(image2_); }
+void Stage::Repaint() { host_.Invalidate(display_); }
 
 void Stage::Flip() {
-  image2_ = image1_;
+  display_ = back_buffer_;
   if (display_replaced_) display_replaced_();
   Repaint();
 }
@@ -53,23 +53,23 @@ void Stage::FadeToBuffer(int32_t duration_ms) {
   const auto busy = HoldBusy(adv_mode_);
   const uint32_t d = EffectDurationMs(duration_ms);
   if (display_replaced_) display_replaced_();
-  const platform::Surface from = image2_;
-  const platform::Surface& to = image1_;
+  const platform::Surface from = display_;
+  const platform::Surface& to = back_buffer_;
   const uint64_t step = std::max<uint32_t>(1, 65536 / d);
   const uint32_t start = host_.NowMs();
   for (;;) {
     uint64_t t = static_cast<uint64_t>(host_.NowMs() - start) * step;
     if (t > 65536) t = 65536;
     if (HurryHeld(host_) || host_.Closed()) break;
-    if (host_.FrameWanted()) BlendFrames(from, to, image2_, static_cast<uint32_t>(t));
-    host_.PresentWholeFrame(image2_);
+    if (host_.FrameWanted()) BlendFrames(from, to, display_, static_cast<uint32_t>(t));
+    host_.PresentWholeFrame(display_);
     if (t >= 65536) break;
   }
-  image2_ = to;
+  display_ = to;
   Repaint();
 }
 
-void Stage::FillBuffer(platform::Color color) { image1_.Fill(color); }
+void Stage::FillBuffer(platform::Color color) { back_buffer_.Fill(color); }
 
 void Stage::PicCommand(std::string_view name) {
   LoadBackground(name);
@@ -115,10 +115,10 @@ void Stage::LoadBackground(std::string_view name) {
   if (kind == PictureKind::kBmp) {
     // A bitmap background replaces the back buffer whole; what a smaller one
     // does not cover is black, as a bitmap grown to the screen would be.
-    image1_.Fill(0);
-    Blit(image1_, *picture, 0, 0);
+    back_buffer_.Fill(0);
+    Blit(back_buffer_, *picture, 0, 0);
   } else {
-    Blit(image1_, *picture, FloorHalf(kW - picture->width), FloorHalf(kH - picture->height));
+    Blit(back_buffer_, *picture, FloorHalf(kW - picture->width), FloorHalf(kH - picture->height));
   }
   Repaint();
 }
@@ -130,7 +130,7 @@ void Stage::DrawPicture(int x, int y, std::string_view name) {
     x = FloorHalf(kW - picture->width);
     y = FloorHalf(kH - picture->height);
   }
-  Blit(image1_, *picture, x, y);
+  Blit(back_buffer_, *picture, x, y);
   Repaint();
 }
 
@@ -142,9 +142,9 @@ void Stage::DrawPictureKeyed(int x, int y, int opacity, std::string_view name) {
     x = FloorHalf(kW - picture->width);
     y = FloorHalf(kH - picture->height);
   }
-  platform::Surface area = CopyRect(image1_, x, y, picture->width, picture->height);
+  platform::Surface area = CopyRect(back_buffer_, x, y, picture->width, picture->height);
   DrawKeyed(area, *picture, opacity);
-  Blit(image1_, area, x, y);
+  Blit(back_buffer_, area, x, y);
   Repaint();
 }
 
@@ -152,7 +152,7 @@ void Stage::EraseCharacter(int slot) {
   if (character_count_ > 0) --character_count_;
   Character& c = characters_[static_cast<size_t>(slot - 1)];
   if (c.backup.Empty()) return;
-  Blit(image1_, c.backup, c.center - c.backup.width / 2, kH - c.backup.height);
+  Blit(back_buffer_, c.backup, c.center - c.backup.width / 2, kH - c.backup.height);
   Repaint();
 }
 
@@ -187,10 +187,10 @@ void Stage::ShowCharacters(std::string_view argument) {
     if (!picture) continue;
     const int left = c.center - picture->width / 2;
     const int top = kH - picture->height;
-    c.backup = CopyRect(image1_, left, top, picture->width, picture->height);
+    c.backup = CopyRect(back_buffer_, left, top, picture->width, picture->height);
     platform::Surface area = c.backup;
     DrawKeyed(area, *picture, 0);
-    Blit(image1_, area, left, top);
+    Blit(back_buffer_, area, left, top);
     Repaint();
   }
 }
@@ -200,10 +200,10 @@ void Stage::ShadeStrip(std::string_view name) {
   auto mask = pictures_.Load(name);
   if (!mask) return;
   const int top = kH - mask->height;
-  frame_backup_ = CopyRect(image1_, 0, top, mask->width, mask->height);
+  frame_backup_ = CopyRect(back_buffer_, 0, top, mask->width, mask->height);
   platform::Surface strip = frame_backup_;
   display::ShadeStrip(strip, *mask);
-  Blit(image1_, strip, 0, top);
+  Blit(back_buffer_, strip, 0, top);
   Repaint();
 }
 
@@ -214,7 +214,7 @@ void Stage::DrawFrame() {
 }
 
 void Stage::RemoveFrame() {
-  if (!frame_backup_.Empty()) Blit(image1_, frame_backup_, 0, kH - frame_backup_.height);
+  if (!frame_backup_.Empty()) Blit(back_buffer_, frame_backup_, 0, kH - frame_backup_.height);
   Repaint();
   frame_shown_ = 0;
 }
@@ -262,17 +262,17 @@ std::optional<platform::Color> BrushIf(int32_t fill, platform::Color brush) {
 }  // namespace
 
 void Stage::DotCommand(const Numbers& n) {
-  SetPixel(image2_, n[0], n[1], graphic_pen_color_);
+  SetPixel(display_, n[0], n[1], graphic_pen_color_);
   Repaint();
 }
 
 void Stage::LineCommand(const Numbers& n) {
-  DrawLine(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_);
+  DrawLine(display_, n[0], n[1], n[2], n[3], graphic_pen_color_);
   Repaint();
 }
 
 void Stage::SquareCommand(const Numbers& n) {
-  DrawRectangle(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_,
+  DrawRectangle(display_, n[0], n[1], n[2], n[3], graphic_pen_color_,
                 BrushIf(n[4], graphic_brush_color_));
   Repaint();
 }
@@ -282,13 +282,13 @@ void Stage::CircleCommand(const Numbers& n) {
   auto clamp = [](int64_t v) {
     return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
   };
-  DrawEllipse(image2_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r),
-              graphic_pen_color_, BrushIf(n[3], graphic_brush_color_));
+  DrawEllipse(display_, clamp(x - r), clamp(y - r), clamp(x + r), clamp(y + r), graphic_pen_color_,
+              BrushIf(n[3], graphic_brush_color_));
   Repaint();
 }
 
 void Stage::EllipseCommand(const Numbers& n) {
-  DrawEllipse(image2_, n[0], n[1], n[2], n[3], graphic_pen_color_,
+  DrawEllipse(display_, n[0], n[1], n[2], n[3], graphic_pen_color_,
               BrushIf(n[4], graphic_brush_color_));
   Repaint();
 }

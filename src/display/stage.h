@@ -37,10 +37,10 @@ class Stage {
   /// buffer any more (the pixels stay) and the colours are the defaults.
   void Reset();
 
-  platform::Surface& display() { return image2_; }
-  const platform::Surface& display() const { return image2_; }
-  platform::Surface& back_buffer() { return image1_; }
-  const platform::Surface& back_buffer() const { return image1_; }
+  platform::Surface& display() { return display_; }
+  const platform::Surface& display() const { return display_; }
+  platform::Surface& back_buffer() { return back_buffer_; }
+  const platform::Surface& back_buffer() const { return back_buffer_; }
 
   /// Shows the display when convenient (not part of an animation).
   void Repaint();
@@ -105,8 +105,8 @@ class Stage {
   int& adv_mode_;
   std::function<void()> display_replaced_;
 
-  platform::Surface image1_;  // the back buffer
-  platform::Surface image2_;  // the display
+  platform::Surface back_buffer_;  // Image1: what the composing commands draw on
+  platform::Surface display_;      // Image2: what the window shows
   std::string picture_path_;
   int frame_shown_ = 0;
   int character_count_ = 0;
