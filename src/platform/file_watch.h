@@ -2,8 +2,11 @@
 // Noticing that files the game has read were changed on disk (an author
 // saving a scenario or a picture while the game runs).
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace zepa::platform {
 
@@ -17,7 +20,11 @@ class FileWatch {
   virtual bool Changed() = 0;
 };
 
-/// Compares each file's modification time and size on every call.
-std::unique_ptr<FileWatch> CreatePollingFileWatch();
+/// Reads a file's stamp; nothing for a missing file.
+using StampReader = std::optional<FileStamp> (*)(const std::string& path);
+
+/// Compares each file's modification time and size on every call, as
+/// `stamp_of` (the system's by default) tells them.
+std::unique_ptr<FileWatch> CreatePollingFileWatch(StampReader stamp_of = StampOf);
 
 }  // namespace zepa::platform
