@@ -9,8 +9,8 @@ bool ShowsOneToOne(const PresentFacts& f) {
 }
 
 bool NeedsRendererProbe(const PresentFacts& f) {
-  if (f.forced) return *f.forced == PresentPath::kGpuRenderer && f.renderer_name.empty();
-  return !ShowsOneToOne(f) && f.gpu_device && f.renderer_name.empty();
+  if (f.forced) return *f.forced == PresentPath::kGpuRenderer && !f.renderer_probed;
+  return !ShowsOneToOne(f) && f.gpu_device && !f.renderer_probed;
 }
 
 bool IsSoftwareRasterizer(std::string_view renderer_name, std::string_view gl_renderer,
@@ -23,13 +23,13 @@ bool IsSoftwareRasterizer(std::string_view renderer_name, std::string_view gl_re
 }
 
 PresentPath ChoosePresentPath(const PresentFacts& f) {
-  // The window's own surface cannot scale: a scaled window forced onto it
-  // takes the software renderer instead.
-  if (f.forced && (*f.forced != PresentPath::kWindowSurface || ShowsOneToOne(f))) return *f.forced;
+  if (f.forced) return *f.forced;
   if (ShowsOneToOne(f)) return PresentPath::kWindowSurface;
-  if (!f.gpu_device || f.renderer_name.empty()) return PresentPath::kSoftwareRenderer;
+  // Without a real GPU the window's own surface, scaled by our own code,
+  // costs less than SDL's software renderer with its extra copies.
+  if (!f.gpu_device || f.renderer_name.empty()) return PresentPath::kWindowSurface;
   if (IsSoftwareRasterizer(f.renderer_name, f.gl_renderer, f.renderer_software_flag))
-    return PresentPath::kSoftwareRenderer;
+    return PresentPath::kWindowSurface;
   return PresentPath::kGpuRenderer;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 // How the game window's frames reach the screen, decided from what the
-// window system reports. A 1:1 window needs no renderer at all: its frames
-// are copied into the window's own surface, rectangle by rectangle, and no
-// graphics driver is loaded. Scaling (a larger window, full screen) needs a
-// renderer: a real GPU's when there is one, else the window system's
-// software renderer, which costs less than a software rasteriser posing as
-// a GPU (Mesa's llvmpipe and softpipe).
+// window system reports. Without a real GPU no renderer is needed at all:
+// the frames are copied (scaled, for a larger window or full screen) into
+// the window's own surface, rectangle by rectangle, and no graphics driver
+// is loaded. A real GPU's renderer scales a larger window for less; a
+// software rasteriser posing as a GPU (Mesa's llvmpipe and softpipe) does
+// not.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +13,8 @@
 namespace zepa::platform {
 
 enum class PresentPath {
-  kWindowSurface,     // copy changed rectangles into the window's surface
-  kSoftwareRenderer,  // SDL's own software renderer, which scales
+  kWindowSurface,     // copy (and scale) changed rectangles into the window's surface
+  kSoftwareRenderer,  // SDL's own software renderer: screens of other pixel formats
   kGpuRenderer,       // an accelerated renderer on a real GPU
 };
 
@@ -28,6 +28,8 @@ struct PresentFacts {
   /// The machine offers a GPU render device at all; without one there is
   /// nothing to probe.
   bool gpu_device = false;
+  /// An accelerated renderer was made to see what it is (once a window).
+  bool renderer_probed = false;
   /// From a probed accelerated renderer: its name ("opengl", "opengles2",
   /// "software") and, for OpenGL, the GL renderer string ("llvmpipe (LLVM
   /// 15.0.6, 256 bits)"). Empty when no renderer was probed.
@@ -43,8 +45,8 @@ struct PresentFacts {
 bool ShowsOneToOne(const PresentFacts& facts);
 
 /// Whether an accelerated renderer must be created to see what it is before
-/// the choice can be made. Never for a 1:1 window or without a GPU device,
-/// since creating one loads a graphics driver.
+/// the choice can be made. Never for a 1:1 window, without a GPU device or
+/// a second time, since creating one loads a graphics driver.
 bool NeedsRendererProbe(const PresentFacts& facts);
 
 /// Names that mean "the GPU is emulated on the CPU".

@@ -1,5 +1,7 @@
 #include "platform/window_scaler.h"
 
+#include "platform/frame_scaler.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -49,20 +51,25 @@ Surface ResizeBilinear(const Surface& src, int w, int h) {
   if (src.Empty() || out.Empty()) return out;
   const std::vector<Tap> across = Taps(src.width, w);
   const std::vector<Tap> down = Taps(src.height, h);
-  for (int y = 0; y < h; ++y) {
-    const Tap& ty = down[static_cast<size_t>(y)];
-    const uint8_t* r0 = src.Row(ty.index);
-    const uint8_t* r1 = src.Row(ty.next);
-    uint8_t* d = out.Row(y);
+  // Across first, rounded to whole bytes, then down: the order and the
+  // rounding of the screen's own scaler, which this is checked against.
+  const auto mix = [](int a, int b, int weight) { return (a * (256 - weight) + b * weight + 128) >> 8; };
+  Surface wide(w, src.height, 0);
+  for (int y = 0; y < src.height; ++y) {
+    const uint8_t* row = src.Row(y);
+    uint8_t* d = wide.Row(y);
     for (int x = 0; x < w; ++x) {
       const Tap& tx = across[static_cast<size_t>(x)];
-      for (int c = 0; c < 3; ++c) {
-        const int top = r0[tx.index * 3 + c] * (256 - tx.weight) + r0[tx.next * 3 + c] * tx.weight;
-        const int bottom =
-            r1[tx.index * 3 + c] * (256 - tx.weight) + r1[tx.next * 3 + c] * tx.weight;
-        *d++ = static_cast<uint8_t>((top * (256 - ty.weight) + bottom * ty.weight + 32768) >> 16);
-      }
+      for (int c = 0; c < 3; ++c)
+        *d++ = static_cast<uint8_t>(mix(row[tx.index * 3 + c], row[tx.next * 3 + c], tx.weight));
     }
+  }
+  for (int y = 0; y < h; ++y) {
+    const Tap& ty = down[static_cast<size_t>(y)];
+    const uint8_t* r0 = wide.Row(ty.index);
+    const uint8_t* r1 = wide.Row(ty.next);
+    uint8_t* d = out.Row(y);
+    for (int i = 0; i < w * 3; ++i) d[i] = static_cast<uint8_t>(mix(r0[i], r1[i], ty.weight));
   }
   return out;
 }
@@ -72,27 +79,22 @@ Surface ScaleToWindow(const Surface& game, int window_w, int window_h, ScaleMode
   if (game.Empty() || out.Empty()) return out;
   const GameRect rect = FitGameRect(window_w, window_h, game.width, game.height, mode);
   if (rect.width <= 0 || rect.height <= 0) return out;
-  Surface scaled;
-  switch (mode) {
-    case ScaleMode::kInteger:
-    case ScaleMode::kNearest:
-      scaled = ResizeNearest(game, rect.width, rect.height);
-      break;
-    case ScaleMode::kSmooth:
-      scaled = ResizeBilinear(game, rect.width, rect.height);
-      break;
-    case ScaleMode::kSharp: {
-      const int k = WholeFactor(rect, game.width, game.height);
-      Surface even = ResizeNearest(game, game.width * k, game.height * k);
-      scaled = even.width == rect.width && even.height == rect.height
-                   ? std::move(even)
-                   : ResizeBilinear(even, rect.width, rect.height);
-      break;
+  // The real window's own scaler, so that the shot shows what it shows.
+  std::vector<uint32_t> source(static_cast<size_t>(game.width) * game.height);
+  ToScreenPixels(game, DamageRect{0, 0, game.width, game.height},
+                 reinterpret_cast<uint8_t*>(source.data()), game.width * 4);
+  std::vector<uint32_t> scaled(static_cast<size_t>(rect.width) * rect.height);
+  DrawScaled(PlanScale(game.width, game.height, rect, mode), source.data(), game.width,
+             DamageRect{0, 0, rect.width, rect.height}, scaled.data(), rect.width);
+  for (int y = 0; y < rect.height; ++y) {
+    uint8_t* d = out.Row(rect.y + y) + rect.x * 3;
+    for (int x = 0; x < rect.width; ++x, d += 3) {
+      const uint32_t p = scaled[static_cast<size_t>(y) * rect.width + x];
+      d[0] = static_cast<uint8_t>(p);
+      d[1] = static_cast<uint8_t>(p >> 8);
+      d[2] = static_cast<uint8_t>(p >> 16);
     }
   }
-  for (int y = 0; y < rect.height; ++y)
-    std::memcpy(out.Row(rect.y + y) + rect.x * 3, scaled.Row(y),
-                static_cast<size_t>(rect.width) * 3);
   return out;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// What a window of any size shows of the game, drawn in plain code: the
-// headless host's window shots, so that the scaling modes and the bars can
-// be looked at and tested without a display. The real window scales in its
-// renderer instead.
+// What a window of any size shows of the game: the headless host's window
+// shots, so that the scaling modes and the bars can be looked at and tested
+// without a display. They are drawn by the real window's scaler
+// (platform/frame_scaler.h); the plain resizers below are what it is
+// checked against.
 #include "platform/game_rect.h"
 #include "platform/surface.h"
 
@@ -13,7 +14,8 @@ namespace zepa::platform {
 Surface ScaleToWindow(const Surface& game, int window_w, int window_h, ScaleMode mode);
 
 /// `src` resized to `w` x `h` by nearest pixels, or bilinear filtering
-/// with pixel centres aligned (as a renderer's linear filter does).
+/// with pixel centres aligned (as a renderer's linear filter does), across
+/// and then down, each step rounded to whole bytes.
 Surface ResizeNearest(const Surface& src, int w, int h);
 Surface ResizeBilinear(const Surface& src, int w, int h);
 

@@ -20,30 +20,32 @@ struct Row {
 };
 
 // The table as the host meets it: first whether to probe (never for a 1:1
-// window, never without a GPU device), then the path from what the probe
-// said.
+// window, never without a GPU device, never twice), then the path from what
+// the probe said.
 TEST(PresentPath, ChosenFromWhatTheWindowSystemReports) {
   const Row rows[] = {
       {"1:1 window, no GPU", 640, 480, false, false, "", "", false, false, PresentPath::kWindowSurface},
       {"1:1 window beside a GPU", 640, 480, false, true, "", "", false, false, PresentPath::kWindowSurface},
       {"1:1 full screen on a 640x480 screen", 640, 480, true, true, "", "", false, false,
        PresentPath::kWindowSurface},
-      {"scaled window, no GPU", 1280, 960, false, false, "", "", false, false, PresentPath::kSoftwareRenderer},
-      {"full screen, no GPU", 1024, 768, true, false, "", "", false, false, PresentPath::kSoftwareRenderer},
+      {"scaled window, no GPU", 1280, 960, false, false, "", "", false, false, PresentPath::kWindowSurface},
+      {"full screen, no GPU", 1024, 768, true, false, "", "", false, false, PresentPath::kWindowSurface},
       {"full screen, GPU not yet probed", 1920, 1080, true, true, "", "", false, true,
-       PresentPath::kSoftwareRenderer},
+       PresentPath::kWindowSurface},
       {"full screen on a real GPU", 1920, 1080, true, true, "opengl", "Mesa Intel(R) UHD Graphics 620", false,
        false, PresentPath::kGpuRenderer},
       {"scaled on GLES", 1280, 960, false, true, "opengles2", "Mali-G52", false, false,
        PresentPath::kGpuRenderer},
       {"full screen on llvmpipe", 1920, 1080, true, true, "opengl", kLlvmpipe, false, false,
-       PresentPath::kSoftwareRenderer},
+       PresentPath::kWindowSurface},
       {"full screen on softpipe", 1920, 1080, true, true, "opengl", "softpipe", false, false,
-       PresentPath::kSoftwareRenderer},
+       PresentPath::kWindowSurface},
       {"a renderer that says it is software", 1920, 1080, true, true, "opengl", "", true, false,
-       PresentPath::kSoftwareRenderer},
+       PresentPath::kWindowSurface},
       {"SDL's software renderer itself", 1280, 960, false, true, "software", "", false, false,
-       PresentPath::kSoftwareRenderer},
+       PresentPath::kWindowSurface},
+      {"a GPU device whose renderer could not be made", 1280, 960, false, true, nullptr, "", false,
+       false, PresentPath::kWindowSurface},
   };
   for (const Row& r : rows) {
     PresentFacts f;
@@ -51,7 +53,9 @@ TEST(PresentPath, ChosenFromWhatTheWindowSystemReports) {
     f.window_height = r.window_h;
     f.full_screen = r.full_screen;
     f.gpu_device = r.gpu_device;
-    f.renderer_name = r.renderer;
+    // nullptr: probed, and nothing came.
+    f.renderer_probed = r.renderer == nullptr || *r.renderer != '\0';
+    f.renderer_name = r.renderer ? r.renderer : "";
     f.gl_renderer = r.gl;
     f.renderer_software_flag = r.software_flag;
     EXPECT_EQ(NeedsRendererProbe(f), r.probe) << r.what;
@@ -70,11 +74,16 @@ TEST(PresentPath, APathNamedByThePlayerWinsWhereItCanDraw) {
   one_to_one.forced = PresentPath::kGpuRenderer;
   EXPECT_TRUE(NeedsRendererProbe(one_to_one));
   EXPECT_EQ(ChoosePresentPath(one_to_one), PresentPath::kGpuRenderer);
-  // The window's surface cannot scale.
+  // The window's surface scales too; SDL's software renderer can be asked
+  // for beside a GPU.
   PresentFacts scaled;
   scaled.window_width = 1280;
   scaled.window_height = 960;
+  scaled.gpu_device = true;
   scaled.forced = PresentPath::kWindowSurface;
+  EXPECT_FALSE(NeedsRendererProbe(scaled));
+  EXPECT_EQ(ChoosePresentPath(scaled), PresentPath::kWindowSurface);
+  scaled.forced = PresentPath::kSoftwareRenderer;
   EXPECT_EQ(ChoosePresentPath(scaled), PresentPath::kSoftwareRenderer);
 
   EXPECT_EQ(ParsePresentPath("Surface"), PresentPath::kWindowSurface);

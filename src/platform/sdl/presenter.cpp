@@ -1,16 +1,14 @@
 #include "platform/sdl/presenter.h"
 
-#ifdef __x86_64__
-#include <immintrin.h>
-#endif
-
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "platform/frame_scaler.h"
 #include "platform/log.h"
 
 namespace zepa::platform {
@@ -43,67 +41,29 @@ std::string GlRendererString() {
   return s ? std::string(reinterpret_cast<const char*>(s)) : std::string();
 }
 
-#ifdef __x86_64__
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
-
-// Four pixels per shuffle. Each step reads 16 bytes for 12, so it stops
-// before fewer than six pixels remain (the row's end is not read past) and
-// the plain loops finish the row; returns how many pixels it did.
-__attribute__((target("ssse3"))) int CopyRowSsse3(const uint8_t* s, uint8_t* d, int w) {
-  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
-  int x = 0;
-  for (; x + 6 <= w; x += 4, s += 12, d += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
-                     _mm_or_si128(_mm_shuffle_epi8(v, spread), opaque));
-  }
-  return x;
-}
-#endif
-
-// B, G, R rows into 32-bit pixels whose bytes are B, G, R, X in memory
-// (XRGB8888 and ARGB8888 on a little-endian machine): the common X11 case,
-// worth its own loop, which reads no byte past the rectangle's row. `dst`
-// is the rectangle's top-left pixel.
-// The copy of the frame that the next damage is found against is written
-// in the same pass, while the row is in the cache.
-void CopyToXrgb(const Surface& frame, const DamageRect& r, uint8_t* dst, int pitch,
-                Surface* shadow) {
-  for (int y = r.y; y < r.Bottom(); ++y) {
-    const uint8_t* s = frame.Row(y) + r.x * 3;
-    if (shadow) std::memcpy(shadow->Row(y) + r.x * 3, s, static_cast<size_t>(r.w) * 3);
-    uint8_t* d = dst + static_cast<size_t>(y - r.y) * pitch;
-    int x = 0;
-#ifdef __x86_64__
-    if (HasSsse3()) x = CopyRowSsse3(s, d, r.w);
-    s += 3 * x;
-    d += 4 * x;
-#endif
-    // Four pixels are three words in and four out.
-    for (; x + 4 <= r.w; x += 4, s += 12, d += 16) {
-      uint32_t w[3];
-      std::memcpy(w, s, 12);
-      const uint32_t out[4] = {w[0] | 0xff000000u, (w[0] >> 24) | (w[1] << 8) | 0xff000000u,
-                               (w[1] >> 16) | (w[2] << 16) | 0xff000000u,
-                               (w[2] >> 8) | 0xff000000u};
-      std::memcpy(d, out, 16);
-    }
-    for (; x < r.w; ++x, s += 3, d += 4) {
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-      d[3] = 0xff;
-    }
-  }
-}
-
 bool IsBgrx(const SDL_Surface* s) {
   return SDL_BYTEORDER == SDL_LIL_ENDIAN && (s->format->format == SDL_PIXELFORMAT_RGB888 ||
                                              s->format->format == SDL_PIXELFORMAT_ARGB8888);
+}
+
+// The black around the game in a window of w x h. Only the bars are
+// filled: clearing the whole window first would write every pixel of a full
+// screen twice.
+std::array<SDL_Rect, 4> Bars(const GameRect& g, int w, int h) {
+  return {SDL_Rect{0, 0, w, g.y}, SDL_Rect{0, g.y + g.height, w, h - g.y - g.height},
+          SDL_Rect{0, g.y, g.x, g.height}, SDL_Rect{g.x + g.width, g.y, w - g.x - g.width, g.height}};
+}
+
+void DrawOver(Surface& frame, int left, int top, const Surface& image) {
+  for (int y = 0; y < image.height; ++y) {
+    const int dy = top + y;
+    if (dy < 0 || dy >= frame.height) continue;
+    const int x0 = std::max(0, -left);
+    const int x1 = std::min(image.width, frame.width - left);
+    if (x0 >= x1) continue;
+    std::memcpy(frame.Row(dy) + (left + x0) * 3, image.Row(y) + x0 * 3,
+                static_cast<size_t>(x1 - x0) * 3);
+  }
 }
 
 DamageRect Clip(const DamageRect& r, int w, int h) {
@@ -135,6 +95,10 @@ PresentFacts Presenter::Facts() const {
   f.full_screen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
   f.gpu_device = HasGpuDevice();
   f.forced = ForcedPath();
+  f.renderer_probed = probed_;
+  f.renderer_name = probed_name_;
+  f.gl_renderer = probed_gl_;
+  f.renderer_software_flag = probed_software_flag_;
   return f;
 }
 
@@ -146,6 +110,7 @@ bool Presenter::Open(SDL_Window* window) {
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (!surface) return false;
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    bars_drawn_ = true;
   } else {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -156,14 +121,20 @@ bool Presenter::Open(SDL_Window* window) {
 
 bool Presenter::ChoosePath() {
   PresentFacts facts = Facts();
-  if (NeedsRendererProbe(facts) && UseRenderer(PresentPath::kGpuRenderer) &&
-      path_ == PresentPath::kGpuRenderer) {
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer_, &info) == 0) {
-      facts.renderer_name = info.name ? info.name : "";
-      facts.renderer_software_flag = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-      if (facts.renderer_name.starts_with("opengl")) facts.gl_renderer = GlRendererString();
+  if (NeedsRendererProbe(facts)) {
+    if (UseRenderer(PresentPath::kGpuRenderer) && path_ == PresentPath::kGpuRenderer) {
+      SDL_RendererInfo info;
+      if (SDL_GetRendererInfo(renderer_, &info) == 0) {
+        facts.renderer_name = info.name ? info.name : "";
+        facts.renderer_software_flag = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+        if (facts.renderer_name.starts_with("opengl")) facts.gl_renderer = GlRendererString();
+      }
     }
+    // Probed once: creating a renderer loads a graphics driver.
+    facts.renderer_probed = probed_ = true;
+    probed_name_ = facts.renderer_name;
+    probed_gl_ = facts.gl_renderer;
+    probed_software_flag_ = facts.renderer_software_flag;
   }
   PresentPath next = ChoosePresentPath(facts);
   if (SDL_getenv("ZEPA_STATS"))
@@ -179,7 +150,12 @@ bool Presenter::ChoosePath() {
     renderer_ = nullptr;
     path_ = next;
     shown_valid_ = false;
-    return true;
+    PlaceDisplay();
+    // The scaler writes 32-bit pixels; a screen of another kind is scaled
+    // by SDL's renderer instead.
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (surface && (IsBgrx(surface) || ShowsOneToOne(facts))) return true;
+    return UseRenderer(PresentPath::kSoftwareRenderer);
   }
   return UseRenderer(next);
 }
@@ -214,10 +190,13 @@ void Presenter::PlaceDisplay() {
   } else {
     SDL_GetWindowSizeInPixels(window_, &output_width_, &output_height_);
   }
-  // The window's own surface shows the display unscaled at its corner.
-  game_rect_ = renderer_ ? FitGameRect(output_width_, output_height_, logical_width_,
-                                       logical_height_, scale_mode_)
-                         : GameRect{0, 0, logical_width_, logical_height_};
+  game_rect_ =
+      FitGameRect(output_width_, output_height_, logical_width_, logical_height_, scale_mode_);
+  one_to_one_ = game_rect_ == GameRect{0, 0, logical_width_, logical_height_};
+  plan_ = one_to_one_ || renderer_
+              ? ScalePlan{}
+              : PlanScale(logical_width_, logical_height_, game_rect_, scale_mode_);
+  bars_drawn_ = false;
 }
 
 void Presenter::SetScaleMode(ScaleMode mode) {
@@ -237,22 +216,6 @@ std::optional<GamePoint> Presenter::ToDisplay(int x, int y) const {
   }
   return WindowToGame(game_rect_, logical_width_, logical_height_, x, y);
 }
-
-namespace {
-
-void DrawOver(Surface& frame, int left, int top, const Surface& image) {
-  for (int y = 0; y < image.height; ++y) {
-    const int dy = top + y;
-    if (dy < 0 || dy >= frame.height) continue;
-    const int x0 = std::max(0, -left);
-    const int x1 = std::min(image.width, frame.width - left);
-    if (x0 >= x1) continue;
-    std::memcpy(frame.Row(dy) + (left + x0) * 3, image.Row(y) + x0 * 3,
-                static_cast<size_t>(x1 - x0) * 3);
-  }
-}
-
-}  // namespace
 
 const Surface& Presenter::Compose(const Surface& display) {
   const bool overlay = overlay_shown_ && !overlay_image_.Empty();
@@ -318,6 +281,7 @@ bool Presenter::ShowWhole(const Surface& display) {
 
 bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
                               bool* shadow_written) {
+  if (!one_to_one_) return PushScaled(frame, rects, shadow_written);
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return false;
   // Every damaged pixel lies inside the surface when it has the frame's
@@ -335,7 +299,7 @@ bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect
         Clip(want, std::min(surface->w, frame.width), std::min(surface->h, frame.height));
     if (r.Empty()) continue;
     if (IsBgrx(surface)) {
-      CopyToXrgb(frame, r,
+      ToScreenPixels(frame, r,
                  static_cast<uint8_t*>(surface->pixels) +
                      static_cast<size_t>(r.y) * surface->pitch + r.x * 4,
                  surface->pitch, shadow);
@@ -347,6 +311,52 @@ bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect
                         surface->format->format, dst, surface->pitch);
     }
     pushed.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  if (pushed.empty()) return true;
+  return SDL_UpdateWindowSurfaceRects(window_, pushed.data(), static_cast<int>(pushed.size())) == 0;
+}
+
+bool Presenter::PushScaled(const Surface& frame, const std::vector<DamageRect>& rects,
+                           bool* shadow_written) {
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface || !IsBgrx(surface)) return false;
+  const GameRect& g = game_rect_;
+  if (surface->w < g.x + g.width || surface->h < g.y + g.height) {
+    // The window changed size since it was measured.
+    PlaceDisplay();
+    shown_valid_ = false;
+    if (surface->w < g.x + g.width || surface->h < g.y + g.height) return false;
+  }
+  const size_t source_size = static_cast<size_t>(frame.width) * frame.height;
+  const bool whole = !shown_valid_ || source_.size() != source_size;
+  source_.resize(source_size);
+  Surface* shadow = shown_valid_ ? &shown_ : nullptr;
+  *shadow_written = shadow != nullptr;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+  std::vector<SDL_Rect> pushed;
+  if (!bars_drawn_) {
+    for (const SDL_Rect& bar : Bars(g, surface->w, surface->h))
+      if (bar.w > 0 && bar.h > 0) {
+        SDL_FillRect(surface, &bar, SDL_MapRGB(surface->format, 0, 0, 0));
+        pushed.push_back(bar);
+      }
+    bars_drawn_ = true;
+  }
+  const std::vector<DamageRect> all{DamageRect{0, 0, frame.width, frame.height}};
+  uint32_t* origin = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                 static_cast<size_t>(g.y) * surface->pitch) +
+                     g.x;
+  for (const DamageRect& want : whole ? all : rects) {
+    const DamageRect r = Clip(want, frame.width, frame.height);
+    if (r.Empty()) continue;
+    ToScreenPixels(frame, r,
+                   reinterpret_cast<uint8_t*>(source_.data() + static_cast<size_t>(r.y) * frame.width + r.x),
+                   frame.width * 4, shadow);
+    const DamageRect area = ReachOf(plan_, r);
+    if (area.Empty()) continue;
+    DrawScaled(plan_, source_.data(), frame.width, area, origin, surface->pitch / 4);
+    pushed.push_back(SDL_Rect{g.x + area.x, g.y + area.y, area.w, area.h});
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (pushed.empty()) return true;
@@ -375,7 +385,7 @@ bool Presenter::PushToRenderer(const Surface& frame, const std::vector<DamageRec
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return false;
-    CopyToXrgb(frame, r, static_cast<uint8_t*>(pixels), pitch, nullptr);
+    ToScreenPixels(frame, r, static_cast<uint8_t*>(pixels), pitch, nullptr);
     SDL_UnlockTexture(texture_);
   }
   RenderScaled(whole ? nullptr : &upload);
@@ -438,15 +448,9 @@ void Presenter::RenderScaled(const std::vector<DamageRect>* rects) {
   } else {
     even = nullptr;
   }
-  // Only the bars are filled: clearing the whole window first would write
-  // every pixel of a full screen twice a frame.
   const GameRect& g = game_rect_;
-  const SDL_Rect bars[4] = {{0, 0, output_width_, g.y},
-                            {0, g.y + g.height, output_width_, output_height_ - g.y - g.height},
-                            {0, g.y, g.x, g.height},
-                            {g.x + g.width, g.y, output_width_ - g.x - g.width, g.height}};
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  for (const SDL_Rect& bar : bars)
+  for (const SDL_Rect& bar : Bars(g, output_width_, output_height_))
     if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
   const SDL_Rect dst{g.x, g.y, g.width, g.height};
   SDL_RenderCopy(renderer_, even ? even : texture_, nullptr, &dst);
@@ -467,12 +471,9 @@ void Presenter::Resized() {
   shown_valid_ = false;
   PlaceDisplay();
   if (path_ != PresentPath::kWindowSurface || ShowsOneToOne(Facts())) return;
-  // The window's surface cannot scale; once a renderer draws on the window
-  // it stays, also when the window goes back to its own size.
-  if (!ChoosePath() || path_ == PresentPath::kWindowSurface) {
-    if (!UseRenderer(PresentPath::kSoftwareRenderer))
-      LogError("zepa: cannot draw on the resized window: %s\n", SDL_GetError());
-  }
+  // A GPU, when there is one, scales for less than the CPU can; once a
+  // renderer draws on the window it stays, also at the window's own size.
+  if (!ChoosePath()) LogError("zepa: cannot draw on the resized window: %s\n", SDL_GetError());
 }
 
 void Presenter::SetOverlay(int left, int top, const Surface& image) {

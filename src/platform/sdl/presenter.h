@@ -1,13 +1,16 @@
 #pragma once
-// The game window's frames on the screen. A 1:1 window is drawn through the
-// window's own surface, only where the frame changed; a scaled or
-// full-screen window through a renderer (see platform/present_path.h).
+// The game window's frames on the screen, drawn only where the frame
+// changed: through the window's own surface, scaled there by
+// platform/frame_scaler.h when the window is larger, or through a GPU's
+// renderer when there is one (see platform/present_path.h).
 #include <SDL.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/damage.h"
+#include "platform/frame_scaler.h"
 #include "platform/game_rect.h"
 #include "platform/present_path.h"
 #include "platform/surface.h"
@@ -76,6 +79,8 @@ class Presenter {
   // Sets `shadow_written` when it also brought `shown_` up to the frame.
   bool PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
                      bool* shadow_written);
+  bool PushScaled(const Surface& frame, const std::vector<DamageRect>& rects,
+                  bool* shadow_written);
   bool PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects);
   // Measures the window and places the display in it.
   void PlaceDisplay();
@@ -102,6 +107,17 @@ class Presenter {
   int output_height_ = 480;
   int window_width_ = 640;  // in the coordinates of mouse events
   int window_height_ = 480;
+
+  // The display drawn at its own size, or scaled by plan_ into game_rect_.
+  bool one_to_one_ = true;
+  ScalePlan plan_;
+  std::vector<uint32_t> source_;  // the display in the screen's pixels
+  bool bars_drawn_ = false;
+  // What a probed accelerated renderer said of itself (no name: none came).
+  bool probed_ = false;
+  std::string probed_name_;
+  std::string probed_gl_;
+  bool probed_software_flag_ = false;
 
   Surface shown_;  // what the screen holds now
   bool shown_valid_ = false;
