@@ -3,19 +3,10 @@
 # run must be able to start with none of them. Its archives (ARCHIVES, read
 # with NM) must not call into them either, since a call would still link in
 # a program that has zepa_sdl beside headless, and go unseen by the list.
+include(${CMAKE_CURRENT_LIST_DIR}/link_checks.cmake)
+
 set(forbidden zepa_sdl zepa_imgui_sdl_window SDL2_MIXER SDL2_mixer X11)
-set(found "")
-string(REPLACE "|" ";" LIBS "${LIBS}")
-foreach(lib IN LISTS LIBS)
-  foreach(bad IN LISTS forbidden)
-    if(lib MATCHES "${bad}")
-      list(APPEND found ${lib})
-    endif()
-  endforeach()
-endforeach()
-if(found)
-  message(FATAL_ERROR "zepa_headless links ${found}")
-endif()
+zepa_refuse_links(zepa_headless "${LIBS}" ${forbidden})
 
 string(REPLACE "|" ";" ARCHIVES "${ARCHIVES}")
 if(NOT ARCHIVES)
@@ -23,10 +14,7 @@ if(NOT ARCHIVES)
 endif()
 set(calls "")
 foreach(archive IN LISTS ARCHIVES)
-  execute_process(COMMAND ${NM} -u ${archive} OUTPUT_VARIABLE undefined RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "cannot list the symbols of ${archive}")
-  endif()
+  zepa_list_symbols(undefined ${archive} -u)
   string(REGEX MATCHALL
          "ImGui_ImplSDL2_[A-Za-z0-9_]*|SDL_CreateWindow[A-Za-z]*|SDL_OpenAudio[A-Za-z]*|SDL_VideoInit|Mix_[A-Za-z0-9_]+|X[A-Z][A-Za-z]+Display"
          archive_calls "${undefined}")

@@ -2,25 +2,13 @@
 # as LIBS, its file as BINARY) links the game's rooms, windows or SDL: the
 # libraries above the save layer must not be in the closure, and of the
 # display library only the picture codec may end up in the program.
+include(${CMAKE_CURRENT_LIST_DIR}/link_checks.cmake)
+
 set(forbidden zepa_engine zepa_windows zepa_sound zepa_net zepa_check zepa_sdl zepa_toolkit
     zepa_headless SDL2 X11 IMGUI)
-set(found "")
-string(REPLACE "|" ";" LIBS "${LIBS}")
-foreach(lib IN LISTS LIBS)
-  foreach(bad IN LISTS forbidden)
-    if(lib MATCHES "${bad}")
-      list(APPEND found ${lib})
-    endif()
-  endforeach()
-endforeach()
-if(found)
-  message(FATAL_ERROR "${TARGET} links ${found}")
-endif()
+zepa_refuse_links(${TARGET} "${LIBS}" ${forbidden})
 
-execute_process(COMMAND ${NM} -C ${BINARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "cannot list the symbols of ${BINARY}")
-endif()
+zepa_list_symbols(symbols ${BINARY} -C)
 string(REGEX MATCHALL
        "zepa::(display::(Stage|MessageWindow|WaitIcon)|engine::|windows::|sound::)[A-Za-z_]*|SDL_[A-Za-z_]+"
        rooms "${symbols}")

@@ -38,6 +38,35 @@ SDL_Window* TheWindow() {
   return nullptr;
 }
 
+// A host whose window is open, with a handler recording what reaches it.
+struct ShownHost {
+  std::unique_ptr<Host> host;
+  std::unique_ptr<RecordingHandler> handler;
+  SDL_Window* window = nullptr;
+  Uint32 id = 0;
+
+  explicit ShownHost(std::unique_ptr<Host> h) : host(std::move(h)) {
+    if (!host) return;
+    handler = std::make_unique<RecordingHandler>(host.get());
+    host->SetHandler(handler.get());
+    Surface s(640, 480);
+    host->Present(s);
+    window = TheWindow();
+    if (window) id = SDL_GetWindowID(window);
+  }
+  bool Ok() const { return window != nullptr; }
+
+  void PushClick(int x, int y, Uint8 button = SDL_BUTTON_LEFT) const {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = id;
+    e.button.button = button;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+  }
+};
+
 TEST(SdlHost, TimerFiresOnTheRealClockOnlyWhileEnabled) {
   auto host = DummyHost();
   ASSERT_NE(host, nullptr);
@@ -77,28 +106,15 @@ TEST(SdlHost, PresentWaitsForTheNextRefresh) {
 }
 
 TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
-  auto host = DummyHost(2);
-  ASSERT_NE(host, nullptr);
-  RecordingHandler handler(host.get());
-  host->SetHandler(&handler);
-  Surface s(640, 480);
-  host->Present(s);
-  SDL_Window* window = TheWindow();
-  ASSERT_NE(window, nullptr);
-  const Uint32 id = SDL_GetWindowID(window);
+  ShownHost shown(DummyHost(2));
+  ASSERT_TRUE(shown.Ok());
+  Host* host = shown.host.get();
+  RecordingHandler& handler = *shown.handler;
+  const Uint32 id = shown.id;
   // The dummy screen (1024 x 768) cannot hold a doubled window, which opens
   // smaller; the player may still make it that large.
-  SDL_SetWindowSize(window, 1280, 960);
+  SDL_SetWindowSize(shown.window, 1280, 960);
 
-  auto push_click = [&](int x, int y, Uint8 button) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.windowID = id;
-    e.button.button = button;
-    e.button.x = x;
-    e.button.y = y;
-    SDL_PushEvent(&e);
-  };
   auto push_key = [&](SDL_Keycode key, Uint16 mod) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
@@ -107,10 +123,10 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
     e.key.keysym.mod = mod;
     SDL_PushEvent(&e);
   };
-  push_click(200, 100, SDL_BUTTON_LEFT);  // window pixels at scale 2
+  shown.PushClick(200, 100, SDL_BUTTON_LEFT);  // window pixels at scale 2
   push_key(SDLK_l, KMOD_LCTRL);
   push_key(SDLK_KP_ENTER, KMOD_RSHIFT);
-  push_click(10, 10, SDL_BUTTON_X1);  // no such button in the game
+  shown.PushClick(10, 10, SDL_BUTTON_X1);  // no such button in the game
   host->Pump(true, host->NowMs() + 100);
   ASSERT_EQ(handler.log.size(), 3u);
   EXPECT_THAT(handler.log[0], ::testing::EndsWith("down left 100,50"));
@@ -118,7 +134,7 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
   EXPECT_THAT(handler.log[2], ::testing::EndsWith("key 13 shift"));
 
   handler.log.clear();
-  push_click(20, 20, SDL_BUTTON_RIGHT);
+  shown.PushClick(20, 20, SDL_BUTTON_RIGHT);
   push_key(SDLK_SPACE, 0);
   SDL_Event quit{};
   quit.type = SDL_QUIT;
@@ -133,23 +149,15 @@ TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {
 // The window resized to any shape maps clicks and moves back to the game's
 // pixels, drops those on the bars, and keeps a kept size within the screen.
 TEST(SdlHost, ClicksInAResizedWindowLandOnTheGamePixelBelowThem) {
-  auto host = DummyHost(0, ScaleMode::kInteger);
-  ASSERT_NE(host, nullptr);
-  RecordingHandler handler(host.get());
-  host->SetHandler(&handler);
-  Surface s(640, 480);
-  host->Present(s);
-  SDL_Window* window = TheWindow();
-  ASSERT_NE(window, nullptr);
-  const Uint32 id = SDL_GetWindowID(window);
+  ShownHost shown(DummyHost(0, ScaleMode::kInteger));
+  ASSERT_TRUE(shown.Ok());
+  Host* host = shown.host.get();
+  RecordingHandler& handler = *shown.handler;
+  SDL_Window* window = shown.window;
+  const Uint32 id = shown.id;
   auto click = [&](int x, int y) {
+    shown.PushClick(x, y);
     SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.windowID = id;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = x;
-    e.button.y = y;
-    SDL_PushEvent(&e);
     e.type = SDL_MOUSEMOTION;
     e.motion.windowID = id;
     e.motion.x = x;

@@ -9,35 +9,31 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/system_files.h"
 
 namespace zepa::platform {
 namespace {
 
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 
-class PosixFileReader : public FileReader {
+class PosixFileReader : public PieceReader {
  public:
-  PosixFileReader(int fd, uint64_t size_bytes) : fd_(fd), size_bytes_(size_bytes) {}
+  PosixFileReader(int fd, uint64_t size_bytes) : PieceReader(size_bytes), fd_(fd) {}
   ~PosixFileReader() override { close(fd_); }
   PosixFileReader(const PosixFileReader&) = delete;
   PosixFileReader& operator=(const PosixFileReader&) = delete;
 
-  uint64_t size_bytes() const override { return size_bytes_; }
-
-  size_t ReadAt(uint64_t offset, char* out, size_t size) override {
-    size_t done = 0;
-    while (done < size) {
-      const ssize_t n = pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+ protected:
+  size_t ReadOnce(uint64_t offset, char* out, size_t size) override {
+    for (;;) {
+      const ssize_t n = pread(fd_, out, size, static_cast<off_t>(offset));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
+      return n > 0 ? static_cast<size_t>(n) : 0;
     }
-    return done;
   }
 
  private:
   int fd_;
-  uint64_t size_bytes_;
 };
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/system_files.h"
 
 namespace zepa::platform {
 namespace {
@@ -182,20 +182,9 @@ ReplaceResult RewriteInPlace(const std::string& path, std::string_view bytes) {
 }
 
 // A temporary of ours is NAME.XXXXXX, as mkstemp makes it, beside a file
-// NAME. A kill between its creation and the rename leaves it behind; one
-// older than this is no longer being written by anyone.
+// NAME (IsTemporaryName). A kill between its creation and the rename leaves
+// it behind; one older than this is no longer being written by anyone.
 constexpr time_t kStaleTemporarySeconds = 60;
-
-bool LooksLikeOurTemporary(std::string_view name, std::string* base) {
-  constexpr size_t kSuffix = 7;  // ".XXXXXX"
-  if (name.size() <= kSuffix || name[name.size() - kSuffix] != '.') return false;
-  for (char c : name.substr(name.size() - kSuffix + 1)) {
-    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!alnum) return false;
-  }
-  *base = std::string(name.substr(0, name.size() - kSuffix));
-  return true;
-}
 
 // Removes the temporaries that earlier kills left in `folder`: only files of
 // exactly that pattern whose NAME is there too (or is the file being written
@@ -207,7 +196,7 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& writin
   std::vector<std::string> stale;
   while (const dirent* entry = readdir(dir)) {
     std::string base;
-    if (!LooksLikeOurTemporary(entry->d_name, &base)) continue;
+    if (!IsTemporaryName(entry->d_name, &base)) continue;
     struct stat st, base_st;
     if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
         st.st_uid != geteuid() || now - st.st_mtime < kStaleTemporarySeconds)
@@ -388,14 +377,7 @@ PathKind ProbePath(const std::string& path) {
   return PathKind::kOther;
 }
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  FileStamp stamp;
-  stamp.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  stamp.size_bytes = static_cast<uint64_t>(st.st_size);
-  return stamp;
-}
+std::optional<FileStamp> StampOf(const std::string& path) { return StampOfInfo(StatPath(path)); }
 
 std::string LocalDateTimeText(int64_t seconds) {
   const time_t t = static_cast<time_t>(seconds);
@@ -442,14 +424,8 @@ std::string NewFileSpelling(const std::string& path) {
   if (lstat(path.c_str(), &st) == 0) return path;
   const size_t slash = path.find_last_of('/');
   const size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const std::string_view name = std::string_view(path).substr(start);
-  const bool ascii = std::all_of(name.begin(), name.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii) return path;
-  const std::string utf8 = Cp932ToUtf8(name);
-  // Bytes that are not Shift-JIS (a name already in UTF-8) stay as they are.
-  if (utf8.empty() || utf8.find("\xEF\xBF\xBD") != std::string::npos) return path;
-  return path.substr(0, start) + utf8;
+  const std::optional<std::string> utf8 = ShiftJisNameAsUtf8(std::string_view(path).substr(start));
+  return utf8 ? path.substr(0, start) + *utf8 : path;
 }
 
 }  // namespace zepa::platform

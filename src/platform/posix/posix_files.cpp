@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/system_files.h"
+
 namespace zepa::platform {
 namespace {
 
@@ -15,16 +17,7 @@ class PosixFiles : public Files {
   Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
     // One way of replacing a file for the whole program: the one that also
     // keeps a shared file's owner and mode and writes through links.
-    const ReplaceResult result = ReplaceFileContents(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (result.written()) return {};
-    const StatusCode code =
-        result.status == ReplaceStatus::kNotWritable ? StatusCode::kRefused : StatusCode::kFailed;
-    // The caller names the file itself; only the reason is wanted here.
-    const std::string prefix = path + ": ";
-    if (result.error.compare(0, prefix.size(), prefix) == 0)
-      return {code, result.error.substr(prefix.size())};
-    return {code, result.error.empty() ? std::string("not written") : result.error};
+    return AtomicWriteStatus(path, ReplaceFileContents(path, AsText(bytes)));
   }
 
   bool DirectoryWritable(const std::string& dir) override {

@@ -1,20 +1,14 @@
 #include "platform/posix/posix_sockets.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <mutex>
-#include <thread>
+
+#include "platform/socket_address.h"
 
 namespace zepa::platform {
 
@@ -78,95 +72,10 @@ int WinsockErrorNumber(int posix_errno) {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view tail) {
-  if (text.size() < tail.size()) return false;
-  return std::equal(tail.begin(), tail.end(), text.end() - tail.size(), [](char lower, char c) {
-    return (c >= 'A' && c <= 'Z' ? c + 32 : c) == lower;
-  });
-}
-
-// Names under "invalid" never resolve, and resolvers are asked to say so at
-// once rather than ask the network; some would wait for a timeout instead.
-bool NeverResolves(std::string_view name) {
-  if (name.empty() || name.find('\0') != std::string_view::npos) return true;
-  if (name.back() == '.') name.remove_suffix(1);
-  return EndsWithNoCase(name, "invalid") && (name.size() == 7 || name[name.size() - 8] == '.');
-}
-
-// Shared between the lookup object and its worker, which may outlive it.
-struct LookupState {
-  std::mutex mutex;
-  std::condition_variable done_cv;
-  bool done = false;
-  std::vector<NetAddress> addresses;
-};
-
-std::vector<NetAddress> SystemResolve(const std::string& name) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* list = nullptr;
-  std::vector<NetAddress> found;
-  if (getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0) return found;
-  for (const addrinfo* ai = list; ai; ai = ai->ai_next) {
-    NetAddress a;
-    if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
-      const auto* sin = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
-      a.family = NetAddress::Family::kIPv4;
-      std::memcpy(a.bytes.data(), &sin->sin_addr, 4);
-    } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
-      const auto* sin6 = reinterpret_cast<const sockaddr_in6*>(ai->ai_addr);
-      a.family = NetAddress::Family::kIPv6;
-      std::memcpy(a.bytes.data(), &sin6->sin6_addr, 16);
-    } else {
-      continue;
-    }
-    if (std::find(found.begin(), found.end(), a) == found.end()) found.push_back(a);
-  }
-  freeaddrinfo(list);
-  return found;
-}
-
-class PosixLookup : public NameLookup {
- public:
-  PosixLookup(const std::string& name, const Resolver& resolver)
-      : state_(std::make_shared<LookupState>()) {
-    if (NeverResolves(name)) {
-      state_->done = true;
-      return;
-    }
-    try {
-      std::thread([state = state_, name, resolver] {
-        std::vector<NetAddress> found = resolver(name);
-        std::lock_guard lock(state->mutex);
-        state->addresses = std::move(found);
-        state->done = true;
-        state->done_cv.notify_all();
-      }).detach();
-    } catch (const std::system_error&) {
-      state_->done = true;  // no thread, no answer: the lookup failed
-    }
-  }
-
-  bool Wait(uint32_t wait_ms) override {
-    std::unique_lock lock(state_->mutex);
-    return state_->done_cv.wait_for(lock, std::chrono::milliseconds(wait_ms),
-                                    [&] { return state_->done; });
-  }
-
-  std::vector<NetAddress> Addresses() const override {
-    std::lock_guard lock(state_->mutex);
-    return state_->addresses;
-  }
-
- private:
-  std::shared_ptr<LookupState> state_;
-};
-
 // Polls one descriptor, sleeping up to `wait_ms`; returns the revents.
 short PollFor(int fd, short events, uint32_t wait_ms) {
   pollfd p{fd, events, 0};
-  const int n = poll(&p, 1, static_cast<int>(std::min<uint32_t>(wait_ms, 60000)));
+  const int n = poll(&p, 1, static_cast<int>(std::min(wait_ms, kMaxSocketWaitMs)));
   return n > 0 ? p.revents : 0;
 }
 
@@ -218,20 +127,10 @@ class PosixStream : public StreamSocket {
   bool connected_ = false;
 };
 
-class PosixSockets : public Sockets {
+class PosixSockets : public LookupSockets {
  public:
   explicit PosixSockets(Resolver resolver)
-      : resolver_(resolver ? std::move(resolver) : Resolver(SystemResolve)) {}
-
-  uint64_t RealNowMs() override {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-  }
-
-  std::unique_ptr<NameLookup> StartLookup(const std::string& name) override {
-    return std::make_unique<PosixLookup>(name, resolver_);
-  }
+      : LookupSockets(resolver ? std::move(resolver) : Resolver(SystemResolve)) {}
 
   std::unique_ptr<StreamSocket> StartConnect(const NetAddress& address, uint16_t port,
                                              int* error) override {
@@ -247,21 +146,8 @@ class PosixSockets : public Sockets {
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     auto stream = std::make_unique<PosixStream>(fd);
 
-    sockaddr_storage storage{};
-    socklen_t len = 0;
-    if (v6) {
-      auto* sin6 = reinterpret_cast<sockaddr_in6*>(&storage);
-      sin6->sin6_family = AF_INET6;
-      sin6->sin6_port = htons(port);
-      std::memcpy(&sin6->sin6_addr, address.bytes.data(), 16);
-      len = sizeof *sin6;
-    } else {
-      auto* sin = reinterpret_cast<sockaddr_in*>(&storage);
-      sin->sin_family = AF_INET;
-      sin->sin_port = htons(port);
-      std::memcpy(&sin->sin_addr, address.bytes.data(), 4);
-      len = sizeof *sin;
-    }
+    sockaddr_storage storage;
+    const socklen_t len = ToSocketAddress(address, port, &storage);
     if (connect(fd, reinterpret_cast<const sockaddr*>(&storage), len) != 0 &&
         errno != EINPROGRESS) {
       *error = WinsockErrorNumber(errno);
@@ -269,9 +155,6 @@ class PosixSockets : public Sockets {
     }
     return stream;
   }
-
- private:
-  Resolver resolver_;
 };
 
 }  // namespace

@@ -1,17 +1,11 @@
 #pragma once
 // The sockets of a POSIX system: non-blocking connect, poll, and getaddrinfo
 // on a worker thread. Both backends use it; headless runs fetch for real.
-#include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "platform/sockets.h"
+#include "platform/socket_lookup.h"
 
 namespace zepa::platform {
-
-/// Answers a name lookup on the worker thread, blocking as long as it must.
-using Resolver = std::function<std::vector<NetAddress>(const std::string& name)>;
 
 /// Sockets whose lookups ask `resolver`; without one, the system's.
 std::unique_ptr<Sockets> CreatePosixSockets(Resolver resolver = nullptr);

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <random>
 
-#include "platform/cp932.h"
+#include "platform/system_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace zepa::platform {
@@ -187,18 +187,6 @@ ReplaceResult RewriteInPlace(const std::string& path, std::string_view bytes) {
   return result;
 }
 
-// A temporary of ours is NAME.XXXXXX beside a file NAME, as on POSIX.
-bool LooksLikeOurTemporary(std::string_view name, std::string* base) {
-  constexpr size_t kSuffix = 7;  // ".XXXXXX"
-  if (name.size() <= kSuffix || name[name.size() - kSuffix] != '.') return false;
-  for (char c : name.substr(name.size() - kSuffix + 1)) {
-    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!alnum) return false;
-  }
-  *base = std::string(name.substr(0, name.size() - kSuffix));
-  return true;
-}
-
 ULONGLONG AgeMs(const FILETIME& written) {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
@@ -214,7 +202,7 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& writin
   if (!entries) return;
   for (const DirEntry& e : *entries) {
     std::string base;
-    if (e.kind != PathKind::kRegular || !LooksLikeOurTemporary(e.name, &base)) continue;
+    if (e.kind != PathKind::kRegular || !IsTemporaryName(e.name, &base)) continue;
     const std::string full = folder + "/" + e.name;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(WidePath(full).c_str(), GetFileExInfoStandard, &data) ||
@@ -459,12 +447,9 @@ std::string NewFileSpelling(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   const size_t start = slash == std::string::npos ? 0 : slash + 1;
   const std::string_view name = std::string_view(path).substr(start);
-  const bool ascii = std::all_of(name.begin(), name.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii || win32::IsValidUtf8(name)) return path;
-  const std::string utf8 = Cp932ToUtf8(name);
-  if (utf8.empty() || utf8.find("\xEF\xBF\xBD") != std::string::npos) return path;
-  return path.substr(0, start) + utf8;
+  if (win32::IsValidUtf8(name)) return path;
+  const std::optional<std::string> utf8 = ShiftJisNameAsUtf8(name);
+  return utf8 ? path.substr(0, start) + *utf8 : path;
 }
 
 }  // namespace zepa::platform

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/files.h"
+#include "platform/system_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace zepa::platform {
@@ -36,34 +37,26 @@ HANDLE OpenToLook(const std::wstring& wide) {
                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-class Win32FileReader : public FileReader {
+class Win32FileReader : public PieceReader {
  public:
-  Win32FileReader(HANDLE h, uint64_t size_bytes) : h_(h), size_bytes_(size_bytes) {}
+  Win32FileReader(HANDLE h, uint64_t size_bytes) : PieceReader(size_bytes), h_(h) {}
   ~Win32FileReader() override { CloseHandle(h_); }
   Win32FileReader(const Win32FileReader&) = delete;
   Win32FileReader& operator=(const Win32FileReader&) = delete;
 
-  uint64_t size_bytes() const override { return size_bytes_; }
-
-  size_t ReadAt(uint64_t offset, char* out, size_t size) override {
-    size_t done = 0;
-    while (done < size) {
-      // The offset rides in the OVERLAPPED, as pread takes it.
-      OVERLAPPED at{};
-      const uint64_t from = offset + done;
-      at.Offset = static_cast<DWORD>(from);
-      at.OffsetHigh = static_cast<DWORD>(from >> 32);
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
-      DWORD n = 0;
-      if (!ReadFile(h_, out + done, chunk, &n, &at) || n == 0) break;
-      done += n;
-    }
-    return done;
+ protected:
+  size_t ReadOnce(uint64_t offset, char* out, size_t size) override {
+    // The offset rides in the OVERLAPPED, as pread takes it.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    DWORD n = 0;
+    return ReadFile(h_, out, chunk, &n, &at) ? n : 0;
   }
 
  private:
   HANDLE h_;
-  uint64_t size_bytes_;
 };
 
 // "\\?\C:\x" and "\\?\UNC\host\share\x" as the rest of the program spells
@@ -138,11 +131,7 @@ bool FileTimeSettled(int64_t modified_ns) {
   return NsSinceEpoch(now) - modified_ns >= kSettleNs;
 }
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-  const PathInfo info = StatPath(path);
-  if (info.kind != PathKind::kRegular) return std::nullopt;
-  return FileStamp{info.modified_ns, info.size_bytes};
-}
+std::optional<FileStamp> StampOf(const std::string& path) { return StampOfInfo(StatPath(path)); }
 
 std::string LocalDateTimeText(int64_t seconds) {
   // The earliest moment a file time holds, and the last a SYSTEMTIME does.

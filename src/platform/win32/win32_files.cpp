@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "platform/system_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace zepa::platform {
@@ -28,16 +29,7 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 class Win32Files : public Files {
  public:
   Status AtomicWriteFile(const std::string& path, std::span<const uint8_t> bytes) override {
-    const ReplaceResult result = ReplaceFileContents(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (result.written()) return {};
-    const StatusCode code =
-        result.status == ReplaceStatus::kNotWritable ? StatusCode::kRefused : StatusCode::kFailed;
-    // The caller names the file itself; only the reason is wanted here.
-    const std::string prefix = path + ": ";
-    if (result.error.compare(0, prefix.size(), prefix) == 0)
-      return {code, result.error.substr(prefix.size())};
-    return {code, result.error.empty() ? std::string("not written") : result.error};
+    return AtomicWriteStatus(path, ReplaceFileContents(path, AsText(bytes)));
   }
 
   // Access lists do not answer "may I create here" without a try, so a
