@@ -36,4 +36,8 @@ bool IsFullPath(std::string_view path);
 /// separator; empty when the system does not say.
 std::string ProgramFolder();
 
+/// The processor time this process has used so far, all its threads, in
+/// seconds. std::clock cannot serve: Windows' C library counts wall time.
+double ProcessCpuSeconds();
+
 }  // namespace zepa::platform

@@ -1,3 +1,5 @@
+#include <time.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -19,6 +21,12 @@ std::string ProgramFolder() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : exe.parent_path().string();
+}
+
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 }  // namespace zepa::platform

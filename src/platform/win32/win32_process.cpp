@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/process.h"
+#include "platform/system.h"
 #include "platform/win32/win32_text.h"
 
 namespace zepa::platform {
@@ -107,6 +108,16 @@ Status RunProgram(const std::vector<std::string>& argv, std::string_view input) 
   if (status != 0)
     return Status::Failed(argv[0] + " failed (status " + std::to_string(status) + ")");
   return {};
+}
+
+double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto seconds = [](const FILETIME& t) {  // in units of 100 ns
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+           1e7;
+  };
+  return seconds(kernel) + seconds(user);
 }
 
 }  // namespace zepa::platform
