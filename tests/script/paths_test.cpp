@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "script/double_byte_names.h"
 
 namespace zepa::script {
@@ -18,7 +20,8 @@ class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("zepa_paths_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("zepa_paths_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir);
     fs::create_directories(dir / "Frame");
     std::ofstream(dir / "Frame" / "frame.BMP") << "x";
@@ -161,6 +164,51 @@ TEST_F(PathsTest, ListingsAreKeptUntilTheDirectoryChanges) {
   EXPECT_EQ(r.Resolve("NEW.BMP"), (dir / "new.bmp").string());
   std::ofstream(dir / "newer.bmp") << "x";
   EXPECT_EQ(r.Resolve("NEWER.BMP"), (dir / "newer.bmp").string());
+}
+
+// A game folder as a Japanese system holds it: every name on disk in its
+// Unicode form (UTF-8 here), the folder itself under a Japanese name, and
+// the scenario naming the files in Shift-JIS or UTF-8, in any case. Each
+// spelling reads the file it names on every system the program is built
+// for (the Windows build runs this under Wine). The folder is made through
+// the platform layer, as the game's own writes are.
+TEST(JapaneseGameFolder, ShiftJisAndUtf8NamesInAnyCaseFindTheirFiles) {
+  const std::string game = platform::AbsolutePath(fs::temp_directory_path().string()) +
+                           "/zepa_\xe6\x97\xa5\xe6\x9c\xac_" +
+                           std::to_string(::testing::UnitTest::GetInstance()->random_seed());
+  auto files = platform::CreateSystemFiles();
+  auto make = [&](const std::string& name, const std::string& bytes) {
+    const std::string path = game + "/" + name;
+    ASSERT_TRUE(files->CreateDirectories(path.substr(0, path.rfind('/'))).ok()) << path;
+    ASSERT_TRUE(platform::WriteWholeFile(path, bytes).ok()) << path;
+  };
+  make(Utf8(kHyoji, ".kvs"), "scenario");
+  make(Utf8(kSora, ".BMP"), "sky");
+  make(Utf8(kJu, "/") + Utf8(kYo, ".bmp"), "notice");
+  make("Bgm/" + Utf8(kNo, ".Mid"), "music");
+
+  PathResolver r(game);
+  r.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
+  auto read = [&](const std::string& name) {
+    const platform::ReadResult got = platform::ReadRegularFile(r.Resolve(name), 1 << 10);
+    return got.status == platform::ReadStatus::kOk ? got.bytes : "missing: " + r.Resolve(name);
+  };
+  EXPECT_EQ(read(Cp932(kHyoji, ".kvs")), "scenario");
+  EXPECT_EQ(read(Cp932(kHyoji, ".KVS")), "scenario");
+  EXPECT_EQ(read(Utf8(kHyoji, ".Kvs")), "scenario");
+  EXPECT_EQ(read(Cp932(kSora, ".bmp")), "sky");
+  EXPECT_EQ(read(Utf8(kSora, ".bmp")), "sky");
+  EXPECT_EQ(read(Cp932(kJu, "\\") + Cp932(kYo, ".BMP")), "notice");
+  EXPECT_EQ(read(Utf8(kJu, "/") + Cp932(kYo, ".bmp")), "notice");
+  EXPECT_EQ(read(Cp932(kJu, "\\") + Utf8(kYo, ".Bmp")), "notice");
+  EXPECT_EQ(read("BGM\\" + Cp932(kNo, ".mid")), "music");
+  EXPECT_EQ(read("bgm/" + Utf8(kNo, ".MID")), "music");
+  // A name that is not there stays missing in either form.
+  EXPECT_EQ(platform::ProbePath(r.Resolve(Cp932(kKou, ".bmp"))), platform::PathKind::kMissing);
+  EXPECT_EQ(platform::ProbePath(r.Resolve("bgm\\" + Cp932(kHyoji, ".mid"))),
+            platform::PathKind::kMissing);
+  fs::remove_all(
+      fs::path(std::u8string(reinterpret_cast<const char8_t*>(game.data()), game.size())));
 }
 
 }  // namespace
