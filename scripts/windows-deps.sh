@@ -132,8 +132,17 @@ step() {  # name, then the command that builds it
   shift
   [ -f "$PREFIX/.built-$name" ] && return 0
   log "$name"
+  local t0=$SECONDS c0
+  cpu_ticks; c0=$CPU_TICKS
   "$@"
   touch "$PREFIX/.built-$name"
+  cpu_ticks
+  log "$name built in $((SECONDS - t0)) s ($(((CPU_TICKS - c0) / 100)) s of CPU)"
+}
+cpu_ticks() {  # the CPU time of this shell's finished children, in ticks of 1/100 s
+  local f
+  read -r -a f </proc/$$/stat
+  CPU_TICKS=$((f[15] + f[16]))
 }
 build_test_framework() {
   log googletest
