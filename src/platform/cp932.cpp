@@ -47,59 +47,95 @@ void AppendLe32(char32_t cp, std::vector<char>* out) {
   for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((cp >> (8 * i)) & 0xff));
 }
 
-std::u32string FromLe32(const std::vector<char>& bytes) {
-  std::u32string text;
-  text.reserve(bytes.size() / 4);
-  for (size_t i = 0; i + 3 < bytes.size(); i += 4) {
-    char32_t cp = 0;
-    for (int k = 0; k < 4; ++k) cp |= static_cast<char32_t>(static_cast<uint8_t>(bytes[i + k])) << (8 * k);
-    text.push_back(cp);
+// The decoded code page, filled from the converter one lead byte's row at a
+// time as text first uses it: a whole game's text (the checker reads every
+// line) would otherwise pay one converter call per character. The converter
+// is stateless for this code page, so a character decodes alone as it does
+// inside a run, and the rows give exactly what whole-text conversion gave.
+class DecodeCache {
+ public:
+  static constexpr char32_t kUnmapped = 0xffffffff;
+
+  explicit DecodeCache(Converter& converter) : converter_(converter) {
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      single_[b] = IsCp932Lead(static_cast<uint8_t>(b)) ? kUnmapped : DecodeOne(&c, 1);
+    }
   }
-  return text;
-}
+
+  char32_t Single(uint8_t b) const { return single_[b]; }
+
+  char32_t Pair(uint8_t lead, uint8_t trail) {
+    std::vector<char32_t>& row = rows_[lead];
+    if (row.empty()) {
+      row.assign(256, kUnmapped);
+      for (int t = 0x40; t <= 0xfc; ++t) {
+        if (!IsCp932Trail(static_cast<uint8_t>(t))) continue;
+        const char two[2] = {static_cast<char>(lead), static_cast<char>(t)};
+        row[t] = DecodeOne(two, 2);
+      }
+    }
+    return row[trail];
+  }
+
+ private:
+  // The code point of exactly these bytes, or kUnmapped when they are not
+  // one whole character.
+  char32_t DecodeOne(const char* bytes, size_t size) {
+    iconv_t cd = converter_.Handle();
+    char in_bytes[2] = {bytes[0], size > 1 ? bytes[1] : '\0'};
+    char* in = in_bytes;
+    size_t in_left = size;
+    char out_bytes[8];
+    char* out = out_bytes;
+    size_t out_left = sizeof out_bytes;
+    if (iconv(cd, &in, &in_left, &out, &out_left) == static_cast<size_t>(-1) || in_left != 0 ||
+        out != out_bytes + 4)
+      return kUnmapped;
+    char32_t cp = 0;
+    for (int k = 0; k < 4; ++k) cp |= static_cast<char32_t>(static_cast<uint8_t>(out_bytes[k])) << (8 * k);
+    return cp;
+  }
+
+  Converter& converter_;
+  char32_t single_[256];
+  std::vector<char32_t> rows_[256];
+};
 
 }  // namespace
 
 std::u32string Cp932ToUtf32(std::string_view cp932) {
   Converter& converter = FromCp932();
+  std::u32string text;
+  text.reserve(cp932.size());
   if (!converter.Ok()) {
     // Without a converter only ASCII can be trusted.
-    std::u32string text;
     for (char c : cp932) {
       uint8_t b = static_cast<uint8_t>(c);
       text.push_back(b < 0x80 ? b : kReplacementChar);
     }
     return text;
   }
-  iconv_t cd = converter.Handle();
-  std::vector<char> out;
-  // CP932 never yields more than one code point per byte.
-  std::vector<char> chunk(cp932.size() * 4 + 16);
-  char* in = const_cast<char*>(cp932.data());
-  size_t in_left = cp932.size();
-  while (in_left > 0) {
-    char* dst = chunk.data();
-    size_t dst_left = chunk.size();
-    size_t result = iconv(cd, &in, &in_left, &dst, &dst_left);
-    int error = errno;
-    out.insert(out.end(), chunk.data(), dst);
-    if (result != static_cast<size_t>(-1)) break;
-    if (error == E2BIG) continue;
-    if (error == EINVAL) {  // a lead byte at the very end
-      AppendLe32(kReplacementChar, &out);
-      break;
+  static DecodeCache cache(converter);
+  for (size_t i = 0; i < cp932.size();) {
+    const uint8_t b = static_cast<uint8_t>(cp932[i]);
+    if (!IsCp932Lead(b)) {
+      const char32_t cp = cache.Single(b);
+      text.push_back(cp == DecodeCache::kUnmapped ? kReplacementChar : cp);
+      ++i;
+    } else if (i + 1 < cp932.size() && IsCp932Trail(static_cast<uint8_t>(cp932[i + 1]))) {
+      // A well-formed pair is one character, or one bad one.
+      const char32_t cp = cache.Pair(b, static_cast<uint8_t>(cp932[i + 1]));
+      text.push_back(cp == DecodeCache::kUnmapped ? kReplacementChar : cp);
+      i += 2;
+    } else {
+      // A lead byte at the very end, or before a byte that cannot follow
+      // it, is one bad byte.
+      text.push_back(kReplacementChar);
+      ++i;
     }
-    // EILSEQ and anything unexpected: replace and go on after the bad bytes.
-    size_t skip = 1;
-    if (in_left >= 2 && IsCp932Lead(static_cast<uint8_t>(in[0])) && IsCp932Trail(static_cast<uint8_t>(in[1]))) {
-      skip = 2;
-    }
-    AppendLe32(kReplacementChar, &out);
-    in += skip;
-    in_left -= skip;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  return FromLe32(out);
+  return text;
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
