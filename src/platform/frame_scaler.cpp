@@ -337,13 +337,15 @@ DamageRect ReachOf(const ScalePlan& plan, const DamageRect& changed) {
 }
 
 void DrawScaled(const ScalePlan& plan, const uint32_t* src, int src_pitch, const DamageRect& want,
-                uint32_t* dst, int dst_pitch) {
+                uint32_t* dst, int dst_pitch, ScaleScratch* scratch) {
   const int x0 = std::max(want.x, 0), y0 = std::max(want.y, 0);
   const int x1 = std::min(want.Right(), plan.rect.width);
   const int y1 = std::min(want.Bottom(), plan.rect.height);
   if (x0 >= x1 || y0 >= y1 || plan.source_w <= 0 || plan.source_h <= 0) return;
   const size_t width = static_cast<size_t>(x1 - x0);
-  std::vector<uint32_t> line;
+  ScaleScratch own;
+  ScaleScratch& kept = scratch ? *scratch : own;
+  std::vector<uint32_t>& line = kept.line;
 
   if (plan.whole > 0) {
     // Whole source pixels, then the one row made is copied down.
@@ -369,7 +371,9 @@ void DrawScaled(const ScalePlan& plan, const uint32_t* src, int src_pitch, const
   }
 
   // Two rows mixed across, kept while the rows out go on reading them.
-  std::vector<uint32_t> rows[2] = {std::vector<uint32_t>(width), std::vector<uint32_t>(width)};
+  std::vector<uint32_t>(&rows)[2] = kept.rows;
+  for (std::vector<uint32_t>& row : rows)
+    if (row.size() < width) row.resize(width);
   int held[2] = {-1, -1};
   const auto mixed = [&](int sy, int keep) -> const uint32_t* {
     for (int i = 0; i < 2; ++i)

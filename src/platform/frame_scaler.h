@@ -50,10 +50,18 @@ ScalePlan PlanScale(int source_w, int source_h, const GameRect& rect, ScaleMode 
 /// pixels of `changed` reach, the filter's neighbours included.
 DamageRect ReachOf(const ScalePlan& plan, const DamageRect& changed);
 
+/// Rows made on the way, kept by a caller that draws every frame so that a
+/// frame allocates nothing.
+struct ScaleScratch {
+  std::vector<uint32_t> line;
+  std::vector<uint32_t> rows[2];
+};
+
 /// Draws `area` (in the rectangle's coordinates, clipped to it) of the
 /// scaled picture. `src` is the whole display in 32-bit pixels; `dst` is
 /// the rectangle's top-left pixel on the screen.
 void DrawScaled(const ScalePlan& plan, const uint32_t* src, int src_pitch_px,
-                const DamageRect& area, uint32_t* dst, int dst_pitch_px);
+                const DamageRect& area, uint32_t* dst, int dst_pitch_px,
+                ScaleScratch* scratch = nullptr);
 
 }  // namespace zepa::platform

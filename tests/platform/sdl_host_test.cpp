@@ -7,6 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/game_rect.h"
 #include "platform/recording_handler.h"
@@ -103,6 +106,46 @@ TEST(SdlHost, PresentWaitsForTheNextRefresh) {
   const uint32_t start = host->NowMs();
   for (int i = 0; i < 10; ++i) host->Present(s);
   EXPECT_GE(host->NowMs() - start, 100u);  // at most ~60 frames a second
+}
+
+// An exposed window shows again what was pushed last, also when that was a
+// cross-fade's frame, which leaves no copy to compare the next one with. The
+// dummy driver writes each window update as a picture when asked to.
+TEST(SdlHost, AnExposedWindowShowsTheLastFadeFrameAgain) {
+  ShownHost shown(DummyHost());
+  ASSERT_TRUE(shown.Ok());
+  Surface fade(640, 480, 0);
+  for (size_t i = 0; i < fade.pixels.size(); i += 3) fade.pixels[i + 2] = 200;  // red
+  shown.host->PresentWholeFrame(fade);
+
+  namespace fs = std::filesystem;
+  const fs::path folder =
+      fs::temp_directory_path() / ("zepa-expose-" + std::to_string(SDL_GetTicks64()));
+  fs::create_directories(folder);
+  const fs::path here = fs::current_path();
+  fs::current_path(folder);
+  setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1);
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = shown.id;
+  e.window.event = SDL_WINDOWEVENT_EXPOSED;
+  SDL_PushEvent(&e);
+  shown.host->Pump(true, shown.host->NowMs() + 50);
+  unsetenv("SDL_VIDEO_DUMMY_SAVE_FRAMES");
+  std::vector<std::string> saved;
+  for (const auto& entry : fs::directory_iterator(folder)) saved.push_back(entry.path().string());
+  fs::current_path(here);
+  ASSERT_EQ(saved.size(), 1u);
+  SDL_Surface* picture = SDL_LoadBMP(saved[0].c_str());
+  ASSERT_NE(picture, nullptr);
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(picture, SDL_PIXELFORMAT_RGB24, 0);
+  ASSERT_NE(rgb, nullptr);
+  const auto* middle = static_cast<const uint8_t*>(rgb->pixels) + 240 * rgb->pitch + 320 * 3;
+  EXPECT_EQ(middle[0], 200);
+  EXPECT_EQ(middle[1], 0);
+  SDL_FreeSurface(rgb);
+  SDL_FreeSurface(picture);
+  fs::remove_all(folder);
 }
 
 TEST(SdlHost, DispatchesInputInDisplayCoordinatesAndDiscardsOnRequest) {

@@ -10,6 +10,7 @@
 
 #include "platform/frame_scaler.h"
 #include "platform/log.h"
+#include "platform/sdl/presenter_parts.h"
 
 namespace zepa::platform {
 namespace {
@@ -46,14 +47,6 @@ bool IsBgrx(const SDL_Surface* s) {
                                              s->format->format == SDL_PIXELFORMAT_ARGB8888);
 }
 
-// The black around the game in a window of w x h. Only the bars are
-// filled: clearing the whole window first would write every pixel of a full
-// screen twice.
-std::array<SDL_Rect, 4> Bars(const GameRect& g, int w, int h) {
-  return {SDL_Rect{0, 0, w, g.y}, SDL_Rect{0, g.y + g.height, w, h - g.y - g.height},
-          SDL_Rect{0, g.y, g.x, g.height}, SDL_Rect{g.x + g.width, g.y, w - g.x - g.width, g.height}};
-}
-
 void DrawOver(Surface& frame, int left, int top, const Surface& image) {
   for (int y = 0; y < image.height; ++y) {
     const int dy = top + y;
@@ -64,13 +57,6 @@ void DrawOver(Surface& frame, int left, int top, const Surface& image) {
     std::memcpy(frame.Row(dy) + (left + x0) * 3, image.Row(y) + x0 * 3,
                 static_cast<size_t>(x1 - x0) * 3);
   }
-}
-
-DamageRect Clip(const DamageRect& r, int w, int h) {
-  const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
-  const int x1 = std::min(r.Right(), w), y1 = std::min(r.Bottom(), h);
-  if (x0 >= x1 || y0 >= y1) return {};
-  return {x0, y0, x1 - x0, y1 - y0};
 }
 
 }  // namespace
@@ -193,9 +179,15 @@ void Presenter::PlaceDisplay() {
   game_rect_ =
       FitGameRect(output_width_, output_height_, logical_width_, logical_height_, scale_mode_);
   one_to_one_ = game_rect_ == GameRect{0, 0, logical_width_, logical_height_};
-  plan_ = one_to_one_ || renderer_
-              ? ScalePlan{}
-              : PlanScale(logical_width_, logical_height_, game_rect_, scale_mode_);
+  if (one_to_one_ || renderer_) {
+    plan_ = ScalePlan{};
+  } else if (!(plan_.rect == game_rect_) || plan_.source_w != logical_width_ ||
+             plan_.source_h != logical_height_ || plan_mode_ != scale_mode_) {
+    // Opening and choosing the path both place the display: the tables are
+    // made only when the placement changed.
+    plan_ = PlanScale(logical_width_, logical_height_, game_rect_, scale_mode_);
+    plan_mode_ = scale_mode_;
+  }
   bars_drawn_ = false;
 }
 
@@ -252,6 +244,7 @@ bool Presenter::Show(const Surface& display) {
     shown_valid_ = false;
     return false;
   }
+  pushed_any_ = true;
   if (!shown_valid_) {
     shown_ = frame;
     shown_valid_ = true;
@@ -275,8 +268,11 @@ bool Presenter::ShowWhole(const Surface& display) {
   shown_valid_ = false;
   const std::vector<DamageRect> whole{DamageRect{0, 0, display.width, display.height}};
   bool shadow_written = false;
-  return path_ == PresentPath::kWindowSurface ? PushToSurface(display, whole, &shadow_written)
-                                              : PushToRenderer(display, whole);
+  const bool pushed = path_ == PresentPath::kWindowSurface
+                          ? PushToSurface(display, whole, &shadow_written)
+                          : PushToRenderer(display, whole);
+  pushed_any_ = pushed_any_ || pushed;
+  return pushed;
 }
 
 bool Presenter::PushToSurface(const Surface& frame, const std::vector<DamageRect>& rects,
@@ -355,7 +351,7 @@ bool Presenter::PushScaled(const Surface& frame, const std::vector<DamageRect>& 
                    frame.width * 4, shadow);
     const DamageRect area = ReachOf(plan_, r);
     if (area.Empty()) continue;
-    DrawScaled(plan_, source_.data(), frame.width, area, origin, surface->pitch / 4);
+    DrawScaled(plan_, source_.data(), frame.width, area, origin, surface->pitch / 4, &scratch_);
     pushed.push_back(SDL_Rect{g.x + area.x, g.y + area.y, area.w, area.h});
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
@@ -363,102 +359,10 @@ bool Presenter::PushScaled(const Surface& frame, const std::vector<DamageRect>& 
   return SDL_UpdateWindowSurfaceRects(window_, pushed.data(), static_cast<int>(pushed.size())) == 0;
 }
 
-bool Presenter::PushToRenderer(const Surface& frame, const std::vector<DamageRect>& rects) {
-  int w = 0, h = 0;
-  if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &w, &h);
-  std::vector<DamageRect> upload = rects;
-  bool whole = false;
-  if (!texture_ || w != frame.width || h != frame.height) {
-    if (texture_) SDL_DestroyTexture(texture_);
-    // Four bytes a pixel, as the screen has them: the renderer's scaling
-    // then copies without converting each pixel again.
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 frame.width, frame.height);
-    if (!texture_) return false;
-    upload.assign(1, DamageRect{0, 0, frame.width, frame.height});
-    whole = true;
-  }
-  for (const DamageRect& want : upload) {
-    const DamageRect r = Clip(want, frame.width, frame.height);
-    if (r.Empty()) continue;
-    const SDL_Rect area{r.x, r.y, r.w, r.h};
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return false;
-    ToScreenPixels(frame, r, static_cast<uint8_t*>(pixels), pitch, nullptr);
-    SDL_UnlockTexture(texture_);
-  }
-  RenderScaled(whole ? nullptr : &upload);
-  return true;
-}
-
-SDL_Texture* Presenter::EvenTexture(bool* fresh) {
-  *fresh = false;
-  const int k = WholeFactor(game_rect_, logical_width_, logical_height_);
-  // Where the whole factor fills the rectangle already, nearest pixels
-  // alone give the sharp picture; below a factor of 2 the display itself is
-  // the whole-factor picture, smoothed straight into the rectangle.
-  if (scale_mode_ != ScaleMode::kSharp || k < 2 || FillsWholly(k)) {
-    if (even_) SDL_DestroyTexture(even_);
-    even_ = nullptr;
-    return nullptr;
-  }
-  if (even_ && even_factor_ == k) return even_;
-  if (even_) SDL_DestroyTexture(even_);
-  even_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
-                            logical_width_ * k, logical_height_ * k);
-  even_factor_ = k;
-  if (!even_) return nullptr;
-  SDL_SetTextureScaleMode(even_, SDL_ScaleModeLinear);
-  *fresh = true;
-  return even_;
-}
-
-bool Presenter::FillsWholly(int k) const {
-  return game_rect_.width == logical_width_ * k && game_rect_.height == logical_height_ * k;
-}
-
-void Presenter::RenderScaled(const std::vector<DamageRect>* rects) {
-  if (!texture_) return;
-  bool fresh = false;
-  SDL_Texture* even = EvenTexture(&fresh);
-  // The display is smoothed into the rectangle in the smooth mode, and in
-  // the sharp one when no whole-factor step comes between; else its pixels
-  // are taken whole (into the rectangle or the whole-factor step).
-  const bool sharp_smoothed =
-      scale_mode_ == ScaleMode::kSharp && !even &&
-      !FillsWholly(WholeFactor(game_rect_, logical_width_, logical_height_));
-  SDL_SetTextureScaleMode(texture_, scale_mode_ == ScaleMode::kSmooth || sharp_smoothed
-                                        ? SDL_ScaleModeLinear
-                                        : SDL_ScaleModeNearest);
-  if (even && SDL_SetRenderTarget(renderer_, even) == 0) {
-    const int k = even_factor_;
-    if (fresh || !rects) {
-      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    } else {
-      for (const DamageRect& want : *rects) {
-        const DamageRect r = Clip(want, logical_width_, logical_height_);
-        if (r.Empty()) continue;
-        const SDL_Rect from{r.x, r.y, r.w, r.h};
-        const SDL_Rect to{r.x * k, r.y * k, r.w * k, r.h * k};
-        SDL_RenderCopy(renderer_, texture_, &from, &to);
-      }
-    }
-    SDL_SetRenderTarget(renderer_, nullptr);
-  } else {
-    even = nullptr;
-  }
-  const GameRect& g = game_rect_;
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  for (const SDL_Rect& bar : Bars(g, output_width_, output_height_))
-    if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
-  const SDL_Rect dst{g.x, g.y, g.width, g.height};
-  SDL_RenderCopy(renderer_, even ? even : texture_, nullptr, &dst);
-  SDL_RenderPresent(renderer_);
-}
-
 void Presenter::Expose() {
-  if (!shown_valid_) return;
+  // A cross-fade leaves the comparison copy stale, not the screen: what was
+  // pushed last is still there to show again.
+  if (!pushed_any_) return;
   if (path_ == PresentPath::kWindowSurface) {
     SDL_UpdateWindowSurface(window_);
   } else if (texture_) {

@@ -111,7 +111,9 @@ class Presenter {
   // The display drawn at its own size, or scaled by plan_ into game_rect_.
   bool one_to_one_ = true;
   ScalePlan plan_;
+  ScaleMode plan_mode_ = ScaleMode::kSharp;
   std::vector<uint32_t> source_;  // the display in the screen's pixels
+  ScaleScratch scratch_;
   bool bars_drawn_ = false;
   // What a probed accelerated renderer said of itself (no name: none came).
   bool probed_ = false;
@@ -121,6 +123,7 @@ class Presenter {
 
   Surface shown_;  // what the screen holds now
   bool shown_valid_ = false;
+  bool pushed_any_ = false;  // a frame reached this window, so Expose has one
   Surface composed_;
 
   Surface overlay_image_;

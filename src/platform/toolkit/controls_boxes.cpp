@@ -63,6 +63,10 @@ void ToolWindowView::DrawCombo(const Control& c, const Place& at) {
   Sunken(dl, x, y, x + w, y + h);
   ImGui::SetCursorScreenPos({x + 2, y + 2});
   ImGui::PushItemWidth(std::max(w - 4, 1.0f));
+  // The box fills the sunken opening exactly, at any scale: the default
+  // padding makes it a pixel taller than the opening and hides its edge.
+  ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
+                      {3.0f, std::max((h - 4 - ImGui::GetFontSize()) / 2, 0.0f)});
   const char* shown = c.selected >= 0 && c.selected < static_cast<int>(c.items.size())
                           ? c.items[static_cast<size_t>(c.selected)].c_str()
                           : "";
@@ -75,6 +79,7 @@ void ToolWindowView::DrawCombo(const Control& c, const Place& at) {
     }
     ImGui::EndCombo();
   }
+  ImGui::PopStyleVar();
   ImGui::PopItemWidth();
 }
 
