@@ -4,6 +4,9 @@
 #include <imgui_internal.h>  // ImTextCharFromUtf8
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <span>
 
 #include "platform/toolkit/font_lookup.h"
@@ -34,6 +37,41 @@ std::string FindJapaneseFontFile(std::span<const char* const> preferred) {
 
 int ClampSize(int px) { return std::clamp(px, 6, 72); }
 
+// A face's bytes, read once for the whole run: every window and size
+// shares them, so a window opens without reading and copying a face of
+// several megabytes again for each size. Null when the file cannot be read.
+struct FaceBytes {
+  void* data = nullptr;
+  size_t size = 0;
+  ~FaceBytes() { IM_FREE(data); }
+};
+const FaceBytes* ReadFace(const std::string& path) {
+  static std::mutex guard;
+  static std::map<std::string, std::unique_ptr<FaceBytes>> faces;
+  const std::lock_guard<std::mutex> lock(guard);
+  std::unique_ptr<FaceBytes>& face = faces[path];
+  if (!face) {
+    face = std::make_unique<FaceBytes>();
+    face->data = ImFileLoadToMemory(path.c_str(), "rb", &face->size);
+  }
+  return face->data && face->size > 0 ? face.get() : nullptr;
+}
+
+ImFont* AddFace(ImFontAtlas* atlas, const std::string& path, float px, ImFontConfig config,
+                const ImWchar* ranges) {
+  const FaceBytes* face = ReadFace(path);
+  if (!face || face->size > static_cast<size_t>(INT32_MAX)) return nullptr;
+  // Handed over as the atlas's own, which it takes without a copy (one it
+  // does not own it copies whole, for every size); then marked as not its
+  // own, so that clearing the atlas leaves the shared bytes alone.
+  config.FontDataOwnedByAtlas = true;
+  ImFont* font =
+      atlas->AddFontFromMemoryTTF(face->data, static_cast<int>(face->size), px, &config, ranges);
+  for (ImFontConfig& added : atlas->ConfigData)
+    if (added.FontData == face->data) added.FontDataOwnedByAtlas = false;
+  return font;
+}
+
 bool InRanges(const std::vector<ImWchar>& ranges, ImWchar c) {
   for (size_t i = 0; i + 1 < ranges.size(); i += 2)
     if (c >= ranges[i] && c <= ranges[i + 1]) return true;
@@ -43,19 +81,29 @@ bool InRanges(const std::vector<ImWchar>& ranges, ImWchar c) {
 }  // namespace
 
 std::string FindToolkitFontFile() {
-  // The face the windows were designed with, then its usual stand-ins: the
-  // proportional gothic first. Font configurations often alias the old
-  // face's name to a fixed-pitch gothic, so the family names themselves
-  // decide, and the configuration's order only breaks ties.
-  static const char* const kPreferred[] = {"MS PGothic",    "ＭＳ Ｐゴシック", "IPAPGothic",
-                                           "IPA Pゴシック", "VL PGothic",      "Noto Sans CJK JP"};
-  return FindJapaneseFontFile(kPreferred);
+  // Looked up once: sorting every face the configuration knows costs more
+  // than drawing a window, and the fonts do not change during a game.
+  static const std::string found = [] {
+    // The face the windows were designed with, then its usual stand-ins: the
+    // proportional gothic first. Font configurations often alias the old
+    // face's name to a fixed-pitch gothic, so the family names themselves
+    // decide, and the configuration's order only breaks ties.
+    static const char* const kPreferred[] = {"MS PGothic", "ＭＳ Ｐゴシック",
+                                             "IPAPGothic", "IPA Pゴシック",
+                                             "VL PGothic", "Noto Sans CJK JP"};
+    return FindJapaneseFontFile(kPreferred);
+  }();
+  return found;
 }
 
 std::string FindFixedPitchToolkitFontFile() {
-  static const char* const kPreferred[] = {"MS Gothic",   "ＭＳ ゴシック", "IPAGothic",
-                                           "IPAゴシック", "VL Gothic",     "Noto Sans Mono CJK JP"};
-  return FindJapaneseFontFile(kPreferred);
+  static const std::string found = [] {
+    static const char* const kPreferred[] = {"MS Gothic", "ＭＳ ゴシック",
+                                             "IPAGothic", "IPAゴシック",
+                                             "VL Gothic", "Noto Sans Mono CJK JP"};
+    return FindJapaneseFontFile(kPreferred);
+  }();
+  return found;
 }
 
 void ForEachCodePoint(std::string_view utf8, const std::function<void(char32_t)>& f) {
@@ -153,8 +201,8 @@ bool ToolkitFonts::Build() {
   config.OversampleV = 1;
   config.PixelSnapH = true;
   for (int size : sizes_) {
-    ImFont* font = atlas_->AddFontFromFileTTF(file_.c_str(), static_cast<float>(size * scale_),
-                                              &config, ranges_.data());
+    ImFont* font =
+        AddFace(atlas_, file_, static_cast<float>(size * scale_), config, ranges_.data());
     if (!font) break;
     fonts_[size] = font;
   }
@@ -162,8 +210,8 @@ bool ToolkitFonts::Build() {
   // proportional face otherwise.
   if (!fixed_file_.empty() && fixed_file_ != file_) {
     for (int size : fixed_sizes_) {
-      if (ImFont* font = atlas_->AddFontFromFileTTF(
-              fixed_file_.c_str(), static_cast<float>(size * scale_), &config, ranges_.data()))
+      if (ImFont* font = AddFace(atlas_, fixed_file_, static_cast<float>(size * scale_), config,
+                                 ranges_.data()))
         fixed_fonts_[size] = font;
     }
   }
