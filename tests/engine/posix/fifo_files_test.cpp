@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "game_fixture.h"
+#include "engine/game_fixture.h"
 
 namespace zepa::engine::testing {
 namespace {
