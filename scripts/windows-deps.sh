@@ -32,7 +32,7 @@ PINS=(
 TEST_PIN="googletest=1.12.1-0.2"
 # Raised when the way a library is configured changes, so the prefix is
 # rebuilt although no version moved.
-RECIPE=1
+RECIPE=2
 
 CACHE=${ZEPA_WINDOWS_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zepa/windows-deps}
 HASH=$(printf '%s\n' "${PINS[@]}" "recipe $RECIPE" | sha256sum | cut -c1-16)
@@ -111,12 +111,16 @@ unpack() {  # name -> prints the unpacked folder
 }
 
 TOOLCHAIN=$ROOT/cmake/toolchains/$TRIPLE.cmake
+# -O2, as Debian builds these libraries, rather than CMake's -O3 for
+# Release: the same code for a good part less compiling.
+OPT="-O2 -DNDEBUG"
 cmake_lib() {  # source package, then options
   local src
   src=$(unpack "$1")
   shift
   nice -n 10 cmake -S "$src" -B "$src/_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DZEPA_WINDOWS_PREFIX="$PREFIX" -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS_RELEASE="$OPT" -DCMAKE_CXX_FLAGS_RELEASE="$OPT" \
     -DBUILD_SHARED_LIBS=OFF "$@" >"$src/_build.log" 2>&1 ||
     { tail -30 "$src/_build.log" >&2; return 1; }
   nice -n 10 cmake --build "$src/_build" -j"$JOBS" >>"$src/_build.log" 2>&1 &&
@@ -141,16 +145,16 @@ step() {  # name, then the command that builds it
 }
 cpu_ticks() {  # the CPU time of this shell's finished children, in ticks of 1/100 s
   local f
-  read -r -a f </proc/$$/stat
+  read -r -a f </proc/$BASHPID/stat
   CPU_TICKS=$((f[15] + f[16]))
 }
 build_test_framework() {
-  log googletest
   rm -f "$PREFIX/.test-framework"
   cmake_lib googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
   echo "$TEST_PIN" >"$PREFIX/.test-framework"
 }
 if [ -f "$PREFIX/.complete" ]; then
+  log googletest
   build_test_framework
   rm -rf "$WORK"
   log "done in $(($(date +%s) - start)) s"
@@ -165,7 +169,7 @@ src=$(unpack zlib)
 zobjs=()
 for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees \
   uncompr zutil; do
-  nice -n 10 $TRIPLE-gcc-posix -O2 -c "$src/$f.c" -o "$src/$f.o" || exit 1
+  nice -n 10 $TRIPLE-gcc-posix $OPT -c "$src/$f.c" -o "$src/$f.o" || exit 1
   zobjs+=("$src/$f.o")
 done
 $TRIPLE-ar rcs "$src/libz.a" "${zobjs[@]}"
@@ -182,37 +186,51 @@ Libs: -L\${libdir} -lz
 Cflags: -I\${includedir}
 EOF
 }
-step zlib build_zlib
 
-step libpng cmake_lib libpng1.6 -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
-  -DSKIP_INSTALL_PROGRAMS=ON
+build_libpng() {
+cmake_lib libpng1.6 -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DSKIP_INSTALL_PROGRAMS=ON
+}
 
-step libjpeg-turbo cmake_lib libjpeg-turbo -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+build_libjpeg() {
+cmake_lib libjpeg-turbo -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
   -DWITH_TURBOJPEG=OFF -DCMAKE_ASM_NASM_COMPILER=nasm
+}
 
-step freetype cmake_lib freetype -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+build_freetype() {
+cmake_lib freetype -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
   -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+}
 
-# Only what zepa uses: video, audio, events, timers, the renderers.
+# Only what zepa uses: video, audio, events, timers, threads, loading the
+# movie DLL, the software renderer and the accelerated ones Windows has
+# everywhere (Direct3D 9 and 11, OpenGL). No OpenGL ES, no Direct3D 12 (the
+# last in SDL's order, tried only when all before it failed), no offscreen
+# video, no SDL2main (zepa has its own main), and no compiler cache.
 build_sdl2() {
 cmake_lib libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_JOYSTICK=OFF \
-  -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_VULKAN=OFF -DSDL_LOCALE=OFF
+  -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_VULKAN=OFF -DSDL_LOCALE=OFF \
+  -DSDL_OPENGLES=OFF -DHAVE_D3D12_H=OFF -DSDL_OFFSCREEN=OFF -DSDL_XINPUT=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+  -DSDL_CCACHE=OFF
 # zepa.exe is a console program with its own main: the link line of the
 # package file must not switch it to a GUI program or pull in SDL's WinMain.
 sed -i -e 's/ -mwindows//g' -e 's/-lSDL2main//g' -e 's/ -Dmain=SDL_main//g' "$PREFIX/lib/pkgconfig/sdl2.pc"
 }
-step SDL2 build_sdl2
 
 # MIDI through the built-in Timidity only, as on Linux, with the patches
 # shipped beside the program (no native Windows MIDI, no FluidSynth).
-step SDL2_mixer cmake_lib libsdl2-mixer -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF \
+build_sdl2_mixer() {
+cmake_lib libsdl2-mixer -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF \
   -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI_FLUIDSYNTH=OFF \
   -DSDL2MIXER_MIDI_NATIVE=OFF -DSDL2MIXER_MIDI_TIMIDITY=ON -DSDL2MIXER_FLAC_LIBFLAC=OFF \
   -DSDL2MIXER_FLAC_DRFLAC=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_VORBIS=STB
+}
 
-step SDL2_ttf cmake_lib libsdl2-ttf -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
+build_sdl2_ttf() {
+cmake_lib libsdl2-ttf -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
+}
 
 # Their CMake builds write package files only for shared libraries.
+write_sdl_pc_files() {
 for lib in "SDL2_mixer 2.6.2 sdl2" "SDL2_ttf 2.20.1 sdl2 freetype2"; do
   set -- $lib
   cat >"$PREFIX/lib/pkgconfig/$1.pc" <<EOF
@@ -227,6 +245,7 @@ Libs: -L\${libdir} -l$1
 Cflags: -I\${includedir}/SDL2
 EOF
 done
+}
 
 build_imgui() {
 src=$(unpack imgui)
@@ -236,10 +255,11 @@ cp "$src"/imgui*.h "$src"/imstb_*.h "$src"/imconfig.h "$src/misc/cpp/imgui_stdli
 cp "$src"/backends/imgui_impl_sdl.* "$src"/backends/imgui_impl_sdlrenderer.* "$PREFIX/share/imgui/backends/"
 cp "$src"/backends/imgui_impl_sdl.h "$src"/backends/imgui_impl_sdlrenderer.h "$PREFIX/include/imgui/backends/"
 objs=()
-for f in imgui.cpp imgui_draw.cpp imgui_tables.cpp imgui_widgets.cpp imgui_demo.cpp misc/cpp/imgui_stdlib.cpp \
+# Not the demo window, which zepa never shows.
+for f in imgui.cpp imgui_draw.cpp imgui_tables.cpp imgui_widgets.cpp misc/cpp/imgui_stdlib.cpp \
   misc/freetype/imgui_freetype.cpp; do
   o=$WORK/imgui-$(basename "$f" .cpp).o
-  nice -n 10 $TRIPLE-g++-posix -O2 -std=c++17 -I"$src" -I"$PREFIX/include/freetype2" -c "$src/$f" -o "$o" &
+  nice -n 10 $TRIPLE-g++-posix $OPT -std=c++17 -I"$src" -I"$PREFIX/include/freetype2" -c "$src/$f" -o "$o" &
   objs+=("$o")
 done
 wait
@@ -256,7 +276,6 @@ Libs: -L\${libdir} -limgui
 Cflags: -I\${includedir}
 EOF
 }
-step imgui build_imgui
 
 # JSON for Modern C++ is headers only: the ones Debian installs for the
 # Linux build (nlohmann-json3-dev) serve the cross build as they are.
@@ -264,7 +283,6 @@ build_json() {
   cp -r /usr/include/nlohmann "$PREFIX/include/"
   cp /usr/share/doc/nlohmann-json3-dev/copyright "$PREFIX/share/licences/nlohmann-json.txt"
 }
-step nlohmann-json build_json
 
 # Only the decoders, demuxers and parsers that the movies of such games use
 # (MPEG-1/2 and H.264 video, MPEG audio, AAC, PCM): each more costs minutes.
@@ -282,7 +300,30 @@ decoders=mpeg1video,mpeg2video,h264,mp1,mp2,mp3,aac,pcm_s16le,pcm_s16be,pcm_u8
 nice -n 10 make -C "$src" -j"$JOBS" >>"$src/_build.log" 2>&1 && make -C "$src" install >>"$src/_build.log" 2>&1 ||
   { tail -30 "$src/_build.log" >&2; exit 1; }
 }
-step FFmpeg build_ffmpeg
+# Two lanes at once, each library after those it needs: while one lane's
+# configure script runs on a single core, the other lane compiles.
+(
+  step zlib build_zlib
+  step libpng build_libpng
+  step freetype build_freetype
+  step imgui build_imgui
+  step nlohmann-json build_json
+  step libjpeg-turbo build_libjpeg
+  step FFmpeg build_ffmpeg
+) &
+lane1=$!
+(
+  step SDL2 build_sdl2
+  step SDL2_mixer build_sdl2_mixer
+  step googletest build_test_framework
+) &
+lane2=$!
+failed=0
+wait $lane1 || failed=1
+wait $lane2 || failed=1
+[ $failed = 0 ] || { log "a library failed to build"; exit 1; }
+step SDL2_ttf build_sdl2_ttf
+write_sdl_pc_files
 
 # Static libraries: what a package needs privately is needed by whoever
 # links it, so the private lists join the public ones.
@@ -306,6 +347,5 @@ done
 
 for pin in "${PINS[@]}"; do echo "$pin"; done >"$PREFIX/versions.txt"
 touch "$PREFIX/.complete"
-build_test_framework
 rm -rf "$WORK"
 log "done in $(($(date +%s) - start)) s"

@@ -119,7 +119,7 @@ TEST(DemoGolden, TenMomentsOfAllThreeBranchesMatchTheRecording) {
   for (int k = 1; k <= kMoments; ++k) {
     const std::string name = MomentName(k);
     // The dumps name pictures by their full path: keep the folder out of it.
-    const std::string dump = ReplaceAll(ReadFile(out / (name + ".json")), game.string(), "@GAME@");
+    const std::string dump = ReplaceAll(ReadFile(out / (name + ".json")), game.generic_string(), "@GAME@");
     const std::string png = ReadFile(out / (name + ".png"));
     ASSERT_FALSE(dump.empty()) << name;
     ASSERT_FALSE(png.empty()) << name;

@@ -3,7 +3,6 @@
 #include "engine/save_game.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -151,9 +150,9 @@ TEST_F(SaveGameTest, SaveWhoseScenarioCannotBeReadLeavesTheGameAsItWas) {
 }
 
 TEST_F(SaveGameTest, UnreadableSaveArgumentIsReportedAndTheGameStarts) {
+  // A FIFO, which POSIX systems alone have, is tried in posix/.
   fs::create_directories(dir_ / "folder.kvd");
-  ASSERT_EQ(::mkfifo((dir_ / "pipe.kvd").c_str(), 0600), 0);
-  for (const char* arg : {"missing.kvd", "folder.kvd", "pipe.kvd"}) {
+  for (const char* arg : {"missing.kvd", "folder.kvd"}) {
     SCOPED_TRACE(arg);
     Play("[set]started=1\n", "", {}, {arg});
     ASSERT_EQ(host_->errors().size(), 1u);

@@ -19,7 +19,7 @@ TEST_F(SavedStateTest, CapturesEveryRoomsValuesAndAppliesThemToAnotherGame) {
   const SavedState saved = game_->CaptureState();
   EXPECT_EQ(saved.script, "story.kvs");
   EXPECT_EQ(saved.scene, "#scene");
-  EXPECT_EQ(saved.picture, (dir_ / "bg.bmp").string());
+  EXPECT_EQ(saved.picture, (dir_ / "bg.bmp").generic_string());
   EXPECT_EQ(saved.chara, "a.bmp");
   EXPECT_EQ(saved.frame, 1);
   EXPECT_EQ(saved.bgm_loop, 2);

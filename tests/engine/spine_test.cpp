@@ -1,7 +1,5 @@
 // The engine's spine through the headless host: start-up, the tick, jumps,
 // waits, loads and the configuration written back.
-#include <sys/stat.h>
-
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -108,24 +106,6 @@ TEST_F(Spine, MissingStartScenarioLeavesAWhiteIdleWindow) {
   EXPECT_EQ(State().adv_mode, script::adv::kBusy);
   EXPECT_FALSE(State().current_line);
   EXPECT_EQ(game_->display().Get(0, 0), 0xffffffu);
-}
-
-// A scenario that cannot be opened is named with the system's own reason; a
-// FIFO is refused without waiting for a writer.
-TEST_F(Spine, ScenariosThatCannotBeOpenedAreNamedWithTheReason) {
-  std::filesystem::create_directories(dir_ / "folder.kvs");
-  ASSERT_EQ(mkfifo((dir_ / "pipe.kvs").c_str(), 0600), 0);
-  const std::pair<std::string, std::string> table[] = {
-      {"missing.kvs", "No such file or directory"},
-      {"folder.kvs", "Is a directory"},
-      {"pipe.kvs", "Operation not supported"},
-      {"story.kvs/x.kvs", "Not a directory"},
-  };
-  for (const auto& [name, reason] : table) {
-    Play("[load]" + name + "\n");
-    ASSERT_EQ(host_->errors().size(), 1u) << name;
-    EXPECT_EQ(host_->errors()[0], "Cannot open file \"" + (dir_ / name).string() + "\". " + reason);
-  }
 }
 
 TEST_F(Spine, ScenarioFilesOver64MiBAreRefusedWithAMessage) {

@@ -67,7 +67,7 @@ TEST_F(WatchTest, ReloadsAtTheLabelOrFromTheTop) {
     RunFor(2000);
     ASSERT_EQ(State().scene_name, "#b") << c.what;
     ASSERT_EQ(State().adv_mode, script::adv::kTextEnd) << c.what;
-    EXPECT_EQ(watch_.paths_, std::vector<std::string>{(dir_ / "story.kvs").string()}) << c.what;
+    EXPECT_EQ(watch_.paths_, std::vector<std::string>{(dir_ / "story.kvs").generic_string()}) << c.what;
 
     const uint32_t generation = State().game_generation;
     Write("story.kvs", c.new_story);

@@ -12,7 +12,7 @@ foreach(src ${zepa_replay_sources})
   target_compile_options(${replay} PRIVATE ${ZEPA_WARNINGS})
   if(target_name STREQUAL "save_reader_fuzz")
     # The save reader needs none of the rooms (tests/layers/save_tool_links.cmake).
-    target_link_libraries(${replay} PRIVATE zepa_save zepa_posix)
+    target_link_libraries(${replay} PRIVATE zepa_save ${ZEPA_OS})
   else()
     target_link_libraries(${replay} PRIVATE zepa_engine zepa_headless)
   endif()

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix/posix_files.h"
+#include "platform/system.h"
 #include "player/history.h"
 #include "player/player_files.h"
 #include "player/read_marks.h"
@@ -174,7 +174,7 @@ TEST(PlayerFiles, DamagedFilesAreIgnoredAndReplacedWhole) {
   const std::string settings_path = dir + "/cfg/game.ini";
   std::remove(marks_path.c_str());
   std::remove(settings_path.c_str());
-  const std::unique_ptr<platform::Files> files = platform::CreatePosixFiles();
+  const std::unique_ptr<platform::Files> files = platform::CreateSystemFiles();
 
   EXPECT_EQ(LoadReadMarks(marks_path).count(), 0u);  // missing: none, quietly
   ReadMarks m;

@@ -3,10 +3,9 @@
 // when the file changes.
 #include "save/save_preview.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -98,8 +97,8 @@ TEST(SavePreview, ACachedPreviewIsReadAgainOnlyWhenItsFileChanges) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
     // Seconds apart, so that a coarse file system clock tells the writes apart.
-    const struct timespec times[2] = {{mtime_s, 0}, {mtime_s, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    fs::last_write_time(path, std::chrono::file_clock::from_sys(
+                                  std::chrono::sys_seconds(std::chrono::seconds(mtime_s))));
   };
   SavePreviews previews;
   put("one", 1700000000);

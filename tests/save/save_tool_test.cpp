@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "display/picture.h"
-#include "platform/posix/posix_files.h"
+#include "platform/system.h"
 #include "save/save_file.h"
 #include "save/save_folder.h"
 
@@ -38,7 +38,7 @@ TEST(SaveTool, DumpsSettingsBlocksAndVariablesAndExtractsPictures) {
              static_cast<std::streamsize>(bytes.size()));
 
   std::ostringstream out, err;
-  const std::unique_ptr<platform::Files> files = platform::CreatePosixFiles();
+  const std::unique_ptr<platform::Files> files = platform::CreateSystemFiles();
   std::vector<std::string> written;
   const PictureWriter writer = [&](const platform::Surface& s, const std::string& path) {
     written.push_back(path + " " + std::to_string(s.width));
@@ -57,9 +57,10 @@ TEST(SaveTool, DumpsSettingsBlocksAndVariablesAndExtractsPictures) {
   EXPECT_NE(text.find("  x=1\n"), std::string::npos);
 
   // The picture that decodes is written; the garbage block is reported.
-  EXPECT_EQ(
-      RunSaveTool({"extract", file.string(), (dir / "out").string()}, out, err, writer, *files), 1);
-  EXPECT_EQ(written, (std::vector<std::string>{(dir / "out" / "display.png").string() + " 8"}));
+  EXPECT_EQ(RunSaveTool({"extract", file.generic_string(), (dir / "out").generic_string()}, out, err,
+                        writer, *files),
+            1);
+  EXPECT_EQ(written, (std::vector<std::string>{(dir / "out" / "display.png").generic_string() + " 8"}));
   EXPECT_TRUE(fs::is_directory(dir / "out"));  // made for the pictures
   EXPECT_NE(err.str().find("bBUFFER_IMAGE:"), std::string::npos);
 

@@ -33,43 +33,43 @@ class PathsTest : public ::testing::Test {
 };
 
 TEST_F(PathsTest, MatchesComponentsCaseInsensitively) {
-  PathResolver r(dir.string());
-  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "bg01.bmp").string());
-  EXPECT_EQ(r.Resolve("frame\\frame.bmp"), (dir / "Frame" / "frame.BMP").string());
-  EXPECT_EQ(r.Resolve("frame/FRAME.bmp"), (dir / "Frame" / "frame.BMP").string());
+  PathResolver r(dir.generic_string());
+  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "bg01.bmp").generic_string());
+  EXPECT_EQ(r.Resolve("frame\\frame.bmp"), (dir / "Frame" / "frame.BMP").generic_string());
+  EXPECT_EQ(r.Resolve("frame/FRAME.bmp"), (dir / "Frame" / "frame.BMP").generic_string());
   // Missing files keep their spelling below the game directory.
-  EXPECT_EQ(r.Resolve("DATA1.kvd"), (dir / "DATA1.kvd").string());
-  EXPECT_EQ(r.Resolve("no\\such.bmp"), (dir / "no" / "such.bmp").string());
+  EXPECT_EQ(r.Resolve("DATA1.kvd"), (dir / "DATA1.kvd").generic_string());
+  EXPECT_EQ(r.Resolve("no\\such.bmp"), (dir / "no" / "such.bmp").generic_string());
   // A full POSIX path stays; a drive name is just a relative name here.
   EXPECT_EQ(r.Resolve("/tmp/x"), "/tmp/x");
-  EXPECT_EQ(r.Resolve("C:x.bmp"), (dir / "C:x.bmp").string());
+  EXPECT_EQ(r.Resolve("C:x.bmp"), (dir / "C:x.bmp").generic_string());
 }
 
 TEST_F(PathsTest, TriesTheUtf8FormOfAShiftJisName) {
-  PathResolver r(dir.string());
+  PathResolver r(dir.generic_string());
   r.sjis_to_utf8 = [](std::string_view s) {
     return s == "\x82\xa0.kvs" ? std::string("\xe3\x81\x82.kvs") : std::string();
   };
-  EXPECT_EQ(r.Resolve("\x82\xa0.kvs"), (dir / "\xe3\x81\x82.kvs").string());
+  EXPECT_EQ(r.Resolve("\x82\xa0.kvs"), (dir / "\xe3\x81\x82.kvs").generic_string());
 }
 
 TEST_F(PathsTest, MissingFullPathIsFoundByItsTailInTheGameDirectory) {
-  PathResolver r(dir.string());
+  PathResolver r(dir.generic_string());
   const std::string old_dir = "/nonexistent/moved/game";
-  EXPECT_EQ(r.Resolve(old_dir + "/FRAME/frame.bmp"), (dir / "Frame" / "frame.BMP").string());
-  EXPECT_EQ(r.Resolve(old_dir + "//BG01.BMP"), (dir / "bg01.bmp").string());
+  EXPECT_EQ(r.Resolve(old_dir + "/FRAME/frame.bmp"), (dir / "Frame" / "frame.BMP").generic_string());
+  EXPECT_EQ(r.Resolve(old_dir + "//BG01.BMP"), (dir / "bg01.bmp").generic_string());
   // A full path that exists is kept, even when the game has the same name.
-  const fs::path other = dir.string() + "_other";
+  const fs::path other = dir.generic_string() + "_other";
   fs::create_directories(other);
   std::ofstream(other / "bg01.bmp") << "y";
-  EXPECT_EQ(r.Resolve((other / "bg01.bmp").string()), (other / "bg01.bmp").string());
+  EXPECT_EQ(r.Resolve((other / "bg01.bmp").generic_string()), (other / "bg01.bmp").generic_string());
   fs::remove_all(other);
   // Nothing of it in the game: the name stays as written.
   EXPECT_EQ(r.Resolve(old_dir + "/none.bmp"), old_dir + "/none.bmp");
 }
 
 TEST_F(PathsTest, RelativeToGame) {
-  PathResolver r(dir.string());
+  PathResolver r(dir.generic_string());
   EXPECT_EQ(r.RelativeToGame(r.Resolve("bg01.bmp")), "bg01.bmp");
   EXPECT_EQ(r.RelativeToGame(r.Resolve("frame\\frame.bmp")), "Frame\\frame.BMP");
   EXPECT_EQ(r.RelativeToGame("/somewhere/else.kvs"), "/somewhere/else.kvs");
@@ -89,21 +89,21 @@ TEST_F(PathsTest, DoubleByteNamesWithTrailByte5CInBothForms) {
   fs::create_directories(dir / Utf8(kNo));
   std::ofstream(dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")) << "x";
 
-  PathResolver r(dir.string());
+  PathResolver r(dir.generic_string());
   r.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
-  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".kvs")), (dir / Cp932(kHyoji, ".kvs")).string());
-  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".KVS")), (dir / Cp932(kHyoji, ".kvs")).string());
-  EXPECT_EQ(r.Resolve(Cp932(kKou, ".bmp")), (dir / Cp932(kKou, ".bmp")).string());
-  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp")), (dir / Utf8(kSora, ".bmp")).string());
+  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".kvs")), (dir / Cp932(kHyoji, ".kvs")).generic_string());
+  EXPECT_EQ(r.Resolve(Cp932(kHyoji, ".KVS")), (dir / Cp932(kHyoji, ".kvs")).generic_string());
+  EXPECT_EQ(r.Resolve(Cp932(kKou, ".bmp")), (dir / Cp932(kKou, ".bmp")).generic_string());
+  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp")), (dir / Utf8(kSora, ".bmp")).generic_string());
   EXPECT_EQ(r.Resolve(Cp932(kJu, "\\") + Cp932(kYo, ".bmp")),
-            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).generic_string());
   EXPECT_EQ(r.Resolve(Cp932(kJu, "/") + Cp932(kYo, ".bmp")),
-            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).string());
+            (dir / Cp932(kJu) / Utf8(kYo, ".BMP")).generic_string());
   EXPECT_EQ(r.Resolve(Cp932(kNo, "\\") + Cp932(kHyoji, ".bmp")),
-            (dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")).string());
+            (dir / Utf8(kNo) / Cp932(kHyoji, ".bmp")).generic_string());
   // A missing name keeps its bytes whole, trail bytes included.
   EXPECT_EQ(r.Resolve(Cp932(kSora, "\\") + Cp932(kJu, ".bmp")),
-            (dir / Cp932(kSora) / Cp932(kJu, ".bmp")).string());
+            (dir / Cp932(kSora) / Cp932(kJu, ".bmp")).generic_string());
 }
 
 TEST_F(PathsTest, TrailingBlanksAndDotsAreTriedWithoutWhenTheExactNameIsMissing) {
@@ -111,17 +111,17 @@ TEST_F(PathsTest, TrailingBlanksAndDotsAreTriedWithoutWhenTheExactNameIsMissing)
   std::ofstream(dir / "odd .kvs") << "x";  // an exact name with a blank wins
   std::ofstream(dir / "odd") << "x";
   std::ofstream(dir / Utf8(kSora, ".bmp")) << "x";
-  PathResolver r(dir.string());
+  PathResolver r(dir.generic_string());
   r.sjis_to_utf8 = [](std::string_view s) { return platform::Cp932ToUtf8(s); };
-  EXPECT_EQ(r.Resolve("two.kvs "), (dir / "two.kvs").string());
-  EXPECT_EQ(r.Resolve("TWO.KVS. . "), (dir / "two.kvs").string());
-  EXPECT_EQ(r.Resolve("frame \\frame.bmp"), (dir / "Frame" / "frame.BMP").string());
-  EXPECT_EQ(r.Resolve("odd .kvs"), (dir / "odd .kvs").string());
-  EXPECT_EQ(r.Resolve("odd "), (dir / "odd").string());
-  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp  ")), (dir / Utf8(kSora, ".bmp")).string());
+  EXPECT_EQ(r.Resolve("two.kvs "), (dir / "two.kvs").generic_string());
+  EXPECT_EQ(r.Resolve("TWO.KVS. . "), (dir / "two.kvs").generic_string());
+  EXPECT_EQ(r.Resolve("frame \\frame.bmp"), (dir / "Frame" / "frame.BMP").generic_string());
+  EXPECT_EQ(r.Resolve("odd .kvs"), (dir / "odd .kvs").generic_string());
+  EXPECT_EQ(r.Resolve("odd "), (dir / "odd").generic_string());
+  EXPECT_EQ(r.Resolve(Cp932(kSora, ".bmp  ")), (dir / Utf8(kSora, ".bmp")).generic_string());
   // Nothing found either way: the name stays as written.
-  EXPECT_EQ(r.Resolve("three.kvs "), (dir / "three.kvs ").string());
-  EXPECT_EQ(r.Resolve(".. "), (dir / ".. ").string());
+  EXPECT_EQ(r.Resolve("three.kvs "), (dir / "three.kvs ").generic_string());
+  EXPECT_EQ(r.Resolve(".. "), (dir / ".. ").generic_string());
 }
 
 // The listing is read once and again only when the directory changes; the
@@ -138,32 +138,32 @@ TEST_F(PathsTest, ListingsAreKeptUntilTheDirectoryChanges) {
   settle(dir, 0);
   std::string first;
   for (const auto& e : fs::directory_iterator(dir)) {
-    const std::string n = e.path().filename().string();
+    const std::string n = e.path().filename().generic_string();
     if (first.empty() && (n == "Twin.bmp" || n == "TWIN.bmp" || n == "twin.BMP")) first = n;
   }
-  PathResolver r(dir.string());
-  EXPECT_EQ(r.Resolve("twin.bmp"), (dir / first).string());
-  EXPECT_EQ(r.Resolve("TWIN.bmp"), (dir / "TWIN.bmp").string());  // exact first
-  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "bg01.bmp").string());
-  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "missing.bmp").string());
+  PathResolver r(dir.generic_string());
+  EXPECT_EQ(r.Resolve("twin.bmp"), (dir / first).generic_string());
+  EXPECT_EQ(r.Resolve("TWIN.bmp"), (dir / "TWIN.bmp").generic_string());  // exact first
+  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "bg01.bmp").generic_string());
+  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "missing.bmp").generic_string());
   const size_t read = r.listings_read();
-  EXPECT_EQ(r.Resolve("Bg01.Bmp"), (dir / "bg01.bmp").string());
+  EXPECT_EQ(r.Resolve("Bg01.Bmp"), (dir / "bg01.bmp").generic_string());
   EXPECT_EQ(r.listings_read(), read);
 
   std::ofstream(dir / "Missing.BMP") << "x";
   settle(dir, 1);
-  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "Missing.BMP").string());
+  EXPECT_EQ(r.Resolve("missing.bmp"), (dir / "Missing.BMP").generic_string());
   EXPECT_EQ(r.listings_read(), read + 1);
   fs::remove(dir / "bg01.bmp");
   settle(dir, 2);
-  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "BG01.BMP").string());
+  EXPECT_EQ(r.Resolve("BG01.BMP"), (dir / "BG01.BMP").generic_string());
 
   // A directory changed just now is listed again on every lookup, since a
   // change within its time's resolution would not show.
   std::ofstream(dir / "new.bmp") << "x";
-  EXPECT_EQ(r.Resolve("NEW.BMP"), (dir / "new.bmp").string());
+  EXPECT_EQ(r.Resolve("NEW.BMP"), (dir / "new.bmp").generic_string());
   std::ofstream(dir / "newer.bmp") << "x";
-  EXPECT_EQ(r.Resolve("NEWER.BMP"), (dir / "newer.bmp").string());
+  EXPECT_EQ(r.Resolve("NEWER.BMP"), (dir / "newer.bmp").generic_string());
 }
 
 // A game folder as a Japanese system holds it: every name on disk in its
@@ -173,7 +173,7 @@ TEST_F(PathsTest, ListingsAreKeptUntilTheDirectoryChanges) {
 // for (the Windows build runs this under Wine). The folder is made through
 // the platform layer, as the game's own writes are.
 TEST(JapaneseGameFolder, ShiftJisAndUtf8NamesInAnyCaseFindTheirFiles) {
-  const std::string game = platform::AbsolutePath(fs::temp_directory_path().string()) +
+  const std::string game = platform::AbsolutePath(fs::temp_directory_path().generic_string()) +
                            "/zepa_\xe6\x97\xa5\xe6\x9c\xac_" +
                            std::to_string(::testing::UnitTest::GetInstance()->random_seed());
   auto files = platform::CreateSystemFiles();

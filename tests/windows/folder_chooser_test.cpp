@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/headless/headless_host.h"
-#include "platform/posix/posix_files.h"
+#include "platform/system.h"
 #include "windows/game_folder.h"
 
 namespace zepa::windows {
@@ -90,7 +90,7 @@ TEST_F(GameFolderTest, TheListKeepsTheFoldersPlayedLastNewestFirst) {
   EXPECT_EQ(cut.front(), "/new");
   EXPECT_EQ(cut.back(), "/" + std::to_string(kRecentFoldersKept - 2));
 
-  auto files = platform::CreatePosixFiles();
+  auto files = platform::CreateSystemFiles();
   const std::string list = RecentFoldersPath(P("data"));
   EXPECT_TRUE(ReadRecentFolders(list).empty());
   ASSERT_TRUE(RememberFolder(*files, list, P("game")).ok());

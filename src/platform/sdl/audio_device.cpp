@@ -100,9 +100,17 @@ Result<uint32_t> ProbeMusicLength(const std::string& path) {
   return length_ms;
 }
 
+Mix_Chunk* LoadChunk(const std::string& path) {
+  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+  if (!file) return nullptr;
+  Mix_Chunk* chunk = Mix_LoadWAV_RW(file, 0);
+  SDL_RWclose(file);
+  return chunk;
+}
+
 Result<uint32_t> ProbeChunkLength(const std::string& path) {
   if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
-  Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+  Mix_Chunk* chunk = LoadChunk(path);
   if (!chunk) return Status::Failed(Mix_GetError());
   int freq = 0, channels = 0;
   Uint16 format = 0;

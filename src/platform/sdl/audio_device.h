@@ -9,6 +9,8 @@
 
 #include "platform/media_checks.h"
 
+struct Mix_Chunk;
+
 namespace zepa::platform {
 
 /// Opens SDL audio and the mixer on first use; counted. `silent` asks for
@@ -20,6 +22,12 @@ void ReleaseAudio();
 /// True when a MIDI patch set is there; the first time it is not, says so
 /// once on standard error.
 bool MidiPatchesReady();
+
+/// A sound file decoded whole into a mixer chunk, or null with the error
+/// set. The file is closed on every path: the mixer's own loader leaves it
+/// open when its bytes are no format it knows, which on Windows keeps the
+/// file from being replaced or deleted until the process ends.
+Mix_Chunk* LoadChunk(const std::string& path);
 
 /// The decoded length in ms of a file played as music or as a loaded chunk;
 /// 0 when it cannot be told. Fails when the file does not load. Needs

@@ -10,7 +10,7 @@ Status EffectPlayer::Open(const std::string& path) {
   Close();
   if (!media_.EnsureAudio()) return Status::Failed(media_.audio_error());
   if (Status checked = CheckMediaFile(path); !checked.ok()) return checked;
-  chunk_ = Mix_LoadWAV(path.c_str());
+  chunk_ = LoadChunk(path);
   if (!chunk_) return Status::Failed(Mix_GetError());
   int freq = 0, channels = 0;
   Uint16 format = 0;
