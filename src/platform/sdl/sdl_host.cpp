@@ -8,6 +8,7 @@
 
 #include "platform/log.h"
 #include "platform/sdl/sdl_host_impl.h"
+#include "platform/sdl/x11_errors.h"
 #include "platform/system.h"
 
 namespace zepa::platform {
@@ -65,6 +66,7 @@ bool SdlHost::Open() {
     return false;
   }
   const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0) TolerateClosedWindowWakeups();
   blocking_wait_ = DriverBlocksInWait(driver);
   // For measuring what the elision saves: every tick then wakes the pump.
   ticks_.SetElide(SDL_getenv("ZEPA_NO_ELISION") == nullptr);
