@@ -33,6 +33,58 @@ for g in fade text; do
     fi
   done
 done
+# The anchor: the least a program can do to show a new frame of that size
+# without a GPU (copy a prepared picture into the window's surface and
+# update it), at 1x and full screen, 600 frames at 60 a second; it prints
+# its own CPU a frame, taken after its first frame.
+cat > "$dir/bare.c" << 'C'
+#include <SDL.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/resource.h>
+static double cpu_ms(void) {
+  struct rusage u;
+  getrusage(RUSAGE_SELF, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+int main(int argc, char** argv) {
+  int full = argc > 1 && strcmp(argv[1], "full") == 0;
+  // The window's own surface, as zepa uses it without a GPU.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+  SDL_Window* w = SDL_CreateWindow("bare", 0, 0, 640, 480, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (!w) return 1;
+  SDL_Event e;
+  for (int i = 0; i < 30; ++i) { while (SDL_PollEvent(&e)) {} SDL_Delay(10); }
+  SDL_Surface* s = SDL_GetWindowSurface(w);
+  if (!s || s->format->BytesPerPixel != 4) return 1;
+  int pw = full ? s->h * 4 / 3 : 640, ph = full ? s->h : 480, x0 = (s->w - pw) / 2;
+  Uint32* pic[2];
+  for (int k = 0; k < 2; ++k) {
+    pic[k] = SDL_malloc((size_t)pw * ph * 4);
+    for (int i = 0; i < pw * ph; ++i) pic[k][i] = (Uint32)(i * (k ? 2654435761u : 40503u));
+  }
+  SDL_FillRect(s, NULL, 0);
+  double t0 = 0;
+  const int frames = 600;
+  for (int f = 0; f <= frames; ++f) {
+    Uint32 due = SDL_GetTicks() + 16;
+    for (int y = 0; y < ph; ++y)
+      memcpy((char*)s->pixels + (size_t)y * s->pitch + (size_t)x0 * 4, pic[f & 1] + (size_t)y * pw, (size_t)pw * 4);
+    SDL_Rect r = {x0, 0, pw, ph};
+    SDL_UpdateWindowSurfaceRects(w, &r, 1);
+    while (SDL_PollEvent(&e)) {}
+    if (f == 0) t0 = cpu_ms();
+    Sint32 left = (Sint32)(due - SDL_GetTicks());
+    if (left > 0) SDL_Delay((Uint32)left);
+  }
+  printf("%.3f\n", (cpu_ms() - t0) / frames);
+  SDL_Quit();
+  return 0;
+}
+C
+# shellcheck disable=SC2046
+gcc -O2 -o "$dir/bare" "$dir/bare.c" $(pkg-config --cflags --libs sdl2)
 cat > "$dir/measure.sh" <<'INNER'
 zepa=$1 dir=$2 mode=$3
 hz=$(getconf CLK_TCK)
@@ -49,6 +101,10 @@ fade_run() {
   local frames; frames=$(sed -n 's/.* \([0-9]*\) pushed to the screen.*/\1/p' "$dir/stats-$1")
   echo "$c $frames"
 }
+for size in one full; do
+  printf '%-5s anchor: %s ms of CPU a frame to copy in and show a prepared frame\n' \
+    $size "$(SDL_VIDEODRIVER=x11 "$dir/bare" $size)"
+done
 for size in ${SIZES:-one two full}; do
   read -r c_short f_short < <(fade_run $size 3)
   read -r c_long f_long < <(fade_run $size 13)
