@@ -3,17 +3,32 @@
 # first the plain build, so a fault shows quickly, then the same suite built
 # with AddressSanitizer and UndefinedBehaviorSanitizer (the asan-ubsan
 # preset, in build-asan/). ZEPA_SKIP_SANITIZERS=1 runs the plain pass only.
+#
+# Both passes build the whole tree at once, so they compile it in unity
+# batches with line tables for debug information: on two cores 600 s of
+# processor time for the plain build instead of 1400 s file by file with
+# full debug information, which was most of CI's time. Backtraces still
+# name files and lines.
+# ZEPA_UNITY=0 builds file by file (a header that misses an include shows
+# only there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+quick=()
+if [ "${ZEPA_UNITY:-1}" = 1 ]; then
+  quick=(-DCMAKE_UNITY_BUILD=ON)
+else
+  quick=(-DCMAKE_UNITY_BUILD=OFF)
+fi
+bash scripts/build.sh "${quick[@]}" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
+  "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 # Tests never need a display; the one SDL smoke test starts its own Xvfb.
 export SDL_AUDIODRIVER=dummy
 unset DISPLAY
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
 if [ "${ZEPA_SKIP_SANITIZERS:-0}" = 1 ]; then exit 0; fi
-cmake --preset asan-ubsan >/dev/null
+cmake --preset asan-ubsan "${quick[@]}" -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 >/dev/null
 cmake --build build-asan -j"$(nproc)"
 # The test preset sets the sanitizer options: fontconfig's caches, which
 # live until exit, are the one suppressed leak (tests/lsan.supp); any other
