@@ -293,6 +293,7 @@ ScalePlan PlanScale(int source_w, int source_h, const GameRect& rect, ScaleMode 
   plan.rect = rect;
   plan.source_w = source_w;
   plan.source_h = source_h;
+  plan.mode = mode;
   if (source_w <= 0 || source_h <= 0 || rect.width <= 0 || rect.height <= 0) return plan;
   const int k = rect.width / source_w;
   const bool fills = k >= 1 && rect.width == source_w * k && rect.height == source_h * k;

@@ -33,6 +33,7 @@ struct ScalePlan {
   GameRect rect;
   int source_w = 0;
   int source_h = 0;
+  ScaleMode mode = ScaleMode::kSharp;  // the mode it was planned for
   /// Every source pixel becomes a square of this side (nearest pixels at a
   /// whole factor that fills the rectangle): drawn by repeating words, the
   /// cheap case. 0 when the taps below are needed.

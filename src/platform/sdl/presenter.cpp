@@ -182,11 +182,10 @@ void Presenter::PlaceDisplay() {
   if (one_to_one_ || renderer_) {
     plan_ = ScalePlan{};
   } else if (!(plan_.rect == game_rect_) || plan_.source_w != logical_width_ ||
-             plan_.source_h != logical_height_ || plan_mode_ != scale_mode_) {
+             plan_.source_h != logical_height_ || plan_.mode != scale_mode_) {
     // Opening and choosing the path both place the display: the tables are
     // made only when the placement changed.
     plan_ = PlanScale(logical_width_, logical_height_, game_rect_, scale_mode_);
-    plan_mode_ = scale_mode_;
   }
   bars_drawn_ = false;
 }

@@ -111,7 +111,6 @@ class Presenter {
   // The display drawn at its own size, or scaled by plan_ into game_rect_.
   bool one_to_one_ = true;
   ScalePlan plan_;
-  ScaleMode plan_mode_ = ScaleMode::kSharp;
   std::vector<uint32_t> source_;  // the display in the screen's pixels
   ScaleScratch scratch_;
   bool bars_drawn_ = false;
