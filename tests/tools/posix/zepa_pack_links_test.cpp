@@ -16,6 +16,10 @@ using tools::RunPackTool;
 class ZepaPackLinks : public testing_tools::ToolFixture {
  protected:
   ZepaPackLinks() : ToolFixture("zepa_pack_links_", RunPackTool) {}
+  void SetUp() override {
+    ToolFixture::SetUp();
+    fs::create_directories(dir_ / "src");
+  }
 };
 
 // Links in the target folder named like an entry are never followed, and an
