@@ -1,14 +1,14 @@
 #include "pack_tool.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <limits>
 #include <ostream>
 #include <set>
 
 #include "display/packfile.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/path_names.h"
+#include "platform/system.h"
 
 namespace zepa::tools {
 namespace {
@@ -27,13 +27,14 @@ constexpr char kUsage[] =
 
 std::string ToLowerAscii(std::string s) { return platform::AsciiLowerCopy(s); }
 
+// Files go through the platform layer, which reads a Japanese name as the
+// game does (std::fstream on Windows would read it in the code page).
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const platform::ReadResult read =
+      platform::ReadRegularFile(path, std::numeric_limits<size_t>::max());
+  if (read.status != platform::ReadStatus::kOk) return false;
+  bytes.assign(read.bytes.begin(), read.bytes.end());
+  return true;
 }
 
 int Fail(std::ostream& err, const std::string& message) {
@@ -56,10 +57,7 @@ int Create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!entry.ok()) return Fail(err, entry.message());
     packed += *entry;
   }
-  std::ofstream file(pack_path, std::ios::binary | std::ios::trunc);
-  file.write(packed.data(), static_cast<std::streamsize>(packed.size()));
-  file.close();
-  if (!file) return Fail(err, "cannot write " + pack_path);
+  if (!platform::WriteWholeFile(pack_path, packed).ok()) return Fail(err, "cannot write " + pack_path);
   out << "packed " << (args.size() - 2) << " files into " << pack_path << "\n";
   return 0;
 }
@@ -76,16 +74,15 @@ int Extract(const std::string& pack_path, const std::string& dir, std::ostream& 
             std::ostream& err) {
   const auto entries = ListPackFile(pack_path);
   if (!entries.ok()) return Fail(err, entries.message());
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) return Fail(err, "cannot create directory " + dir);
+  if (!platform::CreateSystemFiles()->CreateDirectories(dir).ok())
+    return Fail(err, "cannot create directory " + dir);
   for (const PackEntry& e : *entries) {
     // A stored name is written as one file in DIR, never a path out of it.
     if (e.name.empty() || e.name == "." || e.name == ".." || e.name.find('/') != std::string::npos)
       return Fail(err, "entry name \"" + e.name + "\" is not a plain file name");
     auto bytes = ReadPackEntry(pack_path, e);
     if (!bytes) return Fail(err, "cannot read entry \"" + e.name + "\"");
-    const std::string target = (std::filesystem::path(dir) / e.name).string();
+    const std::string target = platform::JoinPath(dir, e.name);
     // A link in DIR named like an entry is never followed: an old file there
     // is replaced by a new one, never written through.
     const platform::Status written = platform::WriteNewFile(

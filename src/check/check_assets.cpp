@@ -1,16 +1,14 @@
 #include <cstdio>
-#include <filesystem>
 
 #include "check/checker.h"
 #include "display/packfile.h"
 #include "display/picture.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
 #include "platform/wave_header.h"
 #include "script/arguments.h"
 
 namespace zepa::engine::check_detail {
-
-namespace fs = std::filesystem;
 
 void Checker::CheckPicture(const std::string& file, size_t line, std::string_view name) {
   if (name.empty()) return;
@@ -102,8 +100,7 @@ void Checker::CheckCdTrackOnce(const std::string& file, size_t line, int32_t tra
     where = "cd/ or the game directory";
   } else {
     const std::string dir = paths_.Resolve(config_.cd_drive);
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) {
+    if (platform::ProbePath(dir) != platform::PathKind::kDirectory) {
       Error(file, line,
             "CD track " + std::to_string(track) + " not found: BGM/CDDRIVE names " +
                 Quoted(platform::Cp932ToUtf8(config_.cd_drive)) +

@@ -1,15 +1,13 @@
-#include <filesystem>
+#include <algorithm>
 
 #include "check/checker.h"
 #include "display/packfile.h"
+#include "platform/files.h"
 
 namespace zepa::engine::check_detail {
 
-namespace fs = std::filesystem;
-
 void Checker::ReadPack() {
-  std::error_code ec;
-  if (!fs::is_regular_file(pack_path_, ec)) return;
+  if (platform::ProbePath(pack_path_) != platform::PathKind::kRegular) return;
   auto entries = display::ListPackFile(pack_path_);
   if (!entries.ok()) {
     pack_damaged_ = true;
@@ -34,10 +32,11 @@ bool Checker::InPack(const std::string& bare) {
 const std::vector<std::string>& Checker::Listing(const std::string& dir) {
   auto it = listings_.find(dir);
   if (it != listings_.end()) return it->second;
+  // Through the platform layer, which gives names as the folder spells
+  // them (std::filesystem on Windows would read them in the code page).
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator d(dir, ec), end; !ec && d != end; d.increment(ec))
-    names.push_back(d->path().filename().string());
+  if (const auto entries = platform::ListFolder(dir))
+    for (const platform::DirEntry& e : *entries) names.push_back(e.name);
   std::sort(names.begin(), names.end());
   return listings_.emplace(dir, std::move(names)).first->second;
 }
@@ -55,8 +54,8 @@ std::optional<std::string> Checker::NearMatch(std::string_view name, bool pictur
   auto matches = [&](std::string_view candidate) { return keys.count(NearKey(candidate)) != 0; };
 
   std::string dir = paths_.Resolve(dir_part);
-  std::error_code ec;
-  if (dir_part.empty() || !fs::is_directory(dir, ec)) dir = paths_.game_dir();
+  if (dir_part.empty() || platform::ProbePath(dir) != platform::PathKind::kDirectory)
+    dir = paths_.game_dir();
   for (const std::string& entry : Listing(dir)) {
     if (!matches(entry)) continue;
     return Shown(dir + "/" + entry);
@@ -68,9 +67,9 @@ std::optional<std::string> Checker::NearMatch(std::string_view name, bool pictur
 }
 
 bool Checker::FileOnDisk(const std::string& path, bool* empty) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return false;
-  if (empty) *empty = fs::file_size(path, ec) == 0;
+  const platform::PathInfo info = platform::StatPath(path);
+  if (info.kind != platform::PathKind::kRegular) return false;
+  if (empty) *empty = info.size_bytes == 0;
   return true;
 }
 

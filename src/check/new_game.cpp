@@ -2,12 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <ostream>
 
 #include "display/picture.h"
 #include "platform/files.h"
 #include "platform/surface.h"
+#include "platform/system.h"
 #include "script/source_text.h"
 
 namespace zepa::engine {
@@ -247,13 +248,11 @@ platform::Result<std::vector<NewGameFile>> MakeNewGameFiles(const std::string& t
 }
 
 platform::Status WriteNewGame(const std::string& dir, const std::string& title) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
   switch (platform::ProbePath(dir)) {
     case platform::PathKind::kMissing:
       break;
     case platform::PathKind::kDirectory:
-      if (!fs::is_empty(dir, ec) || ec) {
+      if (const auto entries = platform::ListFolder(dir); !entries || !entries->empty()) {
         return platform::Status(platform::StatusCode::kRefused,
                                 dir + " exists and is not empty: nothing is written");
       }
@@ -263,13 +262,15 @@ platform::Status WriteNewGame(const std::string& dir, const std::string& title) 
   }
   const platform::Result<std::vector<NewGameFile>> files = MakeNewGameFiles(title);
   if (!files.ok()) return files.status();
+  // Through the platform layer, which spells a Japanese folder name as the
+  // system does (std::filesystem on Windows would read it in the code page).
+  const std::unique_ptr<platform::Files> disk = platform::CreateSystemFiles();
   for (const NewGameFile& f : *files) {
-    const fs::path path = fs::path(dir) / f.name;
-    fs::create_directories(path.parent_path(), ec);
-    if (ec)
-      return platform::Status::Failed("cannot make the folder " + path.parent_path().string() +
-                                      ": " + ec.message());
-    if (platform::Status w = platform::WriteNewFile(path.string(), f.bytes); !w.ok()) return w;
+    const std::string path = dir + "/" + f.name;
+    const std::string folder = path.substr(0, path.rfind('/'));
+    if (platform::Status made = disk->CreateDirectories(folder); !made.ok())
+      return platform::Status::Failed("cannot make the folder " + folder + ": " + made.message());
+    if (platform::Status w = platform::WriteNewFile(path, f.bytes); !w.ok()) return w;
   }
   return {};
 }

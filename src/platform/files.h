@@ -110,6 +110,14 @@ struct DirEntry {
 /// folder cannot be opened (missing, not a folder, no permission).
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& path);
 
+/// The entry of the folder `dir` that the system opens as `name` (one
+/// component), spelled as the folder lists it; nothing when nothing is
+/// there or it cannot be looked at (ProbePath's kMissing and kFailed).
+/// Where names are bytes (POSIX) that is `name` itself; Windows matches a
+/// name in any case, in Shift-JIS or UTF-8 and without its trailing dots
+/// and blanks, and the entry's own spelling is what callers keep.
+std::optional<std::string> EntrySpelling(const std::string& dir, const std::string& name);
+
 /// What a look at `path` shows, links followed.
 struct PathInfo {
   PathKind kind = PathKind::kFailed;

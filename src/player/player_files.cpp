@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/log.h"
+#include "platform/path_names.h"
 #include "platform/system.h"
 
 namespace zepa::player {
@@ -101,11 +102,13 @@ Settings LoadSettings(const std::string& path) {
 
 bool WritePlayerFile(platform::Files* files, const std::string& path, std::string_view bytes) {
   if (path.empty()) return true;
-  const size_t slash = path.rfind('/');
-  if (files && slash != std::string::npos && slash > 0) {
-    const platform::Status made = files->CreateDirectories(path.substr(0, slash));
+  // The system's own separators too: a folder given on Windows is spelled
+  // with backslashes.
+  const std::string folder = platform::ParentPath(path);
+  if (files && !folder.empty() && folder != path) {
+    const platform::Status made = files->CreateDirectories(folder);
     if (!made.ok()) {
-      platform::LogWarning("zepa: %s: %s\n", path.substr(0, slash).c_str(), made.message().c_str());
+      platform::LogWarning("zepa: %s: %s\n", folder.c_str(), made.message().c_str());
       return false;
     }
   }

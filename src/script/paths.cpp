@@ -47,10 +47,13 @@ const PathResolver::Listing* PathResolver::ListingOf(const std::string& dir) con
   return &listing;
 }
 
-// The entry of `dir` named `component`: exact first, then any case.
+// The entry of `dir` named `component`: the one the system opens by that
+// name first (the exact name, or on Windows any case of it), then any case.
+// Either way spelled as the folder lists it, so a name reads the same in
+// saves and dumps on every system.
 std::optional<std::string> PathResolver::MatchEntry(const std::string& dir,
                                                     const std::string& component) const {
-  if (Exists(platform::JoinPath(dir, component))) return component;
+  if (std::optional<std::string> spelled = platform::EntrySpelling(dir, component)) return spelled;
   const Listing* listing = ListingOf(dir);
   if (!listing) return std::nullopt;
   auto found = listing->by_folded_name.find(script::FoldAsciiCase(component));

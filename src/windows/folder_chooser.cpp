@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/system.h"
 #include "windows/controls.h"
 #include "windows/game_folder.h"
 #include "windows/modal.h"
@@ -99,7 +100,8 @@ void FolderChooser::Build() {
   window_.on_close_request = [this] { Cancel(); };
   window_.on_file_answer = [this](const std::optional<std::string>& answer) {
     if (!answer) return Cancel();
-    Choose(answer->empty() || (*answer)[0] == '/' ? *answer : Join(options_.start_dir, *answer));
+    Choose(answer->empty() || platform::IsFullPath(*answer) ? *answer
+                                                            : Join(options_.start_dir, *answer));
   };
 }
 
@@ -130,7 +132,10 @@ void FolderChooser::Enter(const std::string& dir) {
 
 void FolderChooser::Choose(const std::string& typed) {
   if (typed.empty()) return;
-  const std::string dir = platform::AbsolutePath(typed[0] == '/' ? typed : Join(directory_, typed));
+  // A full path as this system writes one ("C:/..." on Windows), or a name
+  // below the folder shown.
+  const std::string dir =
+      platform::AbsolutePath(platform::IsFullPath(typed) ? typed : Join(directory_, typed));
   Control* status = window_.Find("Label_STATUS");
   if (platform::ProbePath(dir) != platform::PathKind::kDirectory) {
     status->text = "フォルダが見つかりません: " + dir;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ascii.h"
+#include "platform/system.h"
 
 namespace zepa::windows {
 namespace {
@@ -103,7 +104,8 @@ std::vector<std::string> ReadRecentFolders(const std::string& path) {
     if (end == std::string::npos) end = read.bytes.size();
     const std::string line = read.bytes.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line[0] == '/' && std::find(out.begin(), out.end(), line) == out.end() &&
+    // Full paths only, as the system writes them ("C:/..." on Windows).
+    if (platform::IsFullPath(line) && std::find(out.begin(), out.end(), line) == out.end() &&
         platform::ProbePath(line) == platform::PathKind::kDirectory)
       out.push_back(line);
   }

@@ -10,6 +10,8 @@
 
 #include "display/packfile.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "platform/toolkit/ttf_font.h"
 
 namespace zepa::engine {
@@ -45,10 +47,12 @@ class CheckTest : public ::testing::Test {
   void WriteSjis(const std::string& utf8_name, const std::string& utf8) {
     Write(platform::Utf8ToCp932(utf8_name), platform::Utf8ToCp932(utf8));
   }
+  // Through the platform layer, as the game's own files are made: on
+  // Windows std::filesystem would read a name's bytes in the code page.
   void Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = dir_ / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = dir_.string() + "/" + name;
+    ASSERT_TRUE(platform::CreateSystemFiles()->CreateDirectories(path.substr(0, path.rfind('/'))).ok());
+    ASSERT_TRUE(platform::WriteWholeFile(path, bytes).ok()) << path;
   }
 
   CheckReport Check(std::string scenario = "", bool strict = false) {

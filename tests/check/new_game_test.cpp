@@ -101,9 +101,13 @@ TEST(NewGame, WritesNothingOverAFolderInUseOrForATitleTheGameCannotShow) {
   EXPECT_EQ(RunNewGameCommand({(root / "x").string(), "--title"}, out, err), 2);
   EXPECT_EQ(RunNewGameCommand({(root / "used").string()}, out, err), 1);
   EXPECT_EQ(RunNewGameCommand({(root / "empty").string(), "--title", "Mine"}, out, err), 0);
-  std::ifstream readme(root / "empty" / "README");
   std::string first;
-  std::getline(readme, first);
+  {
+    // Closed before the folder is removed, which Windows refuses for a file
+    // still open.
+    std::ifstream readme(root / "empty" / "README");
+    std::getline(readme, first);
+  }
   EXPECT_EQ(first, "Mine: a game for zepa.");
   fs::remove_all(root);
 }

@@ -23,7 +23,9 @@ class PackFileTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  // Joined as bytes: std::filesystem on Windows would read a Shift-JIS name
+  // in the system's code page and not give its bytes back.
+  std::string PathOf(const std::string& name) const { return dir_.string() + "/" + name; }
   void Write(const std::string& name, std::string_view bytes) const {
     std::ofstream(PathOf(name), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }

@@ -3,6 +3,7 @@
 // directory, scripted input, then the state and the display to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "engine/main_window.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/silent_media.h"
 #include "platform/sdl/sdl_media_probe.h"
@@ -36,14 +39,27 @@ class GameFixture : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
+  // Files below the game folder ("/" between folders) are made and read
+  // through the platform layer, as the game's own are, so that a Japanese
+  // name in Shift-JIS or UTF-8 names the same file as for the game (on
+  // Windows std::filesystem would read its bytes in the system's code page).
   void Write(const std::string& name, const std::string& bytes) {
-    const auto path = dir_ / name;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = dir_.string() + "/" + name;
+    const auto made = platform::CreateSystemFiles()->CreateDirectories(path.substr(0, path.rfind('/')));
+    ASSERT_TRUE(made.ok()) << path << ": " << made.message();
+    const auto written = platform::WriteWholeFile(path, bytes);
+    ASSERT_TRUE(written.ok()) << written.message();
   }
   std::string Read(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return platform::ReadRegularFile(dir_.string() + "/" + name, size_t{1} << 30).bytes;
+  }
+  // The names the game folder lists, sorted.
+  std::vector<std::string> Listed(const std::string& folder = "") const {
+    std::vector<std::string> names;
+    if (const auto entries = platform::ListFolder(dir_.string() + (folder.empty() ? "" : "/" + folder)))
+      for (const platform::DirEntry& e : *entries) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   /// Creates the main window (Start) without running the loop.

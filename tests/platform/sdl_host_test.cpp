@@ -42,7 +42,10 @@ SDL_Window* TheWindow() {
 }
 
 // A host whose window is open, with a handler recording what reaches it.
+// The display outlives the host, as the game's does: the host shows it
+// again whenever the window needs painting.
 struct ShownHost {
+  Surface display{640, 480};
   std::unique_ptr<Host> host;
   std::unique_ptr<RecordingHandler> handler;
   SDL_Window* window = nullptr;
@@ -52,8 +55,7 @@ struct ShownHost {
     if (!host) return;
     handler = std::make_unique<RecordingHandler>(host.get());
     host->SetHandler(handler.get());
-    Surface s(640, 480);
-    host->Present(s);
+    host->Present(display);
     window = TheWindow();
     if (window) id = SDL_GetWindowID(window);
   }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace zepa::testing_tools {
 
 using ToolMain = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
@@ -27,13 +29,15 @@ class ToolFixture : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  std::string P(const std::string& rel) const { return (dir_ / rel).string(); }
+  // Paths are joined as bytes and files made and read through the platform
+  // layer, as the tools do: on Windows std::filesystem would read a name's
+  // bytes in the system's code page.
+  std::string P(const std::string& rel) const { return dir_.generic_string() + "/" + rel; }
   void Write(const std::string& rel, const std::string& bytes) const {
-    std::ofstream(P(rel), std::ios::binary) << bytes;
+    ASSERT_TRUE(platform::WriteWholeFile(P(rel), bytes).ok()) << rel;
   }
   static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return platform::ReadRegularFile(path, size_t{1} << 30).bytes;
   }
   int Run(std::vector<std::string> args) {
     out_.str("");

@@ -39,7 +39,8 @@ class GameFolderTest : public ::testing::Test {
     fs::current_path(old_cwd_);
     fs::remove_all(dir_);
   }
-  std::string P(const char* rel) const { return (dir_ / rel).string(); }
+  // Spelled as the platform layer spells paths, "/" between folders.
+  std::string P(const char* rel) const { return (dir_ / rel).generic_string(); }
 
   fs::path dir_, old_cwd_;
 };

@@ -81,15 +81,24 @@ TEST_F(LoadFileWindowTest, ListsAreSortedByBytesCappedAtAHundredAndSpacedBy32) {
   Play("[text]x\n");
   WindowState state;
   LoadFileWindow w(*host_, state, game_->save_folder());
-  const std::vector<Row> expected = {{"B.kvd", "B", 28},
-                                     {"DATA1.kvd", "DATA1", 60},
-                                     {"a.KVD", "a", 92},
-                                     {"b.kvd", "b", 124},
-                                     {"\xe3\x81\x82.kvd", "\xe3\x81\x82", 156},
-                                     {"DATA1.kvs", "DATA1", 216},
-                                     {"story.kvs", "story", 248}};
+  std::vector<Row> save_rows = {{"B.kvd", "B", 0},
+                               {"DATA1.kvd", "DATA1", 0},
+                               {"a.KVD", "a", 0},
+                               {"b.kvd", "b", 0},
+                               {"\xe3\x81\x82.kvd", "\xe3\x81\x82", 0}};
+  // Where the system folds case (Windows) "B.kvd" was written over "b.kvd".
+  if (platform::ProbePath(dir_.string() + "/STORY.KVS") != platform::PathKind::kMissing)
+    save_rows.erase(save_rows.begin());
+  std::vector<Row> expected;
+  for (Row row : save_rows) {
+    row.top = 28 + 32 * static_cast<int>(expected.size());
+    expected.push_back(row);
+  }
+  const int scenarios = 28 + 32 * static_cast<int>(save_rows.size()) + 8;  // 196 for five saves
+  expected.push_back({"DATA1.kvs", "DATA1", scenarios + 20});
+  expected.push_back({"story.kvs", "story", scenarios + 52});
   EXPECT_EQ(ListButtons(w.window()), expected);
-  EXPECT_EQ(w.window().Find("Label_SCENARIO")->rect.y, 196);
+  EXPECT_EQ(w.window().Find("Label_SCENARIO")->rect.y, scenarios);
   // A save and a scenario of one stem stay apart by their names; the
   // caption finds the first, the save.
   ASSERT_TRUE(w.window().Press("DATA1.kvs"));

@@ -409,6 +409,13 @@ std::optional<std::vector<DirEntry>> ListFolder(const std::string& path) {
   return entries;
 }
 
+std::optional<std::string> EntrySpelling(const std::string& dir, const std::string& name) {
+  const std::string path = dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+  const PathKind kind = ProbePath(path);
+  if (kind == PathKind::kMissing || kind == PathKind::kFailed) return std::nullopt;
+  return name;
+}
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   std::error_code ec;

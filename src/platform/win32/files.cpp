@@ -49,17 +49,15 @@ class Handle {
 bool IsSharingError(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
 std::string Folder(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
+  const size_t start = win32::LastNameStart(path);
+  if (start == 0) return ".";
+  const size_t slash = start - 1;
   if (slash == 0) return path.substr(0, 1);
   if (slash == 2 && path[1] == ':') return path.substr(0, 3);
   return path.substr(0, slash);
 }
 
-std::string LastComponent(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string LastComponent(const std::string& path) { return path.substr(win32::LastNameStart(path)); }
 
 // What a name is, links (reparse points) followed to their target.
 PathKind KindOf(const std::wstring& wide, DWORD* error) {
@@ -427,6 +425,34 @@ std::optional<std::vector<DirEntry>> ListFolder(const std::string& path) {
   return entries;
 }
 
+std::optional<std::string> EntrySpelling(const std::string& dir, const std::string& name) {
+  // Wildcards would make the lookup a search, and no stored name holds one;
+  // a name of dots and blanks alone is the folder or its parent to the
+  // system, never an entry of it.
+  if (name.find_first_of("*?<>\"") != std::string::npos ||
+      name.find_first_not_of(". ") == std::string::npos)
+    return std::nullopt;
+  const std::string path = dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+  // The search answers with the stored name: its case, its Unicode form and
+  // no trailing dots or blanks, the long name for a short one.
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileExW(WidePath(path).c_str(), FindExInfoBasic, &found,
+                                 FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    // A drive's root, say, is there without being an entry of a folder.
+    const PathKind kind = ProbePath(path);
+    if (kind == PathKind::kMissing || kind == PathKind::kFailed) return std::nullopt;
+    return name;
+  }
+  FindClose(find);
+  // A link counts as what it leads to, as ProbePath says.
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    const PathKind kind = ProbePath(path);
+    if (kind == PathKind::kMissing || kind == PathKind::kFailed) return std::nullopt;
+  }
+  return win32::Utf8FromWide(found.cFileName);
+}
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   const std::wstring wide = WidePath(path);
@@ -444,8 +470,7 @@ std::string AbsolutePath(const std::string& path) {
 
 std::string NewFileSpelling(const std::string& path) {
   if (GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return path;
-  const size_t slash = path.find_last_of("/\\");
-  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const size_t start = win32::LastNameStart(path);
   const std::string_view name = std::string_view(path).substr(start);
   if (win32::IsValidUtf8(name)) return path;
   const std::optional<std::string> utf8 = ShiftJisNameAsUtf8(name);

@@ -15,6 +15,11 @@ namespace {
 // What the table holds for bytes the code page does not map.
 constexpr char32_t kUnmapped = 0xffffffff;
 
+// The system's table gives 0x80 a character of its own (U+0080) and may do
+// the same for 0xA0 and 0xFD to 0xFF; no Shift-JIS text holds them and the
+// other systems' converter refuses them, so here they are no character.
+bool IsCharacterByte(int b) { return b != 0x80 && b != 0xa0 && b < 0xfd; }
+
 // The whole code page, decoded once: text is converted glyph by glyph while
 // a page is revealed, and one system call per glyph would show.
 struct DecodeTable {
@@ -24,7 +29,7 @@ struct DecodeTable {
   DecodeTable() {
     for (int b = 0; b < 256; ++b) {
       single[b] = kUnmapped;
-      if (IsCp932Lead(static_cast<uint8_t>(b))) continue;
+      if (IsCp932Lead(static_cast<uint8_t>(b)) || !IsCharacterByte(b)) continue;
       const char c = static_cast<char>(b);
       wchar_t w[2];
       if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, &c, 1, w, 2) == 1) single[b] = w[0];
@@ -101,7 +106,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
     // look-alike, as the other systems' converter gives.
     const int n =
         WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &w, 1, bytes, 2, nullptr, &used_default);
-    if (n <= 0 || used_default) {
+    if (n <= 0 || used_default || (n == 1 && !IsCharacterByte(static_cast<uint8_t>(bytes[0])))) {
       out.push_back('?');
     } else {
       out.append(bytes, static_cast<size_t>(n));

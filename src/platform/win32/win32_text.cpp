@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/cp932.h"
+#include "platform/cp932_bytes.h"
 
 namespace zepa::platform::win32 {
 
@@ -21,13 +22,74 @@ std::wstring WideFromUtf8(std::string_view utf8) {
   return wide;
 }
 
+namespace {
+
+// One name of a path, or several joined by backslashes: UTF-8 when valid, else
+// Shift-JIS through our own table of the code page, never the system's
+// ANSI page, which on a Western system would read kanji as letters.
+std::wstring WideName(std::string_view name) {
+  return IsValidUtf8(name) ? WideFromUtf8(name) : WideFromUtf8(Cp932ToUtf8(name));
+}
+
+// A part between "/" that is not UTF-8 as a whole: split at each backslash
+// that is a separator, so that a folder in UTF-8 and a name in Shift-JIS
+// below it each keep their own reading. A backslash (0x5C) is the second
+// byte of a character when a Shift-JIS lead byte comes before it in bytes
+// that are not UTF-8.
+// True for the backslash at `i` of a part between "/" when it is the second
+// byte of a Shift-JIS character; `lead` carries the scan from byte to byte.
+bool IsTrailBackslash(std::string_view part, size_t start, size_t i, bool* lead) {
+  const uint8_t b = static_cast<uint8_t>(part[i]);
+  const bool trail = *lead && IsCp932Trail(b);
+  *lead = !trail && IsCp932Lead(b);
+  return trail && !IsValidUtf8(part.substr(start, i - start));
+}
+
+std::wstring WideMixedPart(std::string_view part) {
+  std::wstring wide;
+  size_t start = 0;
+  bool lead = false;
+  for (size_t i = 0; i < part.size(); ++i) {
+    if (!IsTrailBackslash(part, start, i, &lead) && part[i] == '\\') {
+      wide += WideName(part.substr(start, i - start));
+      wide += L'\\';
+      start = i + 1;
+    }
+  }
+  return wide + WideName(part.substr(start));
+}
+
+}  // namespace
+
 std::wstring WidePath(std::string_view path) {
-  // Our own table of the code page, never the system's ANSI page, which on
-  // a Western system would read the second bytes of kanji as letters.
-  std::wstring wide = IsValidUtf8(path) ? WideFromUtf8(path) : WideFromUtf8(Cp932ToUtf8(path));
-  for (wchar_t& c : wide)
-    if (c == L'/') c = L'\\';
+  // Each part between "/" is read on its own: the game's own folder may be
+  // named in UTF-8 (as the system gave it) and a file below it in Shift-JIS
+  // (as a scenario names it). "/" is never a byte of a Shift-JIS character.
+  std::wstring wide;
+  for (size_t start = 0;;) {
+    const size_t slash = path.find('/', start);
+    const std::string_view part = path.substr(start, slash - start);
+    wide += IsValidUtf8(part) ? WideFromUtf8(part) : WideMixedPart(part);
+    if (slash == std::string_view::npos) break;
+    wide += L'\\';
+    start = slash + 1;
+  }
   return wide;
+}
+
+size_t LastNameStart(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  const size_t part = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::string_view last = path.substr(part);
+  if (IsValidUtf8(last)) {
+    const size_t backslash = last.rfind('\\');
+    return backslash == std::string_view::npos ? part : part + backslash + 1;
+  }
+  size_t start = 0;
+  bool lead = false;
+  for (size_t i = 0; i < last.size(); ++i)
+    if (!IsTrailBackslash(last, start, i, &lead) && last[i] == '\\') start = i + 1;
+  return part + start;
 }
 
 std::string Utf8FromWide(std::wstring_view wide) {

@@ -5,10 +5,16 @@
 
 namespace zepa::platform::win32 {
 
-/// The wide form of a path the game names: UTF-8 when the bytes are valid
-/// UTF-8, else Shift-JIS (code page 932), whatever the system's code page,
-/// so both spellings of a Japanese name find the same file. "/" becomes "\".
+/// The wide form of a path the game names, each component read on its own:
+/// UTF-8 when its bytes are valid UTF-8, else Shift-JIS (code page 932),
+/// whatever the system's code page, so both spellings of a Japanese name
+/// find the same file, below a folder spelled either way. "/" becomes "\".
 std::wstring WidePath(std::string_view path);
+
+/// Where the last component of `path` begins: after its last "/" or
+/// backslash, read as WidePath reads it (the second byte of a Shift-JIS
+/// character is no separator).
+size_t LastNameStart(std::string_view path);
 
 /// UTF-8 from UTF-16, as the rest of the program spells names.
 std::string Utf8FromWide(std::wstring_view wide);

@@ -84,6 +84,28 @@ TEST_F(Win32Files, ShiftJisAndUtf8NamesFindTheSameFile) {
   EXPECT_FALSE(ListFolder(P("テスト.kvs")).has_value());
 }
 
+// A folder in UTF-8, as the system names it, holding a file the game names
+// in Shift-JIS with 0x5C second bytes: each part of the path is read on its
+// own, and the lookup answers with the folder's own spelling.
+TEST_F(Win32Files, ShiftJisNamesBelowAUtf8FolderAndTheirListedSpelling) {
+  ASSERT_TRUE(CreateDirectoryW(Wide(P("日本")).c_str(), nullptr));
+  Make("日本/表示.kvs", "scenario");
+  const std::string hyoji = "\x95\x5c\x8e\xa6";  // 表示
+  EXPECT_EQ(Read("日本/" + hyoji + ".kvs"), "scenario");
+  EXPECT_EQ(Read("日本\\" + hyoji + ".kvs"), "scenario");
+  EXPECT_EQ(EntrySpelling(P("日本"), hyoji + ".KVS"), "表示.kvs");
+  EXPECT_EQ(EntrySpelling(P("日本"), "表示.kvs. "), "表示.kvs");
+  EXPECT_EQ(EntrySpelling(dir_, "日本"), "日本");
+  EXPECT_EQ(EntrySpelling(P("日本"), ".. "), std::nullopt);
+  EXPECT_EQ(EntrySpelling(P("日本"), "*.kvs"), std::nullopt);
+  EXPECT_EQ(EntrySpelling(P("日本"), "none.kvs"), std::nullopt);
+  // A new name in Shift-JIS, a 0x5C second byte in it, goes under UTF-8 in
+  // the same folder.
+  EXPECT_EQ(NewFileSpelling(P("日本/\x83\x5c\x83\x89.kvd")), P("日本/ソラ.kvd"));
+  DeleteFileW(Wide(P("日本/表示.kvs")).c_str());
+  RemoveDirectoryW(Wide(P("日本")).c_str());
+}
+
 TEST_F(Win32Files, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
   Make("DATA1.kvd", "old save");
   ASSERT_EQ(ReplaceFileContents(P("DATA1.kvd"), "new save").status, ReplaceStatus::kReplaced);
