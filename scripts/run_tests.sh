@@ -14,12 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-quick=()
-if [ "${ZEPA_UNITY:-1}" = 1 ]; then
-  quick=(-DCMAKE_UNITY_BUILD=ON)
-else
-  quick=(-DCMAKE_UNITY_BUILD=OFF)
-fi
+quick=(-DCMAKE_UNITY_BUILD=$([ "${ZEPA_UNITY:-1}" = 1 ] && echo ON || echo OFF))
 bash scripts/build.sh "${quick[@]}" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 # Tests never need a display; the one SDL smoke test starts its own Xvfb.

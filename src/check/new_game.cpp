@@ -7,6 +7,7 @@
 
 #include "display/picture.h"
 #include "platform/files.h"
+#include "platform/path_names.h"
 #include "platform/surface.h"
 #include "platform/system.h"
 #include "script/source_text.h"
@@ -267,7 +268,7 @@ platform::Status WriteNewGame(const std::string& dir, const std::string& title) 
   const std::unique_ptr<platform::Files> disk = platform::CreateSystemFiles();
   for (const NewGameFile& f : *files) {
     const std::string path = dir + "/" + f.name;
-    const std::string folder = path.substr(0, path.rfind('/'));
+    const std::string folder = platform::ParentPath(path);
     if (platform::Status made = disk->CreateDirectories(folder); !made.ok())
       return platform::Status::Failed("cannot make the folder " + folder + ": " + made.message());
     if (platform::Status w = platform::WriteNewFile(path, f.bytes); !w.ok()) return w;

@@ -31,11 +31,6 @@ std::wstring WideName(std::string_view name) {
   return IsValidUtf8(name) ? WideFromUtf8(name) : WideFromUtf8(Cp932ToUtf8(name));
 }
 
-// A part between "/" that is not UTF-8 as a whole: split at each backslash
-// that is a separator, so that a folder in UTF-8 and a name in Shift-JIS
-// below it each keep their own reading. A backslash (0x5C) is the second
-// byte of a character when a Shift-JIS lead byte comes before it in bytes
-// that are not UTF-8.
 // True for the backslash at `i` of a part between "/" when it is the second
 // byte of a Shift-JIS character; `lead` carries the scan from byte to byte.
 bool IsTrailBackslash(std::string_view part, size_t start, size_t i, bool* lead) {
@@ -45,6 +40,9 @@ bool IsTrailBackslash(std::string_view part, size_t start, size_t i, bool* lead)
   return trail && !IsValidUtf8(part.substr(start, i - start));
 }
 
+// A part between "/" that is not UTF-8 as a whole: split at each backslash
+// that is a separator, so that a folder in UTF-8 and a name in Shift-JIS
+// below it each keep their own reading.
 std::wstring WideMixedPart(std::string_view part) {
   std::wstring wide;
   size_t start = 0;
